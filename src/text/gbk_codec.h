@@ -15,6 +15,8 @@ bool IsValidUtf8(std::string_view text);
 
 // A GBK constant from a UTF-8 source literal, converted once: Gbk(u8"收货人").
 // Use for texts the program compares with or shows; keep the result, do not call it in a loop.
-inline std::string Gbk(std::string_view utf8) { return Utf8ToGbk(utf8); }
+inline std::string Gbk(std::string_view utf8) {
+    return Utf8ToGbk(utf8);
+}
 
 }  // namespace tallivo

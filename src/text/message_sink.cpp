@@ -6,9 +6,13 @@ namespace {
 thread_local Prompter* g_prompter = nullptr;
 }
 
-Prompter* CurrentPrompter() { return g_prompter; }
+Prompter* CurrentPrompter() {
+    return g_prompter;
+}
 
-void SetCurrentPrompter(Prompter* prompter) { g_prompter = prompter; }
+void SetCurrentPrompter(Prompter* prompter) {
+    g_prompter = prompter;
+}
 
 void ShowMessage(const std::string& text) {
     if (g_prompter != nullptr) g_prompter->ShowMessage(text);

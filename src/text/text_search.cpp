@@ -12,7 +12,9 @@ namespace tallivo {
 
 namespace {
 
-bool IsSpaceOrTab(unsigned char c) { return c == ' ' || c == '\t'; }
+bool IsSpaceOrTab(unsigned char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The two bytes at p and p + 1 form a full-width space or CR LF.
 bool IsBlankPairAt(std::string_view text, int p) {
@@ -21,9 +23,13 @@ bool IsBlankPairAt(std::string_view text, int p) {
     return (a == 0xA1 && b == 0xA1) || (a == '\r' && b == '\n');
 }
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
-int Length(std::string_view text) { return static_cast<int>(text.size()); }
+int Length(std::string_view text) {
+    return static_cast<int>(text.size());
+}
 
 }  // namespace
 
@@ -121,8 +127,8 @@ bool IsMobileNumberAt(std::string_view text, int p) {
 
 bool IsPhoneAreaCodeAt(std::string_view text, int p) {
     unsigned char fourth = ByteAt(text, p + 3);
-    return ByteAt(text, p) == '0' && IsDigit(ByteAt(text, p + 1)) &&
-           IsDigit(ByteAt(text, p + 2)) && (fourth == '-' || IsDigit(fourth));
+    return ByteAt(text, p) == '0' && IsDigit(ByteAt(text, p + 1)) && IsDigit(ByteAt(text, p + 2)) &&
+           (fourth == '-' || IsDigit(fourth));
 }
 
 std::unique_ptr<char[]> AllocBuffer(std::size_t size) {

@@ -37,19 +37,23 @@ TEST(GbkCodec, EveryTwoByteCodeRoundTrips) {
 }
 
 TEST(GbkCodec, CharactersGbkCannotHoldBecomeOneQuestionMark) {
-    EXPECT_EQ(Utf8ToGbk(u8"a\U0001F600b"), "a?b");   // emoji, four UTF-8 bytes
+    EXPECT_EQ(Utf8ToGbk(u8"a\U0001F600b"), "a?b");        // emoji, four UTF-8 bytes
     EXPECT_EQ(Utf8ToGbk(u8"\u0e01\u6536"), "?\xca\xd5");  // Thai letter, then 收
 }
 
 TEST(GbkCodec, BrokenInputKeepsTheRest) {
     // Invalid UTF-8: a stray continuation byte and a cut-off sequence.
-    EXPECT_EQ(Utf8ToGbk("a\x80" "b"), "a?b");
+    EXPECT_EQ(Utf8ToGbk("a\x80"
+                        "b"),
+              "a?b");
     EXPECT_EQ(Utf8ToGbk("a\xe6\x94"), "a?");
     EXPECT_EQ(Utf8ToGbk(std::string("x\0y", 3)), std::string("x\0y", 3));
     // GBK: a lead byte with a bad trail, a trailing lead byte, a byte no code begins with.
     EXPECT_EQ(GbkToUtf8("\x81\x20z"), "? z");
     EXPECT_EQ(GbkToUtf8("ab\xca"), "ab?");
-    EXPECT_EQ(GbkToUtf8("\xff" "abc"), "?abc");
+    EXPECT_EQ(GbkToUtf8("\xff"
+                        "abc"),
+              "?abc");
     std::string big(1 << 20, '\xca');  // a megabyte of lead bytes converts in bounded time
     EXPECT_EQ(GbkToUtf8(big).size(), big.size() / 2 * 3);
 }

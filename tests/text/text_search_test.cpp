@@ -42,22 +42,22 @@ TEST(FindTextFrom, EmptyPatternsTextsAndStartsPastTheEnd) {
 
 TEST(SkipBlanks, ForwardOverEveryKindOfBlank) {
     EXPECT_EQ(SkipBlanksForward(" \t\xa1\xa1x", 1), 5);
-    EXPECT_EQ(SkipBlanksForward("ab\r", 3), 3);      // a lone CR ending the text is no blank
-    EXPECT_EQ(SkipBlanksForward("ab\r\n", 3), 5);    // CR LF at the end: length + 1
-    EXPECT_EQ(SkipBlanksForward("a\nb", 2), 2);      // a lone LF neither
+    EXPECT_EQ(SkipBlanksForward("ab\r", 3), 3);    // a lone CR ending the text is no blank
+    EXPECT_EQ(SkipBlanksForward("ab\r\n", 3), 5);  // CR LF at the end: length + 1
+    EXPECT_EQ(SkipBlanksForward("a\nb", 2), 2);    // a lone LF neither
     EXPECT_EQ(SkipBlanksForward("ab  ", 3), 5);
-    EXPECT_EQ(SkipBlanksForward("ab", 9), 9);        // past the end: unchanged
+    EXPECT_EQ(SkipBlanksForward("ab", 9), 9);  // past the end: unchanged
     EXPECT_EQ(SkipBlanksForward("", 1), 1);
     EXPECT_EQ(SkipBlanksForward("ab", 0), 0);
-    EXPECT_EQ(SkipBlanksForward("a\xa1", 2), 2);     // half a full-width space at the end
+    EXPECT_EQ(SkipBlanksForward("a\xa1", 2), 2);  // half a full-width space at the end
 }
 
 TEST(SkipBlanks, BackwardAndFindBlankBackward) {
     EXPECT_EQ(SkipBlanksBackward("ab \r\n", 5), 2);
     EXPECT_EQ(SkipBlanksBackward("  ", 2), 0);
     EXPECT_EQ(SkipBlanksBackward("\r\n", 2), 0);
-    EXPECT_EQ(SkipBlanksBackward("\n", 1), 1);        // a lone LF is part of a word
-    EXPECT_EQ(SkipBlanksBackward("ab", 7), 7);        // past the end reads 0: no blank
+    EXPECT_EQ(SkipBlanksBackward("\n", 1), 1);  // a lone LF is part of a word
+    EXPECT_EQ(SkipBlanksBackward("ab", 7), 7);  // past the end reads 0: no blank
     EXPECT_EQ(SkipBlanksBackward("", 0), 0);
     EXPECT_EQ(FindBlankBackward("ab cd", 5), 3);
     EXPECT_EQ(FindBlankBackward("abcd", 4), 0);
@@ -72,9 +72,9 @@ TEST(WordLengthAt, WordsEndAtBlanksOrTheText) {
     EXPECT_EQ(WordLengthAt("abc", 1), 3);
     EXPECT_EQ(WordLengthAt("abc def", 4), 0);
     EXPECT_EQ(WordLengthAt("abc\r\ndef", 1), 3);
-    EXPECT_EQ(WordLengthAt("ab\rc", 1), 4);        // a lone CR counts
+    EXPECT_EQ(WordLengthAt("ab\rc", 1), 4);  // a lone CR counts
     EXPECT_EQ(WordLengthAt("ab\xa1\xa1x", 1), 2);
-    EXPECT_EQ(WordLengthAt("ab\xa1", 1), 3);       // a lone trailing 0xA1 is a byte of the word
+    EXPECT_EQ(WordLengthAt("ab\xa1", 1), 3);  // a lone trailing 0xA1 is a byte of the word
     EXPECT_EQ(WordLengthAt("ab ", 3), 0);
     EXPECT_EQ(WordLengthAt("abc", 4), 0);
     EXPECT_EQ(WordLengthAt("", 1), 0);
