@@ -1,0 +1,155 @@
+#include "print/page_geometry.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tallivo {
+
+namespace {
+
+// Truncation toward zero that cannot overflow on a damaged or absurd value.
+int Trunc(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+float PpmmFromDpi(int dpi) {
+    return static_cast<float>(dpi * kInchPerMm);
+}
+
+int DeviceToTwips(double value, float ppmm) {
+    if (ppmm <= 0) return 0;
+    return Trunc(value * 1440 / ppmm * kInchPerMm);
+}
+
+int TwipsToDevice(double value, float ppmm) {
+    return Trunc(value * ppmm * 25.4 * (1.0 / 1440));
+}
+
+DeviceRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY) {
+    return {DeviceToTwips(r.left, ppmmX), DeviceToTwips(r.top, ppmmY),
+            DeviceToTwips(r.right, ppmmX), DeviceToTwips(r.bottom, ppmmY)};
+}
+
+DeviceRect TwipsRectToDevice(const DeviceRect& r, float ppmmX, float ppmmY) {
+    return {TwipsToDevice(r.left, ppmmX), TwipsToDevice(r.top, ppmmY),
+            TwipsToDevice(r.right, ppmmX), TwipsToDevice(r.bottom, ppmmY)};
+}
+
+std::optional<FreightBillScale> ComputeFreightBillScale(int widthMm, int backgroundWidth,
+                                                        int backgroundHeight, float ppmmX,
+                                                        float ppmmY) {
+    if (backgroundWidth <= 0 || backgroundHeight <= 0 || ppmmX <= 0 || ppmmY <= 0)
+        return std::nullopt;
+    FreightBillScale s;
+    s.waybillWidth = Trunc(widthMm * static_cast<double>(ppmmX));
+    s.sx = static_cast<float>(static_cast<double>(s.waybillWidth) / backgroundWidth);
+    s.sy = static_cast<float>(static_cast<double>(widthMm) / backgroundWidth * ppmmY);
+    s.waybillHeight = Trunc(backgroundHeight * static_cast<double>(s.sy));
+    s.extentWidth = Trunc(s.waybillWidth + 20 * static_cast<double>(ppmmX));
+    s.extentHeight = Trunc(s.waybillHeight + 20 * static_cast<double>(ppmmY));
+    return s;
+}
+
+int FreightBillOriginX(double biasXMm, float ppmmX) {
+    return Trunc((biasXMm + kMarginMm) * ppmmX);
+}
+
+int FreightBillOriginY(double biasYMm, float ppmmY) {
+    return Trunc((biasYMm + kMarginMm) * ppmmY);
+}
+
+DeviceRect FreightBillBoxRect(const FieldBoxGeometry& box, int originX, int originY, float sx,
+                              float sy) {
+    const double fx = sx, fy = sy;
+    return {Trunc(originX + box.left * fx), Trunc(originY + box.top * fy),
+            Trunc(originX + (static_cast<double>(box.left) + box.width) * fx),
+            Trunc(originY + (static_cast<double>(box.top) + box.height) * fy)};
+}
+
+DeviceRect FreightBillPageTwips(int originX, int originY, int extentWidth, int extentHeight,
+                                float ppmmX, float ppmmY) {
+    DeviceRect r;
+    r.left = DeviceToTwips(originX, ppmmX);
+    r.top = DeviceToTwips(originY, ppmmY);
+    if (ppmmX > 0) r.right = Trunc(extentWidth * 1440.0 / ppmmX * kInchPerMm - kTenMmTwips);
+    if (ppmmY > 0) r.bottom = Trunc(extentHeight * 1440.0 / ppmmY * kInchPerMm - kTenMmTwips);
+    return r;
+}
+
+DeviceRect FreightBillBackgroundRect(int extentWidth, int extentHeight, float ppmmX, float ppmmY) {
+    return {Trunc(kMarginMm * static_cast<double>(ppmmX)),
+            Trunc(kMarginMm * static_cast<double>(ppmmY)),
+            Trunc(extentWidth - kMarginMm * static_cast<double>(ppmmX)),
+            Trunc(extentHeight - kMarginMm * static_cast<double>(ppmmY))};
+}
+
+DeviceRect InvoiceTextRect(int pageWidth, int pageHeight, float ppmmX, float ppmmY) {
+    return FreightBillBackgroundRect(pageWidth, pageHeight, ppmmX, ppmmY);
+}
+
+int InvoiceTextBottomFromTwips(double bottomTwips, float ppmmY) {
+    return Trunc(bottomTwips * ppmmY * 25.4 / 1440);
+}
+
+int InvoiceTableTop(int textBottom, float ppmmY) {
+    return Trunc(textBottom + 4 * static_cast<double>(ppmmY));
+}
+
+float InvoiceColumnScale(int pageWidth, float ppmmX, const std::vector<int>& columnWidths) {
+    long long sum = 0;
+    for (int w : columnWidths) sum += w;
+    // All columns dragged to nothing: nothing sensible to spread, draw them collapsed.
+    if (sum <= 0) return 0.0f;
+    return static_cast<float>((pageWidth - 20 * static_cast<double>(ppmmX)) / sum);
+}
+
+int InvoiceColumnRight(int x, int columnWidth, float scale) {
+    return Trunc(columnWidth * static_cast<double>(scale) + x);
+}
+
+int InvoiceRowPitch(float ppmmY, int textHeight) {
+    const int screenPitch = kGridDefaultRowHeight + kGridRowPitchExtra;
+    const float screenPpmm = PpmmFromDpi(kScreenDpi);
+    int pitch = ppmmY == screenPpmm ? screenPitch : Trunc(screenPitch * (ppmmY / screenPpmm));
+    // A row must hold its text with a dot of air above and below.
+    if (pitch < textHeight + 2) pitch = textHeight + 2;
+    return pitch;
+}
+
+int InvoiceCellTextLeft(int row, int column, int x, int right, int textWidth) {
+    if (column == 1 && row > 0) return x + 5;
+    return x + (right - x - textWidth) / 2;
+}
+
+int InvoiceCellTextTop(int y, int rowBottom, int textHeight) {
+    return y + (rowBottom - y - textHeight) / 2;
+}
+
+std::optional<PreviewSize> FreightBillPreviewSize(int widthMm, int backgroundWidth,
+                                                  int backgroundHeight, float ppmmX, float ppmmY) {
+    auto s = ComputeFreightBillScale(widthMm, backgroundWidth, backgroundHeight, ppmmX, ppmmY);
+    if (!s) return std::nullopt;
+    return PreviewSize{s->extentWidth, s->extentHeight};
+}
+
+PreviewSize InvoicePreviewSize(int widthMm, float ppmmX, float ppmmY) {
+    return {Trunc(widthMm * static_cast<double>(ppmmX)),
+            Trunc(kA4HeightMm * static_cast<double>(ppmmY))};
+}
+
+int A4WidthDots(float ppmmX) {
+    return Trunc(kA4WidthMm * static_cast<double>(ppmmX));
+}
+
+int A4HeightDots(float ppmmY) {
+    return Trunc(kA4HeightMm * static_cast<double>(ppmmY));
+}
+
+}  // namespace tallivo
