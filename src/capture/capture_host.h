@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+
+#include "capture/text_document.h"
+#include "invoice/goods_grid.h"
+
+namespace tallivo {
+
+// Tabs of the main window's page control.
+enum CaptureTab { kTabInput = 0, kTabFreightBill = 1, kTabInvoice = 2 };
+// Items of the site box; any other index is neither site.
+enum CaptureSite { kSiteTaobao = 0, kSitePaipai = 1 };
+
+// Local wall-clock time as the capture engine needs it.
+struct CaptureTime {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// What the main window remembers between capture commands for the current invoice.
+struct TradeState {
+    std::string currentBuyer;  // GBK
+    bool askMultipleBuyers = false;
+    bool paipaiGoodsCaptured = false;
+};
+
+// Everything the capture engine reads and changes on the main window and the find-and-replace
+// window. The GUI, the command line and the tests implement it. All texts are GBK.
+class CaptureHost {
+public:
+    virtual ~CaptureHost() = default;
+
+    // The pasted page; markers are searched in it. Not changed by the engine.
+    virtual const std::string& InputText() const = 0;
+    // Item index of the site box: 0 Taobao, 1 Paipai, anything else neither.
+    virtual int SiteIndex() const = 0;
+    // 0 input, 1 freight bill, 2 invoice.
+    virtual int CurrentTab() const = 0;
+
+    // Freight-bill field boxes in list order.
+    virtual int FieldBoxCount() const = 0;
+    virtual TextDocument& FieldBox(int index) = 0;
+    // The invoice text.
+    virtual TextDocument& InvoiceDocument() = 0;
+    virtual GoodsGrid& Goods() = 0;
+
+    // The replacement box of the find-and-replace window.
+    virtual std::string ReplaceText() const = 0;
+    // Sets the replacement box's text and selects all of it.
+    virtual void SetReplaceText(const std::string& text) = 0;
+
+    // A Yes/No question owned by the find-and-replace window, No the default; true only on Yes.
+    virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+    virtual void ShowMessage(const std::string& text) = 0;
+
+    virtual CaptureTime Now() const = 0;
+    // Value of the invoice sequence number box.
+    virtual int InvoiceSequenceNumber() const = 0;
+
+    virtual TradeState& Trade() = 0;
+    virtual void SetFreightBillUnsaved() = 0;
+    virtual void SetInvoiceUnsaved() = 0;
+};
+
+}  // namespace tallivo
