@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "storage/storage_result.h"
+
+namespace tallivo {
+
+// The six values of "Config.pcf"; the defaults are those before any file exists.
+struct Config {
+    std::int32_t freight_bill_sn = 1382401;
+    std::int32_t invoice_sn = 1382401;
+    std::int32_t source_site = -1;           // 0 Taobao, 1 Paipai, -1 none
+    std::int32_t default_freight_bill = -1;  // template index, -1 none
+    std::int32_t default_invoice = -1;
+};
+
+// ok tells whether `config` is to be applied; otherwise it holds the defaults and message says
+// why. An index outside a box's items is the caller's to ignore.
+struct ConfigLoad : StorageResult {
+    Config config;
+};
+
+ConfigLoad ParseConfig(std::string_view bytes);
+std::string FormatConfig(const Config& config);
+
+ConfigLoad LoadConfig(const std::string& program_folder);
+StorageResult SaveConfig(const std::string& program_folder, const Config& config);
+
+}  // namespace tallivo

@@ -1,0 +1,118 @@
+#include "storage/document_files.h"
+
+#include <new>
+
+#include "storage/byte_codec.h"
+#include "storage/file_io.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+namespace {
+
+const std::string& FileStreamMessage() {
+    static const std::string text = Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！");
+    return text;
+}
+
+}  // namespace
+
+std::string FormatFreightBillDocument(const FreightBillRecord& record) {
+    std::string out;
+    AppendFreightBillRecord(out, record);
+    return out;
+}
+
+std::string FormatInvoiceDocument(const InvoiceRecord& record, const InvoiceGridCells& grid) {
+    std::string out;
+    AppendInvoiceRecord(out, record);
+    bool row1_filled = (grid.cells.size() > 0 && !grid.cells[0].empty()) ||
+                       (grid.cells.size() > 1 && !grid.cells[1].empty());
+    if (!row1_filled) return out;
+    AppendNumberField(out, grid.row_count);
+    // Exactly the cells the row count announces: missing ones go out empty.
+    std::size_t stored =
+        grid.row_count > 1 ? static_cast<std::size_t>(grid.row_count - 1) * kInvoiceGridColumns : 0;
+    for (std::size_t i = 0; i < stored; ++i) {
+        AppendCountedString(
+            out, i < grid.cells.size() ? std::string_view(grid.cells[i]) : std::string_view());
+    }
+    return out;
+}
+
+FreightBillRecordRead ParseFreightBillDocument(std::string_view bytes) {
+    return ReadFreightBillRecord(bytes);
+}
+
+InvoiceDocumentRead ParseInvoiceDocument(std::string_view bytes) {
+    InvoiceDocumentRead result;
+    ByteReader in(bytes);
+    result.record = ReadInvoiceRecord(in);
+    if (!result.record.ok) {
+        result.ok = false;
+        result.message = result.record.message;
+        return result;
+    }
+    result.ok = true;
+    if (in.AtEnd()) return result;
+
+    std::int32_t rows;
+    bool ok = in.ReadNumber(&rows);
+    // A grid has at least its header and total rows, and every stored cell takes at least a
+    // number field: a row count the file cannot hold is damage, not a size to allocate.
+    if (ok && (rows < 2 || static_cast<std::uint64_t>(rows - 1) * kInvoiceGridColumns >
+                               in.Remaining() / kNumberFieldSize)) {
+        ok = false;
+    }
+    if (ok) {
+        result.row_count = rows;
+        std::size_t cell_count = static_cast<std::size_t>(rows - 1) * kInvoiceGridColumns;
+        result.cells.reserve(cell_count);
+        for (std::size_t i = 0; i < cell_count && ok; ++i) {
+            std::int32_t length;
+            std::string_view text;
+            ok = in.ReadNumber(&length);
+            if (ok && length > 0) ok = in.ReadBytes(length, &text);
+            if (ok) result.cells.emplace_back(text);
+        }
+    }
+    if (!ok) {
+        result.ok = false;
+        result.message = InvoiceReadErrorMessage();
+    }
+    return result;
+}
+
+DocumentBytes ReadDocumentFile(const std::string& path) {
+    DocumentBytes result;
+    try {
+        std::optional<std::string> bytes = ReadWholeFile(path);
+        result.ok = bytes.has_value();
+        if (result.ok) {
+            result.bytes = std::move(*bytes);
+        } else {
+            result.message = FileStreamMessage();
+        }
+    } catch (const std::bad_alloc&) {
+        result.ok = false;
+        result.message = OutOfMemoryMessage();
+    }
+    return result;
+}
+
+StorageResult WriteDocumentFile(const std::string& path, std::string_view bytes) {
+    StorageResult result;
+    result.ok = WriteFileReplacing(path, bytes);
+    if (!result.ok) result.message = FileStreamMessage();
+    return result;
+}
+
+std::string FreightBillDocumentFolder(const std::string& program_folder) {
+    return JoinPath(program_folder, u8"货运单文件");
+}
+
+std::string InvoiceDocumentFolder(const std::string& program_folder) {
+    return JoinPath(program_folder, u8"发货单文件");
+}
+
+}  // namespace tallivo

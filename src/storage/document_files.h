@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/storage_result.h"
+#include "storage/template_records.h"
+
+namespace tallivo {
+
+constexpr int kInvoiceGridColumns = 7;
+
+// The goods grid as a document stores it: the row count (header and total row included) and
+// the cells of rows 1 to row_count - 1, row by row, seven per row.
+struct InvoiceGridCells {
+    std::int32_t row_count = 0;
+    std::vector<std::string> cells;
+};
+
+// ".pfb" is one freight-bill record; ".pin" is an invoice record, then the grid part, which is
+// written only when row 1 has a trade number or a goods name.
+std::string FormatFreightBillDocument(const FreightBillRecord& record);
+std::string FormatInvoiceDocument(const InvoiceRecord& record, const InvoiceGridCells& grid);
+
+// An invoice document read as far as it goes. On damage ok is false with the invoice reading
+// message; what was read is still to be applied.
+struct InvoiceDocumentRead : StorageResult {
+    InvoiceRecordRead record;
+    // Set when the grid part starts: set the grid to this many rows.
+    std::optional<std::int32_t> row_count;
+    // Cells read, in order from row 1 column 0; fewer than (row_count - 1) * 7 on damage.
+    std::vector<std::string> cells;
+};
+
+FreightBillRecordRead ParseFreightBillDocument(std::string_view bytes);
+InvoiceDocumentRead ParseInvoiceDocument(std::string_view bytes);
+
+// The document's bytes, or ok false with the message for a file that cannot be opened.
+struct DocumentBytes : StorageResult {
+    std::string bytes;
+};
+DocumentBytes ReadDocumentFile(const std::string& path);
+// Replaces the file as a whole; the message when it cannot be written.
+StorageResult WriteDocumentFile(const std::string& path, std::string_view bytes);
+
+// Default folders of documents, below the program folder ("货运单文件", "发货单文件").
+std::string FreightBillDocumentFolder(const std::string& program_folder);
+std::string InvoiceDocumentFolder(const std::string& program_folder);
+
+}  // namespace tallivo

@@ -1,0 +1,161 @@
+#include "storage/file_io.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::string data;
+    // The size is a hint only: the file may change while it is read.
+    data.reserve(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 0));
+    char chunk[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.append(chunk, static_cast<std::size_t>(n));
+    }
+    return data;
+}
+
+bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+    if (path.empty() || path.back() == '/') return false;
+    std::string temp = path + ".XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    Fd fd(::mkstemp(name.data()));
+    if (fd.get() < 0) return false;
+    temp.assign(name.data());
+
+    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    mode_t mode;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    if (::close(fd.release()) != 0) ok = false;
+    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    Fd dir(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+    return true;
+}
+
+bool EnsureFolder(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsSafeFileName(std::string_view gbk_name) {
+    if (gbk_name.empty() || gbk_name == "." || gbk_name == "..") return false;
+    // A GBK trail byte may be 0x5C, so look at the name once it is UTF-8.
+    std::string utf8 = GbkToUtf8(gbk_name);
+    if (utf8.empty() || utf8 == "." || utf8 == "..") return false;
+    for (char c : utf8) {
+        if (c == '/' || c == '\\' || c == '\0') return false;
+    }
+    return gbk_name.find('\0') == std::string_view::npos;
+}
+
+std::string BackgroundImageFolder(const std::string& program_folder) {
+    return JoinPath(program_folder, "FreightBillBGImages");
+}
+
+std::optional<std::string> BackgroundImagePath(const std::string& program_folder,
+                                               std::string_view gbk_file_name) {
+    if (!IsSafeFileName(gbk_file_name)) return std::nullopt;
+    return JoinPath(BackgroundImageFolder(program_folder), GbkToUtf8(gbk_file_name));
+}
+
+std::string WithExtension(const std::string& name, std::string_view lower_ext) {
+    std::string upper(lower_ext);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    auto ends_with = [&name](std::string_view ext) {
+        return name.size() >= ext.size() &&
+               name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
+    };
+    if (ends_with(lower_ext) || ends_with(upper)) return name;
+    return name + std::string(lower_ext);
+}
+
+}  // namespace tallivo
