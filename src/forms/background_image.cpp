@@ -1,0 +1,123 @@
+#include "forms/background_image.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+#include "forms/jpeg_codec.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+const std::string& CannotOpenMessage() {
+    static const std::string text = Gbk(u8"无法打开背景图片文件！");
+    return text;
+}
+
+const std::string& NoMemoryMessage() {
+    static const std::string text = Gbk(u8"无法分配内存空间！");
+    return text;
+}
+
+void Tell(Prompter* prompter, const std::string& text) {
+    if (prompter) prompter->ShowMessage(text);
+}
+
+PictureStatus ReadJpegFile(const QString& path, QImage* picture) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return PictureStatus::CannotOpen;
+    if (file.size() > kMaxPictureFileBytes) return PictureStatus::CannotOpen;
+    const QByteArray bytes = file.readAll();
+    const JpegResult result =
+        DecodeJpeg(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), picture);
+    if (result.ok) return PictureStatus::Ok;
+    return result.outOfMemory ? PictureStatus::OutOfMemory : PictureStatus::CannotOpen;
+}
+
+PictureStatus ReadQtFile(const QString& path, const QByteArray& format, QImage* picture) {
+    QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxPictureFileBytes) return PictureStatus::CannotOpen;
+    QImageReader reader(path, format);
+    reader.setDecideFormatFromContent(false);
+    const QSize size = reader.size();
+    if (size.isValid() &&
+        static_cast<std::int64_t>(size.width()) * size.height() > kMaxPicturePixels) {
+        return PictureStatus::CannotOpen;
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) return PictureStatus::CannotOpen;
+    *picture = std::move(image);
+    return PictureStatus::Ok;
+}
+
+}  // namespace
+
+QSize FitPictureSize(QSize picture, QSize area) {
+    const std::int64_t pw = picture.width(), ph = picture.height();
+    const std::int64_t cw = area.width(), ch = area.height();
+    if (pw <= 0 || ph <= 0 || cw <= 0 || ch <= 0) return QSize();
+    std::int64_t w, h;
+    if (pw * ch > ph * cw) {
+        w = cw;
+        h = ph * cw / pw;
+    } else {
+        w = pw * ch / ph;
+        h = ch;
+    }
+    return QSize(static_cast<int>(std::max<std::int64_t>(w, 1)),
+                 static_cast<int>(std::max<std::int64_t>(h, 1)));
+}
+
+PictureStatus ReadPictureFile(const std::string& path, QImage* picture) {
+    const QString qpath = QString::fromStdString(path);
+    const QString suffix = QFileInfo(qpath).suffix().toLower();
+    if (suffix == "jpg" || suffix == "jpeg" || suffix == "jpe" || suffix == "jfif") {
+        return ReadJpegFile(qpath, picture);
+    }
+    if (suffix == "bmp" || suffix == "ico" || suffix == "png") {
+        return ReadQtFile(qpath, suffix.toLatin1(), picture);
+    }
+    return PictureStatus::CannotOpen;
+}
+
+QImage FitPicture(const QImage& picture, QSize area) {
+    const QSize size = FitPictureSize(picture.size(), area);
+    if (size.isEmpty()) return QImage();
+    if (size == picture.size() && !picture.hasAlphaChannel()) {
+        return picture.convertToFormat(QImage::Format_RGB32);
+    }
+    QImage bitmap(size, QImage::Format_RGB32);
+    if (bitmap.isNull()) return bitmap;
+    // Transparent parts of icons and PNGs land on white paper.
+    bitmap.fill(Qt::white);
+    QPainter painter(&bitmap);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), size), picture);
+    painter.end();
+    return bitmap;
+}
+
+bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background,
+                         Prompter* prompter) {
+    QImage picture;
+    const PictureStatus status = ReadPictureFile(path, &picture);
+    if (status == PictureStatus::OutOfMemory) {
+        Tell(prompter, NoMemoryMessage());
+        return false;
+    }
+    if (status != PictureStatus::Ok || picture.width() == 0 || picture.height() == 0) {
+        Tell(prompter, CannotOpenMessage());
+        return false;
+    }
+    QImage bitmap = FitPicture(picture, area);
+    if (bitmap.isNull()) {
+        Tell(prompter, NoMemoryMessage());
+        return false;
+    }
+    *background = std::move(bitmap);
+    return true;
+}
+
+}  // namespace tallivo

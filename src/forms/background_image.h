@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <string>
+
+#include "text/message_sink.h"
+
+namespace tallivo {
+
+// The freight-bill picture area with the panel's default size.
+inline constexpr QSize kPictureArea{734, 417};
+
+// Files larger than this are not read as pictures at all.
+constexpr qint64 kMaxPictureFileBytes = 256LL * 1024 * 1024;
+
+// The size a picture is scaled to so that it touches the area's right or bottom edge without
+// passing either, keeping its proportions; products first, quotients truncated. A side that
+// would round down to nothing keeps one pixel.
+QSize FitPictureSize(QSize picture, QSize area);
+
+enum class PictureStatus { Ok, CannotOpen, OutOfMemory };
+
+// Reads a picture file, the format chosen by its extension: JPEG through libjpeg, BMP, ICO and
+// PNG through Qt's readers. path is UTF-8.
+PictureStatus ReadPictureFile(const std::string& path, QImage* picture);
+
+// Stretches the picture onto a fresh opaque bitmap of its fitted size.
+QImage FitPicture(const QImage& picture, QSize area);
+
+// Loads, fits and installs a background into *background. Failures are shown through prompter
+// ("无法打开背景图片文件！" or "无法分配内存空间！") and leave *background as it was.
+bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background,
+                         Prompter* prompter);
+
+}  // namespace tallivo
