@@ -1,0 +1,98 @@
+#include "capture/wangwang_list_parser.h"
+
+#include <string>
+
+#include "capture/keywords.h"
+#include "capture/list_page_scan.h"
+#include "text/gbk_codec.h"
+#include "text/text_search.h"
+
+namespace tallivo {
+
+namespace {
+
+constexpr int kPresenceWordLength = 8;
+
+const std::array<std::string, 3>& PresenceWords() {
+    static const std::array<std::string, 3> words = {Gbk(u8"旺旺在线"), Gbk(u8"旺旺离线"),
+                                                     Gbk(u8"手机在线")};
+    return words;
+}
+
+// End of the buyer's nickname of the entry whose presence word stands at `e`: the nickname is
+// the second word before it.
+int NicknameEnd(ListPageScanner& scan, int e) {
+    const int w = scan.SkipBlanksBackward(e - 1);
+    return scan.SkipBlanksBackward(scan.FindBlankBackward(w));
+}
+
+std::string Nickname(std::string_view in, ListPageScanner& scan, int e) {
+    const int v = NicknameEnd(scan, e);
+    return CutRange(in, scan.FindBlankBackward(v) + 1, v);
+}
+
+// The goods name fills the entry's line up to the blank before the nickname.
+std::string GoodsName(std::string_view in, ListPageScanner& scan, int e) {
+    const int last = scan.SkipBlanksBackward(scan.FindBlankBackward(NicknameEnd(scan, e)));
+    const int lineBreak = scan.LineBreakBackward(last);
+    const int first = SkipBlanksForward(in, lineBreak > 0 ? lineBreak + 1 : 1);
+    return CutRange(in, first, last);
+}
+
+}  // namespace
+
+PresenceWordWalk::PresenceWordWalk(std::string_view text) : text_(text) {
+    for (std::size_t i = 0; i < next_.size(); ++i) {
+        next_[i] = FindTextFrom(text_, PresenceWords()[i], 1);
+    }
+}
+
+int PresenceWordWalk::Next() {
+    int e = 0;
+    for (int p : next_) {
+        if (p > 0 && (e == 0 || p < e)) e = p;
+    }
+    if (e == 0) return 0;
+    for (std::size_t i = 0; i < next_.size(); ++i) {
+        if (next_[i] > 0 && next_[i] <= e)
+            next_[i] = FindTextFrom(text_, PresenceWords()[i], e + 1);
+    }
+    return e;
+}
+
+void ParseWangwangList(CaptureHost& host, int start) {
+    const std::string& in = host.InputText();
+    TradeState& trade = host.Trade();
+    ListPageScanner scan(in);
+
+    if (trade.askMultipleBuyers) {
+        PresenceWordWalk walk(in);
+        // Once the question is switched off the rest of the walk would change nothing.
+        for (int e = walk.Next(); e > 0 && trade.askMultipleBuyers; e = walk.Next()) {
+            if (!ConfirmSingleBuyer(host, Nickname(in, scan, e))) return;
+        }
+    }
+
+    TextDocument& document = host.InvoiceDocument();
+    if (ReplaceCommonKeyword(host, document, start)) return;
+    const std::string text = document.PlainText();
+    if (const KeywordHit hit = FindFirstKeyword(text, {Keyword::kBuyer}, start)) {
+        OfferKeyword(host, document, trade.currentBuyer, KeywordLength(Keyword::kBuyer),
+                     hit.position);
+        return;
+    }
+
+    GoodsGrid& grid = host.Goods();
+    PresenceWordWalk walk(in);
+    for (int e = walk.Next(); e > 0; e = walk.Next()) {
+        std::string name = GoodsName(in, scan, e);
+        // A row with an amount but no name would count as free and be overwritten.
+        if (name.empty() || !grid.CheckRepeatedGoods(name, GoodsGrid::kGoodsName)) continue;
+        const int r = grid.FindFreeGoodsRow();
+        grid.SetCell(GoodsGrid::kGoodsName, r, std::move(name));
+        grid.SetCell(GoodsGrid::kAmount, r, WordAt(in, e + kPresenceWordLength));
+    }
+    grid.RecalculateGoodsTotals();
+}
+
+}  // namespace tallivo
