@@ -26,17 +26,15 @@ int NicknameEnd(ListPageScanner& scan, int e) {
     return scan.SkipBlanksBackward(scan.FindBlankBackward(w));
 }
 
-std::string Nickname(std::string_view in, ListPageScanner& scan, int e) {
-    const int v = NicknameEnd(scan, e);
-    return CutRange(in, scan.FindBlankBackward(v) + 1, v);
-}
-
-// The goods name fills the entry's line up to the blank before the nickname.
-std::string GoodsName(std::string_view in, ListPageScanner& scan, int e) {
+// The goods name fills the entry's line up to the blank before the nickname. It never reaches
+// back past `floor`, the end of the previous entry's amount: entries pasted run together on one
+// line would otherwise each take all the entries before them for their name.
+std::string GoodsName(std::string_view in, ListPageScanner& scan, int e, int floor) {
     const int last = scan.SkipBlanksBackward(scan.FindBlankBackward(NicknameEnd(scan, e)));
     const int lineBreak = scan.LineBreakBackward(last);
-    const int first = SkipBlanksForward(in, lineBreak > 0 ? lineBreak + 1 : 1);
-    return CutRange(in, first, last);
+    int first = lineBreak > 0 ? lineBreak + 1 : 1;
+    if (first < floor) first = floor;
+    return CutRange(in, SkipBlanksForward(in, first), last);
 }
 
 }  // namespace
@@ -68,8 +66,15 @@ void ParseWangwangList(CaptureHost& host, int start) {
     if (trade.askMultipleBuyers) {
         PresenceWordWalk walk(in);
         // Once the question is switched off the rest of the walk would change nothing.
+        int lastFirst = -1, lastEnd = -1;
         for (int e = walk.Next(); e > 0 && trade.askMultipleBuyers; e = walk.Next()) {
-            if (!ConfirmSingleBuyer(host, Nickname(in, scan, e))) return;
+            const int v = NicknameEnd(scan, e);
+            const int first = scan.FindBlankBackward(v) + 1;
+            // Entries glued together share one nickname; it was accepted the first time.
+            if (first == lastFirst && v == lastEnd) continue;
+            lastFirst = first;
+            lastEnd = v;
+            if (!ConfirmSingleBuyer(host, CutRange(in, first, v))) return;
         }
     }
 
@@ -84,13 +89,18 @@ void ParseWangwangList(CaptureHost& host, int start) {
 
     GoodsGrid& grid = host.Goods();
     PresenceWordWalk walk(in);
+    int amountStart = 0, amountEnd = 0;  // the previous entry's amount, [start, end)
     for (int e = walk.Next(); e > 0; e = walk.Next()) {
-        std::string name = GoodsName(in, scan, e);
+        std::string name = GoodsName(in, scan, e, amountEnd);
+        const int start = SkipBlanksForward(in, e + kPresenceWordLength);
+        // Within the previous amount's word the word ends where that one did.
+        if (start < amountStart || start >= amountEnd) amountEnd = start + WordLengthAt(in, start);
+        amountStart = start;
         // A row with an amount but no name would count as free and be overwritten.
         if (name.empty() || !grid.CheckRepeatedGoods(name, GoodsGrid::kGoodsName)) continue;
         const int r = grid.FindFreeGoodsRow();
         grid.SetCell(GoodsGrid::kGoodsName, r, std::move(name));
-        grid.SetCell(GoodsGrid::kAmount, r, WordAt(in, e + kPresenceWordLength));
+        grid.SetCell(GoodsGrid::kAmount, r, CutUpTo(in, amountStart, amountEnd));
     }
     grid.RecalculateGoodsTotals();
 }
