@@ -1,0 +1,90 @@
+#include "forms/freight_bill.h"
+
+#include <algorithm>
+
+#include "storage/file_io.h"
+#include "storage/template_records.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+const std::string& CannotOpenPictureMessage() {
+    static const std::string text = Gbk(u8"无法打开背景图片文件！");
+    return text;
+}
+
+}  // namespace
+
+FieldBox& AddFieldBox(FreightBillForm& form, std::string_view textOrRtf, int left, int top,
+                      int height, int width) {
+    auto box = std::make_unique<FieldBox>();
+    box->left = left;
+    box->top = top;
+    box->height = height;
+    box->width = width;
+    box->content =
+        form.makeBoxDocument ? form.makeBoxDocument() : std::make_unique<RichTextDocument>();
+    box->content->SetTextOrRtf(textOrRtf);
+    form.boxes.push_back(std::move(box));
+    return *form.boxes.back();
+}
+
+bool RemoveFieldBox(FreightBillForm& form, const FieldBox* box) {
+    auto it = std::find_if(form.boxes.begin(), form.boxes.end(),
+                           [box](const std::unique_ptr<FieldBox>& b) { return b.get() == box; });
+    if (it == form.boxes.end()) return false;
+    form.boxes.erase(it);
+    return true;
+}
+
+void ClearFreightBill(FreightBillForm& form) {
+    form.boxes.clear();
+    form.background = QImage();
+    form.printWidth = kDefaultPrintWidth;
+    form.biasX = 0;
+    form.biasY = 0;
+}
+
+std::string& WriteFreightBillRecord(std::string& buffer, const FreightBillForm& form,
+                                    const std::string& imageName) {
+    FreightBillRecord record;
+    record.background_image = imageName;
+    record.print_width = form.printWidth;
+    record.bias_x = form.biasX;
+    record.bias_y = form.biasY;
+    record.boxes.reserve(form.boxes.size());
+    for (const auto& box : form.boxes) {
+        record.boxes.push_back(
+            {box->left, box->top, box->height, box->width, box->content->ToRtf()});
+    }
+    AppendFreightBillRecord(buffer, record);
+    return buffer;
+}
+
+bool ApplyFreightBillRecord(FreightBillForm& form, std::string_view record,
+                            const std::string& programFolder, Prompter* prompter) {
+    const FreightBillRecordRead read = ReadFreightBillRecord(record);
+    if (read.background_image) {
+        const std::optional<std::string> path =
+            BackgroundImagePath(programFolder, *read.background_image);
+        if (path) {
+            LoadBackgroundImage(*path, form.pictureArea, &form.background, prompter);
+        } else if (prompter) {
+            // A name that would leave the image folder is never opened.
+            prompter->ShowMessage(CannotOpenPictureMessage());
+        }
+    }
+    // The spin edits hold only values within their limits.
+    if (read.print_width)
+        form.printWidth = std::clamp(*read.print_width, kMinPrintWidth, kMaxPrintWidth);
+    if (read.bias_x) form.biasX = std::clamp(*read.bias_x, kMinBias, kMaxBias);
+    if (read.bias_y) form.biasY = std::clamp(*read.bias_y, kMinBias, kMaxBias);
+    for (const FieldBoxRecord& box : read.boxes) {
+        AddFieldBox(form, box.rtf, box.left, box.top, box.height, box.width);
+    }
+    if (!read.ok && prompter && !read.message.empty()) prompter->ShowMessage(read.message);
+    return read.ok;
+}
+
+}  // namespace tallivo

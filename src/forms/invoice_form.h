@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "capture/capture_host.h"
+#include "invoice/goods_grid.h"
+#include "richtext/rich_text_document.h"
+#include "storage/byte_codec.h"
+#include "storage/template_records.h"
+#include "text/message_sink.h"
+
+namespace tallivo {
+
+// The invoice tab: rich-text body, print width in millimetres, goods grid.
+class InvoiceForm {
+public:
+    InvoiceForm() : body_(std::make_unique<RichTextDocument>()) {}
+    // A GUI hands in the document its editor shows.
+    explicit InvoiceForm(std::unique_ptr<RichTextDocument> body) : body_(std::move(body)) {}
+
+    RichTextDocument& Body() { return *body_; }
+    const RichTextDocument& Body() const { return *body_; }
+
+    int printWidth = 190;
+    GoodsGrid grid;
+
+private:
+    std::unique_ptr<RichTextDocument> body_;
+};
+
+// Empty body, fresh three-row grid, width 190; the buyer is forgotten and the multiple-buyer
+// question armed again.
+void ClearInvoice(InvoiceForm& form, TradeState& trade);
+
+// Appends the invoice record (width, body RTF) to `out`.
+void WriteInvoiceRecord(std::string& out, const InvoiceForm& form);
+
+// Applies what was read of an invoice record; a body is replaced only when one was read.
+void ApplyInvoiceRecord(InvoiceForm& form, const InvoiceRecordRead& read);
+
+// Reads a record at the reader's position and applies it; the reader is left after it. On
+// damage the invoice reading message is shown and what was read stays applied.
+bool ApplyInvoiceRecord(InvoiceForm& form, ByteReader& reader, Prompter* prompter);
+
+}  // namespace tallivo
