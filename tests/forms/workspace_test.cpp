@@ -1,0 +1,315 @@
+#include "forms/workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <deque>
+
+#include "recording_prompter.h"
+#include "storage/byte_codec.h"
+#include "storage/file_io.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+class ScriptedChooser : public FileChooser {
+public:
+    std::optional<std::string> Choose(const Request& request) override {
+        requests.push_back(request);
+        if (answers.empty()) return std::nullopt;
+        std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::optional<std::string>> answers;
+    std::vector<Request> requests;
+};
+
+std::string Field(std::int32_t value) {
+    std::string out;
+    AppendNumberField(out, value);
+    return out;
+}
+
+class Workspace : public ::testing::Test {
+protected:
+    Workspace() : ws(dir.path().toStdString(), &prompter, &chooser) {}
+
+    std::string In(const std::string& relative) const {
+        return JoinPath(ws.ProgramFolder(), relative);
+    }
+    static bool Exists(const std::string& path) {
+        return QFileInfo::exists(QString::fromStdString(path));
+    }
+    static std::string Bytes(const std::string& path) { return ReadWholeFile(path).value_or(""); }
+
+    // A freight bill with one box and a picture, saved under `name`.
+    void SaveFreightBillTemplate(const std::string& gbkName) {
+        ws.currentTab = FormsWorkspace::kFreightBillTab;
+        ClearFreightBill(ws.freightBill);
+        ws.freightBill.background = QImage(734, 300, QImage::Format_RGB32);
+        ws.freightBill.background.fill(Qt::gray);
+        AddFieldBox(ws.freightBill, Gbk(u8"{收货人}"), 10, 250, 31, 100);
+        ws.freightBillTemplates.editText = gbkName;
+        ws.MenuItemSaveTemplateClick();
+    }
+
+    QTemporaryDir dir;
+    testing::RecordingPrompter prompter;
+    ScriptedChooser chooser;
+    FormsWorkspace ws;
+};
+
+TEST_F(Workspace, FreightBillRecordKeepsBoxOrderAndFieldOrder) {
+    AddFieldBox(ws.freightBill, "first", 12, 8, 40, 300);
+    AddFieldBox(ws.freightBill, "second", 1, 2, 3, 4);
+    ws.freightBill.printWidth = 200;
+    ws.freightBill.biasX = -5;
+    std::string record;
+    WriteFreightBillRecord(record, ws.freightBill, "a.jpg");
+    // Name, width, offsets, count, separator, then left, top, height, width.
+    const std::string head = Field(5) + "a.jpg" + Field(200) + Field(-5) + Field(0) + Field(2) +
+                             "\n" + Field(12) + Field(8) + Field(40) + Field(300);
+    EXPECT_EQ(record.substr(0, head.size()), head);
+
+    FreightBillForm back;
+    EXPECT_TRUE(ApplyFreightBillRecord(back, record, ws.ProgramFolder(), &prompter));
+    ASSERT_EQ(back.boxes.size(), 2u);
+    EXPECT_EQ(back.boxes[0]->content->PlainText(), "first");
+    EXPECT_EQ(back.boxes[1]->content->PlainText(), "second");
+    EXPECT_EQ(back.boxes[1]->height, 3);
+    EXPECT_EQ(back.boxes[1]->width, 4);
+    EXPECT_EQ(back.printWidth, 200);
+    // a.jpg does not exist: the picture reports itself, the rest still applies.
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{Gbk(u8"无法打开背景图片文件！")});
+}
+
+TEST_F(Workspace, DamagedFreightBillRecordKeepsWhatWasApplied) {
+    std::string record = Field(0) + Field(250) + Field(7) + Field(-9) + Field(1) + "X";
+    EXPECT_FALSE(ApplyFreightBillRecord(ws.freightBill, record, ws.ProgramFolder(), &prompter));
+    EXPECT_EQ(ws.freightBill.printWidth, 250);
+    EXPECT_EQ(ws.freightBill.biasY, -9);
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单文件有误，文件版本不对或已被破坏！"));
+    // Values the spin edits cannot hold are clamped, not kept.
+    record = Field(0) + Field(0) + Field(9999) + Field(-9999) + Field(0) + "\n";
+    EXPECT_TRUE(ApplyFreightBillRecord(ws.freightBill, record, ws.ProgramFolder(), &prompter));
+    EXPECT_EQ(ws.freightBill.printWidth, kMinPrintWidth);
+    EXPECT_EQ(ws.freightBill.biasX, kMaxBias);
+    EXPECT_EQ(ws.freightBill.biasY, kMinBias);
+}
+
+TEST_F(Workspace, SaveFreightBillTemplateWritesPictureAndStore) {
+    const std::string name = Gbk(u8"圆通");
+    SaveFreightBillTemplate(name);
+    const std::string image = In(u8"FreightBillBGImages/圆通.jpg");
+    ASSERT_TRUE(Exists(image));
+    EXPECT_EQ(Bytes(image).substr(0, 2), "\xFF\xD8");
+    ASSERT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(*FreightBillRecordImageName(ws.freightBillTemplates.items[0].record), name + ".jpg");
+    const std::string store = Bytes(In("FreightBillTemplate.pft"));
+    const std::string& record = ws.freightBillTemplates.items[0].record;
+    EXPECT_EQ(store.substr(store.size() - record.size()), record);
+
+    // Same name, No: nothing changes. Yes: the old entry goes, the new one comes last.
+    SaveFreightBillTemplate(Gbk(u8"中通"));
+    const std::string imageBefore = Bytes(image);
+    const std::string storeBefore = Bytes(In("FreightBillTemplate.pft"));
+    ws.freightBill.background.fill(Qt::black);
+    ws.freightBillTemplates.editText = name;
+    prompter.answers = {false};
+    ws.MenuItemSaveTemplateClick();
+    EXPECT_EQ(Bytes(In("FreightBillTemplate.pft")), storeBefore);
+    EXPECT_EQ(ws.freightBillTemplates.items[0].name, name);
+    EXPECT_EQ(Bytes(image), imageBefore);
+    prompter.answers = {true};
+    ws.MenuItemSaveTemplateClick();
+    ASSERT_EQ(ws.freightBillTemplates.items.size(), 2u);
+    EXPECT_EQ(ws.freightBillTemplates.items[1].name, name);
+    EXPECT_TRUE(Exists(image));
+    EXPECT_NE(Bytes(image), imageBefore);
+    EXPECT_EQ(prompter.questions.size(), 2u);
+    EXPECT_EQ(prompter.questions[0].caption, Gbk(u8"提示：有重名模板！"));
+
+    // Deleting takes the picture with it.
+    ws.freightBillTemplates.selected = 1;
+    ws.MenuItemDeleteTemplateClick();
+    EXPECT_FALSE(Exists(image));
+    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+}
+
+TEST_F(Workspace, TemplateNamesNeverWriteOutsideTheImageFolder) {
+    for (const char* name : {"../evil", "a/b", ".."}) {
+        SaveFreightBillTemplate(name);
+        EXPECT_TRUE(ws.freightBillTemplates.items.empty()) << name;
+    }
+    EXPECT_FALSE(Exists(In("evil.jpg")));
+    EXPECT_FALSE(Exists(In("FreightBillBGImages/a/b.jpg")));
+    SaveFreightBillTemplate(std::string(128, 'x'));
+    EXPECT_TRUE(ws.freightBillTemplates.items.empty());
+    EXPECT_EQ(prompter.messages.size(), 4u);
+}
+
+TEST_F(Workspace, InvoiceTemplateChecksNameFirstAndSelectResetsGrid) {
+    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ws.MenuItemSaveTemplateClick();
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"发货单模板名称为空，不能保存！"));
+
+    ws.invoice.Body().SetPlainText(Gbk(u8"收货人：{收货人}"));
+    ws.invoice.printWidth = 150;
+    ws.invoiceTemplates.editText = "A";
+    ws.MenuItemSaveTemplateClick();
+    ASSERT_EQ(ws.invoiceTemplates.items.size(), 1u);
+    ws.invoice.grid.InsertGoodsRow();
+    ws.invoice.grid.SetCell(GoodsGrid::kTradeNumber, 1, "123");
+    ws.invoiceUnsaved = true;
+    ws.trade.paipaiGoodsCaptured = true;
+    ws.invoiceTemplates.selected = 0;
+    ws.ComboBoxInvoiceSelect();
+    EXPECT_EQ(ws.invoice.grid.RowCount(), 3);
+    EXPECT_TRUE(ws.invoice.grid.Cell(GoodsGrid::kTradeNumber, 1).empty());
+    EXPECT_EQ(ws.invoice.printWidth, 150);
+    EXPECT_EQ(ws.invoice.Body().PlainText(), Gbk(u8"收货人：{收货人}"));
+    EXPECT_FALSE(ws.invoiceUnsaved);
+    EXPECT_FALSE(ws.trade.paipaiGoodsCaptured);
+}
+
+TEST_F(Workspace, NewDocumentAdvancesOnlyTheCurrentTabAndWritesConfig) {
+    ws.MenuItemNewClick();
+    EXPECT_EQ(ws.freightBillSN, 1382401);
+    EXPECT_EQ(Bytes(In("Config.pcf")),
+              "ConfigFileVer: 1.00\r\n1382401\r\n1382401\r\n-1\r\n-1\r\n-1");
+    ws.currentTab = FormsWorkspace::kFreightBillTab;
+    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
+    ws.freightBillUnsaved = true;
+    ws.MenuItemNewClick();
+    EXPECT_EQ(ws.freightBillSN, 1382402);
+    EXPECT_EQ(ws.invoiceSN, 1382401);
+    EXPECT_TRUE(ws.freightBill.boxes.empty());
+    EXPECT_FALSE(ws.freightBillUnsaved);
+}
+
+TEST_F(Workspace, FreightBillDocumentNameAndExtension) {
+    ws.currentTab = FormsWorkspace::kFreightBillTab;
+    AddFieldBox(ws.freightBill, "box", 1, 2, 3, 4);
+    ASSERT_TRUE(ws.MenuItemSaveClick());
+    EXPECT_TRUE(chooser.requests.empty());
+    const std::string auto_path = In(u8"货运单文件/1382401.pfb");
+    ASSERT_TRUE(Exists(auto_path));
+
+    ws.autoFileName = false;
+    const std::string folder = dir.path().toStdString();
+    chooser.answers = {folder + "/a.PFB", folder + "/b.Pfb", folder + "/c"};
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(ws.MenuItemSaveClick());
+    EXPECT_TRUE(Exists(folder + "/a.PFB"));
+    EXPECT_TRUE(Exists(folder + "/b.Pfb.pfb"));
+    EXPECT_TRUE(Exists(folder + "/c.pfb"));
+    EXPECT_EQ(chooser.requests[0].title, Gbk(u8"保存货运单文件"));
+    EXPECT_EQ(chooser.requests[0].fileName, In(u8"货运单文件/1382401"));
+
+    // Reopening replaces every box.
+    AddFieldBox(ws.freightBill, "extra", 0, 0, 1, 1);
+    chooser.answers = {auto_path};
+    ws.MenuItemOpenClick();
+    ASSERT_EQ(ws.freightBill.boxes.size(), 1u);
+    EXPECT_EQ(ws.freightBill.boxes[0]->content->PlainText(), "box");
+}
+
+TEST_F(Workspace, InvoiceDocumentChecksAndGrid) {
+    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    // "{" inside a double-byte character is no keyword brace.
+    ws.invoice.Body().SetPlainText("\x81\x7B x \x81\x7D");
+    ASSERT_TRUE(ws.MenuItemSaveClick());
+    ws.invoice.Body().SetPlainText("{ no close");
+    ASSERT_TRUE(ws.MenuItemSaveClick());
+    EXPECT_TRUE(prompter.questions.empty());
+    const std::string no_grid = Bytes(In(u8"发货单文件/1382401.pin"));
+
+    ws.invoice.Body().SetPlainText(Gbk(u8"致：{收货人}。"));
+    EXPECT_FALSE(ws.MenuItemSaveClick());
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(ws.invoice.Body().SelStart(), 4);
+    EXPECT_EQ(ws.invoice.Body().SelLength(), 8);
+    EXPECT_EQ(Bytes(In(u8"发货单文件/1382401.pin")), no_grid);
+
+    GoodsGrid& grid = ws.invoice.grid;
+    grid.SetCell(0, 1, "T1");
+    grid.SetCell(1, 1, "A");
+    grid.InsertGoodsRow();
+    grid.SetCell(0, 2, "T1");
+    grid.SetCell(2, 2, "3");
+    prompter.answers = {true, false};
+    EXPECT_FALSE(ws.MenuItemSaveClick());
+    EXPECT_EQ(prompter.questions.back().caption, Gbk(u8"提示：有重复交易！"));
+    prompter.answers = {true, true};
+    ASSERT_TRUE(ws.MenuItemSaveClick());
+
+    chooser.answers = {In(u8"发货单文件/1382401.pin")};
+    ws.MenuItemOpenClick();
+    ASSERT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(grid.Cell(1, 1), "A");
+    EXPECT_EQ(grid.Cell(0, 2), "T1");
+    EXPECT_EQ(grid.Cell(2, 2), "3");
+    EXPECT_EQ(grid.Cell(0, 3), GoodsGrid::TotalText());
+    EXPECT_EQ(chooser.requests.back().title, Gbk(u8"打开发货单文件"));
+}
+
+TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
+    const std::string name = Gbk(u8"顺丰");
+    SaveFreightBillTemplate(name);
+    const std::string exported = dir.filePath("out").toStdString();
+    ws.freightBillTemplates.selected = -1;
+    chooser.answers = {exported};
+    ws.MenuItemExportTemplateClick();
+    EXPECT_FALSE(Exists(exported + ".pff"));  // nothing selected, no file
+    ws.freightBillTemplates.selected = 0;
+    chooser.answers = {exported};
+    ws.MenuItemExportTemplateClick();
+    ASSERT_TRUE(Exists(exported + ".pff"));
+    EXPECT_EQ(chooser.requests.back().fileName, u8"顺丰");
+
+    QTemporaryDir other;
+    testing::RecordingPrompter otherPrompter;
+    FormsWorkspace fresh(other.path().toStdString(), &otherPrompter, &chooser);
+    fresh.currentTab = FormsWorkspace::kFreightBillTab;
+    chooser.answers = {exported + ".pff"};
+    fresh.MenuItemImportTemplateClick();
+    ASSERT_EQ(fresh.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(fresh.freightBillTemplates.items[0].name, name);
+    EXPECT_EQ(fresh.freightBillTemplates.items[0].record, ws.freightBillTemplates.items[0].record);
+    EXPECT_TRUE(Exists(JoinPath(fresh.ProgramFolder(), u8"FreightBillBGImages/顺丰.jpg")));
+    EXPECT_TRUE(otherPrompter.messages.empty());
+
+    // Same name and No: untouched. A cut image part: template imported, no picture file.
+    chooser.answers = {exported + ".pff"};
+    fresh.MenuItemImportTemplateClick();
+    EXPECT_EQ(fresh.freightBillTemplates.items.size(), 1u);
+    std::string cut = Bytes(exported + ".pff");
+    cut.resize(cut.size() - 10);
+    ASSERT_TRUE(WriteFileReplacing(exported + "-cut.pff", cut));
+    QFile::remove(
+        QString::fromStdString(JoinPath(fresh.ProgramFolder(), u8"FreightBillBGImages/顺丰.jpg")));
+    otherPrompter.answers = {true};
+    chooser.answers = {exported + "-cut.pff"};
+    fresh.MenuItemImportTemplateClick();
+    EXPECT_EQ(fresh.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(otherPrompter.messages.back(),
+              Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！"));
+    EXPECT_FALSE(Exists(JoinPath(fresh.ProgramFolder(), u8"FreightBillBGImages/顺丰.jpg")));
+}
+
+TEST_F(Workspace, FailedStoreWriteIsReported) {
+    // A folder where the store should be: the write cannot succeed.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("InvoiceTemplate.pit"));
+    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ws.invoice.Body().SetPlainText("text");
+    ws.invoiceTemplates.editText = "A";
+    ws.MenuItemSaveTemplateClick();
+    EXPECT_EQ(prompter.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tallivo
