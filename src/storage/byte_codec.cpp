@@ -25,9 +25,10 @@ const std::string& OutOfMemoryMessage() {
 
 void AppendNumberField(std::string& out, std::int32_t value) {
     char field[kNumberFieldSize] = {};
-    // Longest text is "-2147483648", 11 characters: it would push the NUL out of the field.
-    // No program writes it; keep the NUL inside by storing the next value up.
-    if (value == std::numeric_limits<std::int32_t>::min()) ++value;
+    // Ten digits and a sign would push the NUL out of the field; no stored value comes near
+    // that, so the lowest values are kept at the lowest that fits.
+    constexpr std::int32_t kLowest = -999'999'999;
+    if (value < kLowest) value = kLowest;
     std::int64_t v = value;
     char digits[12];
     int n = 0;

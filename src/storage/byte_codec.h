@@ -7,7 +7,8 @@
 
 namespace tallivo {
 
-// Number field: decimal text of a signed 32-bit value, a NUL, padding to 11 bytes.
+// Number field: decimal text of a signed 32-bit value, a NUL, padding to 11 bytes. Values below
+// -999999999 are written as that value, so the NUL stays inside the field.
 constexpr std::size_t kNumberFieldSize = 11;
 // "TemplateVer: 1.00" and its NUL.
 constexpr std::size_t kVersionLineSize = 18;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -86,8 +87,21 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return data;
 }
 
-bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    if (path.empty() || path.back() == '/') return false;
+bool WriteFileReplacing(const std::string& target, std::string_view bytes) {
+    if (target.empty() || target.back() == '/') return false;
+    std::string path = target;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Replace what the link points at and keep the link.
+        char* resolved = ::realpath(target.c_str(), nullptr);
+        if (resolved == nullptr) return false;
+        path = resolved;
+        std::free(resolved);
+    }
+    // Only a regular file is ever replaced: never a folder or a device.
+    bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return false;
+
     std::string temp = path + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
@@ -97,8 +111,7 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
 
     // Keep the permissions of the file being replaced; a new file gets the usual ones.
     mode_t mode;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (exists) {
         mode = st.st_mode & 07777;
     } else {
         mode_t mask = ::umask(0);

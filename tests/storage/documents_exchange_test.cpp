@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "storage/byte_codec.h"
+#include "storage/document_files.h"
+#include "storage/exchange_files.h"
+#include "storage/file_io.h"
+#include "test_files.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+using namespace std::string_literals;
+using testing::Golden;
+using testing::TempFolder;
+
+TEST(Documents, GoldenDocumentsReadAndWriteByteForByte) {
+    FreightBillRecordRead bill = ParseFreightBillDocument(Golden("freight_bill.pfb"));
+    ASSERT_TRUE(bill.ok);
+    FreightBillRecord record{*bill.background_image, *bill.print_width, *bill.bias_x, *bill.bias_y,
+                             bill.boxes};
+    EXPECT_EQ(FormatFreightBillDocument(record), Golden("freight_bill.pfb"));
+
+    std::string bytes = Golden("invoice_with_grid.pin");
+    InvoiceDocumentRead invoice = ParseInvoiceDocument(bytes);
+    ASSERT_TRUE(invoice.ok);
+    ASSERT_EQ(*invoice.row_count, 4);
+    ASSERT_EQ(invoice.cells.size(), 21u);
+    EXPECT_EQ(invoice.cells[1], Gbk(u8"羊毛围巾"));
+    EXPECT_EQ(invoice.cells[5], "");
+    EXPECT_EQ(invoice.cells[14], Gbk(u8"合计"));
+    InvoiceRecord body{*invoice.record.print_width, *invoice.record.body_rtf};
+    EXPECT_EQ(FormatInvoiceDocument(body, {4, invoice.cells}), bytes);
+
+    // Row 1 without trade number and name: the file ends after the record.
+    std::vector<std::string> cells = invoice.cells;
+    cells[0].clear();
+    cells[1].clear();
+    EXPECT_EQ(FormatInvoiceDocument(body, {4, cells}), Golden("invoice_no_grid.pin"));
+    invoice = ParseInvoiceDocument(Golden("invoice_no_grid.pin"));
+    EXPECT_TRUE(invoice.ok);
+    EXPECT_FALSE(invoice.row_count);
+}
+
+TEST(Documents, DamagedInvoiceKeepsWhatWasRead) {
+    std::string bytes = Golden("invoice_with_grid.pin");
+    std::string message = Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！");
+    InvoiceDocumentRead read = ParseInvoiceDocument(bytes.substr(0, bytes.size() - 3));
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.message, message);
+    EXPECT_EQ(*read.row_count, 4);
+    EXPECT_EQ(read.cells.size(), 20u);
+    EXPECT_TRUE(read.record.body_rtf);
+
+    // A row count the file cannot hold is damage: no grid of two billion rows.
+    std::size_t grid = Golden("invoice_no_grid.pin").size();
+    for (std::string rows : {"2000000000\0"s, "-4\0"s, "1\0"s}) {
+        std::string damaged = bytes;
+        damaged.replace(grid, rows.size(), rows);
+        read = ParseInvoiceDocument(damaged);
+        EXPECT_FALSE(read.ok) << rows;
+        EXPECT_FALSE(read.row_count);
+        EXPECT_EQ(read.message, message);
+    }
+    read = ParseInvoiceDocument(bytes.substr(0, grid + 4));
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(*read.record.print_width, 180);
+}
+
+TEST(Documents, FilesAreReplacedWholeAndFailuresSaySo) {
+    TempFolder folder;
+    std::string path = folder.File(WithExtension("1382401", ".pfb"));
+    ASSERT_TRUE(WriteDocumentFile(path, "old").ok);
+    ASSERT_TRUE(WriteDocumentFile(path, Golden("freight_bill.pfb")).ok);
+    EXPECT_EQ(ReadDocumentFile(path).bytes, Golden("freight_bill.pfb"));
+    std::string message = Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！");
+    EXPECT_EQ(ReadDocumentFile(folder.File("none.pin")).message, message);
+    StorageResult written = WriteDocumentFile(folder.File("no/such/folder.pin"), "x");
+    EXPECT_FALSE(written.ok);
+    EXPECT_EQ(written.message, message);
+    EXPECT_EQ(FreightBillDocumentFolder("/p"), u8"/p/货运单文件");
+}
+
+TEST(ExchangeFiles, GoldenFilesReadAndWriteByteForByte) {
+    std::string pff = Golden("template.pff");
+    ExchangeFileRead read = ParseExchangeFile(TemplateKind::kFreightBill, pff, "x.pff");
+    ASSERT_TRUE(read.ok);
+    EXPECT_EQ(*read.name, Gbk(u8"申通快递"));
+    EXPECT_EQ(*read.record, Golden("freight_bill.pfb"));
+    EXPECT_EQ(read.image->substr(0, 2), "\xff\xd8");
+    EXPECT_EQ(FormatFreightBillExchangeFile(*read.name, *read.record, *read.image), pff);
+
+    std::string pif = Golden("template.pif");
+    read = ParseExchangeFile(TemplateKind::kInvoice, pif, "x.pif");
+    ASSERT_TRUE(read.ok);
+    EXPECT_FALSE(read.image);
+    EXPECT_EQ(FormatInvoiceExchangeFile(*read.name, *read.record), pif);
+}
+
+TEST(ExchangeFiles, ImportStopsAtTheDamagedStage) {
+    std::string pff = Golden("template.pff");
+    std::string reading = Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！");
+
+    ExchangeFileRead read =
+        ParseExchangeFile(TemplateKind::kFreightBill, "TemplateVer: 1.00", u8"/home/卖家/a.pff");
+    EXPECT_FALSE(read.version_ok);
+    EXPECT_EQ(read.message, Gbk(u8"货运单模板文件/home/卖家/a.pff版本有误，无法读取！"));
+
+    // Image cut short: name and record arrive, the image does not.
+    read = ParseExchangeFile(TemplateKind::kFreightBill, pff.substr(0, pff.size() - 1), "a");
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.message, reading);
+    EXPECT_TRUE(read.record);
+    EXPECT_FALSE(read.image);
+
+    // A name of length 0 stops before the same-name question.
+    std::string empty_name = "TemplateVer: 1.00\0"s + "0\0\0\0\0\0\0\0\0\0\0"s + pff.substr(18);
+    read = ParseExchangeFile(TemplateKind::kFreightBill, empty_name, "a");
+    EXPECT_TRUE(read.version_ok);
+    EXPECT_FALSE(read.name);
+    EXPECT_EQ(read.message, reading);
+
+    std::string pif = Golden("template.pif");
+    read = ParseExchangeFile(TemplateKind::kInvoice, pif.substr(0, pif.size() - 1), "a");
+    EXPECT_TRUE(read.name);
+    EXPECT_FALSE(read.record);
+    EXPECT_EQ(read.message, Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
+
+    TempFolder folder;
+    read = ReadExchangeFile(TemplateKind::kInvoice, folder.File("none.pif"));
+    EXPECT_FALSE(read.ok);
+    EXPECT_FALSE(read.message.empty());
+}
+
+}  // namespace
+}  // namespace tallivo

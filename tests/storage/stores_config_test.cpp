@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "storage/byte_codec.h"
+#include "storage/config_file.h"
+#include "storage/file_io.h"
+#include "storage/template_records.h"
+#include "storage/template_store.h"
+#include "test_files.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+using namespace std::string_literals;
+using testing::Golden;
+using testing::TempFolder;
+
+TEST(TemplateStore, GoldenStoresReadAndWriteByteForByte) {
+    for (auto [kind, file] : {std::pair{TemplateKind::kFreightBill, "freight_bill_store.pft"},
+                              std::pair{TemplateKind::kInvoice, "invoice_store.pit"}}) {
+        std::string bytes = Golden(file);
+        TemplateStoreLoad load = ParseTemplateStore(kind, bytes);
+        ASSERT_TRUE(load.ok) << file;
+        ASSERT_EQ(load.templates.size(), 2u);
+        EXPECT_EQ(FormatTemplateStore(load.templates), bytes);
+    }
+    TemplateStoreLoad bills =
+        ParseTemplateStore(TemplateKind::kFreightBill, Golden("freight_bill_store.pft"));
+    EXPECT_EQ(bills.templates[0].name, Gbk(u8"申通快递"));
+    FreightBillRecord expected;
+    expected.background_image = Gbk(u8"申通快递.jpg");
+    expected.bias_x = -3;
+    expected.bias_y = 5;
+    FreightBillRecordRead read = ReadFreightBillRecord(bills.templates[0].record);
+    ASSERT_TRUE(read.ok);
+    expected.boxes = read.boxes;
+    EXPECT_EQ(read.boxes[0].left, 12);
+    EXPECT_EQ(read.boxes[0].width, 300);
+    std::string written;
+    AppendFreightBillRecord(written, expected);
+    EXPECT_EQ(written, bills.templates[0].record);
+
+    TemplateStoreLoad empty =
+        ParseTemplateStore(TemplateKind::kFreightBill, Golden("empty_store.pft"));
+    EXPECT_TRUE(empty.ok);
+    EXPECT_TRUE(empty.templates.empty());
+    EXPECT_EQ(FormatTemplateStore({}), Golden("empty_store.pft"));
+
+    // Padding bytes of any value; a zero-length record between two good ones is dropped.
+    TemplateStoreLoad padded =
+        ParseTemplateStore(TemplateKind::kInvoice, Golden("padded_store.pit"));
+    ASSERT_TRUE(padded.ok);
+    ASSERT_EQ(padded.templates.size(), 2u);
+    EXPECT_EQ(padded.templates[1].name, "Second");
+}
+
+TEST(TemplateStore, DamagedStoresKeepTheEntriesBeforeTheDamage) {
+    std::string good = Golden("invoice_store.pit");
+    std::size_t first_end = 18 + 22 + Gbk(u8"默认发货单").size() + 90;
+
+    TemplateStoreLoad load = ParseTemplateStore(TemplateKind::kInvoice, "TemplateVer: 1.01\0"s);
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.message, Gbk(u8"发货单模板文件InvoiceTemplate.pit版本有误，需重新创建！"));
+
+    // A name-length field cut short: the reading message.
+    load = ParseTemplateStore(TemplateKind::kInvoice, good.substr(0, first_end + 5));
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.message, Gbk(u8"读取发货单模板文件InvoiceTemplate.pit有误，需重新创建！"));
+    EXPECT_EQ(load.templates.size(), 1u);
+
+    // A name or record-length field cut off ends the store quietly.
+    for (std::size_t cut : {first_end + 11 + 2, first_end + 11 + 5 + 3}) {
+        load = ParseTemplateStore(TemplateKind::kInvoice, good.substr(0, cut));
+        EXPECT_TRUE(load.ok);
+        EXPECT_EQ(load.templates.size(), 1u);
+    }
+    // A record cut short, or two billion bytes long, is damage, not an allocation.
+    load = ParseTemplateStore(TemplateKind::kInvoice, good.substr(0, good.size() - 1));
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.templates.size(), 1u);
+    std::string huge = good.substr(0, first_end) + "2\0\0\0\0\0\0\0\0\0\0ab2000000000\0"s;
+    load = ParseTemplateStore(TemplateKind::kInvoice, huge);
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.templates.size(), 1u);
+    load = ParseTemplateStore(TemplateKind::kInvoice,
+                              good.substr(0, first_end) + "-5\0\0\0\0\0\0\0\0\0"s);
+    EXPECT_FALSE(load.ok);
+}
+
+TEST(TemplateStore, LoadAndSaveInTheProgramFolder) {
+    TempFolder folder;
+    TemplateStoreLoad load = LoadFreightBillTemplates(folder.path());
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.message, Gbk(u8"无法打开货运单模板文件FreightBillTemplate.pft，需创建！"));
+
+    std::vector<TemplateEntry> list = {{"a", "record a"}, {"b", "record b"}};
+    ASSERT_TRUE(SaveInvoiceTemplates(folder.path() + "/", list).ok);
+    load = LoadInvoiceTemplates(folder.path());
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(load.templates[1].record, "record b");
+}
+
+TEST(SafeWriter, AFailedWriteKeepsTheOldFileAndSaysSo) {
+    TempFolder folder;
+    std::string path = folder.File("InvoiceTemplate.pit");
+    ASSERT_TRUE(WriteFileReplacing(path, "old contents"));
+    chmod(path.c_str(), 0640);
+    ASSERT_TRUE(WriteFileReplacing(path, "new"));
+    EXPECT_EQ(*ReadWholeFile(path), "new");
+    struct stat st {};
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A full disk, as the file-size limit makes it: the write fails, the old store stays,
+    // no temporary file is left behind.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old_limit{};
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit small = old_limit;
+    small.rlim_cur = 8;
+    setrlimit(RLIMIT_FSIZE, &small);
+    StorageResult saved = SaveInvoiceTemplates(folder.path(), {{"a", "b"}});
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_EQ(saved.message,
+              Gbk(u8"无法保存发货单模板文件InvoiceTemplate.pit，请检查磁盘空间和读写权限！"));
+    EXPECT_EQ(*ReadWholeFile(path), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+
+    // Never a folder or a device in place of a file; a link keeps pointing at the new bytes.
+    EXPECT_FALSE(WriteFileReplacing(folder.path(), "x"));
+    std::string fifo = folder.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFileReplacing(fifo, "x"));
+    std::string link = folder.File("link.pit");
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(WriteFileReplacing(link, "via link"));
+    EXPECT_EQ(*ReadWholeFile(path), "via link");
+    StorageResult config = SaveConfig(folder.File("missing/folder"), Config{});
+    EXPECT_FALSE(config.ok);
+    EXPECT_EQ(config.message, Gbk(u8"无法打开配置文件，请检查磁盘空间和读写权限！"));
+}
+
+TEST(ConfigFile, GoldenAndLineRules) {
+    Config config;
+    config.source_site = 0;
+    EXPECT_EQ(FormatConfig(config), Golden("Config.pcf"));
+    ConfigLoad load = ParseConfig(Golden("Config.pcf"));
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(load.config.source_site, 0);
+    EXPECT_EQ(load.config.default_invoice, -1);
+
+    load = ParseConfig("ConfigFileVer: 1.00 and a long comment after it\r\n-3\r\n7\r\n1\r\n2\r\n3");
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(load.config.freight_bill_sn, -3);
+    EXPECT_EQ(load.config.default_invoice, 3);
+    // Sequence numbers pass through 64 bits into 32.
+    load = ParseConfig("ConfigFileVer: 1.00\n4294967297\n 12x\n\n\n-1");
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(load.config.freight_bill_sn, 1);
+    EXPECT_EQ(load.config.invoice_sn, 12);
+    EXPECT_EQ(load.config.source_site, 0);
+
+    for (std::string bad : {"ConfigFileVer: 1.00\r\n1\r\n2\r\n3\r\n4\r\n"s,
+                            "ConfigFileVer: 1.01\r\n1\r\n2\r\n3\r\n4\r\n5"s, ""s}) {
+        load = ParseConfig(bad);
+        EXPECT_FALSE(load.ok);
+        EXPECT_EQ(load.message, Gbk(u8"无法正常读取配置文件，需创建！"));
+        EXPECT_EQ(load.config.freight_bill_sn, 1382401);
+    }
+    TempFolder folder;
+    EXPECT_EQ(LoadConfig(folder.path()).message, Gbk(u8"无法打开配置文件，需创建！"));
+    config.invoice_sn = -3;
+    ASSERT_TRUE(SaveConfig(folder.path(), config).ok);
+    EXPECT_EQ(LoadConfig(folder.path()).config.invoice_sn, -3);
+}
+
+}  // namespace
+}  // namespace tallivo
