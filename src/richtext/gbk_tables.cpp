@@ -1,19 +1,212 @@
 #include "richtext/gbk_tables.h"
 
+#include <QTextBlock>
+#include <QTextDocument>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "text/gbk_codec.h"
+
 namespace tallivo {
 namespace gbk {
 
+namespace {
+
+constexpr int kLeadFirst = 0x81;
+constexpr int kTrailFirst = 0x40;
+constexpr int kTrailCount = 0xFF - kTrailFirst;  // 0x40..0xFE
+
+struct Tables {
+    std::array<int, 0x10000> code;                   // -1: GBK lacks it
+    std::array<char16_t, 126 * kTrailCount> pair{};  // 0: no character
+    std::array<char16_t, 0x100> single{};            // 0: not a character on its own
+};
+
+// The tables come from the codec itself so that byte counts here agree with what the rest of
+// the program converts. One decoding of every GBK code gives both directions; 0x01 separates
+// the codes (no GBK character contains that byte). Decoding is used because the codec is fast
+// that way round; the few characters that two codes decode to are asked of the encoder.
+std::unique_ptr<Tables> BuildTables() {
+    auto t = std::make_unique<Tables>();
+    t->code.fill(-1);
+    for (int u = 0; u < 0x80; ++u) t->code[u] = u;
+
+    std::string gbkCodes;
+    gbkCodes.reserve(126 * kTrailCount * 3 + 256);
+    for (int lead = kLeadFirst; lead <= 0xFE; ++lead) {
+        for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
+            gbkCodes += char(lead);
+            gbkCodes += char(trail);
+            gbkCodes += '\x01';
+        }
+    }
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        gbkCodes += char(b);
+        gbkCodes += '\x01';
+    }
+    const QString decoded = QString::fromUtf8(GbkToUtf8(gbkCodes));
+    const QStringList pieces = decoded.split(QChar(1));
+    std::vector<char16_t> ambiguous;
+    auto learn = [&](const QString& piece, int code) -> char16_t {
+        if (piece.size() != 1 || piece[0] == QLatin1Char('?')) return 0;
+        const char16_t u = piece[0].unicode();
+        if (u < 0x80 || (u >= 0xD800 && u <= 0xDFFF)) return 0;
+        if (t->code[u] < 0) {
+            t->code[u] = code;
+        } else {
+            ambiguous.push_back(u);
+        }
+        return u;
+    };
+    int k = 0;
+    for (int lead = kLeadFirst; lead <= 0xFE; ++lead) {
+        for (int trail = kTrailFirst; trail <= 0xFE && k < pieces.size(); ++trail, ++k) {
+            t->pair[(lead - kLeadFirst) * kTrailCount + (trail - kTrailFirst)] =
+                learn(pieces[k], lead << 8 | trail);
+        }
+    }
+    for (int b = 0x80; b <= 0xFF && k < pieces.size(); ++b, ++k) t->single[b] = learn(pieces[k], b);
+
+    for (const char16_t u : ambiguous) {
+        const std::string bytes = Utf8ToGbk(QString(QChar(u)).toStdString());
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        if (bytes.size() == 2) t->code[u] = p[0] << 8 | p[1];
+        if (bytes.size() == 1 && p[0] >= 0x80) t->code[u] = p[0];
+    }
+    return t;
+}
+
+const Tables& T() {
+    static const std::unique_ptr<Tables> tables = BuildTables();
+    return *tables;
+}
+
+// Windows-1252 0x80..0x9F; 0 where the code page leaves a hole.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+bool IsHigh(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLow(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+}  // namespace
+
+int Code(char16_t unit) {
+    return T().code[unit];
+}
+
 int ByteLength(char16_t unit) {
-    return unit < 0x80 ? 1 : 2;
+    const int c = T().code[unit];
+    return c > 0xFF ? 2 : 1;
 }
-void Append(std::string& out, char16_t unit) {
-    out += unit < 0x80 ? char(unit) : '?';
+
+int Append(std::string& out, char16_t unit) {
+    const int c = T().code[unit];
+    if (c < 0) {
+        out += '?';
+        return 1;
+    }
+    if (c > 0xFF) {
+        out += char(c >> 8);
+        out += char(c & 0xFF);
+        return 2;
+    }
+    out += char(c);
+    return 1;
 }
+
 QString Decode(std::string_view gbk) {
-    return QString::fromLatin1(gbk.data(), gbk.size());
+    const Tables& t = T();
+    QString s;
+    s.reserve(static_cast<qsizetype>(gbk.size()));
+    const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
+    const std::size_t n = gbk.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            s += QChar(b);
+            continue;
+        }
+        if (b >= kLeadFirst && b <= 0xFE && i + 1 < n && p[i + 1] >= kTrailFirst &&
+            p[i + 1] <= 0xFE) {
+            const char16_t u = t.pair[(b - kLeadFirst) * kTrailCount + (p[i + 1] - kTrailFirst)];
+            if (u != 0) {
+                s += QChar(u);
+                ++i;
+                continue;
+            }
+        }
+        s += t.single[b] != 0 ? QChar(t.single[b]) : QChar('?');
+    }
+    return s;
 }
+
 QString DecodeLatin(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), bytes.size());
+    QString s;
+    s.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 && b < 0xA0) {
+            s += kCp1252High[b - 0x80] != 0 ? QChar(kCp1252High[b - 0x80]) : QChar('?');
+        } else {
+            s += QChar(b);
+        }
+    }
+    return s;
+}
+
+void DocumentText(const QTextDocument& document, std::string& out, std::vector<int>* byteAt) {
+    const Tables& t = T();
+    out.clear();
+    const int count = document.characterCount();
+    if (byteAt) byteAt->assign(static_cast<std::size_t>(count > 0 ? count : 1), 0);
+    int filled = 0;  // positions below this have their byte offset
+    auto fillTo = [&](int pos) {
+        if (!byteAt) return;
+        const int bytes = static_cast<int>(out.size());
+        for (; filled < pos && filled < count; ++filled) (*byteAt)[filled] = bytes;
+    };
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const int start = block.position();
+        fillTo(start);
+        const QString text = block.text();
+        const char16_t* u = reinterpret_cast<const char16_t*>(text.utf16());
+        const int len = static_cast<int>(text.size());
+        for (int i = 0; i < len; ++i) {
+            if (byteAt && start + i < count) (*byteAt)[start + i] = static_cast<int>(out.size());
+            const char16_t c = u[i];
+            if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+                out += "\r\n";
+            } else if (IsHigh(c) && i + 1 < len && IsLow(u[i + 1])) {
+                // the pair's "?" is counted on its low half
+            } else if (c < 0x80) {
+                out += char(c);
+            } else {
+                const int code = t.code[c];
+                if (code < 0) {
+                    out += '?';
+                } else if (code > 0xFF) {
+                    out += char(code >> 8);
+                    out += char(code & 0xFF);
+                } else {
+                    out += char(code);
+                }
+            }
+        }
+        filled = start + len;
+        if (block.next().isValid()) {
+            if (byteAt && filled < count) (*byteAt)[filled] = static_cast<int>(out.size());
+            ++filled;
+            out += "\r\n";
+        }
+    }
+    fillTo(count);
 }
 
 }  // namespace gbk

@@ -1,21 +1,117 @@
 #include "richtext/rich_text_drawing.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QPaintDevice>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTextOption>
+#include <memory>
+
 namespace tallivo {
 
-float PixelsPerMm(double dpi) {
-    return static_cast<float>(dpi * 0.039370078740157482516);
+namespace {
+
+constexpr double kInchPerMm = 0.039370078740157482516;
+
+// Text is laid out in twips on a device of 1440 dots per inch, so that line breaks and
+// positions do not depend on the resolution of the device it is drawn on.
+QPaintDevice* TwipsDevice() {
+    static QImage* device = [] {
+        auto* image = new QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(1440 / 0.0254);
+        image->setDotsPerMeterX(dotsPerMeter);
+        image->setDotsPerMeterY(dotsPerMeter);
+        return image;
+    }();
+    return device;
 }
-int DeviceToTwips(double v, float ppmm) {
-    return static_cast<int>(v * 1440 / ppmm * 0.039370078740157482516);
+
+// Bottom of the last whole line within `height`, in layout units.
+double FittingBottom(QTextDocument& doc, double height) {
+    QAbstractTextDocumentLayout* layout = doc.documentLayout();
+    double bottom = 0;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        layout->blockBoundingRect(block);  // makes sure the block is laid out
+        const QTextLayout* lines = block.layout();
+        if (!lines) continue;
+        const double top = lines->position().y();
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            const double lineBottom = top + line.y() + line.height();
+            if (lineBottom > height + 0.5) return bottom;
+            bottom = lineBottom;
+        }
+    }
+    return bottom;
 }
-int TwipsToDevice(double v, float ppmm) {
-    return static_cast<int>(v * ppmm * 25.4 * (1.0 / 1440));
+
+}  // namespace
+
+float PixelsPerMm(double dotsPerInch) {
+    return static_cast<float>(dotsPerInch * kInchPerMm);
 }
-int FormatRange(QPainter&, const QTextDocument&, TwipsRect& draw, const TwipsRect&, float, float) {
+
+int DeviceToTwips(double deviceValue, float ppmm) {
+    if (ppmm <= 0) return 0;
+    return static_cast<int>(deviceValue * 1440 / static_cast<double>(ppmm) * kInchPerMm);
+}
+
+int TwipsToDevice(double twipsValue, float ppmm) {
+    return static_cast<int>(twipsValue * static_cast<double>(ppmm) * 25.4 * (1.0 / 1440));
+}
+
+int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& draw,
+                const TwipsRect& page, float ppmmX, float ppmmY) {
+    (void)page;
+    const int width = draw.right - draw.left;
+    const int height = draw.bottom - draw.top;
+    if (width <= 0 || height <= 0 || ppmmX <= 0 || ppmmY <= 0) {
+        draw.bottom = draw.top;
+        return draw.bottom;
+    }
+
+    std::unique_ptr<QTextDocument> doc(document.clone());
+    doc->setUndoRedoEnabled(false);
+    doc->documentLayout()->setPaintDevice(TwipsDevice());
+    doc->setDocumentMargin(0);
+    QTextOption option = doc->defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    doc->setDefaultTextOption(option);
+    doc->setTextWidth(width);
+
+    const double bottom = FittingBottom(*doc, height);
+    if (bottom > 0 && painter.isActive()) {
+        const double sx = static_cast<double>(ppmmX) * 25.4 / 1440;
+        const double sy = static_cast<double>(ppmmY) * 25.4 / 1440;
+        painter.save();
+        painter.translate(draw.left * sx, draw.top * sy);
+        painter.scale(sx, sy);
+        const QRectF clip(0, 0, width, bottom);
+        painter.setClipRect(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = clip;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        doc->documentLayout()->draw(&painter, context);
+        painter.restore();
+    }
+    draw.bottom = draw.top + static_cast<int>(bottom);
     return draw.bottom;
 }
-int DrawRichText(QPainter&, const QTextDocument&, const QRect& r) {
-    return r.top();
+
+int DrawRichText(QPainter& painter, const QTextDocument& document, const QRect& deviceRect) {
+    const QPaintDevice* device = painter.device();
+    if (!device) return deviceRect.top();
+    const float ppmmX = PixelsPerMm(device->logicalDpiX());
+    const float ppmmY = PixelsPerMm(device->logicalDpiY());
+    TwipsRect draw{DeviceToTwips(deviceRect.left(), ppmmX), DeviceToTwips(deviceRect.top(), ppmmY),
+                   DeviceToTwips(deviceRect.left() + deviceRect.width(), ppmmX),
+                   DeviceToTwips(deviceRect.top() + deviceRect.height(), ppmmY)};
+    const TwipsRect page{0, 0, DeviceToTwips(device->width(), ppmmX),
+                         DeviceToTwips(device->height(), ppmmY)};
+    const int bottom = FormatRange(painter, document, draw, page, ppmmX, ppmmY);
+    if (bottom <= draw.top) return deviceRect.top();
+    return TwipsToDevice(bottom, ppmmY);
 }
 
 }  // namespace tallivo

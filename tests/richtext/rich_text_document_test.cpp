@@ -1,0 +1,122 @@
+#include "richtext/rich_text_document.h"
+
+#include <gtest/gtest.h>
+
+#include <QTextBlock>
+
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+// "中a" CR LF "😀b": 2 + 1 + 2 + 1 + 1 bytes; the emoji is outside GBK and one "?".
+QString Mixed() {
+    return QString::fromUtf8(u8"中a\n\U0001F600b");
+}
+
+TEST(RichTextDocument, PlainTextCountsGbkBytes) {
+    RichTextDocument doc;
+    doc.Document()->setPlainText(Mixed());
+    EXPECT_EQ(doc.PlainText(), Gbk(u8"中a") + "\r\n?b");
+    EXPECT_EQ(doc.ByteLength(), 7);
+}
+
+TEST(RichTextDocument, SelectionMapsBytesToCharacters) {
+    RichTextDocument doc;
+    doc.Document()->setPlainText(Mixed());
+    doc.SetSelection(2, 4);  // "a", CR LF, "?"
+    EXPECT_EQ(doc.SelStart(), 2);
+    EXPECT_EQ(doc.SelLength(), 4);
+    EXPECT_EQ(doc.CurrentCursor().selectedText(), QString::fromUtf8(u8"a\u2029\U0001F600"));
+
+    // Inside the Chinese character and inside CR LF: the start falls back, the end moves on.
+    doc.SetSelection(1, 3);
+    EXPECT_EQ(doc.SelStart(), 0);
+    EXPECT_EQ(doc.SelLength(), 5);
+    // Out of range is clamped, never a crash.
+    doc.SetSelection(-5, 1000);
+    EXPECT_EQ(doc.SelStart(), 0);
+    EXPECT_EQ(doc.SelLength(), 7);
+    doc.SetSelection(1000, 3);
+    EXPECT_EQ(doc.SelStart(), 7);
+    EXPECT_EQ(doc.SelLength(), 0);
+}
+
+TEST(RichTextDocument, ReplaceKeepsTheKeywordsFormat) {
+    RichTextDocument doc;
+    QTextCursor c(doc.Document());
+    c.insertText("To: ");
+    QTextCharFormat red;
+    red.setForeground(QColor(255, 0, 0));
+    red.setFontPointSize(20);
+    c.insertText(QString::fromUtf8(u8"{收货人}"), red);
+    c.insertText("!", QTextCharFormat());
+
+    const std::string keyword = Gbk(u8"{收货人}");
+    doc.SetSelection(4, static_cast<int>(keyword.size()));
+    doc.ReplaceSelection(Gbk(u8"张三") + "\r\nB");
+    EXPECT_EQ(doc.PlainText(), "To: " + Gbk(u8"张三") + "\r\nB!");
+    EXPECT_EQ(doc.SelStart(), 4 + 4 + 2 + 1);
+    EXPECT_EQ(doc.SelLength(), 0);
+    doc.SetSelection(4, 2);
+    EXPECT_EQ(doc.SelAttributes().color, QColor(255, 0, 0));
+    EXPECT_EQ(doc.SelAttributes().pointSize, 20);
+
+    // No selection: inserted at the caret.
+    doc.SetSelection(0, 0);
+    doc.ReplaceSelection("X");
+    EXPECT_EQ(doc.PlainText().substr(0, 5), "XTo: ");
+}
+
+TEST(RichTextDocument, MapFollowsEditsMadeElsewhere) {
+    RichTextDocument doc;
+    doc.SetPlainText(Gbk(u8"甲乙"));
+    EXPECT_EQ(doc.ByteLength(), 4);
+    QTextCursor c(doc.Document());
+    c.insertText(QString::fromUtf8(u8"丙"));
+    EXPECT_EQ(doc.ByteLength(), 6);
+    doc.SetSelection(2, 2);
+    EXPECT_EQ(doc.CurrentCursor().selectedText(), QString::fromUtf8(u8"甲"));
+}
+
+TEST(RichTextDocument, AlignmentAndAttributesOnTheSelection) {
+    RichTextDocument doc;
+    doc.SetPlainText("one\r\ntwo\r\nthree");
+    doc.SetSelection(1, 6);  // touches the first two paragraphs
+    doc.SetAlignment(ParagraphAlignment::Center);
+    EXPECT_EQ(doc.Alignment(), ParagraphAlignment::Center);
+    doc.SetSelection(12, 0);
+    EXPECT_EQ(doc.Alignment(), ParagraphAlignment::Left);
+    doc.SetAlignment(ParagraphAlignment::Right);
+    EXPECT_EQ(
+        doc.Document()->findBlockByNumber(2).blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+        Qt::AlignRight);
+    EXPECT_EQ(
+        doc.Document()->findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+        Qt::AlignHCenter);
+
+    CharAttributes a;
+    a.family = QString::fromUtf8(u8"宋体");
+    a.pointSize = 12;
+    a.bold = a.underline = true;
+    a.color = QColor(0, 0, 255);
+    doc.SetSelection(0, 3);
+    doc.SetSelAttributes(a);
+    const CharAttributes back = doc.SelAttributes();
+    EXPECT_EQ(back.family, a.family);
+    EXPECT_EQ(back.pointSize, 12);
+    EXPECT_TRUE(back.bold && back.underline && !back.italic && !back.strikeOut);
+    EXPECT_EQ(back.color, a.color);
+}
+
+TEST(RichTextDocument, TextOrRtf) {
+    RichTextDocument doc;
+    doc.SetTextOrRtf(Gbk(u8"{收货人}"));
+    EXPECT_EQ(doc.PlainText(), Gbk(u8"{收货人}"));
+    doc.SetTextOrRtf("{\\rtf1\\ansi {\\b bold}}");
+    EXPECT_EQ(doc.PlainText(), "bold");
+    EXPECT_TRUE(doc.SelAttributes().bold);
+}
+
+}  // namespace
+}  // namespace tallivo

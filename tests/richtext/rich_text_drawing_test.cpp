@@ -1,0 +1,109 @@
+#include "richtext/rich_text_drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTextCursor>
+
+namespace tallivo {
+namespace {
+
+TEST(RichTextDrawing, TwipsArithmetic) {
+    const float ppmm600 = PixelsPerMm(600);
+    EXPECT_FLOAT_EQ(ppmm600, 23.622047f);
+    EXPECT_EQ(static_cast<int>(10 * ppmm600), 236);
+    EXPECT_EQ(DeviceToTwips(236, ppmm600), 566);
+    EXPECT_EQ(TwipsToDevice(566, ppmm600), 235);
+    EXPECT_EQ(DeviceToTwips(-236, ppmm600), -566);  // toward zero
+    EXPECT_EQ(TwipsToDevice(1440, PixelsPerMm(96)), 96);
+    EXPECT_EQ(DeviceToTwips(5, 0), 0);
+}
+
+QImage Canvas(double dpi, double widthMm, double heightMm) {
+    QImage image(static_cast<int>(widthMm / 25.4 * dpi), static_cast<int>(heightMm / 25.4 * dpi),
+                 QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    return image;
+}
+
+// Ink bounds in millimetres.
+QRectF InkMm(const QImage& image, double dpi) {
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(row[x]) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    if (right < 0) return QRectF();
+    const double k = 25.4 / dpi;
+    return QRectF(left * k, top * k, (right + 1 - left) * k, (bottom + 1 - top) * k);
+}
+
+QTextDocument* Sample(QTextDocument* doc, int lines) {
+    QTextCursor c(doc);
+    QTextCharFormat f;
+    f.setFontPointSize(20);
+    for (int i = 0; i < lines; ++i) {
+        if (i) c.insertBlock();
+        c.insertText(QString::fromUtf8(u8"中文 ABC 收货人"), f);
+    }
+    return doc;
+}
+
+TEST(RichTextDrawing, SamePhysicalPlaceAtAnyResolution) {
+    QTextDocument doc;
+    Sample(&doc, 2);
+    QRectF ink[2];
+    double bottomMm[2];
+    const double dpis[2] = {96, 600};
+    for (int i = 0; i < 2; ++i) {
+        QImage image = Canvas(dpis[i], 120, 60);
+        QPainter p(&image);
+        const double k = dpis[i] / 25.4;
+        const QRect rect(int(10 * k), int(5 * k), int(100 * k), int(50 * k));
+        bottomMm[i] = (DrawRichText(p, doc, rect) - rect.top()) / k;
+        p.end();
+        ink[i] = InkMm(image, dpis[i]);
+        ASSERT_FALSE(ink[i].isEmpty());
+    }
+    EXPECT_NEAR(ink[0].left(), ink[1].left(), 0.5);
+    EXPECT_NEAR(ink[0].top(), ink[1].top(), 0.5);
+    EXPECT_NEAR(ink[0].right(), ink[1].right(), 0.8);
+    EXPECT_NEAR(ink[0].bottom(), ink[1].bottom(), 0.5);
+    EXPECT_NEAR(bottomMm[0], bottomMm[1], 0.3);
+    // 20 points is about 7 mm a line.
+    EXPECT_GT(bottomMm[1], 2 * 7.0);
+    EXPECT_LT(bottomMm[1], 2 * 7.0 * 1.5);
+}
+
+TEST(RichTextDrawing, LinesThatDoNotFitAreNotDrawn) {
+    QTextDocument doc;
+    Sample(&doc, 10);
+    const double dpi = 300, k = dpi / 25.4;
+    QImage image = Canvas(dpi, 120, 100);
+    QPainter p(&image);
+    // Room for two and a half lines.
+    const QRect rect(int(10 * k), int(10 * k), int(100 * k), int(2.5 * 7.05 * 1.3 * k));
+    const int bottom = DrawRichText(p, doc, rect);
+    p.end();
+    EXPECT_LE(bottom, rect.bottom() + 1);
+    EXPECT_GT(bottom, rect.top() + rect.height() / 2);
+    const QRectF ink = InkMm(image, dpi);
+    EXPECT_LE(ink.bottom(), bottom / k + 0.1);
+
+    TwipsRect draw{100, 100, 90, 5000};  // no width: nothing drawn, bottom at the top
+    QPainter q(&image);
+    EXPECT_EQ(FormatRange(q, doc, draw, TwipsRect{}, PixelsPerMm(dpi), PixelsPerMm(dpi)), 100);
+    EXPECT_EQ(draw.bottom, 100);
+}
+
+}  // namespace
+}  // namespace tallivo
