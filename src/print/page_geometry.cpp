@@ -23,15 +23,6 @@ float PpmmFromDpi(int dpi) {
     return static_cast<float>(dpi * kInchPerMm);
 }
 
-int DeviceToTwips(double value, float ppmm) {
-    if (ppmm <= 0) return 0;
-    return Trunc(value * 1440 / ppmm * kInchPerMm);
-}
-
-int TwipsToDevice(double value, float ppmm) {
-    return Trunc(value * ppmm * 25.4 * (1.0 / 1440));
-}
-
 DeviceRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY) {
     return {DeviceToTwips(r.left, ppmmX), DeviceToTwips(r.top, ppmmY),
             DeviceToTwips(r.right, ppmmX), DeviceToTwips(r.bottom, ppmmY)};

@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "richtext/rich_text_drawing.h"
+
 namespace tallivo {
 
 // 1 / 25.4 as the original program wrote it; kept verbatim so the truncations match.
@@ -40,10 +42,6 @@ struct DeviceRect {
 // Dots per millimetre, single precision like the original.
 float PpmmFromDpi(int dpi);
 
-// value * 1440 / ppmm * (1/25.4), truncated toward zero.
-int DeviceToTwips(double value, float ppmm);
-// value * ppmm * 25.4 / 1440, truncated toward zero.
-int TwipsToDevice(double value, float ppmm);
 DeviceRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY);
 DeviceRect TwipsRectToDevice(const DeviceRect& r, float ppmmX, float ppmmY);
 

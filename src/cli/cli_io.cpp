@@ -1,0 +1,49 @@
+#include "cli/cli_io.h"
+
+#include <unistd.h>
+
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+std::string PageTextToGbk(std::string_view bytes) {
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        bytes.remove_prefix(3);
+        return Utf8ToGbk(bytes);
+    }
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    // GBK text is rarely valid UTF-8 beyond a few characters; pure ASCII is the same in both.
+    if (!ascii && IsValidUtf8(bytes)) return Utf8ToGbk(bytes);
+    return std::string(bytes);
+}
+
+void PrintMessage(const std::string& gbk) {
+    const std::string utf8 = GbkToUtf8(gbk);
+    std::fprintf(stderr, "%s\n", utf8.c_str());
+}
+
+Progress::Progress(int total, std::FILE* out)
+    : total_(total), out_(out), enabled_(total > 1 && isatty(fileno(out)) == 1) {}
+
+Progress::~Progress() {
+    Finish();
+}
+
+void Progress::Step(int done) {
+    if (!enabled_) return;
+    std::fprintf(out_, "\r%d/%d", done, total_);
+    std::fflush(out_);
+    shown_ = true;
+}
+
+void Progress::Finish() {
+    if (shown_) std::fprintf(out_, "\n");
+    shown_ = false;
+}
+
+}  // namespace tallivo

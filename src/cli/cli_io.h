@@ -1,0 +1,34 @@
+// Reading pages, writing to the terminal and the batch progress line.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tallivo {
+
+// A page file's bytes as GBK: UTF-8 text (with or without a byte-order mark) is converted,
+// anything else is taken as GBK already.
+std::string PageTextToGbk(std::string_view bytes);
+
+// Prints a GBK message to standard error in UTF-8, one line.
+void PrintMessage(const std::string& gbk);
+
+// "done of total" on standard error, rewritten in place, only when standard error is a
+// terminal; silent otherwise.
+class Progress {
+public:
+    explicit Progress(int total, std::FILE* out = stderr);
+    ~Progress();
+    void Step(int done);
+    void Finish();
+
+private:
+    int total_;
+    std::FILE* out_;
+    bool enabled_;
+    bool shown_ = false;
+};
+
+}  // namespace tallivo

@@ -1,0 +1,210 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+namespace tallivo {
+
+const char* const kShowKinds[7] = {"freight-bill-store",
+                                   "invoice-store",
+                                   "freight-bill-document",
+                                   "invoice-document",
+                                   "freight-bill-exchange",
+                                   "invoice-exchange",
+                                   "config"};
+
+namespace {
+
+bool ParseInt(const std::string& s, long long lo, long long hi, int* out) {
+    if (s.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(s.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+ParseOutcome Fail(std::string msg) {
+    return {std::nullopt, std::move(msg)};
+}
+
+}  // namespace
+
+std::optional<CaptureTime> ParseClock(const std::string& text) {
+    // Exactly 19 characters so that a shifted field is not read as a neighbour.
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    auto field = [&](size_t pos, size_t len, int lo, int hi, int* out) {
+        for (size_t i = pos; i < pos + len; ++i)
+            if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+        return ParseInt(text.substr(pos, len), lo, hi, out);
+    };
+    CaptureTime t;
+    if (!field(0, 4, 1, 9999, &t.year) || !field(5, 2, 1, 12, &t.month) ||
+        !field(8, 2, 1, 31, &t.day) || !field(11, 2, 0, 23, &t.hour) ||
+        !field(14, 2, 0, 59, &t.minute) || !field(17, 2, 0, 59, &t.second))
+        return std::nullopt;
+    return t;
+}
+
+std::string KindFromFileName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (Lower(base) == "config.pcf") return "config";
+    const size_t dot = base.find_last_of('.');
+    if (dot == std::string::npos) return {};
+    const std::string ext = Lower(base.substr(dot));
+    if (ext == ".pft") return kShowKinds[0];
+    if (ext == ".pit") return kShowKinds[1];
+    if (ext == ".pfb") return kShowKinds[2];
+    if (ext == ".pin") return kShowKinds[3];
+    if (ext == ".pff") return kShowKinds[4];
+    if (ext == ".pif") return kShowKinds[5];
+    if (ext == ".pcf") return kShowKinds[6];
+    return {};
+}
+
+std::string UsageText() {
+    return "usage:\n"
+           "  tallivo-cli fill PAGE... --form freight-bill|invoice [--folder DIR]\n"
+           "      [--site taobao|paipai] [--template NAME|FILE] [--answer yes|no]\n"
+           "      [--now \"YYYY-MM-DD hh:mm:ss\"] [--invoice-sn N] [--save PATH] [--pdf FILE]\n"
+           "      [--dpi N] [--with-background] [--json]\n"
+           "  tallivo-cli show FILE [--kind KIND] [--json]\n"
+           "      KIND: freight-bill-store invoice-store freight-bill-document invoice-document\n"
+           "            freight-bill-exchange invoice-exchange config\n";
+}
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
+    CliCommand cmd;
+    if (args.empty()) return Fail("no command given");
+    const std::string& verb = args[0];
+    if (verb == "-h" || verb == "--help" || verb == "help") {
+        cmd.kind = CliCommand::kHelp;
+        return {cmd, {}};
+    }
+    if (verb != "fill" && verb != "show") return Fail("unknown command: " + verb);
+    cmd.kind = verb == "fill" ? CliCommand::kFill : CliCommand::kShow;
+
+    bool formGiven = false;
+    bool onlyPositional = false;
+    std::vector<std::string> positional;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string opt = args[i];
+        std::optional<std::string> inlineValue;
+        if (onlyPositional || opt.size() < 2 || opt.compare(0, 2, "--") != 0) {
+            positional.push_back(opt);
+            continue;
+        }
+        if (opt == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        const size_t eq = opt.find('=');
+        if (eq != std::string::npos) {
+            inlineValue = opt.substr(eq + 1);
+            opt.resize(eq);
+        }
+        auto value = [&](std::string* out) -> bool {
+            if (inlineValue) {
+                *out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) return false;
+            *out = args[++i];
+            return true;
+        };
+        auto flag = [&]() { return !inlineValue; };
+        std::string v;
+        if (opt == "--json") {
+            if (!flag()) return Fail("--json takes no value");
+            cmd.fill.json = cmd.show.json = true;
+            continue;
+        }
+        if (cmd.kind == CliCommand::kShow) {
+            if (opt != "--kind") return Fail("unknown option for show: " + opt);
+            if (!value(&v)) return Fail("--kind needs a value");
+            if (std::find_if(std::begin(kShowKinds), std::end(kShowKinds),
+                             [&](const char* k) { return v == k; }) == std::end(kShowKinds))
+                return Fail("unknown kind: " + v);
+            cmd.show.kind = v;
+            continue;
+        }
+        FillOptions& f = cmd.fill;
+        if (opt == "--with-background") {
+            if (!flag()) return Fail("--with-background takes no value");
+            f.withBackground = true;
+            continue;
+        }
+        if (!value(&v)) return Fail(opt + " needs a value");
+        if (opt == "--form") {
+            if (v == "freight-bill")
+                f.form = CliForm::kFreightBill;
+            else if (v == "invoice")
+                f.form = CliForm::kInvoice;
+            else
+                return Fail("--form must be freight-bill or invoice");
+            formGiven = true;
+        } else if (opt == "--folder") {
+            f.folder = v;
+        } else if (opt == "--site") {
+            if (v == "taobao")
+                f.site = kSiteTaobao;
+            else if (v == "paipai")
+                f.site = kSitePaipai;
+            else
+                return Fail("--site must be taobao or paipai");
+        } else if (opt == "--template") {
+            if (v.empty()) return Fail("--template needs a name or a file");
+            f.templateArg = v;
+        } else if (opt == "--answer") {
+            if (v != "yes" && v != "no") return Fail("--answer must be yes or no");
+            f.answerYes = v == "yes";
+        } else if (opt == "--now") {
+            f.now = ParseClock(v);
+            if (!f.now) return Fail("--now must be \"YYYY-MM-DD hh:mm:ss\"");
+        } else if (opt == "--invoice-sn") {
+            int n = 0;
+            if (!ParseInt(v, -2147483647LL - 1, 2147483647LL, &n))
+                return Fail("--invoice-sn must be a whole number");
+            f.invoiceSn = n;
+        } else if (opt == "--save") {
+            if (v.empty()) return Fail("--save needs a path");
+            f.savePath = v;
+        } else if (opt == "--pdf") {
+            if (v.empty()) return Fail("--pdf needs a file");
+            f.pdfPath = v;
+        } else if (opt == "--dpi") {
+            if (!ParseInt(v, 50, 2400, &f.dpi)) return Fail("--dpi must be between 50 and 2400");
+        } else {
+            return Fail("unknown option for fill: " + opt);
+        }
+    }
+
+    if (cmd.kind == CliCommand::kShow) {
+        if (positional.size() != 1) return Fail("show takes exactly one FILE");
+        cmd.show.file = positional[0];
+        if (cmd.show.kind.empty()) {
+            cmd.show.kind = KindFromFileName(cmd.show.file);
+            if (cmd.show.kind.empty())
+                return Fail("cannot tell the kind of " + cmd.show.file + "; give --kind");
+        }
+        return {cmd, {}};
+    }
+    if (positional.empty()) return Fail("fill needs at least one PAGE");
+    if (!formGiven) return Fail("fill needs --form freight-bill or --form invoice");
+    cmd.fill.pages = std::move(positional);
+    return {cmd, {}};
+}
+
+}  // namespace tallivo

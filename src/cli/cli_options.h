@@ -1,0 +1,58 @@
+// Command line of tallivo-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/capture_host.h"
+
+namespace tallivo {
+
+enum class CliForm { kFreightBill, kInvoice };
+
+struct FillOptions {
+    std::vector<std::string> pages;
+    CliForm form = CliForm::kFreightBill;
+    std::string folder;       // empty: the executable's folder
+    std::optional<int> site;  // 0 Taobao, 1 Paipai; empty: from Config.pcf
+    std::string templateArg;  // name or file; empty: the default template
+    bool answerYes = false;
+    std::optional<CaptureTime> now;  // empty: the clock
+    std::optional<int> invoiceSn;    // empty: from Config.pcf
+    std::string savePath;
+    std::string pdfPath;
+    int dpi = 600;
+    bool withBackground = false;
+    bool json = false;
+};
+
+struct ShowOptions {
+    std::string file;
+    std::string kind;  // empty: from the file name
+    bool json = false;
+};
+
+struct CliCommand {
+    enum Kind { kFill, kShow, kHelp } kind = kHelp;
+    FillOptions fill;
+    ShowOptions show;
+};
+
+struct ParseOutcome {
+    std::optional<CliCommand> command;
+    std::string error;  // set when command is empty
+};
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
+std::string UsageText();
+
+// "YYYY-MM-DD hh:mm:ss", fields in range.
+std::optional<CaptureTime> ParseClock(const std::string& text);
+
+// The show kinds by their command-line names.
+extern const char* const kShowKinds[7];
+// Kind from a file name: the extension in any case, or the name Config.pcf; empty if unknown.
+std::string KindFromFileName(const std::string& path);
+
+}  // namespace tallivo

@@ -1,0 +1,25 @@
+// The two commands of tallivo-cli; each returns the exit status.
+#pragma once
+
+#include <QTextDocument>
+#include <string>
+
+#include "cli/cli_options.h"
+
+namespace tallivo {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+int RunFill(const FillOptions& options, const std::string& programFolder);
+int RunShow(const ShowOptions& options);
+
+// Rich text as plain UTF-8, paragraphs joined by "\n".
+std::string PlainTextUtf8(const QTextDocument& document);
+std::string RtfPlainTextUtf8(const std::string& rtf);
+
+// Shown when a freight bill without a background picture is printed: it has no scale.
+const std::string& NoBackgroundMessage();
+
+}  // namespace tallivo

@@ -1,0 +1,49 @@
+// tallivo-cli: fills and prints forms from saved order pages, and shows what stored files hold.
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/commands.h"
+
+namespace {
+
+// Qt's own chatter (runtime folders, font substitution) is not for the user of a batch tool.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg || qEnvironmentVariableIsSet("TALLIVO_QT_DEBUG"))
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Rendering needs fonts but never a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQtMessages);
+    QGuiApplication app(argc, argv);
+
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    const tallivo::ParseOutcome parsed = tallivo::ParseCommandLine(args);
+    if (!parsed.command) {
+        std::fprintf(stderr, "tallivo-cli: %s\n%s", parsed.error.c_str(),
+                     tallivo::UsageText().c_str());
+        return tallivo::kExitUsage;
+    }
+    const tallivo::CliCommand& cmd = *parsed.command;
+    switch (cmd.kind) {
+        case tallivo::CliCommand::kHelp:
+            std::fputs(tallivo::UsageText().c_str(), stdout);
+            return tallivo::kExitOk;
+        case tallivo::CliCommand::kShow:
+            return tallivo::RunShow(cmd.show);
+        case tallivo::CliCommand::kFill: {
+            std::string folder = cmd.fill.folder;
+            if (folder.empty()) folder = QCoreApplication::applicationDirPath().toStdString();
+            return tallivo::RunFill(cmd.fill, folder);
+        }
+    }
+    return tallivo::kExitUsage;
+}

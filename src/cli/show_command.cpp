@@ -1,0 +1,351 @@
+#include <QTextDocument>
+#include <cstdio>
+
+#include "cli/cli_io.h"
+#include "cli/commands.h"
+#include "cli/json_writer.h"
+#include "forms/jpeg_codec.h"
+#include "storage/config_file.h"
+#include "storage/document_files.h"
+#include "storage/exchange_files.h"
+#include "storage/file_io.h"
+#include "storage/template_records.h"
+#include "storage/template_store.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+namespace {
+
+// A folder that holds nothing, so that a loader reports the file as one it cannot open.
+std::string UnreadableFolder() {
+    return "/nonexistent/tallivo/";
+}
+
+// Output for a person or as JSON from the same calls.
+class ShowOutput {
+public:
+    explicit ShowOutput(bool json) : json_(json) {}
+    bool Json() const { return json_; }
+    JsonWriter& W() { return w_; }
+    void Line(const std::string& utf8) { text_ += utf8 + "\n"; }
+    void Finish() {
+        const std::string& out = json_ ? w_.Text() : text_;
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        if (json_) std::fputc('\n', stdout);
+    }
+
+private:
+    bool json_;
+    JsonWriter w_;
+    std::string text_;
+};
+
+std::string Indent(const std::string& text, const std::string& prefix) {
+    std::string out = prefix;
+    for (char c : text) {
+        out += c;
+        if (c == '\n') out += prefix;
+    }
+    return out;
+}
+
+void FreightBillRecordOut(ShowOutput& out, const FreightBillRecordRead& r,
+                          const std::string& indent) {
+    if (out.Json()) {
+        JsonWriter& w = out.W();
+        w.BeginObject();
+        w.Key("background");
+        if (r.background_image)
+            w.String(GbkToUtf8(*r.background_image));
+        else
+            w.Null();
+        auto number = [&](const char* key, const std::optional<std::int32_t>& v) {
+            w.Key(key);
+            if (v)
+                w.Int(*v);
+            else
+                w.Null();
+        };
+        number("width", r.print_width);
+        number("biasX", r.bias_x);
+        number("biasY", r.bias_y);
+        w.Key("boxes");
+        w.BeginArray();
+        for (const FieldBoxRecord& b : r.boxes) {
+            w.BeginObject();
+            w.Key("left");
+            w.Int(b.left);
+            w.Key("top");
+            w.Int(b.top);
+            w.Key("height");
+            w.Int(b.height);
+            w.Key("width");
+            w.Int(b.width);
+            w.Key("text");
+            w.String(RtfPlainTextUtf8(b.rtf));
+            w.EndObject();
+        }
+        w.EndArray();
+        w.EndObject();
+        return;
+    }
+    auto num = [](const std::optional<std::int32_t>& v) {
+        return v ? std::to_string(*v) : std::string("(not read)");
+    };
+    out.Line(indent + "background: " +
+             (r.background_image ? (r.background_image->empty() ? std::string("(none)")
+                                                                : GbkToUtf8(*r.background_image))
+                                 : std::string("(none)")));
+    out.Line(indent + "print width: " + num(r.print_width) + " mm, offsets X " + num(r.bias_x) +
+             " mm, Y " + num(r.bias_y) + " mm");
+    out.Line(indent + std::to_string(r.boxes.size()) + " field box(es):");
+    for (const FieldBoxRecord& b : r.boxes) {
+        out.Line(indent + "  at (" + std::to_string(b.left) + ", " + std::to_string(b.top) + "), " +
+                 std::to_string(b.width) + " x " + std::to_string(b.height) + ":");
+        out.Line(Indent(RtfPlainTextUtf8(b.rtf), indent + "    "));
+    }
+}
+
+void InvoiceRecordOut(ShowOutput& out, const InvoiceRecordRead& r, const InvoiceDocumentRead* doc,
+                      const std::string& indent) {
+    const std::string text = r.body_rtf ? RtfPlainTextUtf8(*r.body_rtf) : std::string();
+    if (out.Json()) {
+        JsonWriter& w = out.W();
+        w.BeginObject();
+        w.Key("width");
+        if (r.print_width)
+            w.Int(*r.print_width);
+        else
+            w.Null();
+        w.Key("text");
+        w.String(text);
+        if (doc) {
+            w.Key("grid");
+            w.BeginArray();
+            for (size_t i = 0; i < doc->cells.size(); i += kInvoiceGridColumns) {
+                w.BeginArray();
+                for (size_t c = i; c < i + kInvoiceGridColumns && c < doc->cells.size(); ++c)
+                    w.String(GbkToUtf8(doc->cells[c]));
+                w.EndArray();
+            }
+            w.EndArray();
+        }
+        w.EndObject();
+        return;
+    }
+    out.Line(indent + "print width: " +
+             (r.print_width ? std::to_string(*r.print_width) + " mm" : std::string("(not read)")));
+    out.Line(indent + "text:");
+    out.Line(Indent(text, indent + "  "));
+    if (doc) {
+        if (!doc->row_count) {
+            out.Line(indent + "no goods grid");
+        } else {
+            out.Line(indent + "goods grid, " + std::to_string(*doc->row_count) + " rows:");
+            for (size_t i = 0; i < doc->cells.size(); i += kInvoiceGridColumns) {
+                std::string row = indent + " ";
+                for (size_t c = i; c < i + kInvoiceGridColumns && c < doc->cells.size(); ++c)
+                    row += " | " + GbkToUtf8(doc->cells[c]);
+                out.Line(row);
+            }
+        }
+    }
+}
+
+void MessagesOut(ShowOutput& out, const std::vector<std::string>& messages) {
+    for (const std::string& m : messages) PrintMessage(m);
+    if (out.Json()) {
+        out.W().Key("messages");
+        out.W().BeginArray();
+        for (const std::string& m : messages) out.W().String(GbkToUtf8(m));
+        out.W().EndArray();
+    } else {
+        for (const std::string& m : messages) out.Line("message: " + GbkToUtf8(m));
+    }
+}
+
+}  // namespace
+
+int RunShow(const ShowOptions& o) {
+    ShowOutput out(o.json);
+    std::vector<std::string> messages;
+    bool failed = false;
+    const std::string& kind = o.kind;
+    if (out.Json()) {
+        out.W().BeginObject();
+        out.W().Key("file");
+        out.W().String(o.file);
+        out.W().Key("kind");
+        out.W().String(kind);
+    } else {
+        out.Line(o.file + " (" + kind + ")");
+    }
+
+    if (kind == "freight-bill-store" || kind == "invoice-store") {
+        const TemplateKind tk =
+            kind == "freight-bill-store" ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
+        TemplateStoreLoad load;
+        if (std::optional<std::string> bytes = ReadWholeFile(o.file)) {
+            load = ParseTemplateStore(tk, *bytes);
+        } else {
+            // Let the store loader word its own message for a file it cannot open.
+            load = tk == TemplateKind::kFreightBill ? LoadFreightBillTemplates(UnreadableFolder())
+                                                    : LoadInvoiceTemplates(UnreadableFolder());
+            load.templates.clear();
+        }
+        if (!load.ok) failed = true;
+        if (!load.message.empty()) messages.push_back(load.message);
+        if (out.Json()) {
+            out.W().Key("templates");
+            out.W().BeginArray();
+        } else {
+            out.Line(std::to_string(load.templates.size()) + " template(s)");
+        }
+        for (const TemplateEntry& t : load.templates) {
+            if (out.Json()) {
+                out.W().BeginObject();
+                out.W().Key("name");
+                out.W().String(GbkToUtf8(t.name));
+                out.W().Key("record");
+            } else {
+                out.Line("template \"" + GbkToUtf8(t.name) + "\":");
+            }
+            if (tk == TemplateKind::kFreightBill) {
+                FreightBillRecordRead r = ReadFreightBillRecord(t.record);
+                FreightBillRecordOut(out, r, "  ");
+                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+            } else {
+                InvoiceRecordRead r = ReadInvoiceRecord(std::string_view(t.record));
+                InvoiceRecordOut(out, r, nullptr, "  ");
+                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+            }
+            if (out.Json()) out.W().EndObject();
+        }
+        if (out.Json()) out.W().EndArray();
+    } else if (kind == "freight-bill-document" || kind == "invoice-document") {
+        DocumentBytes doc = ReadDocumentFile(o.file);
+        if (!doc.ok) {
+            failed = true;
+            messages.push_back(doc.message);
+        } else if (kind == "freight-bill-document") {
+            FreightBillRecordRead r = ParseFreightBillDocument(doc.bytes);
+            if (out.Json()) out.W().Key("record");
+            FreightBillRecordOut(out, r, "");
+            if (!r.ok) failed = true;
+            if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+        } else {
+            InvoiceDocumentRead r = ParseInvoiceDocument(doc.bytes);
+            if (out.Json()) out.W().Key("record");
+            InvoiceRecordOut(out, r.record, &r, "");
+            if (!r.ok) failed = true;
+            if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+        }
+        if (!doc.ok && out.Json()) {
+            out.W().Key("record");
+            out.W().Null();
+        }
+    } else if (kind == "freight-bill-exchange" || kind == "invoice-exchange") {
+        const bool fb = kind == "freight-bill-exchange";
+        ExchangeFileRead x =
+            ReadExchangeFile(fb ? TemplateKind::kFreightBill : TemplateKind::kInvoice, o.file);
+        if (!x.ok) failed = true;
+        if (!x.message.empty()) messages.push_back(x.message);
+        if (out.Json()) {
+            out.W().Key("templates");
+            out.W().BeginArray();
+        }
+        if (x.name) {
+            if (out.Json()) {
+                out.W().BeginObject();
+                out.W().Key("name");
+                out.W().String(GbkToUtf8(*x.name));
+                out.W().Key("record");
+            } else {
+                out.Line("template \"" + GbkToUtf8(*x.name) + "\":");
+            }
+            if (!x.record) {
+                if (out.Json())
+                    out.W().Null();
+                else
+                    out.Line("  (no record)");
+            } else if (fb) {
+                FreightBillRecordRead r = ReadFreightBillRecord(*x.record);
+                FreightBillRecordOut(out, r, "  ");
+                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+            } else {
+                InvoiceRecordRead r = ReadInvoiceRecord(std::string_view(*x.record));
+                InvoiceRecordOut(out, r, nullptr, "  ");
+                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+            }
+            if (out.Json()) out.W().EndObject();
+        }
+        if (out.Json()) out.W().EndArray();
+        if (fb) {
+            QImage image;
+            const bool decoded = x.image && !x.image->empty() && DecodeJpeg(*x.image, &image).ok;
+            if (out.Json()) {
+                out.W().Key("image");
+                if (decoded) {
+                    out.W().BeginObject();
+                    out.W().Key("bytes");
+                    out.W().Int(static_cast<long long>(x.image->size()));
+                    out.W().Key("width");
+                    out.W().Int(image.width());
+                    out.W().Key("height");
+                    out.W().Int(image.height());
+                    out.W().EndObject();
+                } else {
+                    out.W().Null();
+                }
+            } else if (decoded) {
+                out.Line("image: " + std::to_string(x.image->size()) + " bytes, " +
+                         std::to_string(image.width()) + " x " + std::to_string(image.height()));
+            } else {
+                out.Line("image: (none or unreadable)");
+            }
+        }
+    } else {
+        ConfigLoad c;
+        if (std::optional<std::string> bytes = ReadWholeFile(o.file))
+            c = ParseConfig(*bytes);
+        else
+            c = LoadConfig(UnreadableFolder());
+        if (!c.ok) failed = true;
+        if (!c.message.empty()) messages.push_back(c.message);
+        if (out.Json()) {
+            out.W().Key("config");
+            if (c.ok) {
+                JsonWriter& w = out.W();
+                w.BeginObject();
+                w.Key("freightBillSN");
+                w.Int(c.config.freight_bill_sn);
+                w.Key("invoiceSN");
+                w.Int(c.config.invoice_sn);
+                w.Key("site");
+                w.Int(c.config.source_site);
+                w.Key("freightBillTemplate");
+                w.Int(c.config.default_freight_bill);
+                w.Key("invoiceTemplate");
+                w.Int(c.config.default_invoice);
+                w.EndObject();
+            } else {
+                out.W().Null();
+            }
+        } else if (c.ok) {
+            out.Line("freight-bill sequence number: " + std::to_string(c.config.freight_bill_sn));
+            out.Line("invoice sequence number: " + std::to_string(c.config.invoice_sn));
+            out.Line("site: " + std::to_string(c.config.source_site));
+            out.Line("default freight-bill template: " +
+                     std::to_string(c.config.default_freight_bill));
+            out.Line("default invoice template: " + std::to_string(c.config.default_invoice));
+        }
+    }
+
+    MessagesOut(out, messages);
+    if (out.Json()) out.W().EndObject();
+    out.Finish();
+    return failed ? kExitFailure : kExitOk;
+}
+
+}  // namespace tallivo

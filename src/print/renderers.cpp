@@ -1,0 +1,120 @@
+#include "print/renderers.h"
+
+#include <QFontMetrics>
+#include <QPen>
+
+#include "richtext/rich_text_drawing.h"
+#include "richtext/rtf.h"
+
+namespace tallivo {
+
+namespace {
+
+TwipsRect ToTwipsRect(const DeviceRect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+}  // namespace
+
+const std::vector<int>& DefaultGridColumnWidths() {
+    static const std::vector<int> widths{134, 430, 35, 52, 43, 49, 63};
+    return widths;
+}
+
+QFont GridFont() {
+    QFont font(QString::fromUtf8(u8"宋体"));
+    font.setPointSize(9);
+    return font;
+}
+
+QColor GridTextColor() {
+    return QColor(255, 0, 255);
+}
+
+void RenderFreightBill(QPainter& painter, const std::vector<FreightBillBoxView>& boxes,
+                       double biasXMm, double biasYMm, float ppmmX, float ppmmY, int extentWidth,
+                       int extentHeight, float sx, float sy) {
+    if (boxes.empty()) return;
+    painter.save();
+    const int ox = FreightBillOriginX(biasXMm, ppmmX);
+    const int oy = FreightBillOriginY(biasYMm, ppmmY);
+    const TwipsRect page =
+        ToTwipsRect(FreightBillPageTwips(ox, oy, extentWidth, extentHeight, ppmmX, ppmmY));
+    for (const FreightBillBoxView& box : boxes) {
+        if (!box.document) continue;
+        TwipsRect draw = ToTwipsRect(
+            DeviceRectToTwips(FreightBillBoxRect(box.geometry, ox, oy, sx, sy), ppmmX, ppmmY));
+        FormatRange(painter, *box.document, draw, page, ppmmX, ppmmY);
+    }
+    painter.restore();
+}
+
+int RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pageWidth, int pageHeight,
+                  float ppmmX, float ppmmY) {
+    painter.save();
+    const DeviceRect textRect = InvoiceTextRect(pageWidth, pageHeight, ppmmX, ppmmY);
+    int textBottom = textRect.top;
+    if (invoice.body) {
+        TwipsRect draw = ToTwipsRect(DeviceRectToTwips(textRect, ppmmX, ppmmY));
+        const TwipsRect page =
+            ToTwipsRect(DeviceRectToTwips({0, 0, pageWidth, pageHeight}, ppmmX, ppmmY));
+        const int bottomTwips = FormatRange(painter, *invoice.body, draw, page, ppmmX, ppmmY);
+        textBottom = InvoiceTextBottomFromTwips(bottomTwips, ppmmY);
+    }
+
+    int y = InvoiceTableTop(textBottom, ppmmY);
+    if (!invoice.grid) {
+        painter.restore();
+        return y;
+    }
+    const GoodsGrid& grid = *invoice.grid;
+    painter.setFont(GridFont());
+    QPen rule(Qt::black);
+    rule.setWidth(invoice.lineWidth);
+    const QPen text(GridTextColor());
+    const QFontMetrics fm = painter.fontMetrics();
+    const int textHeight = fm.height();
+    const int pitch = InvoiceRowPitch(ppmmY, textHeight);
+    const float k = InvoiceColumnScale(pageWidth, ppmmX, invoice.columnWidths);
+    const int left = textRect.left;
+    const int columns = std::min<int>(GoodsGrid::kColumnCount, invoice.columnWidths.size());
+    int x = left;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        const int rowBottom = y + pitch;
+        x = left;
+        for (int c = 0; c < columns; ++c) {
+            const int right = InvoiceColumnRight(x, invoice.columnWidths[c], k);
+            painter.setPen(rule);
+            painter.drawLine(x, y, x, rowBottom);
+            painter.drawLine(x, y, right, y);
+            const std::string& cell = grid.Cell(c, r);
+            if (!cell.empty()) {
+                const QString s = GbkToQString(cell);
+                const int tx = InvoiceCellTextLeft(r, c, x, right, fm.horizontalAdvance(s));
+                const int ty = InvoiceCellTextTop(y, rowBottom, textHeight);
+                painter.setPen(text);
+                painter.drawText(QPoint(tx, ty + fm.ascent()), s);
+            }
+            x = right;
+        }
+        painter.setPen(rule);
+        painter.drawLine(x, y, x, rowBottom);
+        y = rowBottom;
+    }
+    painter.setPen(rule);
+    painter.drawLine(left, y, x, y);
+    painter.restore();
+    return y;
+}
+
+void DrawFreightBillBackground(QPainter& painter, const QImage& background, int extentWidth,
+                               int extentHeight, float ppmmX, float ppmmY) {
+    if (background.isNull()) return;
+    const DeviceRect r = FreightBillBackgroundRect(extentWidth, extentHeight, ppmmX, ppmmY);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(r.left, r.top, r.Width(), r.Height()), background);
+    painter.restore();
+}
+
+}  // namespace tallivo
