@@ -1,0 +1,213 @@
+// Runs the built tallivo-cli on the example pages and the starter content.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "print/page_geometry.h"
+#include "storage/exchange_files.h"
+#include "storage/file_io.h"
+#include "storage/template_store.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("tallivo-cli-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        folder_ = dir_ / "program";
+        fs::copy(TALLIVO_STARTER_DIR, folder_, fs::copy_options::recursive);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    CliRun Cli(const std::string& args) {
+        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        const std::string cmd =
+            Quote(TALLIVO_CLI) + " " + args + " >" + Quote(out) + " 2>" + Quote(err);
+        CliRun r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = Slurp(out);
+        r.err = Slurp(err);
+        return r;
+    }
+    std::string Example(const char* name) {
+        return Quote(std::string(TALLIVO_EXAMPLES_DIR) + "/" + name);
+    }
+    std::string Folder() { return "--folder " + Quote(folder_); }
+
+    fs::path dir_, folder_;
+};
+
+// Left and top in points of the first word on page 1 equal to `word`.
+bool WordBox(const std::string& pdf, const std::string& word, double* x, double* y) {
+    FILE* p = popen(("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null").c_str(), "r");
+    if (!p) return false;
+    std::string html;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) html.append(buf, n);
+    pclose(p);
+    std::smatch m;
+    const std::regex re("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>" + word + "<");
+    if (!std::regex_search(html, m, re)) return false;
+    *x = std::stod(m[1]);
+    *y = std::stod(m[2]);
+    return true;
+}
+
+TEST_F(CliTest, FreightBillPdfPutsTextWhereTheGeometrySays) {
+    // The starter's consignee box is at (442, 68) on the panel; its background is 734 x 417.
+    for (int dpi : {600, 300}) {
+        const std::string pdf = (dir_ / ("fb" + std::to_string(dpi) + ".pdf")).string();
+        CliRun r = Cli("fill " + Example("taobao-order-detail.txt") +
+                       " --form freight-bill --now '2008-03-09 10:00:00' --dpi " +
+                       std::to_string(dpi) + " --pdf " + Quote(pdf) + " " + Folder());
+        ASSERT_EQ(r.status, 0) << r.err;
+        const float ppmm = PpmmFromDpi(dpi);
+        auto s = ComputeFreightBillScale(190, 734, 417, ppmm, ppmm);
+        const DeviceRect box = FreightBillBoxRect({442, 68, 270, 22}, FreightBillOriginX(0, ppmm),
+                                                  FreightBillOriginY(0, ppmm), s->sx, s->sy);
+        double x = 0, y = 0;
+        ASSERT_TRUE(WordBox(pdf, u8"张小明", &x, &y));
+        EXPECT_NEAR(x, box.left * 72.0 / dpi, 1.0) << dpi;
+        EXPECT_NEAR(y, box.top * 72.0 / dpi, 2.0) << dpi;
+    }
+}
+
+TEST_F(CliTest, BackgroundIsEmbeddedOnceForAllPages) {
+    const std::string pdf = (dir_ / "bg.pdf").string();
+    const std::string page = Example("taobao-trade-detail.txt");
+    CliRun r = Cli("fill " + page + " " + page + " " + page +
+                   " --form freight-bill --with-background --pdf " + Quote(pdf) + " " + Folder());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string bytes = Slurp(pdf);
+    size_t images = 0;
+    for (size_t at = 0; (at = bytes.find("/Subtype /Image", at)) != std::string::npos; ++at)
+        ++images;
+    EXPECT_EQ(images, 1u);
+}
+
+TEST_F(CliTest, InvoiceJsonSequenceNumbersAndSavedDocuments) {
+    const std::string save = (dir_ / "docs").string();
+    CliRun r = Cli("fill " + Example("taobao-order-detail.txt") + " " +
+                   Example("taobao-trade-detail.txt") +
+                   " --form invoice --site taobao --invoice-sn 7 --answer yes --json --save " +
+                   Quote(save) + " " + Folder());
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string first, second, extra;
+    ASSERT_TRUE(std::getline(lines, first));
+    ASSERT_TRUE(std::getline(lines, second));
+    EXPECT_FALSE(std::getline(lines, extra));
+    EXPECT_NE(first.find(u8"发货单号：7"), std::string::npos);
+    EXPECT_NE(first.find(u8"[\"2008030712345678\",\"韩版修身羊毛呢大衣 黑色 XL码\",\"2\""),
+              std::string::npos);
+    EXPECT_NE(first.find(u8"[\"合计\",\"\",\"\",\"\",\"\",\"\",\"404.00\"]"), std::string::npos);
+    EXPECT_NE(second.find(u8"发货单号：8"), std::string::npos);
+    EXPECT_TRUE(fs::exists(fs::path(save) / "7.pin"));
+    EXPECT_TRUE(fs::exists(fs::path(save) / "8.pin"));
+
+    CliRun shown = Cli("show " + Quote((fs::path(save) / "7.pin").string()) + " --json");
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("\"kind\":\"invoice-document\""), std::string::npos);
+    EXPECT_NE(shown.out.find(u8"404.00"), std::string::npos);
+}
+
+TEST_F(CliTest, FreightBillWithoutBackgroundIsReportedNotDivided) {
+    // A saved document names no picture when its template had none.
+    const std::string doc = (dir_ / "nobg.pfb").string();
+    fs::remove(folder_ / "FreightBillBGImages" / u8"标准快递单.jpg");
+    CliRun r = Cli("fill " + Example("taobao-order-detail.txt") + " --form freight-bill --pdf " +
+                   Quote((dir_ / "x.pdf").string()) + " " + Folder());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(u8"无法打开背景图片文件！"), std::string::npos);
+    EXPECT_NE(r.err.find(u8"货运单没有背景图片，无法确定打印比例！"), std::string::npos);
+}
+
+TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
+    CliRun store = Cli("show " + Quote((folder_ / "FreightBillTemplate.pft").string()) + " --json");
+    EXPECT_EQ(store.status, 0) << store.err;
+    EXPECT_NE(store.out.find(u8"\"name\":\"标准快递单\""), std::string::npos);
+    EXPECT_NE(store.out.find(u8"\"text\":\"{收货人}\""), std::string::npos);
+    CliRun config = Cli("show " + Quote((folder_ / "Config.pcf").string()) + " --json");
+    EXPECT_NE(config.out.find("\"freightBillTemplate\":0"), std::string::npos);
+
+    // Exchange files built from the starter store's records.
+    TemplateStoreLoad fb = LoadFreightBillTemplates(folder_.string());
+    TemplateStoreLoad inv = LoadInvoiceTemplates(folder_.string());
+    ASSERT_EQ(fb.templates.size(), 1u);
+    const std::string jpeg = Slurp(folder_ / "FreightBillBGImages" / u8"标准快递单.jpg");
+    const fs::path pff = dir_ / "t.pff", pif = dir_ / "t.PIF";
+    ASSERT_TRUE(WriteFileReplacing(
+        pff.string(),
+        FormatFreightBillExchangeFile(fb.templates[0].name, fb.templates[0].record, jpeg)));
+    ASSERT_TRUE(WriteFileReplacing(
+        pif.string(), FormatInvoiceExchangeFile(inv.templates[0].name, inv.templates[0].record)));
+    CliRun x = Cli("show " + Quote(pff.string()) + " --json");
+    EXPECT_EQ(x.status, 0) << x.err;
+    EXPECT_NE(x.out.find("\"image\":{\"bytes\":" + std::to_string(jpeg.size()) +
+                         ",\"width\":734,\"height\":417}"),
+              std::string::npos);
+    CliRun y = Cli("show " + Quote(pif.string()));
+    EXPECT_EQ(y.status, 0) << y.err;
+    EXPECT_NE(y.out.find(u8"标准发货单"), std::string::npos);
+
+    // A store cut inside its second record: the first template is still listed.
+    std::string two = Slurp(folder_ / "InvoiceTemplate.pit");
+    two += two.substr(18);
+    const fs::path cut = dir_ / "cut.pit";
+    ASSERT_TRUE(WriteFileReplacing(cut.string(), two.substr(0, two.size() - 40)));
+    CliRun damaged = Cli("show " + Quote(cut.string()) + " --json");
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.out.find(u8"标准发货单"), std::string::npos);
+    EXPECT_NE(damaged.out.find(u8"有误"), std::string::npos);
+
+    CliRun missing = Cli("show " + Quote((dir_ / "none.pfb").string()));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(Cli("show " + Quote(cut.string()) + " --kind nonsense").status, 2);
+}
+
+TEST_F(CliTest, UnrecognisedPageIsAFailureButTheBatchGoesOn) {
+    const fs::path junk = dir_ / "junk.txt";
+    std::ofstream(junk) << "hello\r\n";
+    CliRun r = Cli("fill " + Quote(junk.string()) + " " + Example("taobao-trade-detail.txt") +
+                   " --form invoice --json " + Folder());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(u8"无法识别的输入文本！"), std::string::npos);
+    EXPECT_NE(r.out.find(u8"小马哥数码店"), std::string::npos);
+    EXPECT_EQ(Cli("fill " + Example("taobao-trade-detail.txt")).status, 2);
+}
+
+}  // namespace
+}  // namespace tallivo
