@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <climits>
+#include <new>
 
 #include "forms/jpeg_codec.h"
 #include "storage/document_files.h"
@@ -89,6 +90,14 @@ void FormsWorkspace::Show(const std::string& gbk) {
 
 bool FormsWorkspace::Ask(const std::string& caption, const std::string& text) {
     return prompter_ && prompter_->AskYesNo(caption, text);
+}
+
+void FormsWorkspace::Guarded(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        Show(OutOfMemoryMessage());
+    }
 }
 
 TemplateList& FormsWorkspace::CurrentList() {
@@ -214,8 +223,10 @@ bool FormsWorkspace::ConfirmOverwrite(const TemplateList& list, const std::strin
 }
 
 void FormsWorkspace::MenuItemSaveTemplateClick() {
-    if (currentTab == kFreightBillTab) SaveFreightBillTemplate();
-    if (currentTab == kInvoiceTab) SaveInvoiceTemplate();
+    Guarded([this] {
+        if (currentTab == kFreightBillTab) SaveFreightBillTemplate();
+        if (currentTab == kInvoiceTab) SaveInvoiceTemplate();
+    });
 }
 
 void FormsWorkspace::SaveFreightBillTemplate() {
@@ -307,8 +318,10 @@ void FormsWorkspace::MenuItemNewClick() {
 // --- documents -----------------------------------------------------------------------------
 
 void FormsWorkspace::MenuItemOpenClick() {
-    if (currentTab == kFreightBillTab) OpenFreightBill();
-    if (currentTab == kInvoiceTab) OpenInvoice();
+    Guarded([this] {
+        if (currentTab == kFreightBillTab) OpenFreightBill();
+        if (currentTab == kInvoiceTab) OpenInvoice();
+    });
 }
 
 void FormsWorkspace::OpenFreightBill() {
@@ -350,9 +363,12 @@ void FormsWorkspace::OpenInvoice() {
 }
 
 bool FormsWorkspace::MenuItemSaveClick() {
-    if (currentTab == kFreightBillTab) return SaveFreightBill();
-    if (currentTab == kInvoiceTab) return SaveInvoice();
-    return false;
+    bool saved = false;
+    Guarded([this, &saved] {
+        if (currentTab == kFreightBillTab) saved = SaveFreightBill();
+        if (currentTab == kInvoiceTab) saved = SaveInvoice();
+    });
+    return saved;
 }
 
 std::string FormsWorkspace::ChooseDocumentForSaving(TemplateKind kind, bool* cancelled) {
@@ -434,13 +450,17 @@ bool FormsWorkspace::SaveInvoice() {
 // --- exchange files ------------------------------------------------------------------------
 
 void FormsWorkspace::MenuItemExportTemplateClick() {
-    if (currentTab == kFreightBillTab) ExportTemplate(TemplateKind::kFreightBill);
-    if (currentTab == kInvoiceTab) ExportTemplate(TemplateKind::kInvoice);
+    Guarded([this] {
+        if (currentTab == kFreightBillTab) ExportTemplate(TemplateKind::kFreightBill);
+        if (currentTab == kInvoiceTab) ExportTemplate(TemplateKind::kInvoice);
+    });
 }
 
 void FormsWorkspace::MenuItemImportTemplateClick() {
-    if (currentTab == kFreightBillTab) ImportTemplate(TemplateKind::kFreightBill);
-    if (currentTab == kInvoiceTab) ImportTemplate(TemplateKind::kInvoice);
+    Guarded([this] {
+        if (currentTab == kFreightBillTab) ImportTemplate(TemplateKind::kFreightBill);
+        if (currentTab == kInvoiceTab) ImportTemplate(TemplateKind::kInvoice);
+    });
 }
 
 void FormsWorkspace::ExportTemplate(TemplateKind kind) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,8 @@ public:
 
 private:
     TemplateList& CurrentList();
+    // Runs a command; running out of memory stops it with the system's message.
+    void Guarded(const std::function<void()>& command);
     void Show(const std::string& gbk);
     bool Ask(const std::string& caption, const std::string& text);
     // Asks about every template named `name`; true when the user said Yes to all of them (or
