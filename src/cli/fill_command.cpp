@@ -232,7 +232,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
         std::optional<std::string> bytes = ReadWholeFile(page);
         std::string input;
         if (!bytes) {
-            ReportUtf8(page, "cannot read the page");
+            prompter.ShowMessage("cannot read the page");
             pageFailed = true;
         } else {
             input = PageTextToGbk(*bytes);
