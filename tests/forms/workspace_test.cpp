@@ -301,6 +301,47 @@ TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
     EXPECT_FALSE(Exists(JoinPath(fresh.ProgramFolder(), u8"FreightBillBGImages/顺丰.jpg")));
 }
 
+TEST_F(Workspace, StartAppliesTheDefaultTemplatesOfTheConfig) {
+    SaveFreightBillTemplate("A");
+    ws.freightBillTemplates.selected = 0;
+    ws.freightBillSN = -3;
+    ASSERT_TRUE(ws.SaveConfig());
+    FormsWorkspace next(ws.ProgramFolder(), &prompter, &chooser);
+    next.Start();
+    EXPECT_EQ(next.freightBillSN, -3);
+    EXPECT_EQ(next.freightBillTemplates.editText, "A");
+    EXPECT_EQ(next.freightBill.boxes.size(), 1u);
+    EXPECT_EQ(next.freightBill.background.size(), QSize(734, 300));
+
+    // An index beyond the list selects nothing.
+    ws.freightBillTemplates.selected = 7;
+    ASSERT_TRUE(ws.SaveConfig());
+    FormsWorkspace later(ws.ProgramFolder(), &prompter, &chooser);
+    later.Start();
+    EXPECT_EQ(later.freightBillTemplates.selected, -1);
+    EXPECT_TRUE(later.freightBill.boxes.empty());
+}
+
+TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
+    ws.currentTab = FormsWorkspace::kFreightBillTab;
+    ws.freightBillTemplates.items.push_back({"short", "12"});
+    EXPECT_FALSE(ws.DeleteTemplate(0));
+    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单文件有误，文件版本不对或已被破坏！"));
+
+    // An imported name that would put its picture outside the image folder.
+    std::string file = "TemplateVer: 1.00";
+    file += '\0';
+    file += Field(8) + "../../up" + Field(5) + "12345" + Field(3) + "abc";
+    const std::string path = dir.filePath("bad.pff").toStdString();
+    ASSERT_TRUE(WriteFileReplacing(path, file));
+    chooser.answers = {path};
+    ws.MenuItemImportTemplateClick();
+    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！"));
+    EXPECT_FALSE(Exists(In("up.jpg")));
+}
+
 TEST_F(Workspace, FailedStoreWriteIsReported) {
     // A folder where the store should be: the write cannot succeed.
     ASSERT_TRUE(QDir(dir.path()).mkdir("InvoiceTemplate.pit"));
