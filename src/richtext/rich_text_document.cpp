@@ -42,6 +42,10 @@ RichTextDocument::~RichTextDocument() {
 }
 
 const RichTextDocument::ByteMap& RichTextDocument::Map() const {
+    // The change signal waits for the end of an edit block; a changed length cannot.
+    if (map_.valid && static_cast<int>(map_.byteAt.size()) != doc_->characterCount()) {
+        map_.valid = false;
+    }
     if (!map_.valid) {
         gbk::DocumentText(*doc_, map_.gbk, &map_.byteAt);
         map_.valid = true;
@@ -108,6 +112,7 @@ void RichTextDocument::ReplaceSelection(const std::string& text) {
         c.insertText(insert);
     }
     c.clearSelection();
+    Invalidate();
     SetCurrentCursor(c);
 }
 
@@ -117,6 +122,7 @@ std::string RichTextDocument::ToRtf() const {
 
 void RichTextDocument::LoadRtf(std::string_view rtf) {
     ReadRtf(*doc_, rtf);
+    Invalidate();
     SetCurrentCursor(QTextCursor(doc_));
 }
 
@@ -126,6 +132,7 @@ void RichTextDocument::SetTextOrRtf(std::string_view text) {
 
 void RichTextDocument::SetPlainText(std::string_view gbk) {
     SetGbkPlainText(*doc_, gbk);
+    Invalidate();
     SetCurrentCursor(QTextCursor(doc_));
 }
 

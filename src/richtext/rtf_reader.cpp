@@ -133,7 +133,7 @@ bool IsSkippedDestination(std::string_view w) {
 
 class RtfReader {
 public:
-    RtfReader(QTextDocument& doc, std::string_view in) : doc_(doc), in_(in), cursor_(&doc) {}
+    RtfReader(QTextDocument& doc, std::string_view in) : in_(in), cursor_(&doc) {}
 
     void Run() {
         stack_.reserve(64);
@@ -539,6 +539,9 @@ private:
             return;
         }
         if (g.dest != Dest::Text) return;
+        // Breaks come only from control words, and the document cannot hold NUL or its own
+        // frame markers as text.
+        if (u == 0 || u == '\r' || u == '\n' || u == 0x2029 || u == 0xFDD0 || u == 0xFDD1) return;
         Character(u);
     }
 
@@ -621,7 +624,6 @@ private:
         paragraphPending_ = true;
     }
 
-    QTextDocument& doc_;
     std::string_view in_;
     QTextCursor cursor_;
     std::size_t pos_ = 0;

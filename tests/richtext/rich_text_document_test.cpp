@@ -77,6 +77,17 @@ TEST(RichTextDocument, MapFollowsEditsMadeElsewhere) {
     EXPECT_EQ(doc.ByteLength(), 6);
     doc.SetSelection(2, 2);
     EXPECT_EQ(doc.CurrentCursor().selectedText(), QString::fromUtf8(u8"甲"));
+
+    // Inside one edit block (one undo step for a whole replace-all) the positions stay exact.
+    QTextCursor block(doc.Document());
+    block.beginEditBlock();
+    doc.SetSelection(0, 2);
+    doc.ReplaceSelection("ab");
+    doc.SetSelection(2, 2);
+    EXPECT_EQ(doc.CurrentCursor().selectedText(), QString::fromUtf8(u8"甲"));
+    doc.ReplaceSelection(Gbk(u8"丁"));
+    EXPECT_EQ(doc.PlainText(), "ab" + Gbk(u8"丁乙"));
+    block.endEditBlock();
 }
 
 TEST(RichTextDocument, AlignmentAndAttributesOnTheSelection) {

@@ -99,6 +99,17 @@ TEST(RichTextDrawing, LinesThatDoNotFitAreNotDrawn) {
     const QRectF ink = InkMm(image, dpi);
     EXPECT_LE(ink.bottom(), bottom / k + 0.1);
 
+    // The document's default font carries over to the drawing.
+    QTextDocument big, small;
+    big.setDefaultFont(QFont(QString(), 40));
+    small.setDefaultFont(QFont(QString(), 10));
+    big.setPlainText("x");
+    small.setPlainText("x");
+    QPainter r(&image);
+    EXPECT_GT(DrawRichText(r, big, rect) - rect.top(),
+              3 * (DrawRichText(r, small, rect) - rect.top()));
+    r.end();
+
     TwipsRect draw{100, 100, 90, 5000};  // no width: nothing drawn, bottom at the top
     QPainter q(&image);
     EXPECT_EQ(FormatRange(q, doc, draw, TwipsRect{}, PixelsPerMm(dpi), PixelsPerMm(dpi)), 100);
