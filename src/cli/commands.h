@@ -19,7 +19,4 @@ int RunShow(const ShowOptions& options);
 std::string PlainTextUtf8(const QTextDocument& document);
 std::string RtfPlainTextUtf8(const std::string& rtf);
 
-// Shown when a freight bill without a background picture is printed: it has no scale.
-const std::string& NoBackgroundMessage();
-
 }  // namespace tallivo

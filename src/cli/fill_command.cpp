@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 std::string PlainTextUtf8(const QTextDocument& document) {
     QString text = document.toPlainText();
     text.replace(QChar::Nbsp, QLatin1Char(' '));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text.toStdString();
 }
 
@@ -32,11 +33,6 @@ std::string RtfPlainTextUtf8(const std::string& rtf) {
     QTextDocument doc;
     ReadRtf(doc, rtf);
     return PlainTextUtf8(doc);
-}
-
-const std::string& NoBackgroundMessage() {
-    static const std::string text = Gbk(u8"货运单没有背景图片，无法确定打印比例！");
-    return text;
 }
 
 namespace {

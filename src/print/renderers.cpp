@@ -5,6 +5,7 @@
 
 #include "richtext/rich_text_drawing.h"
 #include "richtext/rtf.h"
+#include "text/gbk_codec.h"
 
 namespace tallivo {
 
@@ -15,6 +16,11 @@ TwipsRect ToTwipsRect(const DeviceRect& r) {
 }
 
 }  // namespace
+
+const std::string& NoBackgroundMessage() {
+    static const std::string text = Gbk(u8"货运单没有背景图片，无法确定打印比例！");
+    return text;
+}
 
 const std::vector<int>& DefaultGridColumnWidths() {
     static const std::vector<int> widths{134, 430, 35, 52, 43, 49, 63};

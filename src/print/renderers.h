@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QTextDocument>
+#include <string>
 #include <vector>
 
 #include "invoice/goods_grid.h"
@@ -16,6 +17,10 @@ const std::vector<int>& DefaultGridColumnWidths();
 // The main window's font, which the grid and so its printout use: 宋体 9 pt, fuchsia.
 QFont GridFont();
 QColor GridTextColor();
+
+// A freight bill without a background picture has no scale and is neither printed nor
+// previewed; this says why.
+const std::string& NoBackgroundMessage();
 
 struct FreightBillBoxView {
     FieldBoxGeometry geometry;  // screen pixels on the waybill panel
