@@ -79,8 +79,12 @@ int ClampIndex(std::int32_t index, std::size_t size) {
 
 }  // namespace
 
-FormsWorkspace::FormsWorkspace(std::string programFolder, Prompter* prompter, FileChooser* chooser)
-    : programFolder_(std::move(programFolder)), prompter_(prompter), chooser_(chooser) {
+FormsWorkspace::FormsWorkspace(std::string programFolder, Prompter* prompter, FileChooser* chooser,
+                               std::unique_ptr<RichTextDocument> invoiceBody)
+    : invoice(invoiceBody ? std::move(invoiceBody) : std::make_unique<RichTextDocument>()),
+      programFolder_(std::move(programFolder)),
+      prompter_(prompter),
+      chooser_(chooser) {
     ClearInvoice(invoice, trade);
 }
 

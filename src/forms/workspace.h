@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,10 @@ class FormsWorkspace {
 public:
     enum Tab { kInputTab = 0, kFreightBillTab = 1, kInvoiceTab = 2 };
 
-    FormsWorkspace(std::string programFolder, Prompter* prompter, FileChooser* chooser);
+    // A GUI hands in the invoice document its editor shows, so that selections made here
+    // (the unreplaced keyword) are the editor's.
+    FormsWorkspace(std::string programFolder, Prompter* prompter, FileChooser* chooser,
+                   std::unique_ptr<RichTextDocument> invoiceBody = nullptr);
 
     const std::string& ProgramFolder() const { return programFolder_; }
 
