@@ -96,6 +96,12 @@ TEST(CaptureDriver, ReplaceAllEndsWhenAValueHoldsAKeyword) {
     host.AddBox(Gbk(u8"{买家}"));
     MenuItemReplaceAllClick(host);
     EXPECT_LT(host.boxes[0]->Text().size(), 64u);
+
+    // A box that cannot take the focus never gets its selection replaced.
+    ScriptedHost stuck(ReadCaptureFixture("trade_detail_1.txt"), kSiteTaobao, kTabFreightBill);
+    stuck.AddBox(Gbk(u8"{买家}")).SetCanFocus(false);
+    MenuItemReplaceAllClick(stuck);
+    EXPECT_EQ(stuck.boxes[0]->Text(), Gbk(u8"{买家}"));
 }
 
 // Damaged or odd pages of every layout: each finishes quickly and keeps the grid sane.
