@@ -71,19 +71,21 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    // Read straight into the result; the size is a hint only, the file may change meanwhile.
     std::string data;
-    // The size is a hint only: the file may change while it is read.
-    data.reserve(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 0));
-    char chunk[65536];
+    std::size_t used = 0;
+    data.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536);
     for (;;) {
-        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (used == data.size()) data.resize(data.size() * 2);
+        ssize_t n = ::read(fd.get(), &data[used], data.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;
             return std::nullopt;
         }
         if (n == 0) break;
-        data.append(chunk, static_cast<std::size_t>(n));
+        used += static_cast<std::size_t>(n);
     }
+    data.resize(used);
     return data;
 }
 
