@@ -27,13 +27,13 @@ int NicknameEnd(ListPageScanner& scan, int e) {
 }
 
 // The goods name fills the entry's line up to the blank before the nickname. It never reaches
-// back past `floor`, the end of the previous entry's amount: entries pasted run together on one
-// line would otherwise each take all the entries before them for their name.
-std::string GoodsName(std::string_view in, ListPageScanner& scan, int e, int floor) {
+// back past `nameFloor`, the end of the previous entry on the same line: entries pasted run
+// together on one line would otherwise each take all the entries before them for their name.
+std::string GoodsName(std::string_view in, ListPageScanner& scan, int e, int nameFloor) {
     const int last = scan.SkipBlanksBackward(scan.FindBlankBackward(NicknameEnd(scan, e)));
     const int lineBreak = scan.LineBreakBackward(last);
     int first = lineBreak > 0 ? lineBreak + 1 : 1;
-    if (first < floor) first = floor;
+    if (first < nameFloor) first = nameFloor;
     return CutRange(in, SkipBlanksForward(in, first), last);
 }
 
@@ -90,12 +90,19 @@ void ParseWangwangList(CaptureHost& host, int start) {
     GoodsGrid& grid = host.Goods();
     PresenceWordWalk walk(in);
     int amountStart = 0, amountEnd = 0;  // the previous entry's amount, [start, end)
+    int nameFloor = 0;
     for (int e = walk.Next(); e > 0; e = walk.Next()) {
-        std::string name = GoodsName(in, scan, e, amountEnd);
-        const int start = SkipBlanksForward(in, e + kPresenceWordLength);
+        std::string name = GoodsName(in, scan, e, nameFloor);
+        const int after = e + kPresenceWordLength;
+        const int start = SkipBlanksForward(in, after);
         // Within the previous amount's word the word ends where that one did.
         if (start < amountStart || start >= amountEnd) amountEnd = start + WordLengthAt(in, start);
         amountStart = start;
+        // An amount found on the next line is the start of the next entry, not an end to it.
+        nameFloor = amountEnd;
+        for (int q = after + 1; q < start; ++q) {
+            if (ByteAt(in, q - 1) == '\r' && ByteAt(in, q) == '\n') nameFloor = after;
+        }
         // A row with an amount but no name would count as free and be overwritten.
         if (name.empty() || !grid.CheckRepeatedGoods(name, GoodsGrid::kGoodsName)) continue;
         const int r = grid.FindFreeGoodsRow();

@@ -39,6 +39,15 @@ TEST(WangwangListParser, TwoBuyersAndAFirstEntryWithoutLineBreak) {
     EXPECT_EQ(host.grid.Cell(6, 1), "45.00");
 }
 
+TEST(WangwangListParser, EntryWithoutAmountKeepsTheNextName) {
+    ScriptedHost host(Gbk(u8"cup bob w 旺旺在线\r\nbowl tom w 旺旺离线 2.00\r\n"), kSiteTaobao,
+                      kTabInvoice);
+    host.trade.askMultipleBuyers = false;
+    ParseWangwangList(host, 1);
+    EXPECT_EQ(host.grid.Cell(1, 2), "bowl");
+    EXPECT_EQ(host.grid.Cell(6, 2), "2.00");
+}
+
 // Direct scans and the tables a long scan switches to must both give the toolkit's answers.
 TEST(ListPageScanner, AgreesWithTheTextToolkit) {
     std::mt19937 random(7);
