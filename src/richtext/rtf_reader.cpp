@@ -192,7 +192,9 @@ private:
             --overflow_;
             return;
         }
-        if (Top().dest == Dest::FontTable && !fontName_.isEmpty()) FinishFontEntry();
+        if (Top().dest == Dest::FontTable && (!fontName_.isEmpty() || !fontBytes_.empty())) {
+            FinishFontEntry();  // an entry whose ";" is missing
+        }
         if (stack_.size() <= 1) {
             done_ = true;  // the header group is closed: nothing after it is read
             return;

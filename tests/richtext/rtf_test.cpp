@@ -143,6 +143,10 @@ TEST(Rtf, DamagedInputKeepsWhatWasRead) {
     ReadRtf(doc, "{\\rtf1 a}}}}b");  // unbalanced: nothing after the header group
     EXPECT_EQ(doc.toPlainText(), "a");
 
+    // A font entry without its ";" still names the font.
+    ReadRtf(doc, "{\\rtf1{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce\\'cc\\'e5}}\\f0 a}");
+    EXPECT_EQ(Family(At(doc, 0, 0)), QString::fromUtf8(u8"宋体"));
+
     std::string deep = "{\\rtf1 x";
     deep += std::string(1000000, '{') + "y" + std::string(1000000, '}') + "z}";
     ReadRtf(doc, deep);
