@@ -130,18 +130,33 @@ TemplateChoice ChooseTemplate(const FillOptions& o, const std::string& folder,
     return choice;
 }
 
-// The invoice save's two questions; false when an answer stops the save.
+// Byte offset of an ASCII character standing on its own, not as the trail byte of a GBK pair.
+size_t FindAsciiOutsidePairs(const std::string& text, char wanted, size_t from) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x81 && c <= 0xFE && i + 1 < text.size()) {
+            ++i;
+            continue;
+        }
+        if (i >= from && text[i] == wanted) return i;
+    }
+    return std::string::npos;
+}
+
+// The invoice save's two questions, asked as the program's save asks them; false when an answer
+// stops the save. An empty trade number is no trade to repeat.
 bool ConfirmInvoiceSave(const InvoiceForm& form, Prompter& prompter) {
     const std::string text = form.Body().PlainText();
-    const size_t open = text.find('{');
-    if (open != std::string::npos && text.find('}', open) != std::string::npos) {
-        if (!prompter.AskYesNo(Gbk(u8"提示：有关键字段未被替换！"),
-                               Gbk(u8"还有关键字段未被替换，继续保存吗？")))
-            return false;
-    }
+    const size_t open = FindAsciiOutsidePairs(text, '{', 0);
+    if (open != std::string::npos && FindAsciiOutsidePairs(text, '}', open) != std::string::npos &&
+        !prompter.AskYesNo(Gbk(u8"提示：有关键字段未被替换！"),
+                           Gbk(u8"还有关键字段未被替换，继续保存吗？")))
+        return false;
     const GoodsGrid& g = form.grid;
-    for (int r = 2; r < g.LastGoodsRow(); ++r) {
-        if (g.Cell(GoodsGrid::kTradeNumber, r) == g.Cell(GoodsGrid::kTradeNumber, 1) &&
+    const std::string& first = g.Cell(GoodsGrid::kTradeNumber, 1);
+    if (first.empty()) return true;
+    for (int r = 2; r <= g.LastGoodsRow(); ++r) {
+        if (g.Cell(GoodsGrid::kTradeNumber, r) == first &&
             !prompter.AskYesNo(Gbk(u8"提示：有重复交易！"), Gbk(u8"有重复交易，是否继续？")))
             return false;
     }
