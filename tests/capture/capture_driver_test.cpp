@@ -54,16 +54,6 @@ TEST(CaptureDriver, RecognitionOrder) {
     MenuItemFindClick(colons);
     ASSERT_EQ(colons.prompter.messages.size(), 1u);
     EXPECT_EQ(colons.prompter.messages[0], Gbk(u8"无法识别的输入文本！"));
-
-    // Taobao list text on the freight bill, unless a detail marker is there too.
-    ScriptedHost freight(date, kSiteTaobao, kTabFreightBill);
-    freight.AddBox(Gbk(u8"{收货人}"));
-    MenuItemFindClick(freight);
-    EXPECT_EQ(freight.prompter.messages.size(), 1u);
-    freight.input += Gbk(u8"收货信息姓名：张三");
-    MenuItemFindClick(freight);
-    EXPECT_EQ(freight.replaceText, Gbk(u8"张三"));
-    EXPECT_EQ(freight.prompter.messages.size(), 1u);
 }
 
 TEST(CaptureDriver, FindNextStartsAtTheSelectedKeyword) {
