@@ -77,6 +77,9 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
     doc->setDocumentMargin(0);
     QTextOption option = doc->defaultTextOption();
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Tab stops every half inch, as rich-edit controls set them. Qt scales the distance by the
+    // layout device's resolution over 96 dpi, so this is 720 twips.
+    option.setTabStopDistance(48);
     doc->setDefaultTextOption(option);
     doc->setTextWidth(width);
 

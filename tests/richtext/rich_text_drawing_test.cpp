@@ -61,27 +61,29 @@ QTextDocument* Sample(QTextDocument* doc, int lines) {
 TEST(RichTextDrawing, SamePhysicalPlaceAtAnyResolution) {
     QTextDocument doc;
     Sample(&doc, 2);
-    QRectF ink[2];
-    double bottomMm[2];
-    const double dpis[2] = {96, 600};
-    for (int i = 0; i < 2; ++i) {
-        QImage image = Canvas(dpis[i], 120, 60);
+    const double dpis[3] = {96, 600, 1200};
+    QRectF ink[3];
+    double bottomMm[3];
+    for (int i = 0; i < 3; ++i) {
+        QImage image = Canvas(dpis[i], 75, 30);
         QPainter p(&image);
         const double k = dpis[i] / 25.4;
-        const QRect rect(int(10 * k), int(5 * k), int(100 * k), int(50 * k));
+        const QRect rect(int(10 * k), int(5 * k), int(60 * k), int(24 * k));
         bottomMm[i] = (DrawRichText(p, doc, rect) - rect.top()) / k;
         p.end();
         ink[i] = InkMm(image, dpis[i]);
         ASSERT_FALSE(ink[i].isEmpty());
     }
-    EXPECT_NEAR(ink[0].left(), ink[1].left(), 0.5);
-    EXPECT_NEAR(ink[0].top(), ink[1].top(), 0.5);
-    EXPECT_NEAR(ink[0].right(), ink[1].right(), 0.8);
-    EXPECT_NEAR(ink[0].bottom(), ink[1].bottom(), 0.5);
-    EXPECT_NEAR(bottomMm[0], bottomMm[1], 0.3);
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_NEAR(ink[0].left(), ink[i].left(), 0.5);
+        EXPECT_NEAR(ink[0].top(), ink[i].top(), 0.5);
+        EXPECT_NEAR(ink[0].right(), ink[i].right(), 0.8);
+        EXPECT_NEAR(ink[0].bottom(), ink[i].bottom(), 0.5);
+        EXPECT_NEAR(bottomMm[0], bottomMm[i], 0.3);
+    }
     // 20 points is about 7 mm a line.
-    EXPECT_GT(bottomMm[1], 2 * 7.0);
-    EXPECT_LT(bottomMm[1], 2 * 7.0 * 1.5);
+    EXPECT_GT(bottomMm[2], 2 * 7.0);
+    EXPECT_LT(bottomMm[2], 2 * 7.0 * 1.5);
 }
 
 TEST(RichTextDrawing, LinesThatDoNotFitAreNotDrawn) {
@@ -114,6 +116,18 @@ TEST(RichTextDrawing, LinesThatDoNotFitAreNotDrawn) {
     QPainter q(&image);
     EXPECT_EQ(FormatRange(q, doc, draw, TwipsRect{}, PixelsPerMm(dpi), PixelsPerMm(dpi)), 100);
     EXPECT_EQ(draw.bottom, 100);
+}
+
+TEST(RichTextDrawing, TabStopsEveryHalfInch) {
+    QTextDocument doc;
+    doc.setPlainText("\t|");
+    for (const double dpi : {96.0, 600.0}) {
+        QImage image = Canvas(dpi, 50, 10);
+        QPainter p(&image);
+        DrawRichText(p, doc, image.rect());
+        p.end();
+        EXPECT_NEAR(InkMm(image, dpi).left(), 12.7, 0.6) << dpi;
+    }
 }
 
 }  // namespace
