@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "text/gbk_codec.h"
 #include "text/message_sink.h"
@@ -20,6 +21,14 @@ locale_t CLocale() {
 }
 
 const std::string kEmpty;
+
+// double to float the way the FPU rounds, without the undefined behaviour of an out-of-range
+// conversion: a grid cell may hold any number a page or a user wrote.
+float ToFloat(double value) {
+    if (value > std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
+    if (value < -std::numeric_limits<float>::max()) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
 
 }  // namespace
 
@@ -162,8 +171,7 @@ void GoodsGrid::WriteGrandTotal() {
     // Single precision on purpose: stored invoices were totalled this way.
     float total = 0.0f;
     for (int row = 1; row <= LastGoodsRow(); ++row) {
-        total = static_cast<float>(total +
-                                   ReadGridDecimal(rows_[static_cast<std::size_t>(row)][kAmount]));
+        total = ToFloat(total + ReadGridDecimal(rows_[static_cast<std::size_t>(row)][kAmount]));
     }
     SetCell(kAmount, TotalRow(), FormatMoney(total));
 }

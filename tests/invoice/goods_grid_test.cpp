@@ -42,6 +42,9 @@ TEST(GoodsGridTest, AmountsAndTotals) {
     grid.SetCell(GoodsGrid::kAmount, 1, "1234566.89");
     grid.RecalculateGoodsTotals();
     EXPECT_EQ(grid.Cell(6, 3), "1234567.88");
+    grid.SetCell(GoodsGrid::kAmount, 1, "1e300");
+    grid.RecalculateGoodsTotals();
+    EXPECT_EQ(grid.Cell(6, 3), "inf");
 }
 
 TEST(GoodsGridTest, InsertAndDeleteMoveGoodsButNotTradeNumbers) {
