@@ -41,6 +41,12 @@ void Progress::Step(int done) {
     shown_ = true;
 }
 
+void Progress::Clear() {
+    if (!shown_) return;
+    std::fprintf(out_, "\r\033[K");
+    shown_ = false;
+}
+
 void Progress::Finish() {
     if (shown_) std::fprintf(out_, "\n");
     shown_ = false;

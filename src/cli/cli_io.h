@@ -22,6 +22,8 @@ public:
     explicit Progress(int total, std::FILE* out = stderr);
     ~Progress();
     void Step(int done);
+    // Clears the progress line so that a message can take it.
+    void Clear();
     void Finish();
 
 private:

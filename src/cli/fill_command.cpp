@@ -276,6 +276,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
                 StorageResult written = WriteDocumentFile(target, doc);
                 if (!written.ok) prompter.ShowMessage(written.message);
             } else {
+                progress.Clear();
                 ReportUtf8(page, "not saved: " + target);
             }
         }
@@ -310,6 +311,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
             }
         }
 
+        if (!prompter.messages.empty()) progress.Clear();
         for (const std::string& m : prompter.messages) Report(page, m);
         if (pageFailed || !prompter.messages.empty()) status = kExitFailure;
 

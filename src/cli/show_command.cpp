@@ -58,6 +58,8 @@ void FreightBillRecordOut(ShowOutput& out, const FreightBillRecordRead& r,
         w.Key("background");
         if (r.background_image)
             w.String(GbkToUtf8(*r.background_image));
+        else if (r.print_width)
+            w.String("");  // read past a name of length 0: no picture
         else
             w.Null();
         auto number = [&](const char* key, const std::optional<std::int32_t>& v) {
