@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "capture/keywords.h"
 #include "capture/parsers.h"
@@ -31,6 +33,20 @@ bool IsListDateTimeAt(std::string_view, int) {
 #endif
 
 namespace {
+
+// The document Replace acts on: on the freight bill the first focused box with a selection.
+TextDocument* ReplaceTarget(CaptureHost& host) {
+    if (host.CurrentTab() == kTabFreightBill) {
+        for (int i = 0; i < host.FieldBoxCount(); ++i) {
+            TextDocument& box = host.FieldBox(i);
+            if (box.Focused() && box.SelLength() > 0) return &box;
+        }
+    } else if (host.CurrentTab() == kTabInvoice) {
+        TextDocument& invoice = host.InvoiceDocument();
+        if (invoice.SelLength() > 0) return &invoice;
+    }
+    return nullptr;
+}
 
 bool Contains(std::string_view text, std::string_view marker) {
     return FindTextFrom(text, marker, 1) > 0;
@@ -110,12 +126,88 @@ void FindOnPaipaiPage(CaptureHost& host) {
     }
 }
 
-// Replace all stops once it has done as many replacements as the documents held "{" bytes.
-// Every keyword starts with one, so ordinary templates are never cut short; a value that
-// itself contains a keyword (a buyer nicknamed "{买家}") would otherwise be found and replaced
-// for ever.
-long long ReplaceBudget(std::string_view text) {
-    return static_cast<long long>(std::count(text.begin(), text.end(), '{')) + 1;
+// Bookkeeping of Replace all. Find next always searches from the top again, so a value that
+// itself holds a keyword (a buyer nicknamed "{买家}") would be found and replaced for ever, and a
+// box that cannot take the focus would never be replaced at all. Replace all therefore stops
+// when a keyword is found inside text it inserted, or when nothing could be replaced; as a last
+// guard it does no more rounds than the documents held "{" bytes, each keyword's first byte.
+class ReplaceAllGuard {
+public:
+    explicit ReplaceAllGuard(long long budget) : budget_(budget) {}
+
+    // Called before a Replace; false when the round must not run.
+    bool BeforeReplace(CaptureHost& host) {
+        if (budget_-- <= 0) return false;
+        target_ = ReplaceTarget(host);
+        if (target_ == nullptr) return false;
+        start_ = target_->SelStart();
+        removed_ = target_->SelLength();
+        inserted_ = static_cast<int>(host.ReplaceText().size());
+        return true;
+    }
+
+    // Called after Replace and the following Find next; false when the new selection lies in
+    // inserted text.
+    bool AfterFind(CaptureHost& host) {
+        Record(target_, start_, removed_, inserted_);
+        if (host.CurrentTab() == kTabInvoice)
+            return !SelectionInInsertedText(host.InvoiceDocument());
+        for (int i = 0; i < host.FieldBoxCount(); ++i) {
+            if (SelectionInInsertedText(host.FieldBox(i))) return false;
+        }
+        return true;
+    }
+
+private:
+    struct Span {
+        int begin;
+        int end;
+    };
+
+    void Record(TextDocument* document, int t, int removed, int added) {
+        std::vector<Span>& spans = inserted_spans_[document];
+        std::vector<Span> next;
+        next.reserve(spans.size() + 1);
+        bool placed = false;
+        for (const Span& span : spans) {
+            if (span.end <= t) {
+                next.push_back(span);
+                continue;
+            }
+            if (!placed) {
+                next.push_back({t, t + added});
+                placed = true;
+            }
+            // What is left of a span behind (or overlapping the end of) the replaced keyword.
+            const int begin = std::max(span.begin, t + removed);
+            if (begin < span.end)
+                next.push_back({begin + added - removed, span.end + added - removed});
+        }
+        if (!placed) next.push_back({t, t + added});
+        spans.swap(next);
+    }
+
+    bool SelectionInInsertedText(const TextDocument& document) const {
+        if (document.SelLength() <= 0) return false;
+        auto it = inserted_spans_.find(&document);
+        if (it == inserted_spans_.end()) return false;
+        const int at = document.SelStart();
+        for (const Span& span : it->second) {
+            if (at >= span.begin && at < span.end) return true;
+        }
+        return false;
+    }
+
+    long long budget_;
+    TextDocument* target_ = nullptr;
+    int start_ = 0;
+    int removed_ = 0;
+    int inserted_ = 0;
+    std::unordered_map<const TextDocument*, std::vector<Span>> inserted_spans_;
+};
+
+long long CountBraces(std::string_view text) {
+    return static_cast<long long>(std::count(text.begin(), text.end(), '{'));
 }
 
 }  // namespace
@@ -144,20 +236,7 @@ void MenuItemFindClick(CaptureHost& host) {
 }
 
 void MenuItemReplaceClick(CaptureHost& host) {
-    TextDocument* target = nullptr;
-    if (host.CurrentTab() == kTabFreightBill) {
-        for (int i = 0; i < host.FieldBoxCount(); ++i) {
-            TextDocument& box = host.FieldBox(i);
-            if (box.Focused() && box.SelLength() > 0) {
-                target = &box;
-                break;
-            }
-        }
-    } else if (host.CurrentTab() == kTabInvoice) {
-        TextDocument& invoice = host.InvoiceDocument();
-        if (invoice.SelLength() > 0) target = &invoice;
-    }
-    if (target != nullptr) {
+    if (TextDocument* target = ReplaceTarget(host)) {
         const int t = target->SelStart();
         target->ReplaceSelection(host.ReplaceText());
         target->SetSelection(t, 0);
@@ -172,26 +251,30 @@ void MenuItemReplaceClick(CaptureHost& host) {
 
 void MenuItemReplaceAllClick(CaptureHost& host) {
     if (host.CurrentTab() == kTabFreightBill) {
-        long long budget = 0;
+        long long braces = 0;
         for (int i = 0; i < host.FieldBoxCount(); ++i) {
-            budget += ReplaceBudget(host.FieldBox(i).PlainText());
+            braces += CountBraces(host.FieldBox(i).PlainText()) + 1;
         }
+        ReplaceAllGuard guard(braces);
         for (int i = 0; i < host.FieldBoxCount(); ++i) {
             host.FieldBox(i).SetSelection(1, 0);
             MenuItemFindClick(host);
-            while (i < host.FieldBoxCount() && host.FieldBox(i).SelLength() > 0 && budget-- > 0) {
+            while (i < host.FieldBoxCount() && host.FieldBox(i).SelLength() > 0 &&
+                   guard.BeforeReplace(host)) {
                 MenuItemReplaceClick(host);
                 MenuItemFindClick(host);
+                if (!guard.AfterFind(host)) break;
             }
         }
     } else if (host.CurrentTab() == kTabInvoice) {
         TextDocument& invoice = host.InvoiceDocument();
-        long long budget = ReplaceBudget(invoice.PlainText());
+        ReplaceAllGuard guard(CountBraces(invoice.PlainText()) + 1);
         invoice.SetSelection(1, 0);
         MenuItemFindClick(host);
-        while (invoice.SelLength() > 0 && budget-- > 0) {
+        while (invoice.SelLength() > 0 && guard.BeforeReplace(host)) {
             MenuItemReplaceClick(host);
             MenuItemFindClick(host);
+            if (!guard.AfterFind(host)) break;
         }
     }
 }
