@@ -1,5 +1,6 @@
 #include "storage/document_files.h"
 
+#include <algorithm>
 #include <new>
 
 #include "storage/byte_codec.h"
@@ -58,16 +59,19 @@ InvoiceDocumentRead ParseInvoiceDocument(std::string_view bytes) {
 
     std::int32_t rows;
     bool ok = in.ReadNumber(&rows);
-    // A grid has at least its header and total rows, and every stored cell takes at least a
-    // number field: a row count the file cannot hold is damage, not a size to allocate.
-    if (ok && (rows < 2 || static_cast<std::uint64_t>(rows - 1) * kInvoiceGridColumns >
-                               in.Remaining() / kNumberFieldSize)) {
-        ok = false;
-    }
+    // A grid has at least its header and total rows.
+    if (ok && rows < 2) ok = false;
     if (ok) {
+        // Every stored cell takes at least a number field. A row count beyond what the rest of
+        // the file can hold is damage, not a size to allocate: the grid gets only the rows the
+        // remaining bytes could fill, so a file cut short still shows the cells before the cut.
+        const std::size_t readable = in.Remaining() / kNumberFieldSize;
+        const std::size_t room = 2 + readable / kInvoiceGridColumns;
+        const bool fits = static_cast<std::size_t>(rows) <= room;
+        if (!fits) rows = static_cast<std::int32_t>(room);
         result.row_count = rows;
         std::size_t cell_count = static_cast<std::size_t>(rows - 1) * kInvoiceGridColumns;
-        result.cells.reserve(cell_count);
+        result.cells.reserve(std::min(cell_count, readable));
         for (std::size_t i = 0; i < cell_count && ok; ++i) {
             std::int32_t length;
             std::string_view text;
@@ -75,6 +79,7 @@ InvoiceDocumentRead ParseInvoiceDocument(std::string_view bytes) {
             if (ok && length > 0) ok = in.ReadBytes(length, &text);
             if (ok) result.cells.emplace_back(text);
         }
+        ok = ok && fits;
     }
     if (!ok) {
         result.ok = false;

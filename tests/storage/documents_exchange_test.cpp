@@ -57,16 +57,35 @@ TEST(Documents, DamagedInvoiceKeepsWhatWasRead) {
     EXPECT_EQ(read.cells.size(), 20u);
     EXPECT_TRUE(read.record.body_rtf);
 
-    // A row count the file cannot hold is damage: no grid of two billion rows.
+    // A row count the file cannot hold is damage: no grid of two billion rows, but the cells
+    // that are there still arrive; no grid at all without room for header and total row.
     std::size_t grid = Golden("invoice_no_grid.pin").size();
     for (std::string rows : {"2000000000\0"s, "-4\0"s, "1\0"s}) {
         std::string damaged = bytes;
         damaged.replace(grid, rows.size(), rows);
         read = ParseInvoiceDocument(damaged);
         EXPECT_FALSE(read.ok) << rows;
-        EXPECT_FALSE(read.row_count);
         EXPECT_EQ(read.message, message);
+        if (rows[0] == '2') {
+            ASSERT_TRUE(read.row_count);
+            EXPECT_LE(*read.row_count, 6);
+            EXPECT_EQ(read.cells.size(), 21u);
+        } else {
+            EXPECT_FALSE(read.row_count);
+        }
     }
+
+    // Twelve rows cut off after three of them: the cells before the cut stay.
+    std::vector<std::string> cells(11 * 7);
+    for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = "cell" + std::to_string(i);
+    std::string twelve = FormatInvoiceDocument({190, "{\\rtf1 x}"}, {12, cells});
+    std::size_t cut = twelve.find("cell21");
+    read = ParseInvoiceDocument(twelve.substr(0, cut + 2));
+    EXPECT_FALSE(read.ok);
+    ASSERT_TRUE(read.row_count);
+    EXPECT_LE(*read.row_count, 12);
+    ASSERT_EQ(read.cells.size(), 21u);
+    EXPECT_EQ(read.cells[20], "cell20");
     read = ParseInvoiceDocument(bytes.substr(0, grid + 4));
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(*read.record.print_width, 180);
