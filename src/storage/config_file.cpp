@@ -109,7 +109,10 @@ std::string FormatConfig(const Config& config) {
 }
 
 ConfigLoad LoadConfig(const std::string& program_folder) {
-    std::optional<std::string> bytes = ReadWholeFile(JoinPath(program_folder, kConfigFileName));
+    // Six short lines: a damaged file of any size is judged by its start, never loaded whole.
+    constexpr std::size_t kReadLimit = 1 << 20;
+    std::optional<std::string> bytes =
+        ReadWholeFile(JoinPath(program_folder, kConfigFileName), kReadLimit);
     if (!bytes) {
         ConfigLoad result;
         result.ok = false;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,7 +67,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
@@ -74,9 +75,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     // Read straight into the result; the size is a hint only, the file may change meanwhile.
     std::string data;
     std::size_t used = 0;
-    data.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536);
+    data.resize(std::min(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536, limit));
     for (;;) {
-        if (used == data.size()) data.resize(data.size() * 2);
+        if (used == limit) break;
+        if (used == data.size()) data.resize(std::min(data.size() * 2, limit));
         ssize_t n = ::read(fd.get(), &data[used], data.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;

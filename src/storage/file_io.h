@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +12,9 @@ namespace tallivo {
 // Folder plus name, with "/" between them when the folder does not already end in one.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// The whole file, or its first `limit` bytes; nothing when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::size_t limit = static_cast<std::size_t>(-1));
 
 // Writes to a temporary file beside `path`, flushes it to disk and renames it into place, so the
 // old file stays intact unless the new one is complete. False on any failure; the temporary file

@@ -157,6 +157,13 @@ TEST(ConfigFile, GoldenAndLineRules) {
     config.invoice_sn = -3;
     ASSERT_TRUE(SaveConfig(folder.path(), config).ok);
     EXPECT_EQ(LoadConfig(folder.path()).config.invoice_sn, -3);
+
+    // A damaged file far larger than memory is judged by its start, not loaded whole.
+    std::string path = folder.File("Config.pcf");
+    ASSERT_EQ(truncate(path.c_str(), off_t{1} << 40), 0);
+    load = LoadConfig(folder.path());
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(load.config.default_invoice, -1);
 }
 
 }  // namespace
