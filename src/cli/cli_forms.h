@@ -1,15 +1,13 @@
 // The forms as the command line fills them: each page starts from a fresh copy of one template,
-// applied once and copied cheaply, and the capture host over them.
+// applied once and copied cheaply.
 #pragma once
 
 #include <QImage>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "capture/capture_host.h"
 #include "forms/freight_bill.h"
 #include "forms/invoice_form.h"
 #include "storage/template_records.h"
@@ -53,6 +51,7 @@ public:
     // Resets the form and fills it as applying the template does; the template's messages are
     // shown again for every copy, as each application would show them.
     void ResetAndApply(FreightBillForm& form, Prompter& prompter) const;
+    const std::string& BackgroundName() const { return backgroundName_; }
 
 private:
     QImage background_;
@@ -62,9 +61,6 @@ private:
     std::vector<FieldBoxRecord> boxes_;
     std::vector<std::string> messages_;
     std::string backgroundName_;
-
-public:
-    const std::string& BackgroundName() const { return backgroundName_; }
 };
 
 class InvoiceTemplate {
@@ -74,57 +70,8 @@ public:
 
 private:
     bool present_ = false;
-    InvoiceRecordRead record_;
-    std::optional<int> rowCount_;
-    std::vector<std::string> cells_;
+    InvoiceDocumentRead read_;  // a bare record reads as a document without a grid
     std::vector<std::string> messages_;
 };
-
-// Document bytes of the filled forms.
-std::string FreightBillDocumentBytes(const FreightBillForm& form, const std::string& imageName);
-std::string InvoiceDocumentBytes(const InvoiceForm& form);
-
-class CliHost : public CaptureHost {
-public:
-    CliHost(const std::string& input, int site, int tab, FreightBillForm* freight,
-            InvoiceForm* invoice, TradeState& trade, Prompter& prompter, CaptureTime now,
-            int invoiceSn);
-
-    const std::string& InputText() const override { return input_; }
-    int SiteIndex() const override { return site_; }
-    int CurrentTab() const override { return tab_; }
-    int FieldBoxCount() const override;
-    TextDocument& FieldBox(int index) override;
-    TextDocument& InvoiceDocument() override;
-    GoodsGrid& Goods() override;
-    std::string ReplaceText() const override { return replace_; }
-    void SetReplaceText(const std::string& text) override { replace_ = text; }
-    bool AskYesNo(const std::string& caption, const std::string& text) override {
-        return prompter_.AskYesNo(caption, text);
-    }
-    void ShowMessage(const std::string& text) override { prompter_.ShowMessage(text); }
-    CaptureTime Now() const override { return now_; }
-    int InvoiceSequenceNumber() const override { return invoiceSn_; }
-    TradeState& Trade() override { return trade_; }
-    void SetFreightBillUnsaved() override {}
-    void SetInvoiceUnsaved() override {}
-
-private:
-    const std::string& input_;
-    int site_;
-    int tab_;
-    FreightBillForm* freight_;
-    InvoiceForm* invoice_;
-    TradeState& trade_;
-    Prompter& prompter_;
-    CaptureTime now_;
-    int invoiceSn_;
-    std::string replace_;
-    RichTextDocument spareDocument_;
-    GoodsGrid spareGrid_;
-};
-
-// The local clock.
-CaptureTime ClockNow();
 
 }  // namespace tallivo

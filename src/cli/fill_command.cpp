@@ -9,6 +9,8 @@
 #include "cli/commands.h"
 #include "cli/json_writer.h"
 #include "cli/pdf_output.h"
+#include "forms/document_checks.h"
+#include "forms/forms_capture_host.h"
 #include "print/renderers.h"
 #include "richtext/rtf.h"
 #include "storage/config_file.h"
@@ -130,39 +132,6 @@ TemplateChoice ChooseTemplate(const FillOptions& o, const std::string& folder,
     return choice;
 }
 
-// Byte offset of an ASCII character standing on its own, not as the trail byte of a GBK pair.
-size_t FindAsciiOutsidePairs(const std::string& text, char wanted, size_t from) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x81 && c <= 0xFE && i + 1 < text.size()) {
-            ++i;
-            continue;
-        }
-        if (i >= from && text[i] == wanted) return i;
-    }
-    return std::string::npos;
-}
-
-// The invoice save's two questions, asked as the program's save asks them; false when an answer
-// stops the save. An empty trade number is no trade to repeat.
-bool ConfirmInvoiceSave(const InvoiceForm& form, Prompter& prompter) {
-    const std::string text = form.Body().PlainText();
-    const size_t open = FindAsciiOutsidePairs(text, '{', 0);
-    if (open != std::string::npos && FindAsciiOutsidePairs(text, '}', open) != std::string::npos &&
-        !prompter.AskYesNo(Gbk(u8"提示：有关键字段未被替换！"),
-                           Gbk(u8"还有关键字段未被替换，继续保存吗？")))
-        return false;
-    const GoodsGrid& g = form.grid;
-    const std::string& first = g.Cell(GoodsGrid::kTradeNumber, 1);
-    if (first.empty()) return true;
-    for (int r = 2; r <= g.LastGoodsRow(); ++r) {
-        if (g.Cell(GoodsGrid::kTradeNumber, r) == first &&
-            !prompter.AskYesNo(Gbk(u8"提示：有重复交易！"), Gbk(u8"有重复交易，是否继续？")))
-            return false;
-    }
-    return true;
-}
-
 void WriteBoxJson(JsonWriter& json, const FieldBoxGeometry& g, const std::string& textUtf8) {
     json.BeginObject();
     json.Key("left");
@@ -255,8 +224,12 @@ int RunFill(const FillOptions& o, const std::string& folder) {
         else
             invoiceTemplate->ResetAndApply(invoiceForm, trade, prompter);
         if (!pageFailed) {
-            CliHost host(input, site, freight ? kTabFreightBill : kTabInvoice, &freightForm,
-                         &invoiceForm, trade, prompter, clock, pageInvoiceSn);
+            FormsCaptureSettings settings;
+            settings.site = site;
+            settings.tab = freight ? kTabFreightBill : kTabInvoice;
+            settings.now = clock;
+            settings.invoiceSn = pageInvoiceSn;
+            FormsCaptureHost host(input, &freightForm, &invoiceForm, trade, prompter, settings);
             MenuItemReplaceAllClick(host);
         }
 
@@ -267,12 +240,15 @@ int RunFill(const FillOptions& o, const std::string& folder) {
                     ? o.savePath
                     : JoinPath(saveFolder,
                                std::to_string(freight ? pageFreightSn : pageInvoiceSn) + ext);
-            if (freight || ConfirmInvoiceSave(invoiceForm, prompter)) {
+            if (freight || (CheckUnreplacedKeyword(invoiceForm.Body(), &prompter) &&
+                            CheckRepeatedTrade(invoiceForm.grid, &prompter))) {
                 // The document keeps the template's picture so that it reopens over it.
-                const std::string doc =
-                    freight
-                        ? FreightBillDocumentBytes(freightForm, freightTemplate->BackgroundName())
-                        : InvoiceDocumentBytes(invoiceForm);
+                std::string doc;
+                if (freight) {
+                    WriteFreightBillRecord(doc, freightForm, freightTemplate->BackgroundName());
+                } else {
+                    doc = InvoiceDocumentBytes(invoiceForm);
+                }
                 StorageResult written = WriteDocumentFile(target, doc);
                 if (!written.ok) prompter.ShowMessage(written.message);
             } else {

@@ -11,11 +11,6 @@
 namespace tallivo {
 namespace {
 
-const std::string& CannotOpenMessage() {
-    static const std::string text = Gbk(u8"无法打开背景图片文件！");
-    return text;
-}
-
 const std::string& NoMemoryMessage() {
     static const std::string text = Gbk(u8"无法分配内存空间！");
     return text;
@@ -52,7 +47,32 @@ PictureStatus ReadQtFile(const QString& path, const QByteArray& format, QImage* 
     return PictureStatus::Ok;
 }
 
+// Fits a picture just read and installs it, or tells why there is none.
+bool InstallPicture(PictureStatus status, const QImage& picture, QSize area, QImage* background,
+                    Prompter* prompter) {
+    if (status == PictureStatus::OutOfMemory) {
+        Tell(prompter, NoMemoryMessage());
+        return false;
+    }
+    if (status != PictureStatus::Ok || picture.width() == 0 || picture.height() == 0) {
+        Tell(prompter, CannotOpenPictureMessage());
+        return false;
+    }
+    QImage bitmap = FitPicture(picture, area);
+    if (bitmap.isNull()) {
+        Tell(prompter, NoMemoryMessage());
+        return false;
+    }
+    *background = std::move(bitmap);
+    return true;
+}
+
 }  // namespace
+
+const std::string& CannotOpenPictureMessage() {
+    static const std::string text = Gbk(u8"无法打开背景图片文件！");
+    return text;
+}
 
 QSize FitPictureSize(QSize picture, QSize area) {
     const std::int64_t pw = picture.width(), ph = picture.height();
@@ -103,21 +123,21 @@ bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background
                          Prompter* prompter) {
     QImage picture;
     const PictureStatus status = ReadPictureFile(path, &picture);
-    if (status == PictureStatus::OutOfMemory) {
-        Tell(prompter, NoMemoryMessage());
-        return false;
+    return InstallPicture(status, picture, area, background, prompter);
+}
+
+bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter) {
+    QImage picture;
+    PictureStatus status = PictureStatus::CannotOpen;
+    if (!jpeg.empty()) {
+        const JpegResult result = DecodeJpeg(jpeg, &picture);
+        if (result.ok) {
+            status = PictureStatus::Ok;
+        } else if (result.outOfMemory) {
+            status = PictureStatus::OutOfMemory;
+        }
     }
-    if (status != PictureStatus::Ok || picture.width() == 0 || picture.height() == 0) {
-        Tell(prompter, CannotOpenMessage());
-        return false;
-    }
-    QImage bitmap = FitPicture(picture, area);
-    if (bitmap.isNull()) {
-        Tell(prompter, NoMemoryMessage());
-        return false;
-    }
-    *background = std::move(bitmap);
-    return true;
+    return InstallPicture(status, picture, area, background, prompter);
 }
 
 }  // namespace tallivo

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 #include <string>
+#include <string_view>
 
 #include "text/message_sink.h"
 
@@ -28,9 +29,15 @@ PictureStatus ReadPictureFile(const std::string& path, QImage* picture);
 // Stretches the picture onto a fresh opaque bitmap of its fitted size.
 QImage FitPicture(const QImage& picture, QSize area);
 
+// "无法打开背景图片文件！"
+const std::string& CannotOpenPictureMessage();
+
 // Loads, fits and installs a background into *background. Failures are shown through prompter
 // ("无法打开背景图片文件！" or "无法分配内存空间！") and leave *background as it was.
 bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background,
                          Prompter* prompter);
+
+// The same for a picture already in memory as JPEG bytes (an exchange file's own picture).
+bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter);
 
 }  // namespace tallivo

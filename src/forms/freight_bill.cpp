@@ -3,18 +3,8 @@
 #include <algorithm>
 
 #include "storage/file_io.h"
-#include "storage/template_records.h"
-#include "text/gbk_codec.h"
 
 namespace tallivo {
-namespace {
-
-const std::string& CannotOpenPictureMessage() {
-    static const std::string text = Gbk(u8"无法打开背景图片文件！");
-    return text;
-}
-
-}  // namespace
 
 FieldBox& AddFieldBox(FreightBillForm& form, std::string_view textOrRtf, int left, int top,
                       int height, int width) {
@@ -64,8 +54,15 @@ std::string& WriteFreightBillRecord(std::string& buffer, const FreightBillForm& 
 
 bool ApplyFreightBillRecord(FreightBillForm& form, std::string_view record,
                             const std::string& programFolder, Prompter* prompter) {
-    const FreightBillRecordRead read = ReadFreightBillRecord(record);
-    if (read.background_image) {
+    return ApplyFreightBillRecord(form, ReadFreightBillRecord(record), programFolder, prompter);
+}
+
+bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& read,
+                            const std::string& programFolder, Prompter* prompter,
+                            const std::string* pictureJpeg) {
+    if (read.background_image && pictureJpeg) {
+        LoadBackgroundJpeg(*pictureJpeg, form.pictureArea, &form.background, prompter);
+    } else if (read.background_image) {
         const std::optional<std::string> path =
             BackgroundImagePath(programFolder, *read.background_image);
         if (path) {

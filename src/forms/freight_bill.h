@@ -11,6 +11,7 @@
 
 #include "forms/background_image.h"
 #include "richtext/rich_text_document.h"
+#include "storage/template_records.h"
 #include "text/message_sink.h"
 
 namespace tallivo {
@@ -67,5 +68,12 @@ std::string& WriteFreightBillRecord(std::string& buffer, const FreightBillForm& 
 // freight-bill reading message is shown and everything read before it stays applied.
 bool ApplyFreightBillRecord(FreightBillForm& form, std::string_view record,
                             const std::string& programFolder, Prompter* prompter);
+
+// The same for a record already read. With `pictureJpeg`, a named background is taken from
+// those bytes instead of the image folder (an exchange file carries its own picture, and the
+// folder's copy may not exist yet).
+bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& read,
+                            const std::string& programFolder, Prompter* prompter,
+                            const std::string* pictureJpeg = nullptr);
 
 }  // namespace tallivo

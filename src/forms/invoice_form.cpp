@@ -35,4 +35,31 @@ bool ApplyInvoiceRecord(InvoiceForm& form, ByteReader& reader, Prompter* prompte
     return read.ok;
 }
 
+void ApplyInvoiceDocument(InvoiceForm& form, const InvoiceDocumentRead& read) {
+    ApplyInvoiceRecord(form, read.record);
+    if (!read.row_count) return;
+    GoodsGrid& grid = form.grid;
+    grid.SetRowCount(*read.row_count);
+    for (std::size_t i = 0; i < read.cells.size(); ++i) {
+        grid.SetCell(static_cast<int>(i % kInvoiceGridColumns),
+                     static_cast<int>(1 + i / kInvoiceGridColumns), read.cells[i]);
+    }
+}
+
+std::string InvoiceDocumentBytes(const InvoiceForm& form) {
+    InvoiceRecord record;
+    record.print_width = form.printWidth;
+    record.body_rtf = form.Body().ToRtf();
+    const GoodsGrid& grid = form.grid;
+    InvoiceGridCells cells;
+    cells.row_count = grid.RowCount();
+    cells.cells.reserve(static_cast<std::size_t>(grid.RowCount() - 1) * kInvoiceGridColumns);
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        for (int column = 0; column < kInvoiceGridColumns; ++column) {
+            cells.cells.push_back(grid.Cell(column, row));
+        }
+    }
+    return FormatInvoiceDocument(record, cells);
+}
+
 }  // namespace tallivo

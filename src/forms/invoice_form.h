@@ -7,6 +7,7 @@
 #include "invoice/goods_grid.h"
 #include "richtext/rich_text_document.h"
 #include "storage/byte_codec.h"
+#include "storage/document_files.h"
 #include "storage/template_records.h"
 #include "text/message_sink.h"
 
@@ -42,5 +43,12 @@ void ApplyInvoiceRecord(InvoiceForm& form, const InvoiceRecordRead& read);
 // Reads a record at the reader's position and applies it; the reader is left after it. On
 // damage the invoice reading message is shown and what was read stays applied.
 bool ApplyInvoiceRecord(InvoiceForm& form, ByteReader& reader, Prompter* prompter);
+
+// Applies what was read of an invoice document: the record, then the grid when its rows were
+// read. Messages are the caller's.
+void ApplyInvoiceDocument(InvoiceForm& form, const InvoiceDocumentRead& read);
+
+// The bytes of an invoice document holding the form as it is.
+std::string InvoiceDocumentBytes(const InvoiceForm& form);
 
 }  // namespace tallivo

@@ -6,6 +6,7 @@
 #include <climits>
 #include <new>
 
+#include "forms/document_checks.h"
 #include "forms/jpeg_codec.h"
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
@@ -30,10 +31,6 @@ TALLIVO_GBK_TEXT(NameTooLong, u8"模板名称太长，不能保存！")
 TALLIVO_GBK_TEXT(NameNotAFileName, u8"模板名称不能用作文件名，不能保存！")
 TALLIVO_GBK_TEXT(SameNameText, u8"有重名模板，是否覆盖？")
 TALLIVO_GBK_TEXT(SameNameCaption, u8"提示：有重名模板！")
-TALLIVO_GBK_TEXT(KeywordLeftText, u8"还有关键字段未被替换，继续保存吗？")
-TALLIVO_GBK_TEXT(KeywordLeftCaption, u8"提示：有关键字段未被替换！")
-TALLIVO_GBK_TEXT(RepeatedTradeText, u8"有重复交易，是否继续？")
-TALLIVO_GBK_TEXT(RepeatedTradeCaption, u8"提示：有重复交易！")
 TALLIVO_GBK_TEXT(FileStream, u8"无法创建文件流，磁盘空间不够或没有写权限！")
 TALLIVO_GBK_TEXT(FreightBillExchangeDamaged, u8"读取货运单模板文件有误，文件版本不对或已被破坏！")
 
@@ -58,20 +55,6 @@ TALLIVO_GBK_TEXT(PictureFilter,
                  u8"PNG 图片 (*.png)|*.png")
 
 #undef TALLIVO_GBK_TEXT
-
-// Position of the first `wanted` ASCII byte at or after `from` that is a character of its own,
-// not the second byte of a double-byte GBK character.
-std::size_t FindAsciiChar(const std::string& text, char wanted, std::size_t from) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x81 && c <= 0xFE && i + 1 < text.size()) {
-            ++i;
-            continue;
-        }
-        if (i >= from && text[i] == wanted) return i;
-    }
-    return std::string::npos;
-}
 
 int ClampIndex(std::int32_t index, std::size_t size) {
     return index >= 0 && static_cast<std::size_t>(index) < size ? index : -1;
@@ -354,15 +337,7 @@ void FormsWorkspace::OpenInvoice() {
     const DocumentBytes file = ReadDocumentFile(*path);
     if (!file.ok) return Show(file.message);
     const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
-    ApplyInvoiceRecord(invoice, read.record);
-    if (read.row_count) {
-        GoodsGrid& grid = invoice.grid;
-        grid.SetRowCount(*read.row_count);
-        for (std::size_t i = 0; i < read.cells.size(); ++i) {
-            grid.SetCell(static_cast<int>(i % kInvoiceGridColumns),
-                         static_cast<int>(1 + i / kInvoiceGridColumns), read.cells[i]);
-        }
-    }
+    ApplyInvoiceDocument(invoice, read);
     if (!read.ok) Show(read.message);
 }
 
@@ -413,40 +388,12 @@ bool FormsWorkspace::SaveFreightBill() {
 }
 
 bool FormsWorkspace::SaveInvoice() {
-    RichTextDocument& body = invoice.Body();
-    const std::string text = body.PlainText();
-    const std::size_t open = FindAsciiChar(text, '{', 0);
-    if (open != std::string::npos) {
-        const std::size_t close = FindAsciiChar(text, '}', open);
-        if (close != std::string::npos) {
-            body.SetSelection(static_cast<int>(open), static_cast<int>(close - open + 1));
-            if (!Ask(KeywordLeftCaption(), KeywordLeftText())) return false;
-        }
-    }
-    const GoodsGrid& grid = invoice.grid;
-    const std::string& trade1 = grid.Cell(GoodsGrid::kTradeNumber, 1);
-    if (!trade1.empty()) {
-        for (int row = 2; row <= grid.LastGoodsRow(); ++row) {
-            if (grid.Cell(GoodsGrid::kTradeNumber, row) != trade1) continue;
-            if (!Ask(RepeatedTradeCaption(), RepeatedTradeText())) return false;
-        }
-    }
-
+    if (!CheckUnreplacedKeyword(invoice.Body(), prompter_)) return false;
+    if (!CheckRepeatedTrade(invoice.grid, prompter_)) return false;
     bool cancelled;
     const std::string path = ChooseDocumentForSaving(TemplateKind::kInvoice, &cancelled);
     if (cancelled) return false;
-    InvoiceRecord record;
-    record.print_width = invoice.printWidth;
-    record.body_rtf = body.ToRtf();
-    InvoiceGridCells cells;
-    cells.row_count = grid.RowCount();
-    cells.cells.reserve(static_cast<std::size_t>(grid.RowCount() - 1) * kInvoiceGridColumns);
-    for (int row = 1; row < grid.RowCount(); ++row) {
-        for (int column = 0; column < kInvoiceGridColumns; ++column) {
-            cells.cells.push_back(grid.Cell(column, row));
-        }
-    }
-    const StorageResult written = WriteDocumentFile(path, FormatInvoiceDocument(record, cells));
+    const StorageResult written = WriteDocumentFile(path, InvoiceDocumentBytes(invoice));
     Show(written.message);
     return written.ok;
 }

@@ -1,0 +1,65 @@
+// The capture engine's view of the two form models, for the window and the command line alike.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "capture/capture_host.h"
+#include "forms/freight_bill.h"
+#include "forms/invoice_form.h"
+#include "text/message_sink.h"
+
+namespace tallivo {
+
+// The local clock.
+CaptureTime ClockNow();
+
+// What a capture command reads besides the forms.
+struct FormsCaptureSettings {
+    int site = -1;
+    int tab = kTabInput;
+    std::optional<CaptureTime> now;  // none: the local clock at each reading
+    int invoiceSn = 0;
+    bool* freightBillUnsaved = nullptr;  // raised by the engine when given
+    bool* invoiceUnsaved = nullptr;
+};
+
+// A missing form reads as an empty one, so that a command on the other tab still finds boxes
+// and a grid to look at.
+class FormsCaptureHost : public CaptureHost {
+public:
+    FormsCaptureHost(const std::string& input, FreightBillForm* freightBill, InvoiceForm* invoice,
+                     TradeState& trade, Prompter& prompter, FormsCaptureSettings settings);
+
+    const std::string& InputText() const override { return input_; }
+    int SiteIndex() const override { return settings_.site; }
+    int CurrentTab() const override { return settings_.tab; }
+    int FieldBoxCount() const override;
+    TextDocument& FieldBox(int index) override;
+    TextDocument& InvoiceDocument() override;
+    GoodsGrid& Goods() override;
+    std::string ReplaceText() const override { return replace_; }
+    void SetReplaceText(const std::string& text) override { replace_ = text; }
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        return prompter_.AskYesNo(caption, text);
+    }
+    void ShowMessage(const std::string& text) override { prompter_.ShowMessage(text); }
+    CaptureTime Now() const override { return settings_.now ? *settings_.now : ClockNow(); }
+    int InvoiceSequenceNumber() const override { return settings_.invoiceSn; }
+    TradeState& Trade() override { return trade_; }
+    void SetFreightBillUnsaved() override;
+    void SetInvoiceUnsaved() override;
+
+private:
+    const std::string& input_;
+    FreightBillForm* freightBill_;
+    InvoiceForm* invoice_;
+    TradeState& trade_;
+    Prompter& prompter_;
+    FormsCaptureSettings settings_;
+    std::string replace_;
+    RichTextDocument spareDocument_;
+    GoodsGrid spareGrid_;
+};
+
+}  // namespace tallivo
