@@ -99,9 +99,13 @@ bool WriteGoodsLine(CaptureHost& host) {
         grid.SetCell(GoodsGrid::kPostage, r, CutUpTo(in, p, FindTextFrom(in, m.yuan, p)));
     }
     if (f > 0) {
-        const int y = FindTextFrom(in, m.yuan, k);
-        const int p = SkipBlanksForward(in, y + 2);
-        grid.SetCell(GoodsGrid::kDiscount, r, CutUpTo(in, p, FindTextFrom(in, m.yuan, p)));
+        // The discount is the second "元" amount after "件"; without "件" its search would start
+        // from the top of the page.
+        if (k > 0) {
+            const int y = FindTextFrom(in, m.yuan, k);
+            const int p = SkipBlanksForward(in, y + 2);
+            grid.SetCell(GoodsGrid::kDiscount, r, CutUpTo(in, p, FindTextFrom(in, m.yuan, p)));
+        }
 
         const int a = SkipBlanksForward(in, f + 10);
         grid.SetCell(GoodsGrid::kAmount, r, CutUpTo(in, a, FindTextFrom(in, m.yuan, a)));
