@@ -6,6 +6,9 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTextOption>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace tallivo {
@@ -13,6 +16,9 @@ namespace tallivo {
 namespace {
 
 constexpr double kInchPerMm = 0.039370078740157482516;
+// Qt's text layout keeps positions in 26.6 fixed point; wider lines wrap at random. This is
+// about 300 metres, wider than any paper.
+constexpr double kMaxLayoutTwips = 1 << 24;
 
 // Text is laid out in twips on a device of 1440 dots per inch, so that line breaks and
 // positions do not depend on the resolution of the device it is drawn on.
@@ -25,6 +31,17 @@ QPaintDevice* TwipsDevice() {
         return image;
     }();
     return device;
+}
+
+// Truncation toward zero; a box placed absurdly far off by a damaged file saturates instead of
+// wrapping round to the other side of the page.
+int TruncToInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
 }
 
 // Bottom of the last whole line within `height`, in layout units.
@@ -54,18 +71,18 @@ float PixelsPerMm(double dotsPerInch) {
 
 int DeviceToTwips(double deviceValue, float ppmm) {
     if (ppmm <= 0) return 0;
-    return static_cast<int>(deviceValue * 1440 / static_cast<double>(ppmm) * kInchPerMm);
+    return TruncToInt(deviceValue * 1440 / static_cast<double>(ppmm) * kInchPerMm);
 }
 
 int TwipsToDevice(double twipsValue, float ppmm) {
-    return static_cast<int>(twipsValue * static_cast<double>(ppmm) * 25.4 * (1.0 / 1440));
+    return TruncToInt(twipsValue * static_cast<double>(ppmm) * 25.4 * (1.0 / 1440));
 }
 
 int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& draw,
                 const TwipsRect& page, float ppmmX, float ppmmY) {
     (void)page;
-    const int width = draw.right - draw.left;
-    const int height = draw.bottom - draw.top;
+    const double width = static_cast<double>(draw.right) - draw.left;
+    const double height = static_cast<double>(draw.bottom) - draw.top;
     if (width <= 0 || height <= 0 || ppmmX <= 0 || ppmmY <= 0) {
         draw.bottom = draw.top;
         return draw.bottom;
@@ -81,7 +98,7 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
     // layout device's resolution over 96 dpi, so this is 720 twips.
     option.setTabStopDistance(48);
     doc->setDefaultTextOption(option);
-    doc->setTextWidth(width);
+    doc->setTextWidth(std::min(width, kMaxLayoutTwips));
 
     const double bottom = FittingBottom(*doc, height);
     if (bottom > 0 && painter.isActive()) {
@@ -90,7 +107,7 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
         painter.save();
         painter.translate(draw.left * sx, draw.top * sy);
         painter.scale(sx, sy);
-        const QRectF clip(0, 0, width, bottom);
+        const QRectF clip(0, 0, std::min(width, kMaxLayoutTwips), bottom);
         painter.setClipRect(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = clip;
@@ -98,7 +115,7 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
         doc->documentLayout()->draw(&painter, context);
         painter.restore();
     }
-    draw.bottom = draw.top + static_cast<int>(bottom);
+    draw.bottom = TruncToInt(draw.top + std::floor(bottom));
     return draw.bottom;
 }
 

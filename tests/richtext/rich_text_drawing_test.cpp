@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QTextCursor>
+#include <limits>
 
 namespace tallivo {
 namespace {
@@ -116,6 +117,26 @@ TEST(RichTextDrawing, LinesThatDoNotFitAreNotDrawn) {
     QPainter q(&image);
     EXPECT_EQ(FormatRange(q, doc, draw, TwipsRect{}, PixelsPerMm(dpi), PixelsPerMm(dpi)), 100);
     EXPECT_EQ(draw.bottom, 100);
+}
+
+// Box geometry read from a damaged file can be anywhere in the int range.
+TEST(RichTextDrawing, FarOffRectanglesSaturateAndStillLayOut) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    const float ppmm = PixelsPerMm(600);
+    EXPECT_EQ(DeviceToTwips(2e9, ppmm), kMax);
+    EXPECT_EQ(DeviceToTwips(-2e9, ppmm), kMin);
+    EXPECT_EQ(TwipsToDevice(1e12, ppmm), kMax);
+
+    QTextDocument doc;
+    Sample(&doc, 1);
+    QImage image = Canvas(96, 20, 20);
+    QPainter p(&image);
+    TwipsRect normal{0, 0, 20000, 5000}, wide{0, 0, kMax, 5000}, span{kMin, 0, kMax, 5000};
+    const int oneLine = FormatRange(p, doc, normal, normal, PixelsPerMm(96), PixelsPerMm(96));
+    ASSERT_GT(oneLine, 0);
+    EXPECT_EQ(FormatRange(p, doc, wide, normal, PixelsPerMm(96), PixelsPerMm(96)), oneLine);
+    EXPECT_EQ(FormatRange(p, doc, span, normal, PixelsPerMm(96), PixelsPerMm(96)), oneLine);
 }
 
 TEST(RichTextDrawing, TabStopsEveryHalfInch) {
