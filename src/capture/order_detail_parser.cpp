@@ -99,10 +99,10 @@ bool WriteGoodsLine(CaptureHost& host) {
         grid.SetCell(GoodsGrid::kPostage, r, CutUpTo(in, p, FindTextFrom(in, m.yuan, p)));
     }
     if (f > 0) {
-        // The discount is the second "元" amount after "件"; without "件" its search would start
-        // from the top of the page.
-        if (k > 0) {
-            const int y = FindTextFrom(in, m.yuan, k);
+        // The discount is the second "元" amount after "件"; without "件", or without a "元"
+        // after it, its search would start from the top of the page.
+        const int y = FindTextFrom(in, m.yuan, k);
+        if (y > 0) {
             const int p = SkipBlanksForward(in, y + 2);
             grid.SetCell(GoodsGrid::kDiscount, r, CutUpTo(in, p, FindTextFrom(in, m.yuan, p)));
         }

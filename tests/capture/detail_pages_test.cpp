@@ -78,6 +78,10 @@ TEST(DetailPages, OrderDetailWithoutMarkers) {
                          kSiteTaobao, kTabInvoice);
     MenuItemFindClick(noPiece);
     ExpectRow(noPiece, 1, {"", "", "", "3.00", "", "", "9.00"});
+    noPiece.input = Gbk(u8"您好，店！[ 收货信息订单信息 总价 3.00 元 付款金额：9.00元 共 2件");
+    noPiece.grid.Reset();
+    MenuItemFindClick(noPiece);
+    ExpectRow(noPiece, 1, {"", "", "2", "3.00", "", "", "9.00"});
 }
 
 TEST(DetailPages, TradeDetail) {
