@@ -42,8 +42,10 @@ void OfferKeyword(CaptureHost& host, TextDocument& document, const std::string& 
     document.SetSelection(position - 1, keywordLength);
 }
 
-bool ReplaceCommonKeyword(CaptureHost& host, TextDocument& document, int start) {
-    const std::string text = document.PlainText();
+namespace {
+
+bool ReplaceCommonKeywordIn(CaptureHost& host, TextDocument& document, std::string_view text,
+                            int start) {
     const KeywordHit hit = FindFirstKeyword(
         text, {Keyword::kWebSite, Keyword::kInvoiceSN, Keyword::kTime, Keyword::kConsignDate},
         start);
@@ -71,6 +73,25 @@ bool ReplaceCommonKeyword(CaptureHost& host, TextDocument& document, int start) 
             break;
     }
     OfferKeyword(host, document, value, KeywordLength(hit.keyword), hit.position);
+    return true;
+}
+
+}  // namespace
+
+bool ReplaceCommonKeyword(CaptureHost& host, TextDocument& document, int start) {
+    return ReplaceCommonKeywordIn(host, document, document.PlainText(), start);
+}
+
+bool OfferListPageKeyword(CaptureHost& host, int start,
+                          const std::function<std::string()>& pageBuyer) {
+    TextDocument& document = host.InvoiceDocument();
+    const std::string text = document.PlainText();
+    if (ReplaceCommonKeywordIn(host, document, text, start)) return true;
+    const KeywordHit hit = FindFirstKeyword(text, {Keyword::kBuyer}, start);
+    if (!hit) return false;
+    TradeState& trade = host.Trade();
+    if (pageBuyer) trade.currentBuyer = pageBuyer();
+    OfferKeyword(host, document, trade.currentBuyer, KeywordLength(Keyword::kBuyer), hit.position);
     return true;
 }
 

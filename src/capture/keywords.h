@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -56,6 +57,12 @@ struct KeywordHit {
     explicit operator bool() const { return index >= 0; }
 };
 KeywordHit FindFirstKeyword(std::string_view text, std::initializer_list<Keyword> order, int start);
+
+// What the list pages do before their goods lines: the common keywords, then "{买家}" offered
+// with the current buyer. `pageBuyer`, when given, is asked for the buyer to remember once the
+// keyword is found. True when a keyword was dealt with.
+bool OfferListPageKeyword(CaptureHost& host, int start,
+                          const std::function<std::string()>& pageBuyer = nullptr);
 
 // Checks a buyer found on a list page against CurrentBuyer; asks once when they differ.
 // False means stop the whole command (the user answered No).

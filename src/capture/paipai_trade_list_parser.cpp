@@ -51,14 +51,7 @@ void ParsePaipaiTradeList(CaptureHost& host, int start) {
         if (trade.askMultipleBuyers && !ConfirmSingleBuyer(host, host.ReplaceText())) return;
     }
 
-    TextDocument& document = host.InvoiceDocument();
-    if (ReplaceCommonKeyword(host, document, start)) return;
-    const std::string text = document.PlainText();
-    if (const KeywordHit hit = FindFirstKeyword(text, {Keyword::kBuyer}, start)) {
-        OfferKeyword(host, document, trade.currentBuyer, KeywordLength(Keyword::kBuyer),
-                     hit.position);
-        return;
-    }
+    if (OfferListPageKeyword(host, start)) return;
 
     GoodsGrid& grid = host.Goods();
     ListPageScanner scan(in);

@@ -87,16 +87,11 @@ void ParseSoldList(CaptureHost& host, int start) {
         if (trade.askMultipleBuyers && !ConfirmSingleBuyer(host, host.ReplaceText())) return;
     }
 
-    TextDocument& document = host.InvoiceDocument();
-    if (ReplaceCommonKeyword(host, document, start)) return;
-    const std::string text = document.PlainText();
-    if (const KeywordHit hit = FindFirstKeyword(text, {Keyword::kBuyer}, start)) {
-        const int k = SkipBlanksForward(in, FindTextFrom(in, m.sold, 1) + 4);
-        trade.currentBuyer = WordFrom(in, k);
-        OfferKeyword(host, document, trade.currentBuyer, KeywordLength(Keyword::kBuyer),
-                     hit.position);
-        return;
-    }
+    // The buyer offered is the page's first.
+    const auto firstBuyer = [&] {
+        return WordFrom(in, SkipBlanksForward(in, FindTextFrom(in, m.sold, 1) + 4));
+    };
+    if (OfferListPageKeyword(host, start, firstBuyer)) return;
 
     GoodsGrid& grid = host.Goods();
     const int length = static_cast<int>(in.size());

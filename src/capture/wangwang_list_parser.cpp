@@ -78,14 +78,7 @@ void ParseWangwangList(CaptureHost& host, int start) {
         }
     }
 
-    TextDocument& document = host.InvoiceDocument();
-    if (ReplaceCommonKeyword(host, document, start)) return;
-    const std::string text = document.PlainText();
-    if (const KeywordHit hit = FindFirstKeyword(text, {Keyword::kBuyer}, start)) {
-        OfferKeyword(host, document, trade.currentBuyer, KeywordLength(Keyword::kBuyer),
-                     hit.position);
-        return;
-    }
+    if (OfferListPageKeyword(host, start)) return;
 
     GoodsGrid& grid = host.Goods();
     PresenceWordWalk walk(in);
