@@ -126,6 +126,13 @@ TEST(DetailPages, TradeDetailEdges) {
     ExpectRow(host, 1, {"A1", "", "7", "0", "1", "0", "9"});
     EXPECT_FALSE(ParseTradeDetail(host, host.invoice, 1));
 
+    // (104 - 0 - 5) / 50 = 1.98: the half added before truncating makes it 2.
+    host.input =
+        Gbk(u8"商品信息 交易号：A2 商品单价：50.00 邮费：5.00 卖家折扣（－）或费用(+)：0 "
+            u8"购物实付总价：104.00");
+    EXPECT_TRUE(ParseTradeDetail(host, host.invoice, 1));
+    EXPECT_EQ(host.grid.Cell(2, 2), "2");
+
     // On the freight bill boxes without keywords are passed over and the grid is untouched.
     host.tab = kTabFreightBill;
     host.grid.Reset();
