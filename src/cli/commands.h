@@ -5,6 +5,8 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/json_writer.h"
+#include "print/page_geometry.h"
 
 namespace tallivo {
 
@@ -18,5 +20,8 @@ int RunShow(const ShowOptions& options);
 // Rich text as plain UTF-8, paragraphs joined by "\n".
 std::string PlainTextUtf8(const QTextDocument& document);
 std::string RtfPlainTextUtf8(const std::string& rtf);
+
+// A field box as both commands show it.
+void WriteBoxJson(JsonWriter& json, const FieldBoxGeometry& box, const std::string& textUtf8);
 
 }  // namespace tallivo

@@ -37,6 +37,21 @@ std::string RtfPlainTextUtf8(const std::string& rtf) {
     return PlainTextUtf8(doc);
 }
 
+void WriteBoxJson(JsonWriter& json, const FieldBoxGeometry& g, const std::string& textUtf8) {
+    json.BeginObject();
+    json.Key("left");
+    json.Int(g.left);
+    json.Key("top");
+    json.Int(g.top);
+    json.Key("height");
+    json.Int(g.height);
+    json.Key("width");
+    json.Int(g.width);
+    json.Key("text");
+    json.String(textUtf8);
+    json.EndObject();
+}
+
 namespace {
 
 std::string Lower(std::string s) {
@@ -130,21 +145,6 @@ TemplateChoice ChooseTemplate(const FillOptions& o, const std::string& folder,
         choice.source.record = std::move(t.record);
     }
     return choice;
-}
-
-void WriteBoxJson(JsonWriter& json, const FieldBoxGeometry& g, const std::string& textUtf8) {
-    json.BeginObject();
-    json.Key("left");
-    json.Int(g.left);
-    json.Key("top");
-    json.Int(g.top);
-    json.Key("height");
-    json.Int(g.height);
-    json.Key("width");
-    json.Int(g.width);
-    json.Key("text");
-    json.String(textUtf8);
-    json.EndObject();
 }
 
 int NextSequence(int sn, int step) {

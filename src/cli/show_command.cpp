@@ -74,20 +74,8 @@ void FreightBillRecordOut(ShowOutput& out, const FreightBillRecordRead& r,
         number("biasY", r.bias_y);
         w.Key("boxes");
         w.BeginArray();
-        for (const FieldBoxRecord& b : r.boxes) {
-            w.BeginObject();
-            w.Key("left");
-            w.Int(b.left);
-            w.Key("top");
-            w.Int(b.top);
-            w.Key("height");
-            w.Int(b.height);
-            w.Key("width");
-            w.Int(b.width);
-            w.Key("text");
-            w.String(RtfPlainTextUtf8(b.rtf));
-            w.EndObject();
-        }
+        for (const FieldBoxRecord& b : r.boxes)
+            WriteBoxJson(w, {b.left, b.top, b.width, b.height}, RtfPlainTextUtf8(b.rtf));
         w.EndArray();
         w.EndObject();
         return;
@@ -167,6 +155,34 @@ void MessagesOut(ShowOutput& out, const std::vector<std::string>& messages) {
     }
 }
 
+// One named template of a store or an exchange file; a missing record shows as none.
+void NamedTemplateOut(ShowOutput& out, const std::string& gbkName, const std::string* record,
+                      bool freightBill, std::vector<std::string>& messages) {
+    if (out.Json()) {
+        out.W().BeginObject();
+        out.W().Key("name");
+        out.W().String(GbkToUtf8(gbkName));
+        out.W().Key("record");
+    } else {
+        out.Line("template \"" + GbkToUtf8(gbkName) + "\":");
+    }
+    if (!record) {
+        if (out.Json())
+            out.W().Null();
+        else
+            out.Line("  (no record)");
+    } else if (freightBill) {
+        FreightBillRecordRead r = ReadFreightBillRecord(*record);
+        FreightBillRecordOut(out, r, "  ");
+        if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+    } else {
+        InvoiceRecordRead r = ReadInvoiceRecord(std::string_view(*record));
+        InvoiceRecordOut(out, r, nullptr, "  ");
+        if (!r.ok && !r.message.empty()) messages.push_back(r.message);
+    }
+    if (out.Json()) out.W().EndObject();
+}
+
 }  // namespace
 
 int RunShow(const ShowOptions& o) {
@@ -204,26 +220,8 @@ int RunShow(const ShowOptions& o) {
         } else {
             out.Line(std::to_string(load.templates.size()) + " template(s)");
         }
-        for (const TemplateEntry& t : load.templates) {
-            if (out.Json()) {
-                out.W().BeginObject();
-                out.W().Key("name");
-                out.W().String(GbkToUtf8(t.name));
-                out.W().Key("record");
-            } else {
-                out.Line("template \"" + GbkToUtf8(t.name) + "\":");
-            }
-            if (tk == TemplateKind::kFreightBill) {
-                FreightBillRecordRead r = ReadFreightBillRecord(t.record);
-                FreightBillRecordOut(out, r, "  ");
-                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
-            } else {
-                InvoiceRecordRead r = ReadInvoiceRecord(std::string_view(t.record));
-                InvoiceRecordOut(out, r, nullptr, "  ");
-                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
-            }
-            if (out.Json()) out.W().EndObject();
-        }
+        for (const TemplateEntry& t : load.templates)
+            NamedTemplateOut(out, t.name, &t.record, tk == TemplateKind::kFreightBill, messages);
         if (out.Json()) out.W().EndArray();
     } else if (kind == "freight-bill-document" || kind == "invoice-document") {
         DocumentBytes doc = ReadDocumentFile(o.file);
@@ -257,31 +255,7 @@ int RunShow(const ShowOptions& o) {
             out.W().Key("templates");
             out.W().BeginArray();
         }
-        if (x.name) {
-            if (out.Json()) {
-                out.W().BeginObject();
-                out.W().Key("name");
-                out.W().String(GbkToUtf8(*x.name));
-                out.W().Key("record");
-            } else {
-                out.Line("template \"" + GbkToUtf8(*x.name) + "\":");
-            }
-            if (!x.record) {
-                if (out.Json())
-                    out.W().Null();
-                else
-                    out.Line("  (no record)");
-            } else if (fb) {
-                FreightBillRecordRead r = ReadFreightBillRecord(*x.record);
-                FreightBillRecordOut(out, r, "  ");
-                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
-            } else {
-                InvoiceRecordRead r = ReadInvoiceRecord(std::string_view(*x.record));
-                InvoiceRecordOut(out, r, nullptr, "  ");
-                if (!r.ok && !r.message.empty()) messages.push_back(r.message);
-            }
-            if (out.Json()) out.W().EndObject();
-        }
+        if (x.name) NamedTemplateOut(out, *x.name, x.record ? &*x.record : nullptr, fb, messages);
         if (out.Json()) out.W().EndArray();
         if (fb) {
             QImage image;
