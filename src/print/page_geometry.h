@@ -10,7 +10,7 @@
 
 namespace tallivo {
 
-// 1 / 25.4 as the original program wrote it; kept verbatim so the truncations match.
+// 1 / 25.4 to all these digits: truncations must land on the dots saved layouts were made for.
 inline constexpr double kInchPerMm = 0.039370078740157482516;
 // Ten millimetres of the extent's margin, in twips.
 inline constexpr double kTenMmTwips = 566.9291338582677;
@@ -39,7 +39,7 @@ struct DeviceRect {
     }
 };
 
-// Dots per millimetre, single precision like the original.
+// Dots per millimetre, kept in single precision: stored layouts were placed with it.
 float PpmmFromDpi(int dpi);
 
 DeviceRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY);
