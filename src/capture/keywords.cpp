@@ -82,6 +82,20 @@ bool ReplaceCommonKeyword(CaptureHost& host, TextDocument& document, int start) 
     return ReplaceCommonKeywordIn(host, document, document.PlainText(), start);
 }
 
+int StartDetailGoodsRow(GoodsGrid& grid, const std::optional<std::string>& tradeNumber,
+                        std::optional<std::string> goodsName) {
+    static const std::string kNoName;
+    if (tradeNumber) {
+        if (!grid.CheckRepeatedGoods(*tradeNumber, GoodsGrid::kTradeNumber)) return 0;
+    } else if (!grid.CheckRepeatedGoods(goodsName ? *goodsName : kNoName, GoodsGrid::kGoodsName)) {
+        return 0;
+    }
+    const int r = grid.FindFreeGoodsRow();
+    if (tradeNumber) grid.SetCell(GoodsGrid::kTradeNumber, r, *tradeNumber);
+    if (goodsName) grid.SetCell(GoodsGrid::kGoodsName, r, std::move(*goodsName));
+    return r;
+}
+
 bool OfferListPageKeyword(CaptureHost& host, int start,
                           const std::function<std::string()>& pageBuyer) {
     TextDocument& document = host.InvoiceDocument();
@@ -124,6 +138,11 @@ bool ConfirmSingleBuyer(CaptureHost& host, const std::string& name) {
     if (!host.AskYesNo(caption, question)) return false;
     trade.askMultipleBuyers = false;
     return true;
+}
+
+bool IsDigitAt(std::string_view text, int p) {
+    const unsigned char c = ByteAt(text, p);
+    return c >= '0' && c <= '9';
 }
 
 std::string CutBytes(std::string_view text, int from, int count) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,12 +65,20 @@ KeywordHit FindFirstKeyword(std::string_view text, std::initializer_list<Keyword
 bool OfferListPageKeyword(CaptureHost& host, int start,
                           const std::function<std::string()>& pageBuyer = nullptr);
 
+// The row for a detail page's one goods line, with its trade number and goods name written
+// (each only when the page shows it); 0 when the grid holds the trade already, known by its
+// number or, on a page without one, by its goods name.
+int StartDetailGoodsRow(GoodsGrid& grid, const std::optional<std::string>& tradeNumber,
+                        std::optional<std::string> goodsName);
+
 // Checks a buyer found on a list page against CurrentBuyer; asks once when they differ.
 // False means stop the whole command (the user answered No).
 bool ConfirmSingleBuyer(CaptureHost& host, const std::string& name);
 
 // ---- Cutting values out of the page. 1-based positions; nothing reads outside the text. ----
 
+// An ASCII digit at `p`; nothing outside the text is one.
+bool IsDigitAt(std::string_view text, int p);
 // `count` bytes from `from` (a start below 1 counts from 1); empty for a count below 1.
 std::string CutBytes(std::string_view text, int from, int count);
 // Bytes `from` to `to`, both included; empty when `to` is before `from`.

@@ -69,23 +69,16 @@ bool WriteGoodsLine(CaptureHost& host) {
 
     const int t = MarkerPosition(in, m.tradeNumber);
     const int g = MarkerPosition(in, m.goods);
-    std::string name;
+    std::optional<std::string> name;
     if (g > 0) {
         const int p = SkipBlanksForward(in, g + 14);
         const int e = FindTextFrom(in, m.buyer, p);
         name = CutRange(in, p, SkipBlanksBackward(in, e - 1));
     }
-    std::string number;
-    if (t > 0) {
-        number = WordAt(in, t + 14);
-        if (!grid.CheckRepeatedGoods(number, GoodsGrid::kTradeNumber)) return false;
-    } else if (!grid.CheckRepeatedGoods(name, GoodsGrid::kGoodsName)) {
-        // Without a trade number the goods name tells whether this page was captured already.
-        return false;
-    }
-    const int r = grid.FindFreeGoodsRow();
-    if (t > 0) grid.SetCell(GoodsGrid::kTradeNumber, r, number);
-    if (g > 0) grid.SetCell(GoodsGrid::kGoodsName, r, std::move(name));
+    std::optional<std::string> number;
+    if (t > 0) number = WordAt(in, t + 14);
+    const int r = StartDetailGoodsRow(grid, number, std::move(name));
+    if (r == 0) return false;
     const int z = MarkerPosition(in, m.totalPrice);
     if (z > 0) {
         const int p = SkipBlanksForward(in, z + 4);

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kStampLength = 20;
 
-bool IsDigitAt(std::string_view text, int p) {
-    const unsigned char c = ByteAt(text, p);
-    return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 bool IsListDateTimeAt(std::string_view text, int p) {

@@ -31,11 +31,6 @@ const TradeManagementMarkers& Markers() {
     return markers;
 }
 
-bool IsDigitAt(std::string_view text, int p) {
-    const unsigned char c = ByteAt(text, p);
-    return c >= '0' && c <= '9';
-}
-
 // The CR LF that ends the line holding `p`; a last line without one ends with the text.
 int LineEnd(std::string_view in, int p) {
     const int e = FindTextFrom(in, "\r\n", p);

@@ -25,11 +25,6 @@ const SoldListMarkers& Markers() {
     return markers;
 }
 
-bool IsDigitAt(std::string_view text, int p) {
-    const unsigned char c = ByteAt(text, p);
-    return c >= '0' && c <= '9';
-}
-
 // The first price at or after a position, remembering the last answer: an entry without a
 // recognisable price searches into the entries after it, which must not be searched again.
 class PriceFinder {

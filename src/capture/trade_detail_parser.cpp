@@ -65,7 +65,7 @@ bool WriteGoodsLine(CaptureHost& host) {
     const std::string_view in = host.InputText();
     GoodsGrid& grid = host.Goods();
 
-    std::string name;
+    std::optional<std::string> name;
     const int u = MarkerPosition(in, m.goodsName);
     if (u > 0) {
         const int a = SkipBlanksForward(in, u + 10);
@@ -74,17 +74,10 @@ bool WriteGoodsLine(CaptureHost& host) {
         name = e > 0 ? CutUpTo(in, a, e) : CutBytes(in, a, static_cast<int>(in.size()) - a + 1);
     }
     const int t = MarkerPosition(in, m.tradeNumber);
-    std::string number;
-    if (t > 0) {
-        number = WordAt(in, t + 8);
-        if (!grid.CheckRepeatedGoods(number, GoodsGrid::kTradeNumber)) return false;
-    } else if (!grid.CheckRepeatedGoods(name, GoodsGrid::kGoodsName)) {
-        // Without a trade number the goods name tells whether this page was captured already.
-        return false;
-    }
-    const int r = grid.FindFreeGoodsRow();
-    if (t > 0) grid.SetCell(GoodsGrid::kTradeNumber, r, number);
-    if (u > 0) grid.SetCell(GoodsGrid::kGoodsName, r, std::move(name));
+    std::optional<std::string> number;
+    if (t > 0) number = WordAt(in, t + 8);
+    const int r = StartDetailGoodsRow(grid, number, std::move(name));
+    if (r == 0) return false;
 
     std::string value;
     if (WordAfterMarker(in, m.unitPrice, &value)) grid.SetCell(GoodsGrid::kUnitPrice, r, value);
