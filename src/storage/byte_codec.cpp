@@ -67,6 +67,10 @@ std::int32_t ParseNumberField(std::string_view field) {
         if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) break;
     }
     if (negative) value = -value;
+    return SaturateToInt32(value);
+}
+
+std::int32_t SaturateToInt32(std::int64_t value) {
     if (value > std::numeric_limits<std::int32_t>::max())
         return std::numeric_limits<std::int32_t>::max();
     if (value < std::numeric_limits<std::int32_t>::min())

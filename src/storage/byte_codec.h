@@ -21,6 +21,9 @@ void AppendVersionLine(std::string& out);
 // Parses up to the first 11 bytes of a field: leading white space, optional sign, digits up to
 // the first other byte; no digits give 0. Values beyond 32 bits saturate.
 std::int32_t ParseNumberField(std::string_view field);
+
+// A 64-bit value kept in 32 bits, held at the nearer end when it does not fit.
+std::int32_t SaturateToInt32(std::int64_t value);
 // True only for exactly the 18 bytes "TemplateVer: 1.00" and NUL at the front of `bytes`.
 bool IsVersionLine(std::string_view bytes);
 

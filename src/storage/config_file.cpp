@@ -3,6 +3,7 @@
 #include <limits>
 #include <new>
 
+#include "storage/byte_codec.h"
 #include "storage/file_io.h"
 #include "text/gbk_codec.h"
 
@@ -62,12 +63,7 @@ std::int32_t ParseSequenceNumber(std::string_view text) {
 }
 
 std::int32_t ParseIndex(std::string_view text) {
-    std::int64_t value = ParseDecimal(text);
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    if (value < std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
+    return SaturateToInt32(ParseDecimal(text));
 }
 
 }  // namespace
