@@ -20,6 +20,22 @@ TEST(PageGeometryTest, WaybillBoxAt600DpiLandsOnWorkedFigures) {
         0);
 }
 
+TEST(PageGeometryTest, UnequalResolutionsKeepTheirAxes) {
+    // 600 x 300 dpi: every horizontal value goes with ppmm_x, every vertical one with ppmm_y.
+    const float px = PpmmFromDpi(600), py = PpmmFromDpi(300);
+    auto s = ComputeFreightBillScale(190, 734, 417, px, py);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->waybillWidth, 4488);
+    EXPECT_EQ(s->waybillHeight, 1274);
+    EXPECT_EQ(s->extentWidth, 4960);
+    EXPECT_EQ(s->extentHeight, 1510);
+    const int ox = FreightBillOriginX(0, px), oy = FreightBillOriginY(0, py);
+    EXPECT_EQ(FreightBillBoxRect({100, 50, 200, 30}, ox, oy, s->sx, s->sy),
+              (DeviceRect{847, 270, 2070, 362}));
+    EXPECT_EQ(FreightBillPageTwips(ox, oy, s->extentWidth, s->extentHeight, px, py),
+              (DeviceRect{566, 566, 11337, 6681}));
+}
+
 TEST(PageGeometryTest, FreightBillPreviewAt96Dpi) {
     const float ppmm = PpmmFromDpi(96);
     EXPECT_FLOAT_EQ(ppmm, 3.7795277f);
