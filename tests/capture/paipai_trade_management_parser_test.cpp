@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "capture/capture_driver.h"
 #include "support/capture_fixture.h"
 #include "support/scripted_host.h"
@@ -27,6 +30,8 @@ TEST(PaipaiTradeManagementParser, FreightBillValuesThenOneGoodsLinePerInvoice) {
     host.tab = kTabInvoice;
     MenuItemReplaceAllClick(host);
     EXPECT_EQ(host.grid.Cell(2, 1), "2");
+    EXPECT_EQ(host.grid.Cell(3, 1), "128.00");
+    EXPECT_EQ(host.grid.Cell(4, 1), "10.00");
     EXPECT_EQ(host.grid.Cell(5, 1), "-5.00");
     EXPECT_EQ(host.grid.Cell(6, 2), "261.00");
     for (int column = 1; column < 7; ++column) host.grid.SetCell(column, 1, "");
@@ -44,9 +49,13 @@ TEST(PaipaiTradeManagementParser, QuantityWithAUnitAsksOncePerByte) {
     EXPECT_EQ(host.prompter.questions.size(), 2u);
     EXPECT_EQ(host.grid.Cell(2, 1), Gbk(u8"2件"));
 
+    // A refused quantity leaves name and unit price in place and computes no totals.
     ScriptedHost refused(page, kSitePaipai, kTabInvoice);
     EXPECT_FALSE(ParsePaipaiTradeManagement(refused, refused.invoice, 1));
+    EXPECT_EQ(refused.grid.Cell(1, 1), Gbk(u8"不锈钢饭盒 三层"));
+    EXPECT_EQ(refused.grid.Cell(3, 1), "12.50");
     EXPECT_EQ(refused.grid.Cell(2, 1), "");
+    EXPECT_EQ(refused.grid.Cell(6, refused.grid.TotalRow()), "");
     EXPECT_TRUE(refused.trade.paipaiGoodsCaptured);
 }
 
@@ -62,6 +71,18 @@ TEST(PaipaiTradeManagementParser, MarkersOutOfPlaceOrMissing) {
     host.tab = kTabInvoice;
     ParsePaipaiTradeManagement(host, host.invoice, 1);
     EXPECT_EQ(host.grid.Cell(1, 1), Gbk(u8"杯子 大号"));
+}
+
+TEST(PaipaiTradeManagementParser, TelephoneNeedsThreeDigitsThenADigitOrHyphen) {
+    // No area-code rule: any three digits will do, but two digits and a hyphen will not.
+    for (const auto& [number, expected] :
+         {std::pair<std::string, std::string>{"123-4567 ", "123-4567 "}, {"01-2345678", ""}}) {
+        ScriptedHost host(Gbk(u8"交易管理\r\n电话:") + number + "\r\n", kSitePaipai,
+                          kTabFreightBill);
+        ScriptedHost::Box& box = host.AddBox(Gbk(u8"{电话}"));
+        ASSERT_TRUE(ParsePaipaiTradeManagement(host, box, 1));
+        EXPECT_EQ(host.replaceText, expected) << number;
+    }
 }
 
 }  // namespace
