@@ -5,20 +5,6 @@
 
 namespace tallivo {
 
-namespace {
-
-// Truncation toward zero that cannot overflow on a damaged or absurd value.
-int Trunc(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
-}  // namespace
-
 float PpmmFromDpi(int dpi) {
     return static_cast<float>(dpi * kInchPerMm);
 }
@@ -39,29 +25,29 @@ std::optional<FreightBillScale> ComputeFreightBillScale(int widthMm, int backgro
     if (backgroundWidth <= 0 || backgroundHeight <= 0 || ppmmX <= 0 || ppmmY <= 0)
         return std::nullopt;
     FreightBillScale s;
-    s.waybillWidth = Trunc(widthMm * static_cast<double>(ppmmX));
+    s.waybillWidth = TruncToInt(widthMm * static_cast<double>(ppmmX));
     s.sx = static_cast<float>(static_cast<double>(s.waybillWidth) / backgroundWidth);
     s.sy = static_cast<float>(static_cast<double>(widthMm) / backgroundWidth * ppmmY);
-    s.waybillHeight = Trunc(backgroundHeight * static_cast<double>(s.sy));
-    s.extentWidth = Trunc(s.waybillWidth + 20 * static_cast<double>(ppmmX));
-    s.extentHeight = Trunc(s.waybillHeight + 20 * static_cast<double>(ppmmY));
+    s.waybillHeight = TruncToInt(backgroundHeight * static_cast<double>(s.sy));
+    s.extentWidth = TruncToInt(s.waybillWidth + 20 * static_cast<double>(ppmmX));
+    s.extentHeight = TruncToInt(s.waybillHeight + 20 * static_cast<double>(ppmmY));
     return s;
 }
 
 int FreightBillOriginX(double biasXMm, float ppmmX) {
-    return Trunc((biasXMm + kMarginMm) * ppmmX);
+    return TruncToInt((biasXMm + kMarginMm) * ppmmX);
 }
 
 int FreightBillOriginY(double biasYMm, float ppmmY) {
-    return Trunc((biasYMm + kMarginMm) * ppmmY);
+    return TruncToInt((biasYMm + kMarginMm) * ppmmY);
 }
 
 DeviceRect FreightBillBoxRect(const FieldBoxGeometry& box, int originX, int originY, float sx,
                               float sy) {
     const double fx = sx, fy = sy;
-    return {Trunc(originX + box.left * fx), Trunc(originY + box.top * fy),
-            Trunc(originX + (static_cast<double>(box.left) + box.width) * fx),
-            Trunc(originY + (static_cast<double>(box.top) + box.height) * fy)};
+    return {TruncToInt(originX + box.left * fx), TruncToInt(originY + box.top * fy),
+            TruncToInt(originX + (static_cast<double>(box.left) + box.width) * fx),
+            TruncToInt(originY + (static_cast<double>(box.top) + box.height) * fy)};
 }
 
 DeviceRect FreightBillPageTwips(int originX, int originY, int extentWidth, int extentHeight,
@@ -69,16 +55,16 @@ DeviceRect FreightBillPageTwips(int originX, int originY, int extentWidth, int e
     DeviceRect r;
     r.left = DeviceToTwips(originX, ppmmX);
     r.top = DeviceToTwips(originY, ppmmY);
-    if (ppmmX > 0) r.right = Trunc(extentWidth * 1440.0 / ppmmX * kInchPerMm - kTenMmTwips);
-    if (ppmmY > 0) r.bottom = Trunc(extentHeight * 1440.0 / ppmmY * kInchPerMm - kTenMmTwips);
+    if (ppmmX > 0) r.right = TruncToInt(extentWidth * 1440.0 / ppmmX * kInchPerMm - kTenMmTwips);
+    if (ppmmY > 0) r.bottom = TruncToInt(extentHeight * 1440.0 / ppmmY * kInchPerMm - kTenMmTwips);
     return r;
 }
 
 DeviceRect FreightBillBackgroundRect(int extentWidth, int extentHeight, float ppmmX, float ppmmY) {
-    return {Trunc(kMarginMm * static_cast<double>(ppmmX)),
-            Trunc(kMarginMm * static_cast<double>(ppmmY)),
-            Trunc(extentWidth - kMarginMm * static_cast<double>(ppmmX)),
-            Trunc(extentHeight - kMarginMm * static_cast<double>(ppmmY))};
+    return {TruncToInt(kMarginMm * static_cast<double>(ppmmX)),
+            TruncToInt(kMarginMm * static_cast<double>(ppmmY)),
+            TruncToInt(extentWidth - kMarginMm * static_cast<double>(ppmmX)),
+            TruncToInt(extentHeight - kMarginMm * static_cast<double>(ppmmY))};
 }
 
 DeviceRect InvoiceTextRect(int pageWidth, int pageHeight, float ppmmX, float ppmmY) {
@@ -86,11 +72,11 @@ DeviceRect InvoiceTextRect(int pageWidth, int pageHeight, float ppmmX, float ppm
 }
 
 int InvoiceTextBottomFromTwips(double bottomTwips, float ppmmY) {
-    return Trunc(bottomTwips * ppmmY * 25.4 / 1440);
+    return TruncToInt(bottomTwips * ppmmY * 25.4 / 1440);
 }
 
 int InvoiceTableTop(int textBottom, float ppmmY) {
-    return Trunc(textBottom + 4 * static_cast<double>(ppmmY));
+    return TruncToInt(textBottom + 4 * static_cast<double>(ppmmY));
 }
 
 float InvoiceColumnScale(int pageWidth, float ppmmX, const std::vector<int>& columnWidths) {
@@ -102,13 +88,13 @@ float InvoiceColumnScale(int pageWidth, float ppmmX, const std::vector<int>& col
 }
 
 int InvoiceColumnRight(int x, int columnWidth, float scale) {
-    return Trunc(columnWidth * static_cast<double>(scale) + x);
+    return TruncToInt(columnWidth * static_cast<double>(scale) + x);
 }
 
 int InvoiceRowPitch(float ppmmY, int textHeight) {
     const int screenPitch = kGridDefaultRowHeight + kGridRowPitchExtra;
     const float screenPpmm = PpmmFromDpi(kScreenDpi);
-    int pitch = ppmmY == screenPpmm ? screenPitch : Trunc(screenPitch * (ppmmY / screenPpmm));
+    int pitch = ppmmY == screenPpmm ? screenPitch : TruncToInt(screenPitch * (ppmmY / screenPpmm));
     // A row must hold its text with a dot of air above and below.
     if (pitch < textHeight + 2) pitch = textHeight + 2;
     return pitch;
@@ -131,16 +117,16 @@ std::optional<PreviewSize> FreightBillPreviewSize(int widthMm, int backgroundWid
 }
 
 PreviewSize InvoicePreviewSize(int widthMm, float ppmmX, float ppmmY) {
-    return {Trunc(widthMm * static_cast<double>(ppmmX)),
-            Trunc(kA4HeightMm * static_cast<double>(ppmmY))};
+    return {TruncToInt(widthMm * static_cast<double>(ppmmX)),
+            TruncToInt(kA4HeightMm * static_cast<double>(ppmmY))};
 }
 
 int A4WidthDots(float ppmmX) {
-    return Trunc(kA4WidthMm * static_cast<double>(ppmmX));
+    return TruncToInt(kA4WidthMm * static_cast<double>(ppmmX));
 }
 
 int A4HeightDots(float ppmmY) {
-    return Trunc(kA4HeightMm * static_cast<double>(ppmmY));
+    return TruncToInt(kA4HeightMm * static_cast<double>(ppmmY));
 }
 
 }  // namespace tallivo

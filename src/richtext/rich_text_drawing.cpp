@@ -33,17 +33,6 @@ QPaintDevice* TwipsDevice() {
     return device;
 }
 
-// Truncation toward zero; a box placed absurdly far off by a damaged file saturates instead of
-// wrapping round to the other side of the page.
-int TruncToInt(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
 // Bottom of the last whole line within `height`, in layout units.
 double FittingBottom(QTextDocument& doc, double height) {
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
@@ -64,6 +53,17 @@ double FittingBottom(QTextDocument& doc, double height) {
 }
 
 }  // namespace
+
+// Truncation toward zero; a box placed absurdly far off by a damaged file saturates instead of
+// wrapping round to the other side of the page.
+int TruncToInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
 
 float PixelsPerMm(double dotsPerInch) {
     return static_cast<float>(dotsPerInch * kInchPerMm);

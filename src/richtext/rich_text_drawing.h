@@ -10,6 +10,10 @@ namespace tallivo {
 // keep it.
 float PixelsPerMm(double dotsPerInch);
 
+// Truncation toward zero that saturates at the int range instead of wrapping: a box placed
+// absurdly far off by a damaged file stays off the page.
+int TruncToInt(double v);
+
 // Twips are 1440 to the inch. Both conversions truncate toward zero.
 //   device to twips: value * 1440 / ppmm * 0.039370078740157482516
 //   twips to device: value * ppmm * 25.4 * (1 / 1440)
