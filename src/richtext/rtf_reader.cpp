@@ -196,8 +196,10 @@ private:
             pos_ += 2;
             if (ConsumeFallback()) {
                 // Some writers count a two-byte fallback as one character: its trail byte
-                // belongs to the fallback too.
-                skipTrail_ = skipFallback_ == 0 && value >= 0x81 && value <= 0xFE;
+                // belongs to the fallback too. A byte that completes a pair is no lead.
+                const bool lead = !fallbackLead_ && value >= 0x81 && value <= 0xFE;
+                fallbackLead_ = lead;
+                skipTrail_ = skipFallback_ == 0 && lead;
                 return;
             }
             if (trailArmed_ && value >= 0x40 && value <= 0xFE) return;
@@ -254,6 +256,7 @@ private:
             if (v < 0) v += 65536;
             if (v >= 0 && v <= 0xFFFF) Unicode(static_cast<char16_t>(v));
             skipFallback_ = g.uc;
+            fallbackLead_ = false;
             return;
         }
         if (w == "uc") {
@@ -584,6 +587,7 @@ private:
     std::size_t overflow_ = 0;
     int skipFallback_ = 0;
     bool skipTrail_ = false;
+    bool fallbackLead_ = false;  // the last fallback byte skipped opened a two-byte character
     bool trailArmed_ = false;
     CodePage codePage_ = CodePage::Gbk;
     int defaultFont_ = 0;

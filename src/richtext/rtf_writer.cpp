@@ -1,5 +1,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <vector>
@@ -13,6 +14,7 @@ namespace tallivo {
 namespace {
 
 const char kHex[] = "0123456789abcdef";
+constexpr int kMaxHalfPoints = 3276;  // 1638 points, the largest size a rich-edit box shows
 
 // Families that need the GB2312 character set although their names are ASCII.
 bool IsCjkFamily(const QString& family) {
@@ -106,8 +108,9 @@ private:
     RunState StateOf(const QTextCharFormat& f) {
         RunState s;
         s.font = FontIndex(EffectiveFamily(f, doc_));
-        s.halfPoints = static_cast<int>(std::lround(EffectivePointSize(f, doc_) * 2));
-        if (s.halfPoints < 1) s.halfPoints = 1;
+        // Within what the reader accepts, so that a second write gives the same bytes.
+        s.halfPoints = static_cast<int>(
+            std::lround(std::clamp(EffectivePointSize(f, doc_) * 2, 1.0, double(kMaxHalfPoints))));
         s.bold = EffectiveBold(f);
         s.italic = f.fontItalic();
         s.underline = f.fontUnderline();

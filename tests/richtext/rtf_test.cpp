@@ -169,6 +169,32 @@ TEST(Rtf, DamagedInputKeepsWhatWasRead) {
     EXPECT_EQ(doc.toPlainText(), "okx");
 }
 
+TEST(Rtf, UnicodeFallbackSkipping) {
+    QTextDocument doc;
+    // A two-byte fallback counted in full: its second byte is a trail, so the GBK escapes that
+    // follow are text.
+    ReadRtf(doc, "{\\rtf1\\uc2\\u20013\\'d6\\'d0\\'b9\\'fa}");
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8(u8"中国"));
+    // \\uc is scoped to its group; negative \\u values are code points above 32767.
+    ReadRtf(doc, "{\\rtf1 {\\uc2 a}\\u22269?\\u-10179?\\u-8704?x}");
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8(u8"a国\U0001F600x"));
+}
+
+TEST(Rtf, OversizedFontWritesTheLargestSizeReadBack) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat f;
+    f.setFontPointSize(5000);
+    c.insertText("a", f);
+    f.setFontPointSize(1e12);  // far beyond int half-points
+    c.insertText("b", f);
+    const std::string rtf = WriteRtf(doc);
+    EXPECT_NE(rtf.find("\\fs3276 ab\\par"), std::string::npos) << rtf;
+    QTextDocument back;
+    ReadRtf(back, rtf);
+    EXPECT_EQ(WriteRtf(back), rtf);
+}
+
 TEST(Rtf, PlainTextWhenNoHeader) {
     QTextDocument doc;
     ReadRtf(doc, " {\\rtf1 x}");
