@@ -21,9 +21,11 @@ void Tell(Prompter* prompter, const std::string& text) {
 }
 
 PictureStatus ReadJpegFile(const QString& path, QImage* picture) {
+    // Only a plain file: opening a pipe would wait forever, a device would never end.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxPictureFileBytes) return PictureStatus::CannotOpen;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return PictureStatus::CannotOpen;
-    if (file.size() > kMaxPictureFileBytes) return PictureStatus::CannotOpen;
     const QByteArray bytes = file.readAll();
     const JpegResult result =
         DecodeJpeg(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), picture);

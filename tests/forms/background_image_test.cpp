@@ -1,6 +1,7 @@
 #include "forms/background_image.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -133,6 +134,13 @@ TEST_F(LoadBackground, NotAPictureKeepsThePreviousOne) {
     EXPECT_FALSE(LoadBackgroundImage(Path("missing.jpg"), kPictureArea, &background, &prompter));
     EXPECT_EQ(prompter.messages, std::vector<std::string>(4, message));
     EXPECT_EQ(background.size(), QSize(10, 10));
+}
+
+TEST_F(LoadBackground, SpecialFileNamedLikeAPictureIsNotWaitedOn) {
+    // Opening a pipe for reading would wait for a writer that never comes.
+    ASSERT_EQ(::mkfifo(Path("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_FALSE(LoadBackgroundImage(Path("pipe.jpg"), kPictureArea, &background, &prompter));
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{Gbk(u8"无法打开背景图片文件！")});
 }
 
 }  // namespace
