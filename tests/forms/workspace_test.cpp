@@ -352,5 +352,136 @@ TEST_F(Workspace, FailedStoreWriteIsReported) {
     EXPECT_EQ(prompter.messages.size(), 1u);
 }
 
+TEST_F(Workspace, TemplateSelectionClearsFlagsOnlyWhereTheRulesSay) {
+    const std::string freightDamaged = Gbk(u8"读取货运单文件有误，文件版本不对或已被破坏！");
+    const std::string invoiceDamaged = Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！");
+    // No freight-bill template selected: the waybill empties, the flag stays.
+    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
+    ws.freightBillUnsaved = true;
+    ws.ComboBoxFreightBillSelect();
+    EXPECT_TRUE(ws.freightBill.boxes.empty());
+    EXPECT_TRUE(ws.freightBillUnsaved);
+    // A damaged one still clears it, keeping what was read before the damage.
+    ws.freightBillTemplates.items.push_back({"F", Field(0) + Field(120) + Field(3)});
+    ws.freightBillTemplates.selected = 0;
+    ws.ComboBoxFreightBillSelect();
+    EXPECT_EQ(ws.freightBill.printWidth, 120);
+    EXPECT_EQ(ws.freightBill.biasX, 3);
+    EXPECT_FALSE(ws.freightBillUnsaved);
+    EXPECT_EQ(prompter.messages.back(), freightDamaged);
+
+    // A damaged invoice template leaves both flags as they were.
+    ws.invoiceUnsaved = true;
+    ws.trade.paipaiGoodsCaptured = true;
+    ws.invoiceTemplates.items.push_back({"I", Field(150) + Field(40) + "{\\rtf1"});
+    ws.invoiceTemplates.selected = 0;
+    ws.ComboBoxInvoiceSelect();
+    EXPECT_EQ(ws.invoice.printWidth, 150);
+    EXPECT_TRUE(ws.invoiceUnsaved);
+    EXPECT_TRUE(ws.trade.paipaiGoodsCaptured);
+    EXPECT_EQ(prompter.messages.back(), invoiceDamaged);
+    // With none selected both are cleared.
+    ws.invoiceTemplates.selected = -1;
+    ws.ComboBoxInvoiceSelect();
+    EXPECT_FALSE(ws.invoiceUnsaved);
+    EXPECT_FALSE(ws.trade.paipaiGoodsCaptured);
+
+    // Deleting a template whose record yields nothing resets the tab but keeps list and store.
+    ws.currentTab = FormsWorkspace::kFreightBillTab;
+    ws.freightBillTemplates.items[0].record = "12";
+    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
+    ws.MenuItemDeleteTemplateClick();
+    EXPECT_TRUE(ws.freightBill.boxes.empty());
+    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_FALSE(Exists(In("FreightBillTemplate.pft")));
+}
+
+TEST_F(Workspace, InvoiceSaveAsksBeforeTouchingTheDisk) {
+    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ws.invoice.Body().SetPlainText("{x}");
+    EXPECT_FALSE(ws.MenuItemSaveClick());
+    EXPECT_FALSE(Exists(In(u8"发货单文件")));
+    EXPECT_TRUE(chooser.requests.empty());
+
+    // Past the questions the folder is made before the dialog; a cancel writes nothing.
+    ws.invoice.Body().SetPlainText("x");
+    ws.autoFileName = false;
+    ws.invoiceSN = -3;
+    EXPECT_FALSE(ws.MenuItemSaveClick());
+    EXPECT_TRUE(Exists(In(u8"发货单文件")));
+    EXPECT_TRUE(QDir(QString::fromStdString(In(u8"发货单文件"))).isEmpty());
+    ASSERT_EQ(chooser.requests.size(), 1u);
+    const FileChooser::Request& request = chooser.requests[0];
+    EXPECT_TRUE(request.save);
+    EXPECT_EQ(request.title, Gbk(u8"保存发货单文件"));
+    EXPECT_EQ(request.filter, Gbk(u8"任意格式 (*.*)|*.*|发货单格式 (*.pin)|*.pin"));
+    EXPECT_EQ(request.filterIndex, 2);
+    EXPECT_EQ(request.fileName, In(u8"发货单文件/-3"));
+}
+
+TEST_F(Workspace, OpenFailuresKeepWhatWasRead) {
+    ws.currentTab = FormsWorkspace::kFreightBillTab;
+    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
+    chooser.answers = {std::nullopt, In("missing.pfb")};
+    ws.MenuItemOpenClick();
+    EXPECT_EQ(ws.freightBill.boxes.size(), 1u);  // cancelled: untouched
+    ws.MenuItemOpenClick();
+    EXPECT_TRUE(ws.freightBill.boxes.empty());
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！"));
+    EXPECT_TRUE(chooser.requests[0].fileName.empty());
+
+    // An invoice cut inside its body keeps the width read before the cut.
+    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ASSERT_TRUE(WriteFileReplacing(In("cut.pin"), Field(120) + Field(30) + "{\\rtf1"));
+    chooser.answers = {In("cut.pin")};
+    ws.MenuItemOpenClick();
+    EXPECT_EQ(ws.invoice.printWidth, 120);
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
+}
+
+TEST_F(Workspace, ExchangeFileNamesVersionAndOverwrite) {
+    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ws.invoice.Body().SetPlainText("body");
+    ws.invoiceTemplates.editText = "I";
+    ws.MenuItemSaveTemplateClick();
+    ws.invoiceTemplates.selected = 0;
+    const std::string record = ws.invoiceTemplates.items[0].record;
+    const std::string folder = dir.path().toStdString();
+    chooser.answers = {folder + "/a.PIF", folder + "/b.Pif"};
+    ws.MenuItemExportTemplateClick();
+    ws.MenuItemExportTemplateClick();
+    EXPECT_TRUE(Exists(folder + "/a.PIF"));
+    EXPECT_TRUE(Exists(folder + "/b.Pif.pif"));
+    EXPECT_EQ(ws.invoiceTemplates.items[0].record, record);  // the export leaves it usable
+    EXPECT_EQ(chooser.requests[0].title, Gbk(u8"保存发货单模板"));
+
+    // A wrong version line names the whole path.
+    std::string bad = Bytes(folder + "/a.PIF");
+    bad[16] = '1';
+    ASSERT_TRUE(WriteFileReplacing(folder + "/bad.pif", bad));
+    chooser.answers = {folder + "/bad.pif"};
+    ws.MenuItemImportTemplateClick();
+    EXPECT_EQ(prompter.messages.back(),
+              Gbk(u8"发货单模板文件") + folder + "/bad.pif" + Gbk(u8"版本有误，无法读取！"));
+
+    // Yes to the same name, then a damaged record: the old template is not lost.
+    std::string cut = Bytes(folder + "/a.PIF");
+    cut.resize(cut.size() - 1);
+    ASSERT_TRUE(WriteFileReplacing(folder + "/cut.pif", cut));
+    prompter.answers = {true};
+    chooser.answers = {folder + "/cut.pif"};
+    ws.MenuItemImportTemplateClick();
+    ASSERT_EQ(ws.invoiceTemplates.items.size(), 1u);
+    EXPECT_EQ(ws.invoiceTemplates.items[0].record, record);
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
+    // Yes on a sound file: the old entry goes, the new one comes last and is not selected.
+    prompter.answers = {true};
+    chooser.answers = {folder + "/a.PIF"};
+    ws.MenuItemImportTemplateClick();
+    ASSERT_EQ(ws.invoiceTemplates.items.size(), 1u);
+    EXPECT_EQ(ws.invoiceTemplates.selected, -1);
+    EXPECT_EQ(chooser.requests.back().title, Gbk(u8"打开发货单模板文件"));
+}
+
 }  // namespace
 }  // namespace tallivo
