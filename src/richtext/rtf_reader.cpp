@@ -196,8 +196,10 @@ private:
             pos_ += 2;
             if (ConsumeFallback()) {
                 // Some writers count a two-byte fallback as one character: its trail byte
-                // belongs to the fallback too. A byte that completes a pair is no lead.
-                const bool lead = !fallbackLead_ && value >= 0x81 && value <= 0xFE;
+                // belongs to the fallback too. A byte that completes a pair is no lead, nor is
+                // any byte of a one-byte code page.
+                const bool lead = !fallbackLead_ && value >= 0x81 && value <= 0xFE &&
+                                  CodePageFor(CharsetOf(Top().ch)) == CodePage::Gbk;
                 fallbackLead_ = lead;
                 skipTrail_ = skipFallback_ == 0 && lead;
                 return;

@@ -178,6 +178,9 @@ TEST(Rtf, UnicodeFallbackSkipping) {
     // \\uc is scoped to its group; negative \\u values are code points above 32767.
     ReadRtf(doc, "{\\rtf1 {\\uc2 a}\\u22269?\\u-10179?\\u-8704?x}");
     EXPECT_EQ(doc.toPlainText(), QString::fromUtf8(u8"a国\U0001F600x"));
+    // In a one-byte code page a high fallback byte opens no pair: the next escape is text.
+    ReadRtf(doc, "{\\rtf1\\ansi\\ansicpg1252 \\u233\\'e9\\'e8x}");
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8(u8"éèx"));
 }
 
 TEST(Rtf, OversizedFontWritesTheLargestSizeReadBack) {
