@@ -340,6 +340,14 @@ TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
     EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！"));
     EXPECT_FALSE(Exists(In("up.jpg")));
+
+    // A record carried in from elsewhere may name a picture outside the folder: deleting its
+    // template leaves that file alone.
+    ASSERT_TRUE(EnsureFolder(In("FreightBillBGImages")));
+    ASSERT_TRUE(WriteFileReplacing(In("Config.pcf"), "keep"));
+    ws.freightBillTemplates.items.push_back({"far", Field(13) + "../Config.pcf" + Field(190)});
+    EXPECT_TRUE(ws.DeleteTemplate(1));
+    EXPECT_EQ(Bytes(In("Config.pcf")), "keep");
 }
 
 TEST_F(Workspace, FailedStoreWriteIsReported) {
