@@ -85,7 +85,11 @@ private:
         return 0;
     }
 
-    int FontIndex(const QString& family) {
+    int FontIndex(QString family) {
+        // Kept as the reader gives the name back: ";" ends it and surrounding blanks go.
+        family.replace(QLatin1Char(';'), QLatin1Char(' '));
+        family = family.trimmed();
+        if (family.isEmpty() && !fonts_.empty()) return 0;  // no name: the default font
         auto it = fontIndex_.find(family);
         if (it != fontIndex_.end()) return it->second;
         const int index = static_cast<int>(fonts_.size());
@@ -197,9 +201,7 @@ private:
             out += IsCjkFamily(fonts_[i]) ? "\\fnil\\fcharset134" : "\\fnil\\fcharset0";
             out += ' ';
             bool delimit = false;
-            QString name = fonts_[i];
-            name.replace(QLatin1Char(';'), QLatin1Char(' '));
-            AppendText(out, name, delimit);
+            AppendText(out, fonts_[i], delimit);
             out += ";}";
         }
         out += "}\r\n{\\colortbl ;";

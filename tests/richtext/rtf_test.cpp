@@ -198,6 +198,24 @@ TEST(Rtf, OversizedFontWritesTheLargestSizeReadBack) {
     EXPECT_EQ(WriteRtf(back), rtf);
 }
 
+TEST(Rtf, FontNamesAreWrittenAsTheyReadBack) {
+    // ";" ends a name in the font table and blanks around a name are dropped on reading, so
+    // names that differ only there must share one entry, and a blank name is the default font.
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    for (const char* family : {"Arial;X", "Arial X", " Foo ", "  ", "Foo"}) {
+        QTextCharFormat f;
+        f.setFontFamilies({QString::fromLatin1(family)});
+        c.insertText(QString::fromLatin1(family) + "|", f);
+    }
+    const std::string rtf = WriteRtf(doc);
+    QTextDocument back;
+    ReadRtf(back, rtf);
+    EXPECT_EQ(WriteRtf(back), rtf);
+    EXPECT_EQ(Family(At(back, 0, 0)), "Arial X");
+    EXPECT_EQ(Family(At(back, 0, 17)), "Foo");
+}
+
 TEST(Rtf, PlainTextWhenNoHeader) {
     QTextDocument doc;
     ReadRtf(doc, " {\\rtf1 x}");
