@@ -105,6 +105,9 @@ bool WriteFileReplacing(const std::string& target, std::string_view bytes) {
     // Only a regular file is ever replaced: never a folder or a device.
     bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) return false;
+    // A file the seller made read-only is refused, as opening it for writing would be; the
+    // rename alone would replace it regardless of its mode.
+    if (exists && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) return false;
 
     std::string temp = path + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());

@@ -112,8 +112,14 @@ TEST(SafeWriter, AFailedWriteKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(*ReadWholeFile(path), "new");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 
-    // Never a folder or a device in place of a file; a link keeps pointing at the new bytes.
+    // Never a folder, a device or a read-only file in place of a file; a link keeps pointing
+    // at the new bytes.
     EXPECT_FALSE(WriteFileReplacing(folder.path(), "x"));
+    std::string readOnly = folder.File("read-only.pfb");
+    ASSERT_TRUE(WriteFileReplacing(readOnly, "kept"));
+    chmod(readOnly.c_str(), 0444);
+    EXPECT_FALSE(WriteFileReplacing(readOnly, "x"));
+    EXPECT_EQ(*ReadWholeFile(readOnly), "kept");
     std::string fifo = folder.File("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(WriteFileReplacing(fifo, "x"));
