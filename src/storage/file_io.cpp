@@ -68,7 +68,9 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking open: a pipe named like a store must not wait for a writer. Regular files
+    // ignore the flag.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
