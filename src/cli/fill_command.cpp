@@ -78,6 +78,7 @@ void ReportUtf8(const std::string& where, const std::string& utf8) {
 struct TemplateChoice {
     FormSource source;
     int failure = kExitOk;
+    bool reported = false;  // a damaged store or file was reported, though a template was had
 };
 
 TemplateChoice ChooseTemplate(const FillOptions& o, const std::string& folder,
@@ -103,7 +104,10 @@ TemplateChoice ChooseTemplate(const FillOptions& o, const std::string& folder,
                 choice.failure = kExitFailure;
                 return choice;
             }
-            if (!read.ok && !read.message.empty()) Report(o.templateArg, read.message);
+            if (!read.ok && !read.message.empty()) {
+                Report(o.templateArg, read.message);
+                choice.reported = true;
+            }
             choice.source.present = true;
             choice.source.record = std::move(*read.record);
             choice.source.embeddedJpeg = std::move(read.image);
@@ -123,7 +127,10 @@ TemplateChoice ChooseTemplate(const FillOptions& o, const std::string& folder,
 
     TemplateStoreLoad store =
         freight ? LoadFreightBillTemplates(folder) : LoadInvoiceTemplates(folder);
-    if (!store.message.empty()) Report(TemplateStoreFileName(kind), store.message);
+    if (!store.message.empty()) {
+        Report(TemplateStoreFileName(kind), store.message);
+        choice.reported = true;
+    }
     if (!o.templateArg.empty()) {
         const std::string name = Utf8ToGbk(o.templateArg);
         for (TemplateEntry& t : store.templates) {
@@ -163,6 +170,10 @@ int RunFill(const FillOptions& o, const std::string& folder) {
 
     TemplateChoice choice = ChooseTemplate(o, folder, config);
     if (choice.failure != kExitOk) return choice.failure;
+    // A damaged Config.pcf only matters when one of its values stands in for an option.
+    const bool configUsed =
+        !o.site || !o.invoiceSn || o.templateArg.empty() || (freight && !o.savePath.empty());
+    if (choice.reported || (configUsed && !loaded.message.empty())) status = kExitFailure;
 
     int site = o.site ? *o.site : config.source_site;
     if (site != kSiteTaobao && site != kSitePaipai) site = -1;
@@ -174,7 +185,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     std::string saveFolder;
     if (!o.savePath.empty()) {
         std::error_code ec;
-        if (several || fs::is_directory(o.savePath, ec)) {
+        if (several || o.savePath.back() == '/' || fs::is_directory(o.savePath, ec)) {
             saveFolder = o.savePath;
             fs::create_directories(saveFolder, ec);
             if (!fs::is_directory(saveFolder, ec)) {
@@ -198,7 +209,6 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     TradeState trade;
     JsonWriter json;
     Progress progress(static_cast<int>(o.pages.size()));
-    const CaptureTime clock = o.now ? *o.now : ClockNow();
 
     for (size_t i = 0; i < o.pages.size(); ++i) {
         const std::string& page = o.pages[i];
@@ -227,7 +237,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
             FormsCaptureSettings settings;
             settings.site = site;
             settings.tab = freight ? kTabFreightBill : kTabInvoice;
-            settings.now = clock;
+            settings.now = o.now;  // without --now the clock is read at each search, as on screen
             settings.invoiceSn = pageInvoiceSn;
             FormsCaptureHost host(input, &freightForm, &invoiceForm, trade, prompter, settings);
             MenuItemReplaceAllClick(host);

@@ -259,7 +259,14 @@ int RunShow(const ShowOptions& o) {
         if (out.Json()) out.W().EndArray();
         if (fb) {
             QImage image;
-            const bool decoded = x.image && !x.image->empty() && DecodeJpeg(*x.image, &image).ok;
+            bool decoded = false;
+            if (x.image && !x.image->empty()) {
+                // An import runs the picture through the decoder and stops with its error.
+                const JpegResult jpeg = DecodeJpeg(*x.image, &image);
+                decoded = jpeg.ok;
+                if (!jpeg.ok)
+                    messages.push_back(jpeg.outOfMemory ? OutOfMemoryMessage() : jpeg.error);
+            }
             if (out.Json()) {
                 out.W().Key("image");
                 if (decoded) {
@@ -318,6 +325,8 @@ int RunShow(const ShowOptions& o) {
         }
     }
 
+    // Every message reports a failure, a damaged record inside an intact store included.
+    if (!messages.empty()) failed = true;
     MessagesOut(out, messages);
     if (out.Json()) out.W().EndObject();
     out.Finish();

@@ -198,6 +198,60 @@ TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
     EXPECT_EQ(Cli("show " + Quote(cut.string()) + " --kind nonsense").status, 2);
 }
 
+TEST_F(CliTest, DamageReportedBeforeThePagesIsAFailure) {
+    const std::string page = Example("taobao-order-detail.txt");
+    // The default template survives a second one cut in its record, but the cut is reported.
+    std::string store = Slurp(folder_ / "InvoiceTemplate.pit");
+    store += store.substr(18);
+    store.resize(store.size() - 40);
+    ASSERT_TRUE(WriteFileReplacing((folder_ / "InvoiceTemplate.pit").string(), store));
+    CliRun r = Cli("fill " + page + " --form invoice --json " + Folder());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(u8"有误"), std::string::npos);
+    EXPECT_NE(r.out.find(u8"张小明"), std::string::npos);
+
+    // Config.pcf gone: a failure while it stands in for an option, not once all are given.
+    fs::remove(folder_ / "Config.pcf");
+    const std::string given = " --site taobao --invoice-sn 5 --template " + Quote(u8"标准快递单");
+    EXPECT_EQ(Cli("fill " + page + " --form freight-bill " + Folder()).status, 1);
+    r = Cli("fill " + page + " --form freight-bill" + given + " " + Folder());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(u8"无法打开配置文件，需创建！"), std::string::npos);
+}
+
+TEST_F(CliTest, SaveIntoAFolderNamedWithASlashForOnePage) {
+    const fs::path saved = dir_ / "saved";
+    CliRun r = Cli("fill " + Example("taobao-trade-detail.txt") +
+                   " --form invoice --invoice-sn 42 --save " + Quote(saved.string() + "/") + " " +
+                   Folder());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_regular_file(saved / "42.pin"));
+}
+
+TEST_F(CliTest, ShowCountsEveryMessageAsAFailure) {
+    // An exchange file whose picture is not a JPEG: the import would stop at the decoder.
+    TemplateStoreLoad fb = LoadFreightBillTemplates(folder_.string());
+    ASSERT_EQ(fb.templates.size(), 1u);
+    const fs::path pff = dir_ / "notjpeg.pff";
+    ASSERT_TRUE(WriteFileReplacing(
+        pff.string(), FormatFreightBillExchangeFile(fb.templates[0].name, fb.templates[0].record,
+                                                    "not a picture")));
+    CliRun x = Cli("show " + Quote(pff.string()) + " --json");
+    EXPECT_EQ(x.status, 1);
+    EXPECT_NE(x.out.find("\"image\":null"), std::string::npos);
+    EXPECT_FALSE(x.err.empty());
+
+    // An intact store holding a record cut inside its first box.
+    std::vector<TemplateEntry> entries = fb.templates;
+    entries[0].record.resize(entries[0].record.size() / 2);
+    const fs::path pft = dir_ / "cut-record.pft";
+    ASSERT_TRUE(WriteFileReplacing(pft.string(), FormatTemplateStore(entries)));
+    CliRun s = Cli("show " + Quote(pft.string()) + " --json");
+    EXPECT_EQ(s.status, 1);
+    EXPECT_NE(s.out.find(u8"\"name\":\"标准快递单\""), std::string::npos);
+    EXPECT_NE(s.out.find(u8"有误"), std::string::npos);
+}
+
 TEST_F(CliTest, UnrecognisedPageIsAFailureButTheBatchGoesOn) {
     const fs::path junk = dir_ / "junk.txt";
     std::ofstream(junk) << "hello\r\n";
