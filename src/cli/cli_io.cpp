@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -20,6 +22,12 @@ std::string PageTextToGbk(std::string_view bytes) {
     // GBK text is rarely valid UTF-8 beyond a few characters; pure ASCII is the same in both.
     if (!ascii && IsValidUtf8(bytes)) return Utf8ToGbk(bytes);
     return std::string(bytes);
+}
+
+std::string FullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
 }
 
 void PrintMessage(const std::string& gbk) {

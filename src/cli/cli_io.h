@@ -12,6 +12,9 @@ namespace tallivo {
 // anything else is taken as GBK already.
 std::string PageTextToGbk(std::string_view bytes);
 
+// The path made absolute, as a file dialog would hand it over; unchanged when that fails.
+std::string FullPath(const std::string& path);
+
 // Prints a GBK message to standard error in UTF-8, one line.
 void PrintMessage(const std::string& gbk);
 

@@ -98,7 +98,7 @@ TemplateChoice ChooseTemplate(const FillOptions& o, const std::string& folder,
             return choice;
         }
         if (ext == ".pff" || ext == ".pif") {
-            ExchangeFileRead read = ReadExchangeFile(kind, o.templateArg);
+            ExchangeFileRead read = ReadExchangeFile(kind, FullPath(o.templateArg));
             if (!read.version_ok || !read.name || !read.record) {
                 Report(o.templateArg, read.message);
                 choice.failure = kExitFailure;

@@ -247,8 +247,8 @@ int RunShow(const ShowOptions& o) {
         }
     } else if (kind == "freight-bill-exchange" || kind == "invoice-exchange") {
         const bool fb = kind == "freight-bill-exchange";
-        ExchangeFileRead x =
-            ReadExchangeFile(fb ? TemplateKind::kFreightBill : TemplateKind::kInvoice, o.file);
+        ExchangeFileRead x = ReadExchangeFile(
+            fb ? TemplateKind::kFreightBill : TemplateKind::kInvoice, FullPath(o.file));
         if (!x.ok) failed = true;
         if (!x.message.empty()) messages.push_back(x.message);
         if (out.Json()) {

@@ -241,6 +241,18 @@ TEST_F(CliTest, ShowCountsEveryMessageAsAFailure) {
     EXPECT_NE(x.out.find("\"image\":null"), std::string::npos);
     EXPECT_FALSE(x.err.empty());
 
+    // The version message names the file by its full path, as the file dialog gives it.
+    std::ofstream(dir_ / "old.pif") << "TemplateVer: 0.99";
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir_);
+    CliRun v = Cli("show old.pif");
+    fs::current_path(cwd);
+    EXPECT_EQ(v.status, 1);
+    EXPECT_NE(
+        v.err.find(u8"发货单模板文件" + (dir_ / "old.pif").string() + u8"版本有误，无法读取！"),
+        std::string::npos)
+        << v.err;
+
     // An intact store holding a record cut inside its first box.
     std::vector<TemplateEntry> entries = fb.templates;
     entries[0].record.resize(entries[0].record.size() / 2);
