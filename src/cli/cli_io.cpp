@@ -8,10 +8,30 @@
 
 namespace tallivo {
 
+namespace {
+
+// A pasted page reaches the program with CR LF line ends, and the parsers count only that pair
+// as a blank; a page file written on Linux has bare LF. A GBK trail byte is never 0x0A.
+std::string WithCrLf(std::string text) {
+    size_t bare = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ++bare;
+    if (bare == 0) return text;
+    std::string out;
+    out.reserve(text.size() + bare);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string PageTextToGbk(std::string_view bytes) {
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         bytes.remove_prefix(3);
-        return Utf8ToGbk(bytes);
+        return WithCrLf(Utf8ToGbk(bytes));
     }
     bool ascii = true;
     for (char c : bytes)
@@ -20,8 +40,8 @@ std::string PageTextToGbk(std::string_view bytes) {
             break;
         }
     // GBK text is rarely valid UTF-8 beyond a few characters; pure ASCII is the same in both.
-    if (!ascii && IsValidUtf8(bytes)) return Utf8ToGbk(bytes);
-    return std::string(bytes);
+    if (!ascii && IsValidUtf8(bytes)) return WithCrLf(Utf8ToGbk(bytes));
+    return WithCrLf(std::string(bytes));
 }
 
 std::string FullPath(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -196,6 +197,23 @@ TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
     CliRun missing = Cli("show " + Quote((dir_ / "none.pfb").string()));
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(Cli("show " + Quote(cut.string()) + " --kind nonsense").status, 2);
+}
+
+TEST_F(CliTest, PageWithLfLineEndsFillsAsItsCrLfCopy) {
+    std::string page = Slurp(fs::path(TALLIVO_EXAMPLES_DIR) / "taobao-trade-detail.txt");
+    page.erase(std::remove(page.begin(), page.end(), '\r'), page.end());
+    const fs::path lf = dir_ / "lf.txt", crlf = dir_ / "crlf.txt";
+    std::ofstream(lf, std::ios::binary) << page;
+    fs::copy_file(fs::path(TALLIVO_EXAMPLES_DIR) / "taobao-trade-detail.txt", crlf);
+    for (const char* form : {"freight-bill", "invoice"}) {
+        const std::string args =
+            std::string(" --form ") + form + " --json --now '2008-03-09 10:00:00' " + Folder();
+        CliRun a = Cli("fill " + Quote(lf.string()) + args);
+        CliRun b = Cli("fill " + Quote(crlf.string()) + args);
+        EXPECT_EQ(a.status, 0) << form;
+        EXPECT_EQ(a.out.substr(a.out.find("\"form\"")), b.out.substr(b.out.find("\"form\"")))
+            << form;
+    }
 }
 
 TEST_F(CliTest, DamageReportedBeforeThePagesIsAFailure) {

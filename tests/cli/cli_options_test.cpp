@@ -84,6 +84,10 @@ TEST(CliIoTest, PagesInEitherEncodingBecomeGbk) {
     EXPECT_EQ(PageTextToGbk(u8"收货人：张小明\r\n"), gbk);
     EXPECT_EQ(PageTextToGbk("\xEF\xBB\xBF" + std::string(u8"收货人：张小明\r\n")), gbk);
     EXPECT_EQ(PageTextToGbk("plain ascii"), "plain ascii");
+    // Bare LF line ends, as files on Linux have them, become the pasted page's CR LF.
+    EXPECT_EQ(PageTextToGbk(u8"收货人：张小明\n"), gbk);
+    EXPECT_EQ(PageTextToGbk(Gbk(u8"收货人：\n张小明\r\n")), Gbk(u8"收货人：\r\n张小明\r\n"));
+    EXPECT_EQ(PageTextToGbk("\na\r\n\n"), "\r\na\r\n\r\n");
 }
 
 TEST(JsonWriterTest, EscapesAndNests) {
