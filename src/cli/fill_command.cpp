@@ -262,8 +262,11 @@ int RunFill(const FillOptions& o, const std::string& folder) {
                 StorageResult written = WriteDocumentFile(target, doc);
                 if (!written.ok) prompter.ShowMessage(written.message);
             } else {
+                // Answered No: the document asked for does not exist, so the run did not do its
+                // work.
                 progress.Clear();
                 ReportUtf8(page, "not saved: " + target);
+                status = kExitFailure;
             }
         }
 

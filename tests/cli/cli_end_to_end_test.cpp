@@ -244,6 +244,12 @@ TEST_F(CliTest, SaveIntoAFolderNamedWithASlashForOnePage) {
                    Folder());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::is_regular_file(saved / "42.pin"));
+
+    // The sold-goods list leaves keywords; the default answer No declines the save.
+    r = Cli("fill " + Example("taobao-sold-list.txt") + " --form invoice --invoice-sn 43 --save " +
+            Quote(saved.string()) + " " + Folder());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(saved / "43.pin"));
 }
 
 TEST_F(CliTest, ShowCountsEveryMessageAsAFailure) {
