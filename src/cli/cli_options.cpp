@@ -54,6 +54,10 @@ std::optional<CaptureTime> ParseClock(const std::string& text) {
         !field(8, 2, 1, 31, &t.day) || !field(11, 2, 0, 23, &t.hour) ||
         !field(14, 2, 0, 59, &t.minute) || !field(17, 2, 0, 59, &t.second))
         return std::nullopt;
+    // A clock that cannot exist would be printed as given on every form.
+    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+    if (t.day > kDays[t.month - 1] || (t.month == 2 && t.day == 29 && !leap)) return std::nullopt;
     return t;
 }
 

@@ -62,6 +62,11 @@ TEST(CliOptionsTest, UsageErrors) {
     EXPECT_FALSE(Parse({"fill", "a", "--form", "invoice", "--invoice-sn", "99999999999"}).command);
     EXPECT_FALSE(Parse({"fill", "a", "--form", "invoice", "--now", "2008-13-07 09:05:30"}).command);
     EXPECT_FALSE(Parse({"fill", "a", "--form", "invoice", "--now", "2008-3-7 9:5:30"}).command);
+    EXPECT_FALSE(ParseClock("2007-02-29 00:00:00"));
+    EXPECT_FALSE(ParseClock("2008-04-31 00:00:00"));
+    EXPECT_TRUE(ParseClock("2008-02-29 23:59:59"));
+    EXPECT_TRUE(ParseClock("2000-02-29 00:00:00"));
+    EXPECT_FALSE(ParseClock("1900-02-29 00:00:00"));
     EXPECT_FALSE(Parse({"fill", "a", "--form", "invoice", "--answer"}).command);
     EXPECT_FALSE(Parse({"fill", "a", "--form", "invoice", "--json=1"}).command);
     EXPECT_FALSE(Parse({"show", "notes.txt"}).command);  // kind unknown
