@@ -290,7 +290,8 @@ int RunShow(const ShowOptions& o) {
         }
     } else {
         ConfigLoad c;
-        if (std::optional<std::string> bytes = ReadWholeFile(o.file))
+        // Judged by its first megabyte, as the program reads it: a huge file is never loaded.
+        if (std::optional<std::string> bytes = ReadWholeFile(o.file, 1 << 20))
             c = ParseConfig(*bytes);
         else
             c = LoadConfig(UnreadableFolder());
