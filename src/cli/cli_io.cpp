@@ -28,20 +28,19 @@ std::string WithCrLf(std::string text) {
 
 }  // namespace
 
-std::string PageTextToGbk(std::string_view bytes) {
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        bytes.remove_prefix(3);
-        return WithCrLf(Utf8ToGbk(bytes));
-    }
+std::string PageTextToGbk(std::string bytes) {
+    const std::string_view view(bytes);
+    if (view.size() >= 3 && view.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        return WithCrLf(Utf8ToGbk(view.substr(3)));
     bool ascii = true;
-    for (char c : bytes)
+    for (char c : view)
         if (static_cast<unsigned char>(c) >= 0x80) {
             ascii = false;
             break;
         }
     // GBK text is rarely valid UTF-8 beyond a few characters; pure ASCII is the same in both.
-    if (!ascii && IsValidUtf8(bytes)) return WithCrLf(Utf8ToGbk(bytes));
-    return WithCrLf(std::string(bytes));
+    if (!ascii && IsValidUtf8(view)) return WithCrLf(Utf8ToGbk(view));
+    return WithCrLf(std::move(bytes));
 }
 
 std::string FullPath(const std::string& path) {

@@ -17,6 +17,7 @@
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
+#include "storage/storage_result.h"
 #include "storage/template_store.h"
 #include "text/gbk_codec.h"
 
@@ -219,85 +220,96 @@ int RunFill(const FillOptions& o, const std::string& folder) {
         ScopedPrompter scope(&prompter);
         bool pageFailed = false;
 
-        std::optional<std::string> bytes = ReadWholeFile(page);
-        std::string input;
-        if (!bytes) {
-            prompter.ShowMessage("cannot read the page");
-            pageFailed = true;
-        } else {
-            input = PageTextToGbk(*bytes);
-            bytes.reset();
-        }
-
-        if (freight)
-            freightTemplate->ResetAndApply(freightForm, prompter);
-        else
-            invoiceTemplate->ResetAndApply(invoiceForm, trade, prompter);
-        if (!pageFailed) {
-            FormsCaptureSettings settings;
-            settings.site = site;
-            settings.tab = freight ? kTabFreightBill : kTabInvoice;
-            settings.now = o.now;  // without --now the clock is read at each search, as on screen
-            settings.invoiceSn = pageInvoiceSn;
-            FormsCaptureHost host(input, &freightForm, &invoiceForm, trade, prompter, settings);
-            MenuItemReplaceAllClick(host);
-        }
-
-        if (!pageFailed && !o.savePath.empty()) {
-            const char* ext = freight ? ".pfb" : ".pin";
-            std::string target =
-                saveFolder.empty()
-                    ? o.savePath
-                    : JoinPath(saveFolder,
-                               std::to_string(freight ? pageFreightSn : pageInvoiceSn) + ext);
-            if (freight || (CheckUnreplacedKeyword(invoiceForm.Body(), &prompter) &&
-                            CheckRepeatedTrade(invoiceForm.grid, &prompter))) {
-                // The document keeps the template's picture so that it reopens over it.
-                std::string doc;
-                if (freight) {
-                    WriteFreightBillRecord(doc, freightForm, freightTemplate->BackgroundName());
-                } else {
-                    doc = InvoiceDocumentBytes(invoiceForm);
-                }
-                StorageResult written = WriteDocumentFile(target, doc);
-                if (!written.ok) prompter.ShowMessage(written.message);
+        // A page too large for memory fails alone, keeping what was filled before, as the
+        // program skips an operation whose allocation fails.
+        try {
+            std::optional<std::string> bytes = ReadWholeFile(page);
+            std::string input;
+            if (!bytes) {
+                prompter.ShowMessage("cannot read the page");
+                pageFailed = true;
             } else {
-                // Answered No: the document asked for does not exist, so the run did not do its
-                // work.
-                progress.Clear();
-                ReportUtf8(page, "not saved: " + target);
-                status = kExitFailure;
+                input = PageTextToGbk(std::move(*bytes));
+                bytes.reset();
             }
-        }
 
-        if (!pageFailed && pdf) {
-            if (freight) {
-                auto scale =
-                    ComputeFreightBillScale(freightForm.printWidth, freightForm.background.width(),
-                                            freightForm.background.height(), ppmm, ppmm);
-                if (!scale) {
-                    prompter.ShowMessage(NoBackgroundMessage());
-                } else if (QPainter* p = pdf->NewPage(scale->extentWidth, scale->extentHeight)) {
-                    std::vector<FreightBillBoxView> boxes;
-                    boxes.reserve(freightForm.boxes.size());
-                    for (const auto& b : freightForm.boxes)
-                        boxes.push_back(
-                            {{b->left, b->top, b->width, b->height}, b->content->Document()});
-                    double bx = freightForm.biasX, by = freightForm.biasY;
-                    if (o.withBackground) {
-                        DrawFreightBillBackground(*p, freightForm.background, scale->extentWidth,
-                                                  scale->extentHeight, ppmm, ppmm);
-                        bx = by = 0;
-                    }
-                    RenderFreightBill(*p, boxes, bx, by, ppmm, ppmm, scale->extentWidth,
-                                      scale->extentHeight, scale->sx, scale->sy);
-                }
-            } else if (QPainter* p = pdf->NewPage(A4WidthDots(ppmm), A4HeightDots(ppmm))) {
-                InvoiceView view;
-                view.body = invoiceForm.Body().Document();
-                view.grid = &invoiceForm.grid;
-                RenderInvoice(*p, view, A4WidthDots(ppmm), A4HeightDots(ppmm), ppmm, ppmm);
+            if (freight)
+                freightTemplate->ResetAndApply(freightForm, prompter);
+            else
+                invoiceTemplate->ResetAndApply(invoiceForm, trade, prompter);
+            if (!pageFailed) {
+                FormsCaptureSettings settings;
+                settings.site = site;
+                settings.tab = freight ? kTabFreightBill : kTabInvoice;
+                settings.now =
+                    o.now;  // without --now the clock is read at each search, as on screen
+                settings.invoiceSn = pageInvoiceSn;
+                FormsCaptureHost host(input, &freightForm, &invoiceForm, trade, prompter, settings);
+                MenuItemReplaceAllClick(host);
             }
+
+            if (!pageFailed && !o.savePath.empty()) {
+                const char* ext = freight ? ".pfb" : ".pin";
+                std::string target =
+                    saveFolder.empty()
+                        ? o.savePath
+                        : JoinPath(saveFolder,
+                                   std::to_string(freight ? pageFreightSn : pageInvoiceSn) + ext);
+                if (freight || (CheckUnreplacedKeyword(invoiceForm.Body(), &prompter) &&
+                                CheckRepeatedTrade(invoiceForm.grid, &prompter))) {
+                    // The document keeps the template's picture so that it reopens over it.
+                    std::string doc;
+                    if (freight) {
+                        WriteFreightBillRecord(doc, freightForm, freightTemplate->BackgroundName());
+                    } else {
+                        doc = InvoiceDocumentBytes(invoiceForm);
+                    }
+                    StorageResult written = WriteDocumentFile(target, doc);
+                    if (!written.ok) prompter.ShowMessage(written.message);
+                } else {
+                    // Answered No: the document asked for does not exist, so the run did not do its
+                    // work.
+                    progress.Clear();
+                    ReportUtf8(page, "not saved: " + target);
+                    status = kExitFailure;
+                }
+            }
+
+            if (!pageFailed && pdf) {
+                if (freight) {
+                    auto scale = ComputeFreightBillScale(
+                        freightForm.printWidth, freightForm.background.width(),
+                        freightForm.background.height(), ppmm, ppmm);
+                    if (!scale) {
+                        prompter.ShowMessage(NoBackgroundMessage());
+                    } else if (QPainter* p =
+                                   pdf->NewPage(scale->extentWidth, scale->extentHeight)) {
+                        std::vector<FreightBillBoxView> boxes;
+                        boxes.reserve(freightForm.boxes.size());
+                        for (const auto& b : freightForm.boxes)
+                            boxes.push_back(
+                                {{b->left, b->top, b->width, b->height}, b->content->Document()});
+                        double bx = freightForm.biasX, by = freightForm.biasY;
+                        if (o.withBackground) {
+                            DrawFreightBillBackground(*p, freightForm.background,
+                                                      scale->extentWidth, scale->extentHeight, ppmm,
+                                                      ppmm);
+                            bx = by = 0;
+                        }
+                        RenderFreightBill(*p, boxes, bx, by, ppmm, ppmm, scale->extentWidth,
+                                          scale->extentHeight, scale->sx, scale->sy);
+                    }
+                } else if (QPainter* p = pdf->NewPage(A4WidthDots(ppmm), A4HeightDots(ppmm))) {
+                    InvoiceView view;
+                    view.body = invoiceForm.Body().Document();
+                    view.grid = &invoiceForm.grid;
+                    RenderInvoice(*p, view, A4WidthDots(ppmm), A4HeightDots(ppmm), ppmm, ppmm);
+                }
+            }
+
+        } catch (const std::bad_alloc&) {
+            prompter.ShowMessage(OutOfMemoryMessage());
+            pageFailed = true;
         }
 
         if (!prompter.messages.empty()) progress.Clear();

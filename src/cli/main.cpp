@@ -2,11 +2,14 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "cli/cli_io.h"
 #include "cli/cli_options.h"
 #include "cli/commands.h"
+#include "storage/storage_result.h"
 
 namespace {
 
@@ -33,17 +36,24 @@ int main(int argc, char** argv) {
         return tallivo::kExitUsage;
     }
     const tallivo::CliCommand& cmd = *parsed.command;
-    switch (cmd.kind) {
-        case tallivo::CliCommand::kHelp:
-            std::fputs(tallivo::UsageText().c_str(), stdout);
-            return tallivo::kExitOk;
-        case tallivo::CliCommand::kShow:
-            return tallivo::RunShow(cmd.show);
-        case tallivo::CliCommand::kFill: {
-            std::string folder = cmd.fill.folder;
-            if (folder.empty()) folder = QCoreApplication::applicationDirPath().toStdString();
-            return tallivo::RunFill(cmd.fill, folder);
+    try {
+        switch (cmd.kind) {
+            case tallivo::CliCommand::kHelp:
+                std::fputs(tallivo::UsageText().c_str(), stdout);
+                return tallivo::kExitOk;
+            case tallivo::CliCommand::kShow:
+                return tallivo::RunShow(cmd.show);
+            case tallivo::CliCommand::kFill: {
+                std::string folder = cmd.fill.folder;
+                if (folder.empty()) folder = QCoreApplication::applicationDirPath().toStdString();
+                return tallivo::RunFill(cmd.fill, folder);
+            }
         }
+    } catch (const std::bad_alloc&) {
+        // Reported as the program reports it, never an abort.
+        std::fflush(stdout);
+        tallivo::PrintMessage(tallivo::OutOfMemoryMessage());
+        return tallivo::kExitFailure;
     }
     return tallivo::kExitUsage;
 }

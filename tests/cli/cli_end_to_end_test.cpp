@@ -288,6 +288,34 @@ TEST_F(CliTest, ShowCountsEveryMessageAsAFailure) {
     EXPECT_NE(s.out.find(u8"有误"), std::string::npos);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define TALLIVO_CLI_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TALLIVO_CLI_ASAN 1
+#endif
+#endif
+
+TEST_F(CliTest, PageTooLargeForMemoryFailsAloneWithoutAnAbort) {
+#ifdef TALLIVO_CLI_ASAN
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit under a memory limit";
+#endif
+    const fs::path big = dir_ / "big.txt";
+    std::ofstream(big).put('x');
+    fs::resize_file(big, std::uintmax_t{1} << 30);  // sparse: no disk is used
+    const std::string limited = "ulimit -v 400000; " + Quote(TALLIVO_CLI) + " fill " +
+                                Quote(big.string()) + " " + Example("taobao-order-detail.txt") +
+                                " --form invoice --json " + Folder() + " >" +
+                                Quote((dir_ / "o").string()) + " 2>" + Quote((dir_ / "e").string());
+    const int raw = std::system(limited.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_NE(Slurp(dir_ / "e").find(u8"无法分配内存空间！"), std::string::npos);
+    const std::string out = Slurp(dir_ / "o");
+    EXPECT_NE(out.find(u8"张小明"), std::string::npos);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2);
+}
+
 TEST_F(CliTest, UnrecognisedPageIsAFailureButTheBatchGoesOn) {
     const fs::path junk = dir_ / "junk.txt";
     std::ofstream(junk) << "hello\r\n";
