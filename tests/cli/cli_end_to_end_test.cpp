@@ -246,10 +246,15 @@ TEST_F(CliTest, SaveIntoAFolderNamedWithASlashForOnePage) {
     EXPECT_TRUE(fs::is_regular_file(saved / "42.pin"));
 
     // The sold-goods list leaves keywords; the default answer No declines the save.
-    r = Cli("fill " + Example("taobao-sold-list.txt") + " --form invoice --invoice-sn 43 --save " +
-            Quote(saved.string()) + " " + Folder());
+    r = Cli("fill " + Example("taobao-sold-list.txt") +
+            " --form invoice --invoice-sn 43 --json --save " + Quote(saved.string()) + " " +
+            Folder());
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fs::exists(saved / "43.pin"));
+    EXPECT_NE(r.out.find(u8"\"questions\":[{\"caption\":\"提示：有关键字段未被替换！\","
+                         u8"\"text\":\"还有关键字段未被替换，继续保存吗？\",\"answer\":\"no\"}]"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(CliTest, ShowCountsEveryMessageAsAFailure) {
