@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "print/page_geometry.h"
@@ -79,11 +78,15 @@ bool WordBox(const std::string& pdf, const std::string& word, double* x, double*
     size_t n;
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) html.append(buf, n);
     pclose(p);
-    std::smatch m;
-    const std::regex re("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>" + word + "<");
-    if (!std::regex_search(html, m, re)) return false;
-    *x = std::stod(m[1]);
-    *y = std::stod(m[2]);
+    // Each word is <word xMin="..." yMin="..." xMax="..." yMax="...">text</word>.
+    const size_t end = html.find(">" + word + "<");
+    if (end == std::string::npos) return false;
+    const size_t tag = html.rfind("<word ", end);
+    const size_t xAt = html.find("xMin=\"", tag);
+    const size_t yAt = html.find("yMin=\"", tag);
+    if (tag == std::string::npos || xAt > end || yAt > end) return false;
+    *x = std::stod(html.substr(xAt + 6));
+    *y = std::stod(html.substr(yAt + 6));
     return true;
 }
 
