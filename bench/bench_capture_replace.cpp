@@ -7,43 +7,12 @@
 #include <vector>
 
 #include "capture/capture_driver.h"
-#include "capture/capture_host.h"
+#include "support/scripted_host.h"
 #include "text/gbk_codec.h"
 
 namespace {
 
 using namespace tallivo;
-
-class BenchHost : public CaptureHost {
-public:
-    BenchHost(const std::string& page, int siteIndex, const std::string& invoiceText)
-        : input(page), site(siteIndex), invoice(invoiceText) {
-        trade.askMultipleBuyers = true;
-    }
-    const std::string& InputText() const override { return input; }
-    int SiteIndex() const override { return site; }
-    int CurrentTab() const override { return kTabInvoice; }
-    int FieldBoxCount() const override { return 0; }
-    TextDocument& FieldBox(int) override { return invoice; }
-    TextDocument& InvoiceDocument() override { return invoice; }
-    GoodsGrid& Goods() override { return grid; }
-    std::string ReplaceText() const override { return replace; }
-    void SetReplaceText(const std::string& text) override { replace = text; }
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    void ShowMessage(const std::string&) override {}
-    CaptureTime Now() const override { return CaptureTime{2008, 3, 7, 9, 5, 30}; }
-    int InvoiceSequenceNumber() const override { return 1382401; }
-    TradeState& Trade() override { return trade; }
-    void SetFreightBillUnsaved() override {}
-    void SetInvoiceUnsaved() override {}
-
-    const std::string& input;
-    int site;
-    PlainTextDocument invoice;
-    GoodsGrid grid;
-    std::string replace;
-    TradeState trade;
-};
 
 const std::string& InvoiceTemplate() {
     static const std::string text =
@@ -95,7 +64,8 @@ std::string OrderDetail() {
 
 void RunReplaceAll(benchmark::State& state, const std::string& page, int site, int rows) {
     for (auto _ : state) {
-        BenchHost host(page, site, InvoiceTemplate());
+        testing::ScriptedHost host(page, site, kTabInvoice);
+        host.invoice.SetText(InvoiceTemplate());
         MenuItemReplaceAllClick(host);
         if (host.grid.RowCount() != rows + 2) state.SkipWithError("wrong row count");
         benchmark::DoNotOptimize(host.grid.Cell(6, host.grid.TotalRow()));
@@ -121,7 +91,8 @@ void BM_OrderDetail(benchmark::State& state) {
         static const std::string all =
             Gbk(u8"{收货人}{手机}{电话}{收货地址}{邮政编码}{发货日期}{交易网站}{发货单号}{发货时间}"
                 u8"{买家}{卖家}{物流承运信息}");
-        BenchHost host(page, kSiteTaobao, all);
+        testing::ScriptedHost host(page, kSiteTaobao, kTabInvoice);
+        host.invoice.SetText(all);
         MenuItemReplaceAllClick(host);
         benchmark::DoNotOptimize(host.grid.Cell(6, 1));
     }

@@ -8,46 +8,17 @@
 #include <vector>
 
 #include "capture/capture_driver.h"
-#include "capture/capture_host.h"
+#include "support/scripted_host.h"
 #include "text/gbk_codec.h"
-#include "text/message_sink.h"
 
 namespace {
 
 using namespace tallivo;
 
-class FuzzHost : public CaptureHost, public Prompter {
-public:
-    const std::string& InputText() const override { return input; }
-    int SiteIndex() const override { return site; }
-    int CurrentTab() const override { return tab; }
-    int FieldBoxCount() const override { return static_cast<int>(boxes.size()); }
-    TextDocument& FieldBox(int index) override { return *boxes[static_cast<std::size_t>(index)]; }
-    TextDocument& InvoiceDocument() override { return invoice; }
-    GoodsGrid& Goods() override { return grid; }
-    std::string ReplaceText() const override { return replace; }
-    void SetReplaceText(const std::string& text) override { replace = text; }
-    bool AskYesNo(const std::string&, const std::string&) override {
-        return (answers >> (asked++ % 8)) & 1;
-    }
-    void ShowMessage(const std::string&) override {}
-    CaptureTime Now() const override { return CaptureTime{2008, 3, 7, 23, 59, 59}; }
-    int InvoiceSequenceNumber() const override { return -2147483647 - 1; }
-    TradeState& Trade() override { return trade; }
-    void SetFreightBillUnsaved() override {}
-    void SetInvoiceUnsaved() override {}
-
-    std::string input;
-    int site = 0;
-    int tab = 0;
-    std::vector<std::unique_ptr<PlainTextDocument>> boxes;
-    PlainTextDocument invoice;
-    GoodsGrid grid;
-    std::string replace;
-    TradeState trade;
-    unsigned answers = 0;
-    unsigned asked = 0;
-};
+// Question i is answered by bit i % 8 of the answers byte.
+void AnswerFromBits(testing::ScriptedHost& host, unsigned answers) {
+    for (unsigned i = 0; i < 64; ++i) host.prompter.answers.push_back((answers >> (i % 8)) & 1);
+}
 
 std::vector<std::string> Split(const uint8_t* data, std::size_t size) {
     std::vector<std::string> parts(1);
@@ -73,17 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::vector<std::string> parts = Split(data + 1, size - 1);
     for (int site = 0; site <= 2; ++site) {
         for (int tab = 1; tab <= 2; ++tab) {
-            FuzzHost host;
-            ScopedPrompter scope(&host);
-            host.input = parts[0];
-            host.site = site;
-            host.tab = tab;
-            host.answers = answers;
-            host.trade.askMultipleBuyers = true;
+            testing::ScriptedHost host(parts[0], site, tab);
+            AnswerFromBits(host, answers);
+            host.now = CaptureTime{2008, 3, 7, 23, 59, 59};
+            host.invoiceSN = -2147483647 - 1;
             for (std::size_t i = 1; i < parts.size(); ++i) {
-                host.boxes.push_back(std::make_unique<PlainTextDocument>(parts[i]));
+                host.AddBox(parts[i]);
             }
-            host.boxes.push_back(std::make_unique<PlainTextDocument>(allKeywords));
+            host.AddBox(allKeywords);
             host.invoice.SetText((parts.size() > 1 ? parts[1] : std::string()) + allKeywords);
             MenuItemReplaceAllClick(host);
             // A second run meets the filled documents and the grid of the first.
