@@ -7,10 +7,10 @@
 
 namespace tallivo {
 
-// Tabs of the main window's page control.
-enum CaptureTab { kTabInput = 0, kTabFreightBill = 1, kTabInvoice = 2 };
+// Tabs of the main window's page control, shared by capture, forms and the front ends.
+enum Tab { kTabInput = 0, kTabFreightBill = 1, kTabInvoice = 2 };
 // Items of the site box; any other index is neither site.
-enum CaptureSite { kSiteTaobao = 0, kSitePaipai = 1 };
+enum Site { kSiteNone = -1, kSiteTaobao = 0, kSitePaipai = 1 };
 
 // Local wall-clock time as the capture engine needs it.
 struct CaptureTime {

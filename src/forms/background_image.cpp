@@ -142,4 +142,55 @@ bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, P
     return InstallPicture(status, picture, area, background, prompter);
 }
 
+namespace {
+
+constexpr std::size_t kCachedPictures = 4;
+
+std::string AreaKey(QSize area) {
+    return std::to_string(area.width()) + "x" + std::to_string(area.height());
+}
+
+}  // namespace
+
+const QImage* BackgroundCache::Find(const std::string& key) const {
+    for (const Entry& e : entries_) {
+        if (e.key == key) return &e.image;
+    }
+    return nullptr;
+}
+
+void BackgroundCache::Keep(std::string key, const QImage& image) {
+    if (entries_.size() >= kCachedPictures) entries_.erase(entries_.begin());
+    entries_.push_back({std::move(key), image});
+}
+
+bool BackgroundCache::Load(const std::string& path, QSize area, QImage* background,
+                           Prompter* prompter) {
+    const QFileInfo info(QString::fromStdString(path));
+    if (!info.isFile()) return LoadBackgroundImage(path, area, background, prompter);
+    const std::string key = "file|" + path + "|" + std::to_string(info.size()) + "|" +
+                            std::to_string(info.lastModified().toMSecsSinceEpoch()) + "|" +
+                            AreaKey(area);
+    if (const QImage* hit = Find(key)) {
+        *background = *hit;
+        return true;
+    }
+    if (!LoadBackgroundImage(path, area, background, prompter)) return false;
+    Keep(key, *background);
+    return true;
+}
+
+bool BackgroundCache::LoadJpeg(std::string_view jpeg, QSize area, QImage* background,
+                               Prompter* prompter) {
+    const std::string key = "jpeg|" + std::to_string(std::hash<std::string_view>()(jpeg)) + "|" +
+                            std::to_string(jpeg.size()) + "|" + AreaKey(area);
+    if (const QImage* hit = Find(key)) {
+        *background = *hit;
+        return true;
+    }
+    if (!LoadBackgroundJpeg(jpeg, area, background, prompter)) return false;
+    Keep(key, *background);
+    return true;
+}
+
 }  // namespace tallivo

@@ -4,6 +4,7 @@
 #include <QSize>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/message_sink.h"
 
@@ -39,5 +40,25 @@ bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background
 
 // The same for a picture already in memory as JPEG bytes (an exchange file's own picture).
 bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter);
+
+// The last few fitted pictures. Applying the same template again then neither decodes its
+// picture again nor makes a new bitmap, so a PDF of many pages embeds it once. A file is known
+// by its path, size and modification time, so a picture replaced on disk is read afresh.
+class BackgroundCache {
+public:
+    bool Load(const std::string& path, QSize area, QImage* background, Prompter* prompter);
+    bool LoadJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter);
+    void Clear() { entries_.clear(); }
+
+private:
+    const QImage* Find(const std::string& key) const;
+    void Keep(std::string key, const QImage& image);
+
+    struct Entry {
+        std::string key;
+        QImage image;
+    };
+    std::vector<Entry> entries_;
+};
 
 }  // namespace tallivo

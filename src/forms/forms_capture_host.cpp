@@ -38,12 +38,17 @@ GoodsGrid& FormsCaptureHost::Goods() {
     return invoice_ ? invoice_->grid : spareGrid_;
 }
 
+void FormsCaptureHost::SetReplaceText(const std::string& text) {
+    replace_ = text;
+    if (settings_.replaceTextChanged) settings_.replaceTextChanged();
+}
+
 void FormsCaptureHost::SetFreightBillUnsaved() {
-    if (settings_.freightBillUnsaved) *settings_.freightBillUnsaved = true;
+    if (settings_.freightBillChanged) settings_.freightBillChanged();
 }
 
 void FormsCaptureHost::SetInvoiceUnsaved() {
-    if (settings_.invoiceUnsaved) *settings_.invoiceUnsaved = true;
+    if (settings_.invoiceChanged) settings_.invoiceChanged();
 }
 
 }  // namespace tallivo

@@ -1,6 +1,7 @@
 // The capture engine's view of the two form models, for the window and the command line alike.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,12 +17,20 @@ CaptureTime ClockNow();
 
 // What a capture command reads besides the forms.
 struct FormsCaptureSettings {
-    int site = -1;
-    int tab = kTabInput;
+    int site = kSiteNone;
+    Tab tab = kTabInput;
     std::optional<CaptureTime> now;  // none: the local clock at each reading
     int invoiceSn = 0;
-    bool* freightBillUnsaved = nullptr;  // raised by the engine when given
-    bool* invoiceUnsaved = nullptr;
+    std::function<void()> freightBillChanged;  // the engine marks a form unsaved
+    std::function<void()> invoiceChanged;
+    std::function<void()> replaceTextChanged;
+};
+
+// Says nothing and answers No, for a workspace that has nobody to ask.
+class SilentPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string&) override {}
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
 };
 
 // A missing form reads as an empty one, so that a command on the other tab still finds boxes
@@ -29,7 +38,9 @@ struct FormsCaptureSettings {
 class FormsCaptureHost : public CaptureHost {
 public:
     FormsCaptureHost(const std::string& input, FreightBillForm* freightBill, InvoiceForm* invoice,
-                     TradeState& trade, Prompter& prompter, FormsCaptureSettings settings);
+                     TradeState& trade, Prompter& prompter, FormsCaptureSettings settings = {});
+
+    FormsCaptureSettings& Settings() { return settings_; }
 
     const std::string& InputText() const override { return input_; }
     int SiteIndex() const override { return settings_.site; }
@@ -39,7 +50,7 @@ public:
     TextDocument& InvoiceDocument() override;
     GoodsGrid& Goods() override;
     std::string ReplaceText() const override { return replace_; }
-    void SetReplaceText(const std::string& text) override { replace_ = text; }
+    void SetReplaceText(const std::string& text) override;
     bool AskYesNo(const std::string& caption, const std::string& text) override {
         return prompter_.AskYesNo(caption, text);
     }

@@ -17,6 +17,7 @@ FieldBox& AddFieldBox(FreightBillForm& form, std::string_view textOrRtf, int lef
         form.makeBoxDocument ? form.makeBoxDocument() : std::make_unique<RichTextDocument>();
     box->content->SetTextOrRtf(textOrRtf);
     form.boxes.push_back(std::move(box));
+    if (form.listener) form.listener->BoxAdded(static_cast<int>(form.boxes.size()) - 1);
     return *form.boxes.back();
 }
 
@@ -24,16 +25,24 @@ bool RemoveFieldBox(FreightBillForm& form, const FieldBox* box) {
     auto it = std::find_if(form.boxes.begin(), form.boxes.end(),
                            [box](const std::unique_ptr<FieldBox>& b) { return b.get() == box; });
     if (it == form.boxes.end()) return false;
+    if (form.listener)
+        form.listener->BoxAboutToBeRemoved(static_cast<int>(it - form.boxes.begin()));
     form.boxes.erase(it);
     return true;
 }
 
 void ClearFreightBill(FreightBillForm& form) {
+    if (form.listener) form.listener->BoxesAboutToBeCleared();
     form.boxes.clear();
     form.background = QImage();
+    form.backgroundName.clear();
     form.printWidth = kDefaultPrintWidth;
     form.biasX = 0;
     form.biasY = 0;
+    if (form.listener) {
+        form.listener->BackgroundChanged();
+        form.listener->PrintSettingsChanged();
+    }
 }
 
 std::string& WriteFreightBillRecord(std::string& buffer, const FreightBillForm& form,
@@ -53,20 +62,26 @@ std::string& WriteFreightBillRecord(std::string& buffer, const FreightBillForm& 
 }
 
 bool ApplyFreightBillRecord(FreightBillForm& form, std::string_view record,
-                            const std::string& programFolder, Prompter* prompter) {
-    return ApplyFreightBillRecord(form, ReadFreightBillRecord(record), programFolder, prompter);
+                            const std::string& programFolder, Prompter* prompter,
+                            BackgroundCache* cache) {
+    return ApplyFreightBillRecord(form, ReadFreightBillRecord(record), programFolder, prompter,
+                                  nullptr, cache);
 }
 
 bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& read,
                             const std::string& programFolder, Prompter* prompter,
-                            const std::string* pictureJpeg) {
+                            const std::string* pictureJpeg, BackgroundCache* cache) {
+    BackgroundCache spare;
+    BackgroundCache& pictures = cache ? *cache : spare;
+    // Saved documents name the template's picture whether or not it could be shown now.
+    if (read.background_image) form.backgroundName = *read.background_image;
     if (read.background_image && pictureJpeg) {
-        LoadBackgroundJpeg(*pictureJpeg, form.pictureArea, &form.background, prompter);
+        pictures.LoadJpeg(*pictureJpeg, form.pictureArea, &form.background, prompter);
     } else if (read.background_image) {
         const std::optional<std::string> path =
             BackgroundImagePath(programFolder, *read.background_image);
         if (path) {
-            LoadBackgroundImage(*path, form.pictureArea, &form.background, prompter);
+            pictures.Load(*path, form.pictureArea, &form.background, prompter);
         } else if (prompter) {
             // A name that would leave the image folder is never opened.
             prompter->ShowMessage(CannotOpenPictureMessage());
@@ -77,6 +92,10 @@ bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& 
         form.printWidth = std::clamp(*read.print_width, kMinPrintWidth, kMaxPrintWidth);
     if (read.bias_x) form.biasX = std::clamp(*read.bias_x, kMinBias, kMaxBias);
     if (read.bias_y) form.biasY = std::clamp(*read.bias_y, kMinBias, kMaxBias);
+    if (form.listener) {
+        form.listener->BackgroundChanged();
+        form.listener->PrintSettingsChanged();
+    }
     for (const FieldBoxRecord& box : read.boxes) {
         AddFieldBox(form, box.rtf, box.left, box.top, box.height, box.width);
     }

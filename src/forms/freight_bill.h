@@ -32,11 +32,27 @@ struct FieldBox {
     std::unique_ptr<RichTextDocument> content;
 };
 
+// Follows a freight-bill form, so that the waybill panel can rebuild only what changed.
+class FreightBillListener {
+public:
+    virtual ~FreightBillListener() = default;
+    virtual void BoxAdded(int index) { (void)index; }
+    // Before the box and its document go.
+    virtual void BoxAboutToBeRemoved(int index) { (void)index; }
+    // Before every box goes at once.
+    virtual void BoxesAboutToBeCleared() {}
+    virtual void BackgroundChanged() {}
+    virtual void PrintSettingsChanged() {}
+};
+
 // The freight-bill tab: background bitmap as fitted, print settings in millimetres, and the
 // field boxes in creation order, which is also the stored and printed order.
 class FreightBillForm {
 public:
     QImage background;  // empty when none is loaded
+    // The picture's file in the image folder (GBK), written into saved documents so that they
+    // reopen over it; empty when the picture shown is in no stored file.
+    std::string backgroundName;
     QSize pictureArea = kPictureArea;
     int printWidth = kDefaultPrintWidth;
     int biasX = 0;
@@ -45,6 +61,7 @@ public:
 
     // Makes the document of a new box; a GUI may hand out documents its widgets show.
     std::function<std::unique_ptr<RichTextDocument>()> makeBoxDocument;
+    FreightBillListener* listener = nullptr;
 };
 
 // Appends a box with these bounds; text that begins with an RTF header is taken as formatted
@@ -67,13 +84,15 @@ std::string& WriteFreightBillRecord(std::string& buffer, const FreightBillForm& 
 // background named in it is loaded from `programFolder`'s image folder. On damage the
 // freight-bill reading message is shown and everything read before it stays applied.
 bool ApplyFreightBillRecord(FreightBillForm& form, std::string_view record,
-                            const std::string& programFolder, Prompter* prompter);
+                            const std::string& programFolder, Prompter* prompter,
+                            BackgroundCache* cache = nullptr);
 
 // The same for a record already read. With `pictureJpeg`, a named background is taken from
 // those bytes instead of the image folder (an exchange file carries its own picture, and the
 // folder's copy may not exist yet).
 bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& read,
                             const std::string& programFolder, Prompter* prompter,
-                            const std::string* pictureJpeg = nullptr);
+                            const std::string* pictureJpeg = nullptr,
+                            BackgroundCache* cache = nullptr);
 
 }  // namespace tallivo

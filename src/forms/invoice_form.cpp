@@ -39,11 +39,17 @@ void ApplyInvoiceDocument(InvoiceForm& form, const InvoiceDocumentRead& read) {
     ApplyInvoiceRecord(form, read.record);
     if (!read.row_count) return;
     GoodsGrid& grid = form.grid;
+    // A view follows one reset rather than a change per cell of a long grid.
+    GoodsGridListener* listener = grid.Listener();
+    if (listener) listener->GridAboutToReset();
+    grid.SetListener(nullptr);
     grid.SetRowCount(*read.row_count);
     for (std::size_t i = 0; i < read.cells.size(); ++i) {
         grid.SetCell(static_cast<int>(i % kInvoiceGridColumns),
                      static_cast<int>(1 + i / kInvoiceGridColumns), read.cells[i]);
     }
+    grid.SetListener(listener);
+    if (listener) listener->GridReset();
 }
 
 std::string InvoiceDocumentBytes(const InvoiceForm& form) {

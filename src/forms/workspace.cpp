@@ -6,6 +6,7 @@
 #include <climits>
 #include <new>
 
+#include "capture/capture_driver.h"
 #include "forms/document_checks.h"
 #include "forms/jpeg_codec.h"
 #include "storage/document_files.h"
@@ -33,6 +34,9 @@ TALLIVO_GBK_TEXT(SameNameText, u8"有重名模板，是否覆盖？")
 TALLIVO_GBK_TEXT(SameNameCaption, u8"提示：有重名模板！")
 TALLIVO_GBK_TEXT(FileStream, u8"无法创建文件流，磁盘空间不够或没有写权限！")
 TALLIVO_GBK_TEXT(FreightBillExchangeDamaged, u8"读取货运单模板文件有误，文件版本不对或已被破坏！")
+TALLIVO_GBK_TEXT(ExportWithoutPicture, u8"该货运单模板没有背景图片，导出的模板文件不带图片！")
+TALLIVO_GBK_TEXT(ExportPictureMissing, u8"无法打开背景图片文件，导出的模板文件不带图片！")
+TALLIVO_GBK_TEXT(ImportWithoutPicture, u8"货运单模板文件没有带背景图片，导入的模板没有背景图片！")
 
 TALLIVO_GBK_TEXT(OpenFreightBillTitle, u8"打开货运单文件")
 TALLIVO_GBK_TEXT(OpenInvoiceTitle, u8"打开发货单文件")
@@ -64,11 +68,87 @@ int ClampIndex(std::int32_t index, std::size_t size) {
 
 FormsWorkspace::FormsWorkspace(std::string programFolder, Prompter* prompter, FileChooser* chooser,
                                std::unique_ptr<RichTextDocument> invoiceBody)
-    : invoice(invoiceBody ? std::move(invoiceBody) : std::make_unique<RichTextDocument>()),
-      programFolder_(std::move(programFolder)),
+    : programFolder_(std::move(programFolder)),
       prompter_(prompter),
-      chooser_(chooser) {
-    ClearInvoice(invoice, trade);
+      chooser_(chooser),
+      invoice_(invoiceBody ? std::move(invoiceBody) : std::make_unique<RichTextDocument>()),
+      captureHost_(input_, &freightBill_, &invoice_, trade_,
+                   prompter ? *prompter : static_cast<Prompter&>(silentPrompter_)) {
+    ClearInvoice(invoice_, trade_);
+    FormsCaptureSettings& settings = captureHost_.Settings();
+    settings.freightBillChanged = [this] { SetFreightBillUnsaved(true); };
+    settings.invoiceChanged = [this] { SetInvoiceUnsaved(true); };
+    settings.replaceTextChanged = [this] { observer_->ReplaceTextChanged(); };
+}
+
+// --- state -----------------------------------------------------------------------------------
+
+void FormsWorkspace::SetTemplateEditText(TemplateKind kind, const std::string& text) {
+    TemplateList& list = List(kind);
+    if (list.editText == text) return;
+    list.editText = text;
+    observer_->TemplatesChanged(kind);
+}
+
+void FormsWorkspace::SetSelectedTemplate(TemplateKind kind, int index) {
+    TemplateList& list = List(kind);
+    if (index < -1 || index >= static_cast<int>(list.items.size())) index = -1;
+    list.selected = index;
+    if (index >= 0) list.editText = list.items[static_cast<std::size_t>(index)].name;
+    observer_->TemplateSelected(kind, index);
+}
+
+bool FormsWorkspace::SelectTemplateNamed(TemplateKind kind, const std::string& gbkName) {
+    const TemplateList& list = List(kind);
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+        if (list.items[i].name == gbkName) {
+            SetSelectedTemplate(kind, static_cast<int>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+void FormsWorkspace::SetCurrentTab(Tab tab) {
+    if (tab == currentTab_) return;
+    currentTab_ = tab;
+    observer_->TabChanged(tab);
+}
+
+void FormsWorkspace::SetFreightBillSN(std::int32_t sn) {
+    if (sn == freightBillSN_) return;
+    freightBillSN_ = sn;
+    observer_->SequenceNumbersChanged();
+}
+
+void FormsWorkspace::SetInvoiceSN(std::int32_t sn) {
+    if (sn == invoiceSN_) return;
+    invoiceSN_ = sn;
+    observer_->SequenceNumbersChanged();
+}
+
+void FormsWorkspace::SetSourceSite(int site) {
+    if (site != kSiteTaobao && site != kSitePaipai) site = kSiteNone;
+    if (site == sourceSite_) return;
+    sourceSite_ = site;
+    observer_->SourceSiteChanged(site);
+}
+
+void FormsWorkspace::SetFreightBillUnsaved(bool unsaved) {
+    if (unsaved == freightBillUnsaved_) return;
+    freightBillUnsaved_ = unsaved;
+    observer_->UnsavedChanged(kTabFreightBill, unsaved);
+}
+
+void FormsWorkspace::SetInvoiceUnsaved(bool unsaved) {
+    if (unsaved == invoiceUnsaved_) return;
+    invoiceUnsaved_ = unsaved;
+    observer_->UnsavedChanged(kTabInvoice, unsaved);
+}
+
+void FormsWorkspace::SetInputText(std::string gbk) {
+    input_ = std::move(gbk);
+    observer_->InputTextChanged();
 }
 
 void FormsWorkspace::Show(const std::string& gbk) {
@@ -88,44 +168,54 @@ void FormsWorkspace::Guarded(const std::function<void()>& command) {
 }
 
 TemplateList& FormsWorkspace::CurrentList() {
-    return currentTab == kInvoiceTab ? invoiceTemplates : freightBillTemplates;
+    return currentTab_ == kTabInvoice ? invoiceTemplates_ : freightBillTemplates_;
 }
 
 // --- start-up and configuration ------------------------------------------------------------
 
 void FormsWorkspace::Start() {
-    TemplateStoreLoad freight = LoadFreightBillTemplates(programFolder_);
-    freightBillTemplates.items = std::move(freight.templates);
-    Show(freight.message);
-    TemplateStoreLoad invoices = LoadInvoiceTemplates(programFolder_);
-    invoiceTemplates.items = std::move(invoices.templates);
-    Show(invoices.message);
+    Show(LoadTemplateStore(TemplateKind::kFreightBill).message);
+    Show(LoadTemplateStore(TemplateKind::kInvoice).message);
     LoadConfig();
-    PageControlPrintChange(currentTab);
+    PageControlPrintChange(currentTab_);
+}
+
+StorageResult FormsWorkspace::LoadTemplateStore(TemplateKind kind) {
+    TemplateStoreLoad load = kind == TemplateKind::kFreightBill
+                                 ? LoadFreightBillTemplates(programFolder_)
+                                 : LoadInvoiceTemplates(programFolder_);
+    TemplateList& list = List(kind);
+    list.items = std::move(load.templates);
+    if (list.selected >= static_cast<int>(list.items.size())) list.selected = -1;
+    if (kind == TemplateKind::kFreightBill) pictures_.Clear();
+    observer_->TemplatesChanged(kind);
+    return StorageResult{load.ok, std::move(load.message)};
+}
+
+ConfigLoad FormsWorkspace::ReadConfig() {
+    ConfigLoad load = tallivo::LoadConfig(programFolder_);
+    if (!load.ok) return load;
+    SetFreightBillSN(load.config.freight_bill_sn);
+    SetInvoiceSN(load.config.invoice_sn);
+    SetSourceSite(load.config.source_site);
+    SetSelectedTemplate(TemplateKind::kFreightBill, ClampIndex(load.config.default_freight_bill,
+                                                               freightBillTemplates_.items.size()));
+    SetSelectedTemplate(TemplateKind::kInvoice,
+                        ClampIndex(load.config.default_invoice, invoiceTemplates_.items.size()));
+    return load;
 }
 
 void FormsWorkspace::LoadConfig() {
-    const ConfigLoad load = tallivo::LoadConfig(programFolder_);
-    Show(load.message);
-    if (!load.ok) return;
-    freightBillSN = load.config.freight_bill_sn;
-    invoiceSN = load.config.invoice_sn;
-    sourceSite =
-        load.config.source_site == 0 || load.config.source_site == 1 ? load.config.source_site : -1;
-    for (auto [list, index] : {std::pair{&freightBillTemplates, load.config.default_freight_bill},
-                               std::pair{&invoiceTemplates, load.config.default_invoice}}) {
-        list->selected = ClampIndex(index, list->items.size());
-        if (list->selected >= 0) list->editText = list->items[list->selected].name;
-    }
+    Show(ReadConfig().message);
 }
 
 bool FormsWorkspace::SaveConfig() {
     Config config;
-    config.freight_bill_sn = freightBillSN;
-    config.invoice_sn = invoiceSN;
-    config.source_site = sourceSite;
-    config.default_freight_bill = freightBillTemplates.selected;
-    config.default_invoice = invoiceTemplates.selected;
+    config.freight_bill_sn = freightBillSN_;
+    config.invoice_sn = invoiceSN_;
+    config.source_site = sourceSite_;
+    config.default_freight_bill = freightBillTemplates_.selected;
+    config.default_invoice = invoiceTemplates_.selected;
     const StorageResult result = tallivo::SaveConfig(programFolder_, config);
     Show(result.message);
     return result.ok;
@@ -133,37 +223,75 @@ bool FormsWorkspace::SaveConfig() {
 
 // --- selecting, deleting, saving templates -------------------------------------------------
 
-void FormsWorkspace::PageControlPrintChange(int tab) {
-    currentTab = tab;
+void FormsWorkspace::PageControlPrintChange(Tab tab) {
+    SetCurrentTab(tab);
     ComboBoxFreightBillSelect();
     ComboBoxInvoiceSelect();
 }
 
+void FormsWorkspace::ResetCurrentForm() {
+    if (currentTab_ == kTabFreightBill) ComboBoxFreightBillSelect();
+    if (currentTab_ == kTabInvoice) ComboBoxInvoiceSelect();
+}
+
+void FormsWorkspace::UseTemplateSource(TemplateKind kind, std::optional<TemplateSource> source) {
+    (kind == TemplateKind::kFreightBill ? freightBillOverride_ : invoiceOverride_) =
+        std::move(source);
+}
+
 void FormsWorkspace::ComboBoxFreightBillSelect() {
-    ClearFreightBill(freightBill);
-    const TemplateEntry* entry = freightBillTemplates.Selected();
-    if (!entry) return;
-    ApplyFreightBillRecord(freightBill, entry->record, programFolder_, prompter_);
-    freightBillUnsaved = false;
+    ClearFreightBill(freightBill_);
+    if (freightBillOverride_) {
+        const TemplateSource& source = *freightBillOverride_;
+        ApplyFreightBillRecord(freightBill_, ReadFreightBillRecord(source.record), programFolder_,
+                               prompter_, source.embeddedJpeg ? &*source.embeddedJpeg : nullptr,
+                               &pictures_);
+    } else {
+        const TemplateEntry* entry = freightBillTemplates_.Selected();
+        if (!entry) return;
+        ApplyFreightBillRecord(freightBill_, entry->record, programFolder_, prompter_, &pictures_);
+    }
+    SetFreightBillUnsaved(false);
 }
 
 void FormsWorkspace::ComboBoxInvoiceSelect() {
-    ClearInvoice(invoice, trade);
-    if (const TemplateEntry* entry = invoiceTemplates.Selected()) {
+    ClearInvoice(invoice_, trade_);
+    if (invoiceOverride_) {
+        trade_.paipaiGoodsCaptured = false;
+        const TemplateSource& source = *invoiceOverride_;
+        InvoiceDocumentRead read;
+        if (source.isInvoiceDocument) {
+            read = ParseInvoiceDocument(source.record);
+        } else {
+            read.record = ReadInvoiceRecord(std::string_view(source.record));
+            read.ok = read.record.ok;
+            read.message = read.record.message;
+        }
+        ApplyInvoiceDocument(invoice_, read);
+        if (!read.ok) Show(read.message);
+    } else if (const TemplateEntry* entry = invoiceTemplates_.Selected()) {
         ByteReader reader(entry->record);
-        if (!ApplyInvoiceRecord(invoice, reader, prompter_)) return;
+        if (!ApplyInvoiceRecord(invoice_, reader, prompter_)) return;
     }
-    invoiceUnsaved = false;
-    trade.paipaiGoodsCaptured = false;
+    SetInvoiceUnsaved(false);
+    trade_.paipaiGoodsCaptured = false;
 }
 
-void FormsWorkspace::RemoveItem(TemplateList& list, int index) {
+void FormsWorkspace::RemoveItem(TemplateKind kind, int index) {
+    TemplateList& list = List(kind);
     list.items.erase(list.items.begin() + index);
     if (list.selected == index) {
         list.selected = -1;
     } else if (list.selected > index) {
         --list.selected;
     }
+    if (kind == TemplateKind::kFreightBill) pictures_.Clear();
+    observer_->TemplatesChanged(kind);
+}
+
+void FormsWorkspace::AddItem(TemplateKind kind, TemplateEntry entry) {
+    List(kind).items.push_back(std::move(entry));
+    observer_->TemplatesChanged(kind);
 }
 
 void FormsWorkspace::DeleteBackgroundFile(const std::string& gbkFileName) {
@@ -174,10 +302,10 @@ void FormsWorkspace::DeleteBackgroundFile(const std::string& gbkFileName) {
 }
 
 bool FormsWorkspace::DeleteTemplate(int index) {
-    if (currentTab != kFreightBillTab && currentTab != kInvoiceTab) return false;
+    if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return false;
     TemplateList& list = CurrentList();
     if (index < 0 || index >= static_cast<int>(list.items.size())) return false;
-    if (currentTab == kFreightBillTab) {
+    if (currentTab_ == kTabFreightBill) {
         const std::optional<std::string> image =
             FreightBillRecordImageName(list.items[index].record);
         if (!image) {
@@ -186,15 +314,16 @@ bool FormsWorkspace::DeleteTemplate(int index) {
         }
         if (!image->empty()) DeleteBackgroundFile(*image);
     }
-    RemoveItem(list, index);
+    RemoveItem(currentTab_ == kTabFreightBill ? TemplateKind::kFreightBill : TemplateKind::kInvoice,
+               index);
     return true;
 }
 
 bool FormsWorkspace::SaveStore(TemplateKind kind) {
     const StorageResult result =
         kind == TemplateKind::kFreightBill
-            ? SaveFreightBillTemplates(programFolder_, freightBillTemplates.items)
-            : SaveInvoiceTemplates(programFolder_, invoiceTemplates.items);
+            ? SaveFreightBillTemplates(programFolder_, freightBillTemplates_.items)
+            : SaveInvoiceTemplates(programFolder_, invoiceTemplates_.items);
     if (!result.ok) Show(result.message.empty() ? FileStream() : result.message);
     return result.ok;
 }
@@ -211,13 +340,13 @@ bool FormsWorkspace::ConfirmOverwrite(const TemplateList& list, const std::strin
 
 void FormsWorkspace::MenuItemSaveTemplateClick() {
     Guarded([this] {
-        if (currentTab == kFreightBillTab) SaveFreightBillTemplate();
-        if (currentTab == kInvoiceTab) SaveInvoiceTemplate();
+        if (currentTab_ == kTabFreightBill) SaveFreightBillTemplate();
+        if (currentTab_ == kTabInvoice) SaveInvoiceTemplate();
     });
 }
 
 void FormsWorkspace::SaveFreightBillTemplate() {
-    TemplateList& list = freightBillTemplates;
+    TemplateList& list = freightBillTemplates_;
     const std::string name = list.editText;
     if (name.empty()) return Show(FreightBillNameEmpty());
     if (name.size() > kMaxTemplateNameBytes) return Show(NameTooLong());
@@ -225,16 +354,16 @@ void FormsWorkspace::SaveFreightBillTemplate() {
     if (!IsSafeFileName(name) || !BackgroundImagePath(programFolder_, imageName)) {
         return Show(NameNotAFileName());
     }
-    if (freightBill.boxes.empty()) return Show(FreightBillContentEmpty());
+    if (freightBill_.boxes.empty()) return Show(FreightBillContentEmpty());
     std::vector<int> same;
     if (!ConfirmOverwrite(list, name, &same)) return;
 
     // The picture goes to disk before any old template is touched: a failure leaves all as it
     // was. Without a picture the template names none.
-    const bool withImage = !freightBill.background.isNull();
+    const bool withImage = !freightBill_.background.isNull();
     if (withImage) {
         std::string jpeg;
-        const JpegResult encoded = EncodeJpeg(freightBill.background, &jpeg);
+        const JpegResult encoded = EncodeJpeg(freightBill_.background, &jpeg);
         if (!encoded.ok) return Show(OutOfMemoryMessage());
         if (!EnsureFolder(BackgroundImageFolder(programFolder_)) ||
             !WriteFileReplacing(*BackgroundImagePath(programFolder_, imageName), jpeg)) {
@@ -248,55 +377,58 @@ void FormsWorkspace::SaveFreightBillTemplate() {
             continue;
         }
         if (!old->empty() && !(withImage && *old == imageName)) DeleteBackgroundFile(*old);
-        RemoveItem(list, *it);
+        RemoveItem(TemplateKind::kFreightBill, *it);
     }
-    list.editText = name;
+    SetTemplateEditText(TemplateKind::kFreightBill, name);
     std::string record;
-    WriteFreightBillRecord(record, freightBill, withImage ? imageName : std::string());
-    list.items.push_back({name, std::move(record)});
+    WriteFreightBillRecord(record, freightBill_, withImage ? imageName : std::string());
+    // Documents saved from now on reopen over the picture just written.
+    freightBill_.backgroundName = withImage ? imageName : std::string();
+    pictures_.Clear();
+    AddItem(TemplateKind::kFreightBill, {name, std::move(record)});
     SaveStore(TemplateKind::kFreightBill);
 }
 
 void FormsWorkspace::SaveInvoiceTemplate() {
-    TemplateList& list = invoiceTemplates;
+    TemplateList& list = invoiceTemplates_;
     const std::string name = list.editText;
     if (name.empty()) return Show(InvoiceNameEmpty());
-    if (invoice.Body().PlainText().empty()) return Show(InvoiceContentEmpty());
+    if (invoice_.Body().PlainText().empty()) return Show(InvoiceContentEmpty());
     if (name.size() > kMaxTemplateNameBytes) return Show(NameTooLong());
     std::vector<int> same;
     if (!ConfirmOverwrite(list, name, &same)) return;
-    for (auto it = same.rbegin(); it != same.rend(); ++it) RemoveItem(list, *it);
-    list.editText = name;
+    for (auto it = same.rbegin(); it != same.rend(); ++it) RemoveItem(TemplateKind::kInvoice, *it);
+    SetTemplateEditText(TemplateKind::kInvoice, name);
     std::string record;
-    WriteInvoiceRecord(record, invoice);
-    list.items.push_back({name, std::move(record)});
+    WriteInvoiceRecord(record, invoice_);
+    AddItem(TemplateKind::kInvoice, {name, std::move(record)});
     SaveStore(TemplateKind::kInvoice);
 }
 
 void FormsWorkspace::MenuItemDeleteTemplateClick() {
-    if (currentTab == kFreightBillTab) {
-        const bool removed = DeleteTemplate(freightBillTemplates.selected);
-        ClearFreightBill(freightBill);
+    if (currentTab_ == kTabFreightBill) {
+        const bool removed = DeleteTemplate(freightBillTemplates_.selected);
+        ClearFreightBill(freightBill_);
         // An unchanged list is not written back: a store that loaded only in part keeps the
         // rest on disk.
         if (removed) SaveStore(TemplateKind::kFreightBill);
-    } else if (currentTab == kInvoiceTab) {
-        const bool removed = DeleteTemplate(invoiceTemplates.selected);
-        ClearInvoice(invoice, trade);
+    } else if (currentTab_ == kTabInvoice) {
+        const bool removed = DeleteTemplate(invoiceTemplates_.selected);
+        ClearInvoice(invoice_, trade_);
         if (removed) SaveStore(TemplateKind::kInvoice);
     }
 }
 
 void FormsWorkspace::MenuItemNewClick() {
-    if (currentTab == kFreightBillTab) {
-        if (freightBillSN < INT32_MAX) ++freightBillSN;
-        freightBillUnsaved = false;
+    if (currentTab_ == kTabFreightBill) {
+        if (freightBillSN_ < INT32_MAX) SetFreightBillSN(freightBillSN_ + 1);
+        SetFreightBillUnsaved(false);
         ComboBoxFreightBillSelect();
-    } else if (currentTab == kInvoiceTab) {
-        if (invoiceSN < INT32_MAX) ++invoiceSN;
-        invoiceUnsaved = false;
-        trade.askMultipleBuyers = true;
-        trade.currentBuyer.clear();
+    } else if (currentTab_ == kTabInvoice) {
+        if (invoiceSN_ < INT32_MAX) SetInvoiceSN(invoiceSN_ + 1);
+        SetInvoiceUnsaved(false);
+        trade_.askMultipleBuyers = true;
+        trade_.currentBuyer.clear();
         ComboBoxInvoiceSelect();
     }
     SaveConfig();
@@ -306,8 +438,8 @@ void FormsWorkspace::MenuItemNewClick() {
 
 void FormsWorkspace::MenuItemOpenClick() {
     Guarded([this] {
-        if (currentTab == kFreightBillTab) OpenFreightBill();
-        if (currentTab == kInvoiceTab) OpenInvoice();
+        if (currentTab_ == kTabFreightBill) OpenFreightBill();
+        if (currentTab_ == kTabInvoice) OpenInvoice();
     });
 }
 
@@ -319,10 +451,10 @@ void FormsWorkspace::OpenFreightBill() {
     request.initialFolder = FreightBillDocumentFolder(programFolder_);
     const std::optional<std::string> path = chooser_->Choose(request);
     if (!path) return;
-    ClearFreightBill(freightBill);
+    ClearFreightBill(freightBill_);
     const DocumentBytes file = ReadDocumentFile(*path);
     if (!file.ok) return Show(file.message);
-    ApplyFreightBillRecord(freightBill, file.bytes, programFolder_, prompter_);
+    ApplyFreightBillRecord(freightBill_, file.bytes, programFolder_, prompter_);
 }
 
 void FormsWorkspace::OpenInvoice() {
@@ -333,21 +465,44 @@ void FormsWorkspace::OpenInvoice() {
     request.initialFolder = InvoiceDocumentFolder(programFolder_);
     const std::optional<std::string> path = chooser_->Choose(request);
     if (!path) return;
-    ClearInvoice(invoice, trade);
+    ClearInvoice(invoice_, trade_);
     const DocumentBytes file = ReadDocumentFile(*path);
     if (!file.ok) return Show(file.message);
     const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
-    ApplyInvoiceDocument(invoice, read);
+    ApplyInvoiceDocument(invoice_, read);
     if (!read.ok) Show(read.message);
 }
 
 bool FormsWorkspace::MenuItemSaveClick() {
     bool saved = false;
     Guarded([this, &saved] {
-        if (currentTab == kFreightBillTab) saved = SaveFreightBill();
-        if (currentTab == kInvoiceTab) saved = SaveInvoice();
+        if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return;
+        const bool freight = currentTab_ == kTabFreightBill;
+        if (!freight && !SaveInvoiceChecks()) return;
+        bool cancelled;
+        const std::string path = ChooseDocumentForSaving(
+            freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice, &cancelled);
+        if (cancelled) return;
+        saved = freight ? SaveFreightBill(path) : SaveInvoice(path);
     });
     return saved;
+}
+
+bool FormsWorkspace::SaveDocumentTo(const std::string& path) {
+    bool saved = false;
+    Guarded([this, &saved, &path] {
+        if (currentTab_ == kTabFreightBill) saved = SaveFreightBill(path);
+        if (currentTab_ == kTabInvoice) saved = SaveInvoiceChecks() && SaveInvoice(path);
+    });
+    return saved;
+}
+
+std::string FormsWorkspace::AutomaticDocumentPath(Tab tab) const {
+    const bool freight = tab == kTabFreightBill;
+    const std::string folder =
+        freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
+    return WithExtension(JoinPath(folder, std::to_string(freight ? freightBillSN_ : invoiceSN_)),
+                         freight ? ".pfb" : ".pin");
 }
 
 std::string FormsWorkspace::ChooseDocumentForSaving(TemplateKind kind, bool* cancelled) {
@@ -355,9 +510,9 @@ std::string FormsWorkspace::ChooseDocumentForSaving(TemplateKind kind, bool* can
     const std::string folder =
         freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
     EnsureFolder(folder);
-    std::string name = JoinPath(folder, std::to_string(freight ? freightBillSN : invoiceSN));
+    std::string name = JoinPath(folder, std::to_string(freight ? freightBillSN_ : invoiceSN_));
     *cancelled = false;
-    if (!autoFileName) {
+    if (!autoFileName_) {
         FileChooser::Request request;
         request.save = true;
         request.title = freight ? SaveFreightBillTitle() : SaveInvoiceTitle();
@@ -375,25 +530,22 @@ std::string FormsWorkspace::ChooseDocumentForSaving(TemplateKind kind, bool* can
     return WithExtension(name, freight ? ".pfb" : ".pin");
 }
 
-bool FormsWorkspace::SaveFreightBill() {
-    bool cancelled;
-    const std::string path = ChooseDocumentForSaving(TemplateKind::kFreightBill, &cancelled);
-    if (cancelled) return false;
-    // Documents name no background: they reopen over whatever picture the tab shows.
+bool FormsWorkspace::SaveFreightBill(const std::string& path) {
+    // The document names the template's picture, so that it reopens over it and prints.
     std::string bytes;
-    WriteFreightBillRecord(bytes, freightBill, std::string());
+    WriteFreightBillRecord(bytes, freightBill_, freightBill_.backgroundName);
     const StorageResult written = WriteDocumentFile(path, bytes);
     Show(written.message);
     return written.ok;
 }
 
-bool FormsWorkspace::SaveInvoice() {
-    if (!CheckUnreplacedKeyword(invoice.Body(), prompter_)) return false;
-    if (!CheckRepeatedTrade(invoice.grid, prompter_)) return false;
-    bool cancelled;
-    const std::string path = ChooseDocumentForSaving(TemplateKind::kInvoice, &cancelled);
-    if (cancelled) return false;
-    const StorageResult written = WriteDocumentFile(path, InvoiceDocumentBytes(invoice));
+bool FormsWorkspace::SaveInvoiceChecks() {
+    return CheckUnreplacedKeyword(invoice_.Body(), prompter_) &&
+           CheckRepeatedTrade(invoice_.grid, prompter_);
+}
+
+bool FormsWorkspace::SaveInvoice(const std::string& path) {
+    const StorageResult written = WriteDocumentFile(path, InvoiceDocumentBytes(invoice_));
     Show(written.message);
     return written.ok;
 }
@@ -402,21 +554,21 @@ bool FormsWorkspace::SaveInvoice() {
 
 void FormsWorkspace::MenuItemExportTemplateClick() {
     Guarded([this] {
-        if (currentTab == kFreightBillTab) ExportTemplate(TemplateKind::kFreightBill);
-        if (currentTab == kInvoiceTab) ExportTemplate(TemplateKind::kInvoice);
+        if (currentTab_ == kTabFreightBill) ExportTemplate(TemplateKind::kFreightBill);
+        if (currentTab_ == kTabInvoice) ExportTemplate(TemplateKind::kInvoice);
     });
 }
 
 void FormsWorkspace::MenuItemImportTemplateClick() {
     Guarded([this] {
-        if (currentTab == kFreightBillTab) ImportTemplate(TemplateKind::kFreightBill);
-        if (currentTab == kInvoiceTab) ImportTemplate(TemplateKind::kInvoice);
+        if (currentTab_ == kTabFreightBill) ImportTemplate(TemplateKind::kFreightBill);
+        if (currentTab_ == kTabInvoice) ImportTemplate(TemplateKind::kInvoice);
     });
 }
 
 void FormsWorkspace::ExportTemplate(TemplateKind kind) {
     const bool freight = kind == TemplateKind::kFreightBill;
-    const TemplateList& list = freight ? freightBillTemplates : invoiceTemplates;
+    const TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
     const std::string folder =
         freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
     EnsureFolder(folder);
@@ -435,22 +587,39 @@ void FormsWorkspace::ExportTemplate(TemplateKind kind) {
 
     std::string bytes;
     if (freight) {
-        // With no picture shown the file carries an empty image, which imports as none.
-        std::string jpeg;
-        if (!freightBill.background.isNull()) {
-            const JpegResult encoded = EncodeJpeg(freightBill.background, &jpeg);
-            if (!encoded.ok) return Show(OutOfMemoryMessage());
-        }
-        bytes = FormatFreightBillExchangeFile(entry->name, entry->record, jpeg);
+        // The picture the template names travels with it, whatever the tab shows now.
+        bytes =
+            FormatFreightBillExchangeFile(entry->name, entry->record, ExportPicture(entry->record));
     } else {
         bytes = FormatInvoiceExchangeFile(entry->name, entry->record);
     }
     Show(WriteDocumentFile(path, bytes).message);
 }
 
+std::string FormsWorkspace::ExportPicture(const std::string& record) {
+    const std::optional<std::string> name = FreightBillRecordImageName(record);
+    if (!name) {
+        Show(FreightBillReadErrorMessage());
+        return std::string();
+    }
+    if (name->empty()) {
+        Show(ExportWithoutPicture());
+        return std::string();
+    }
+    const std::optional<std::string> path = BackgroundImagePath(programFolder_, *name);
+    std::optional<std::string> jpeg;
+    if (path) jpeg = ReadWholeFile(*path, static_cast<std::size_t>(kMaxPictureFileBytes));
+    QImage check;
+    if (!jpeg || jpeg->empty() || !DecodeJpeg(*jpeg, &check).ok) {
+        Show(ExportPictureMissing());
+        return std::string();
+    }
+    return std::move(*jpeg);
+}
+
 void FormsWorkspace::ImportTemplate(TemplateKind kind) {
     const bool freight = kind == TemplateKind::kFreightBill;
-    TemplateList& list = freight ? freightBillTemplates : invoiceTemplates;
+    TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
     FileChooser::Request request;
     request.title = freight ? ImportFreightBillTitle() : ImportInvoiceTitle();
     request.filter = freight ? ImportFreightBillFilter() : ImportInvoiceFilter();
@@ -484,14 +653,18 @@ void FormsWorkspace::ImportTemplate(TemplateKind kind) {
             }
             if (!old->empty()) DeleteBackgroundFile(*old);
         }
-        RemoveItem(list, *it);
+        RemoveItem(kind, *it);
     }
-    list.items.push_back({name, *read.record});
+    AddItem(kind, {name, *read.record});
     SaveStore(kind);
     if (!freight) return;
 
     if (!read.image) return Show(read.message);
-    if (read.image->empty()) return;
+    if (read.image->empty()) {
+        const std::optional<std::string> named = FreightBillRecordImageName(*read.record);
+        if (named && !named->empty()) Show(ImportWithoutPicture());
+        return;
+    }
     QImage decoded;
     const JpegResult checked = DecodeJpeg(*read.image, &decoded);
     if (!checked.ok) return Show(checked.outOfMemory ? OutOfMemoryMessage() : checked.error);
@@ -509,7 +682,38 @@ bool FormsWorkspace::SpeedButtonBackgroundClick() {
     request.filterIndex = 1;
     const std::optional<std::string> path = chooser_->Choose(request);
     if (!path) return false;
-    return LoadBackgroundImage(*path, freightBill.pictureArea, &freightBill.background, prompter_);
+    if (!LoadBackgroundImage(*path, freightBill_.pictureArea, &freightBill_.background, prompter_))
+        return false;
+    // The new picture is in no stored file until a template is saved with it.
+    freightBill_.backgroundName.clear();
+    if (freightBill_.listener) freightBill_.listener->BackgroundChanged();
+    return true;
+}
+
+// --- capture ---------------------------------------------------------------------------------
+
+void FormsWorkspace::PrepareCapture() {
+    FormsCaptureSettings& settings = captureHost_.Settings();
+    settings.site = sourceSite_;
+    settings.tab = currentTab_;
+    settings.invoiceSn = invoiceSN_;
+}
+
+CaptureHost& FormsWorkspace::Capture() {
+    PrepareCapture();
+    return captureHost_;
+}
+
+void FormsWorkspace::FindNext() {
+    Guarded([this] { MenuItemFindClick(Capture()); });
+}
+
+void FormsWorkspace::Replace() {
+    Guarded([this] { MenuItemReplaceClick(Capture()); });
+}
+
+void FormsWorkspace::ReplaceAll() {
+    Guarded([this] { MenuItemReplaceAllClick(Capture()); });
 }
 
 }  // namespace tallivo

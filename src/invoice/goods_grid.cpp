@@ -69,13 +69,29 @@ GoodsGrid::GoodsGrid() {
     Reset();
 }
 
+GoodsGrid& GoodsGrid::operator=(const GoodsGrid& other) {
+    if (this == &other) return *this;
+    if (listener_) listener_->GridAboutToReset();
+    rows_ = other.rows_;
+    currentRow_ = other.currentRow_;
+    currentColumn_ = other.currentColumn_;
+    counts_[0] = other.counts_[0];
+    counts_[1] = other.counts_[1];
+    freeHint_ = other.freeHint_;
+    onFocusRequest = other.onFocusRequest;
+    if (listener_) listener_->GridReset();
+    return *this;
+}
+
 void GoodsGrid::Reset() {
+    if (listener_) listener_->GridAboutToReset();
     rows_.assign(kMinRowCount, Row{});
     for (int c = 0; c < kColumnCount; ++c) rows_[0][c] = HeaderText(c);
     rows_[2][kTradeNumber] = TotalText();
     currentRow_ = 1;
     currentColumn_ = 1;
     RebuildIndex();
+    if (listener_) listener_->GridReset();
 }
 
 const std::string& GoodsGrid::Cell(int column, int row) const {
@@ -92,13 +108,16 @@ void GoodsGrid::SetCell(int column, int row, std::string text) {
         if (text.empty() && row < freeHint_) freeHint_ = row;
     }
     cell = std::move(text);
+    if (listener_) listener_->CellsChanged(row, row, column, column);
 }
 
 void GoodsGrid::SetRowCount(int rows) {
     if (rows < kMinRowCount) rows = kMinRowCount;
+    if (listener_) listener_->GridAboutToReset();
     rows_.resize(static_cast<std::size_t>(rows));
     if (currentRow_ >= rows) currentRow_ = rows - 1;
     RebuildIndex();
+    if (listener_) listener_->GridReset();
 }
 
 void GoodsGrid::SetCurrentCell(int column, int row) {
@@ -113,6 +132,7 @@ void GoodsGrid::InsertGoodsRow() {
     // Columns 1-6 move down one row from r + 1; column 0 keeps its position. Moving whole rows
     // and then handing column 0 back up keeps the common case (r is the last goods row) O(1).
     const int oldCount = RowCount();
+    if (listener_) listener_->RowsAboutToBeInserted(r + 1, 1);
     rows_.insert(rows_.begin() + (r + 1), Row{});
     for (int row = r + 1; row < oldCount; ++row) {
         rows_[static_cast<std::size_t>(row)][kTradeNumber] =
@@ -126,6 +146,11 @@ void GoodsGrid::InsertGoodsRow() {
     currentRow_ = r + 1;
     // Rows only moved, so the counted texts are the same; the rows from r + 1 may now be free.
     if (freeHint_ > r + 1) freeHint_ = r + 1;
+    if (listener_) {
+        listener_->RowsInserted();
+        // Column 0 stayed put while the rest moved down.
+        listener_->CellsChanged(r + 1, TotalRow(), kTradeNumber, kTradeNumber);
+    }
 }
 
 bool GoodsGrid::DeleteCurrentRowIfEmpty() {
@@ -136,6 +161,7 @@ bool GoodsGrid::DeleteCurrentRowIfEmpty() {
     }
     // Columns 1-6 of rows below move up one; column 0 stays where it is.
     const int oldCount = RowCount();
+    if (listener_) listener_->RowsAboutToBeRemoved(r, 1);
     for (int row = r; row <= oldCount - 3; ++row) {
         for (int c = 1; c < kColumnCount; ++c) {
             rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(c)] =
@@ -148,6 +174,10 @@ bool GoodsGrid::DeleteCurrentRowIfEmpty() {
     last[kTradeNumber] = TotalText();
     if (currentRow_ >= RowCount()) currentRow_ = RowCount() - 1;
     RebuildIndex();
+    if (listener_) {
+        listener_->RowsRemoved();
+        listener_->CellsChanged(r, TotalRow(), kTradeNumber, kTradeNumber);
+    }
     StringGridInvoiceSetEditText(currentRow_);
     return true;
 }

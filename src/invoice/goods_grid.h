@@ -9,6 +9,23 @@
 
 namespace tallivo {
 
+// Follows a goods grid, so that a view can update only what changed. The "about to" calls come
+// before the rows change, as item views need them.
+class GoodsGridListener {
+public:
+    virtual ~GoodsGridListener() = default;
+    virtual void GridAboutToReset() {}
+    virtual void GridReset() {}
+    virtual void RowsAboutToBeInserted(int first, int count) { (void)first, (void)count; }
+    virtual void RowsInserted() {}
+    virtual void RowsAboutToBeRemoved(int first, int count) { (void)first, (void)count; }
+    virtual void RowsRemoved() {}
+    // Cells of rows first..last in columns firstColumn..lastColumn were rewritten.
+    virtual void CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) {
+        (void)firstRow, (void)lastRow, (void)firstColumn, (void)lastColumn;
+    }
+};
+
 // C library number reading: leading white space, optional sign, longest numeric prefix;
 // no prefix reads 0 ("2.5" as an integer is 2, "abc" is 0). Independent of the process locale.
 long ReadGridInteger(const std::string& text);
@@ -93,6 +110,13 @@ public:
     // Called when FindFreeGoodsRow wants the keyboard on the grid (the widget sets it).
     std::function<void()> onFocusRequest;
 
+    // One listener at most; null for none. Not copied with the grid.
+    void SetListener(GoodsGridListener* listener) { listener_ = listener; }
+    GoodsGridListener* Listener() const { return listener_; }
+
+    GoodsGrid(const GoodsGrid& other) { *this = other; }
+    GoodsGrid& operator=(const GoodsGrid& other);
+
 private:
     using Row = std::array<std::string, kColumnCount>;
 
@@ -110,6 +134,7 @@ private:
     std::unordered_map<std::string, int> counts_[2];
     // No goods row above this one is free.
     mutable int freeHint_ = 1;
+    GoodsGridListener* listener_ = nullptr;
 };
 
 }  // namespace tallivo

@@ -8,10 +8,13 @@
 
 namespace tallivo {
 
+// The first sequence number of both forms, before any Config.pcf exists.
+constexpr std::int32_t kDefaultSequenceNumber = 1382401;
+
 // The six values of "Config.pcf"; the defaults are those before any file exists.
 struct Config {
-    std::int32_t freight_bill_sn = 1382401;
-    std::int32_t invoice_sn = 1382401;
+    std::int32_t freight_bill_sn = kDefaultSequenceNumber;
+    std::int32_t invoice_sn = kDefaultSequenceNumber;
     std::int32_t source_site = -1;           // 0 Taobao, 1 Paipai, -1 none
     std::int32_t default_freight_bill = -1;  // template index, -1 none
     std::int32_t default_invoice = -1;

@@ -231,10 +231,12 @@ TEST_F(CliTest, DamageReportedBeforeThePagesIsAFailure) {
     EXPECT_NE(r.err.find(u8"有误"), std::string::npos);
     EXPECT_NE(r.out.find(u8"张小明"), std::string::npos);
 
-    // Config.pcf gone: a failure while it stands in for an option, not once all are given.
+    // Config.pcf gone: a notice, the run goes on with the defaults.
     fs::remove(folder_ / "Config.pcf");
     const std::string given = " --site taobao --invoice-sn 5 --template " + Quote(u8"标准快递单");
-    EXPECT_EQ(Cli("fill " + page + " --form freight-bill " + Folder()).status, 1);
+    r = Cli("fill " + page + " --form freight-bill " + Folder());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(u8"无法打开配置文件，需创建！"), std::string::npos);
     r = Cli("fill " + page + " --form freight-bill" + given + " " + Folder());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find(u8"无法打开配置文件，需创建！"), std::string::npos);

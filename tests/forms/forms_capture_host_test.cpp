@@ -33,8 +33,8 @@ TEST(FormsCaptureHost, MissingFormsAndBadIndexesReadAsEmpty) {
     settings.tab = kTabInvoice;
     settings.now = CaptureTime{2026, 12, 7, 9, 30, 0};
     settings.invoiceSn = 42;
-    settings.freightBillUnsaved = &freightUnsaved;
-    settings.invoiceUnsaved = &invoiceUnsaved;
+    settings.freightBillChanged = [&] { freightUnsaved = true; };
+    settings.invoiceChanged = [&] { invoiceUnsaved = true; };
     FormsCaptureHost host(input, &freight, &invoice, trade, prompter, settings);
     EXPECT_EQ(host.FieldBoxCount(), 2);
     EXPECT_EQ(host.FieldBox(1).PlainText(), "b");

@@ -49,12 +49,12 @@ protected:
 
     // A freight bill with one box and a picture, saved under `name`.
     void SaveFreightBillTemplate(const std::string& gbkName) {
-        ws.currentTab = FormsWorkspace::kFreightBillTab;
-        ClearFreightBill(ws.freightBill);
-        ws.freightBill.background = QImage(734, 300, QImage::Format_RGB32);
-        ws.freightBill.background.fill(Qt::gray);
-        AddFieldBox(ws.freightBill, Gbk(u8"{收货人}"), 10, 250, 31, 100);
-        ws.freightBillTemplates.editText = gbkName;
+        ws.SetCurrentTab(kTabFreightBill);
+        ClearFreightBill(ws.FreightBill());
+        ws.FreightBill().background = QImage(734, 300, QImage::Format_RGB32);
+        ws.FreightBill().background.fill(Qt::gray);
+        AddFieldBox(ws.FreightBill(), Gbk(u8"{收货人}"), 10, 250, 31, 100);
+        ws.SetTemplateEditText(TemplateKind::kFreightBill, gbkName);
         ws.MenuItemSaveTemplateClick();
     }
 
@@ -65,12 +65,12 @@ protected:
 };
 
 TEST_F(Workspace, FreightBillRecordKeepsBoxOrderAndFieldOrder) {
-    AddFieldBox(ws.freightBill, "first", 12, 8, 40, 300);
-    AddFieldBox(ws.freightBill, "second", 1, 2, 3, 4);
-    ws.freightBill.printWidth = 200;
-    ws.freightBill.biasX = -5;
+    AddFieldBox(ws.FreightBill(), "first", 12, 8, 40, 300);
+    AddFieldBox(ws.FreightBill(), "second", 1, 2, 3, 4);
+    ws.FreightBill().printWidth = 200;
+    ws.FreightBill().biasX = -5;
     std::string record;
-    WriteFreightBillRecord(record, ws.freightBill, "a.jpg");
+    WriteFreightBillRecord(record, ws.FreightBill(), "a.jpg");
     // Name, width, offsets, count, separator, then left, top, height, width.
     const std::string head = Field(5) + "a.jpg" + Field(200) + Field(-5) + Field(0) + Field(2) +
                              "\n" + Field(12) + Field(8) + Field(40) + Field(300);
@@ -90,16 +90,16 @@ TEST_F(Workspace, FreightBillRecordKeepsBoxOrderAndFieldOrder) {
 
 TEST_F(Workspace, DamagedFreightBillRecordKeepsWhatWasApplied) {
     std::string record = Field(0) + Field(250) + Field(7) + Field(-9) + Field(1) + "X";
-    EXPECT_FALSE(ApplyFreightBillRecord(ws.freightBill, record, ws.ProgramFolder(), &prompter));
-    EXPECT_EQ(ws.freightBill.printWidth, 250);
-    EXPECT_EQ(ws.freightBill.biasY, -9);
+    EXPECT_FALSE(ApplyFreightBillRecord(ws.FreightBill(), record, ws.ProgramFolder(), &prompter));
+    EXPECT_EQ(ws.FreightBill().printWidth, 250);
+    EXPECT_EQ(ws.FreightBill().biasY, -9);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单文件有误，文件版本不对或已被破坏！"));
     // Values the spin edits cannot hold are clamped, not kept.
     record = Field(0) + Field(0) + Field(9999) + Field(-9999) + Field(0) + "\n";
-    EXPECT_TRUE(ApplyFreightBillRecord(ws.freightBill, record, ws.ProgramFolder(), &prompter));
-    EXPECT_EQ(ws.freightBill.printWidth, kMinPrintWidth);
-    EXPECT_EQ(ws.freightBill.biasX, kMaxBias);
-    EXPECT_EQ(ws.freightBill.biasY, kMinBias);
+    EXPECT_TRUE(ApplyFreightBillRecord(ws.FreightBill(), record, ws.ProgramFolder(), &prompter));
+    EXPECT_EQ(ws.FreightBill().printWidth, kMinPrintWidth);
+    EXPECT_EQ(ws.FreightBill().biasX, kMaxBias);
+    EXPECT_EQ(ws.FreightBill().biasY, kMinBias);
 }
 
 TEST_F(Workspace, SaveFreightBillTemplateWritesPictureAndStore) {
@@ -108,99 +108,100 @@ TEST_F(Workspace, SaveFreightBillTemplateWritesPictureAndStore) {
     const std::string image = In(u8"FreightBillBGImages/圆通.jpg");
     ASSERT_TRUE(Exists(image));
     EXPECT_EQ(Bytes(image).substr(0, 2), "\xFF\xD8");
-    ASSERT_EQ(ws.freightBillTemplates.items.size(), 1u);
-    EXPECT_EQ(*FreightBillRecordImageName(ws.freightBillTemplates.items[0].record), name + ".jpg");
+    ASSERT_EQ(ws.FreightBillTemplates().items.size(), 1u);
+    EXPECT_EQ(*FreightBillRecordImageName(ws.FreightBillTemplates().items[0].record),
+              name + ".jpg");
     const std::string store = Bytes(In("FreightBillTemplate.pft"));
-    const std::string& record = ws.freightBillTemplates.items[0].record;
+    const std::string& record = ws.FreightBillTemplates().items[0].record;
     EXPECT_EQ(store.substr(store.size() - record.size()), record);
 
     // Same name, No: nothing changes. Yes: the old entry goes, the new one comes last.
     SaveFreightBillTemplate(Gbk(u8"中通"));
     const std::string imageBefore = Bytes(image);
     const std::string storeBefore = Bytes(In("FreightBillTemplate.pft"));
-    ws.freightBill.background.fill(Qt::black);
-    ws.freightBillTemplates.editText = name;
+    ws.FreightBill().background.fill(Qt::black);
+    ws.SetTemplateEditText(TemplateKind::kFreightBill, name);
     prompter.answers = {false};
     ws.MenuItemSaveTemplateClick();
     EXPECT_EQ(Bytes(In("FreightBillTemplate.pft")), storeBefore);
-    EXPECT_EQ(ws.freightBillTemplates.items[0].name, name);
+    EXPECT_EQ(ws.FreightBillTemplates().items[0].name, name);
     EXPECT_EQ(Bytes(image), imageBefore);
     prompter.answers = {true};
     ws.MenuItemSaveTemplateClick();
-    ASSERT_EQ(ws.freightBillTemplates.items.size(), 2u);
-    EXPECT_EQ(ws.freightBillTemplates.items[1].name, name);
+    ASSERT_EQ(ws.FreightBillTemplates().items.size(), 2u);
+    EXPECT_EQ(ws.FreightBillTemplates().items[1].name, name);
     EXPECT_TRUE(Exists(image));
     EXPECT_NE(Bytes(image), imageBefore);
     EXPECT_EQ(prompter.questions.size(), 2u);
     EXPECT_EQ(prompter.questions[0].caption, Gbk(u8"提示：有重名模板！"));
 
     // Deleting takes the picture with it.
-    ws.freightBillTemplates.selected = 1;
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 1);
     ws.MenuItemDeleteTemplateClick();
     EXPECT_FALSE(Exists(image));
-    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(ws.FreightBillTemplates().items.size(), 1u);
 }
 
 TEST_F(Workspace, TemplateNamesNeverWriteOutsideTheImageFolder) {
     for (const char* name : {"../evil", "a/b", ".."}) {
         SaveFreightBillTemplate(name);
-        EXPECT_TRUE(ws.freightBillTemplates.items.empty()) << name;
+        EXPECT_TRUE(ws.FreightBillTemplates().items.empty()) << name;
     }
     EXPECT_FALSE(Exists(In("evil.jpg")));
     EXPECT_FALSE(Exists(In("FreightBillBGImages/a/b.jpg")));
     SaveFreightBillTemplate(std::string(128, 'x'));
-    EXPECT_TRUE(ws.freightBillTemplates.items.empty());
+    EXPECT_TRUE(ws.FreightBillTemplates().items.empty());
     EXPECT_EQ(prompter.messages.size(), 4u);
 }
 
 TEST_F(Workspace, InvoiceTemplateChecksNameFirstAndSelectResetsGrid) {
-    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ws.SetCurrentTab(kTabInvoice);
     ws.MenuItemSaveTemplateClick();
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"发货单模板名称为空，不能保存！"));
 
-    ws.invoice.Body().SetPlainText(Gbk(u8"收货人：{收货人}"));
-    ws.invoice.printWidth = 150;
-    ws.invoiceTemplates.editText = "A";
+    ws.Invoice().Body().SetPlainText(Gbk(u8"收货人：{收货人}"));
+    ws.Invoice().printWidth = 150;
+    ws.SetTemplateEditText(TemplateKind::kInvoice, "A");
     ws.MenuItemSaveTemplateClick();
-    ASSERT_EQ(ws.invoiceTemplates.items.size(), 1u);
-    ws.invoice.grid.InsertGoodsRow();
-    ws.invoice.grid.SetCell(GoodsGrid::kTradeNumber, 1, "123");
-    ws.invoiceUnsaved = true;
-    ws.trade.paipaiGoodsCaptured = true;
-    ws.invoiceTemplates.selected = 0;
+    ASSERT_EQ(ws.InvoiceTemplates().items.size(), 1u);
+    ws.Invoice().grid.InsertGoodsRow();
+    ws.Invoice().grid.SetCell(GoodsGrid::kTradeNumber, 1, "123");
+    ws.SetInvoiceUnsaved(true);
+    ws.Trade().paipaiGoodsCaptured = true;
+    ws.SetSelectedTemplate(TemplateKind::kInvoice, 0);
     ws.ComboBoxInvoiceSelect();
-    EXPECT_EQ(ws.invoice.grid.RowCount(), 3);
-    EXPECT_TRUE(ws.invoice.grid.Cell(GoodsGrid::kTradeNumber, 1).empty());
-    EXPECT_EQ(ws.invoice.printWidth, 150);
-    EXPECT_EQ(ws.invoice.Body().PlainText(), Gbk(u8"收货人：{收货人}"));
-    EXPECT_FALSE(ws.invoiceUnsaved);
-    EXPECT_FALSE(ws.trade.paipaiGoodsCaptured);
+    EXPECT_EQ(ws.Invoice().grid.RowCount(), 3);
+    EXPECT_TRUE(ws.Invoice().grid.Cell(GoodsGrid::kTradeNumber, 1).empty());
+    EXPECT_EQ(ws.Invoice().printWidth, 150);
+    EXPECT_EQ(ws.Invoice().Body().PlainText(), Gbk(u8"收货人：{收货人}"));
+    EXPECT_FALSE(ws.InvoiceUnsaved());
+    EXPECT_FALSE(ws.Trade().paipaiGoodsCaptured);
 }
 
 TEST_F(Workspace, NewDocumentAdvancesOnlyTheCurrentTabAndWritesConfig) {
     ws.MenuItemNewClick();
-    EXPECT_EQ(ws.freightBillSN, 1382401);
+    EXPECT_EQ(ws.FreightBillSN(), 1382401);
     EXPECT_EQ(Bytes(In("Config.pcf")),
               "ConfigFileVer: 1.00\r\n1382401\r\n1382401\r\n-1\r\n-1\r\n-1");
-    ws.currentTab = FormsWorkspace::kFreightBillTab;
-    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
-    ws.freightBillUnsaved = true;
+    ws.SetCurrentTab(kTabFreightBill);
+    AddFieldBox(ws.FreightBill(), "x", 0, 0, 10, 10);
+    ws.SetFreightBillUnsaved(true);
     ws.MenuItemNewClick();
-    EXPECT_EQ(ws.freightBillSN, 1382402);
-    EXPECT_EQ(ws.invoiceSN, 1382401);
-    EXPECT_TRUE(ws.freightBill.boxes.empty());
-    EXPECT_FALSE(ws.freightBillUnsaved);
+    EXPECT_EQ(ws.FreightBillSN(), 1382402);
+    EXPECT_EQ(ws.InvoiceSN(), 1382401);
+    EXPECT_TRUE(ws.FreightBill().boxes.empty());
+    EXPECT_FALSE(ws.FreightBillUnsaved());
 }
 
 TEST_F(Workspace, FreightBillDocumentNameAndExtension) {
-    ws.currentTab = FormsWorkspace::kFreightBillTab;
-    AddFieldBox(ws.freightBill, "box", 1, 2, 3, 4);
+    ws.SetCurrentTab(kTabFreightBill);
+    AddFieldBox(ws.FreightBill(), "box", 1, 2, 3, 4);
     ASSERT_TRUE(ws.MenuItemSaveClick());
     EXPECT_TRUE(chooser.requests.empty());
     const std::string auto_path = In(u8"货运单文件/1382401.pfb");
     ASSERT_TRUE(Exists(auto_path));
 
-    ws.autoFileName = false;
+    ws.SetAutoFileName(false);
     const std::string folder = dir.path().toStdString();
     chooser.answers = {folder + "/a.PFB", folder + "/b.Pfb", folder + "/c"};
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(ws.MenuItemSaveClick());
@@ -211,31 +212,31 @@ TEST_F(Workspace, FreightBillDocumentNameAndExtension) {
     EXPECT_EQ(chooser.requests[0].fileName, In(u8"货运单文件/1382401"));
 
     // Reopening replaces every box.
-    AddFieldBox(ws.freightBill, "extra", 0, 0, 1, 1);
+    AddFieldBox(ws.FreightBill(), "extra", 0, 0, 1, 1);
     chooser.answers = {auto_path};
     ws.MenuItemOpenClick();
-    ASSERT_EQ(ws.freightBill.boxes.size(), 1u);
-    EXPECT_EQ(ws.freightBill.boxes[0]->content->PlainText(), "box");
+    ASSERT_EQ(ws.FreightBill().boxes.size(), 1u);
+    EXPECT_EQ(ws.FreightBill().boxes[0]->content->PlainText(), "box");
 }
 
 TEST_F(Workspace, InvoiceDocumentChecksAndGrid) {
-    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ws.SetCurrentTab(kTabInvoice);
     // "{" inside a double-byte character is no keyword brace.
-    ws.invoice.Body().SetPlainText("\x81\x7B x \x81\x7D");
+    ws.Invoice().Body().SetPlainText("\x81\x7B x \x81\x7D");
     ASSERT_TRUE(ws.MenuItemSaveClick());
-    ws.invoice.Body().SetPlainText("{ no close");
+    ws.Invoice().Body().SetPlainText("{ no close");
     ASSERT_TRUE(ws.MenuItemSaveClick());
     EXPECT_TRUE(prompter.questions.empty());
     const std::string no_grid = Bytes(In(u8"发货单文件/1382401.pin"));
 
-    ws.invoice.Body().SetPlainText(Gbk(u8"致：{收货人}。"));
+    ws.Invoice().Body().SetPlainText(Gbk(u8"致：{收货人}。"));
     EXPECT_FALSE(ws.MenuItemSaveClick());
     ASSERT_EQ(prompter.questions.size(), 1u);
-    EXPECT_EQ(ws.invoice.Body().SelStart(), 4);
-    EXPECT_EQ(ws.invoice.Body().SelLength(), 8);
+    EXPECT_EQ(ws.Invoice().Body().SelStart(), 4);
+    EXPECT_EQ(ws.Invoice().Body().SelLength(), 8);
     EXPECT_EQ(Bytes(In(u8"发货单文件/1382401.pin")), no_grid);
 
-    GoodsGrid& grid = ws.invoice.grid;
+    GoodsGrid& grid = ws.Invoice().grid;
     grid.SetCell(0, 1, "T1");
     grid.SetCell(1, 1, "A");
     grid.InsertGoodsRow();
@@ -261,11 +262,11 @@ TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
     const std::string name = Gbk(u8"顺丰");
     SaveFreightBillTemplate(name);
     const std::string exported = dir.filePath("out").toStdString();
-    ws.freightBillTemplates.selected = -1;
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, -1);
     chooser.answers = {exported};
     ws.MenuItemExportTemplateClick();
     EXPECT_FALSE(Exists(exported + ".pff"));  // nothing selected, no file
-    ws.freightBillTemplates.selected = 0;
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
     chooser.answers = {exported};
     ws.MenuItemExportTemplateClick();
     ASSERT_TRUE(Exists(exported + ".pff"));
@@ -274,19 +275,20 @@ TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
     QTemporaryDir other;
     testing::RecordingPrompter otherPrompter;
     FormsWorkspace fresh(other.path().toStdString(), &otherPrompter, &chooser);
-    fresh.currentTab = FormsWorkspace::kFreightBillTab;
+    fresh.SetCurrentTab(kTabFreightBill);
     chooser.answers = {exported + ".pff"};
     fresh.MenuItemImportTemplateClick();
-    ASSERT_EQ(fresh.freightBillTemplates.items.size(), 1u);
-    EXPECT_EQ(fresh.freightBillTemplates.items[0].name, name);
-    EXPECT_EQ(fresh.freightBillTemplates.items[0].record, ws.freightBillTemplates.items[0].record);
+    ASSERT_EQ(fresh.FreightBillTemplates().items.size(), 1u);
+    EXPECT_EQ(fresh.FreightBillTemplates().items[0].name, name);
+    EXPECT_EQ(fresh.FreightBillTemplates().items[0].record,
+              ws.FreightBillTemplates().items[0].record);
     EXPECT_TRUE(Exists(JoinPath(fresh.ProgramFolder(), u8"FreightBillBGImages/顺丰.jpg")));
     EXPECT_TRUE(otherPrompter.messages.empty());
 
     // Same name and No: untouched. A cut image part: template imported, no picture file.
     chooser.answers = {exported + ".pff"};
     fresh.MenuItemImportTemplateClick();
-    EXPECT_EQ(fresh.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(fresh.FreightBillTemplates().items.size(), 1u);
     std::string cut = Bytes(exported + ".pff");
     cut.resize(cut.size() - 10);
     ASSERT_TRUE(WriteFileReplacing(exported + "-cut.pff", cut));
@@ -295,7 +297,7 @@ TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
     otherPrompter.answers = {true};
     chooser.answers = {exported + "-cut.pff"};
     fresh.MenuItemImportTemplateClick();
-    EXPECT_EQ(fresh.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(fresh.FreightBillTemplates().items.size(), 1u);
     EXPECT_EQ(otherPrompter.messages.back(),
               Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！"));
     EXPECT_FALSE(Exists(JoinPath(fresh.ProgramFolder(), u8"FreightBillBGImages/顺丰.jpg")));
@@ -303,30 +305,30 @@ TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
 
 TEST_F(Workspace, StartAppliesTheDefaultTemplatesOfTheConfig) {
     SaveFreightBillTemplate("A");
-    ws.freightBillTemplates.selected = 0;
-    ws.freightBillSN = -3;
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
+    ws.SetFreightBillSN(-3);
     ASSERT_TRUE(ws.SaveConfig());
     FormsWorkspace next(ws.ProgramFolder(), &prompter, &chooser);
     next.Start();
-    EXPECT_EQ(next.freightBillSN, -3);
-    EXPECT_EQ(next.freightBillTemplates.editText, "A");
-    EXPECT_EQ(next.freightBill.boxes.size(), 1u);
-    EXPECT_EQ(next.freightBill.background.size(), QSize(734, 300));
+    EXPECT_EQ(next.FreightBillSN(), -3);
+    EXPECT_EQ(next.FreightBillTemplates().editText, "A");
+    EXPECT_EQ(next.FreightBill().boxes.size(), 1u);
+    EXPECT_EQ(next.FreightBill().background.size(), QSize(734, 300));
 
     // An index beyond the list selects nothing.
-    ws.freightBillTemplates.selected = 7;
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 7);
     ASSERT_TRUE(ws.SaveConfig());
     FormsWorkspace later(ws.ProgramFolder(), &prompter, &chooser);
     later.Start();
-    EXPECT_EQ(later.freightBillTemplates.selected, -1);
-    EXPECT_TRUE(later.freightBill.boxes.empty());
+    EXPECT_EQ(later.FreightBillTemplates().selected, -1);
+    EXPECT_TRUE(later.FreightBill().boxes.empty());
 }
 
 TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
-    ws.currentTab = FormsWorkspace::kFreightBillTab;
-    ws.freightBillTemplates.items.push_back({"short", "12"});
+    ws.SetCurrentTab(kTabFreightBill);
+    ws.AddTemplateEntry(TemplateKind::kFreightBill, {"short", "12"});
     EXPECT_FALSE(ws.DeleteTemplate(0));
-    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(ws.FreightBillTemplates().items.size(), 1u);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单文件有误，文件版本不对或已被破坏！"));
 
     // An imported name that would put its picture outside the image folder.
@@ -337,7 +339,7 @@ TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
     ASSERT_TRUE(WriteFileReplacing(path, file));
     chooser.answers = {path};
     ws.MenuItemImportTemplateClick();
-    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_EQ(ws.FreightBillTemplates().items.size(), 1u);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！"));
     EXPECT_FALSE(Exists(In("up.jpg")));
 
@@ -345,7 +347,8 @@ TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
     // template leaves that file alone.
     ASSERT_TRUE(EnsureFolder(In("FreightBillBGImages")));
     ASSERT_TRUE(WriteFileReplacing(In("Config.pcf"), "keep"));
-    ws.freightBillTemplates.items.push_back({"far", Field(13) + "../Config.pcf" + Field(190)});
+    ws.AddTemplateEntry(TemplateKind::kFreightBill,
+                        {"far", Field(13) + "../Config.pcf" + Field(190)});
     EXPECT_TRUE(ws.DeleteTemplate(1));
     EXPECT_EQ(Bytes(In("Config.pcf")), "keep");
 }
@@ -353,9 +356,9 @@ TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
 TEST_F(Workspace, FailedStoreWriteIsReported) {
     // A folder where the store should be: the write cannot succeed.
     ASSERT_TRUE(QDir(dir.path()).mkdir("InvoiceTemplate.pit"));
-    ws.currentTab = FormsWorkspace::kInvoiceTab;
-    ws.invoice.Body().SetPlainText("text");
-    ws.invoiceTemplates.editText = "A";
+    ws.SetCurrentTab(kTabInvoice);
+    ws.Invoice().Body().SetPlainText("text");
+    ws.SetTemplateEditText(TemplateKind::kInvoice, "A");
     ws.MenuItemSaveTemplateClick();
     EXPECT_EQ(prompter.messages.size(), 1u);
 }
@@ -364,57 +367,59 @@ TEST_F(Workspace, TemplateSelectionClearsFlagsOnlyWhereTheRulesSay) {
     const std::string freightDamaged = Gbk(u8"读取货运单文件有误，文件版本不对或已被破坏！");
     const std::string invoiceDamaged = Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！");
     // No freight-bill template selected: the waybill empties, the flag stays.
-    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
-    ws.freightBillUnsaved = true;
+    AddFieldBox(ws.FreightBill(), "x", 0, 0, 10, 10);
+    ws.SetFreightBillUnsaved(true);
     ws.ComboBoxFreightBillSelect();
-    EXPECT_TRUE(ws.freightBill.boxes.empty());
-    EXPECT_TRUE(ws.freightBillUnsaved);
+    EXPECT_TRUE(ws.FreightBill().boxes.empty());
+    EXPECT_TRUE(ws.FreightBillUnsaved());
     // A damaged one still clears it, keeping what was read before the damage.
-    ws.freightBillTemplates.items.push_back({"F", Field(0) + Field(120) + Field(3)});
-    ws.freightBillTemplates.selected = 0;
+    ws.AddTemplateEntry(TemplateKind::kFreightBill, {"F", Field(0) + Field(120) + Field(3)});
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
     ws.ComboBoxFreightBillSelect();
-    EXPECT_EQ(ws.freightBill.printWidth, 120);
-    EXPECT_EQ(ws.freightBill.biasX, 3);
-    EXPECT_FALSE(ws.freightBillUnsaved);
+    EXPECT_EQ(ws.FreightBill().printWidth, 120);
+    EXPECT_EQ(ws.FreightBill().biasX, 3);
+    EXPECT_FALSE(ws.FreightBillUnsaved());
     EXPECT_EQ(prompter.messages.back(), freightDamaged);
 
     // A damaged invoice template leaves both flags as they were.
-    ws.invoiceUnsaved = true;
-    ws.trade.paipaiGoodsCaptured = true;
-    ws.invoiceTemplates.items.push_back({"I", Field(150) + Field(40) + "{\\rtf1"});
-    ws.invoiceTemplates.selected = 0;
+    ws.SetInvoiceUnsaved(true);
+    ws.Trade().paipaiGoodsCaptured = true;
+    ws.AddTemplateEntry(TemplateKind::kInvoice, {"I", Field(150) + Field(40) + "{\\rtf1"});
+    ws.SetSelectedTemplate(TemplateKind::kInvoice, 0);
     ws.ComboBoxInvoiceSelect();
-    EXPECT_EQ(ws.invoice.printWidth, 150);
-    EXPECT_TRUE(ws.invoiceUnsaved);
-    EXPECT_TRUE(ws.trade.paipaiGoodsCaptured);
+    EXPECT_EQ(ws.Invoice().printWidth, 150);
+    EXPECT_TRUE(ws.InvoiceUnsaved());
+    EXPECT_TRUE(ws.Trade().paipaiGoodsCaptured);
     EXPECT_EQ(prompter.messages.back(), invoiceDamaged);
     // With none selected both are cleared.
-    ws.invoiceTemplates.selected = -1;
+    ws.SetSelectedTemplate(TemplateKind::kInvoice, -1);
     ws.ComboBoxInvoiceSelect();
-    EXPECT_FALSE(ws.invoiceUnsaved);
-    EXPECT_FALSE(ws.trade.paipaiGoodsCaptured);
+    EXPECT_FALSE(ws.InvoiceUnsaved());
+    EXPECT_FALSE(ws.Trade().paipaiGoodsCaptured);
 
     // Deleting a template whose record yields nothing resets the tab but keeps list and store.
-    ws.currentTab = FormsWorkspace::kFreightBillTab;
-    ws.freightBillTemplates.items[0].record = "12";
-    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
+    ws.SetCurrentTab(kTabFreightBill);
+    const std::size_t before = ws.FreightBillTemplates().items.size();
+    ws.AddTemplateEntry(TemplateKind::kFreightBill, {"G", "12"});
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, static_cast<int>(before));
+    AddFieldBox(ws.FreightBill(), "x", 0, 0, 10, 10);
     ws.MenuItemDeleteTemplateClick();
-    EXPECT_TRUE(ws.freightBill.boxes.empty());
-    EXPECT_EQ(ws.freightBillTemplates.items.size(), 1u);
+    EXPECT_TRUE(ws.FreightBill().boxes.empty());
+    EXPECT_EQ(ws.FreightBillTemplates().items.size(), before + 1);
     EXPECT_FALSE(Exists(In("FreightBillTemplate.pft")));
 }
 
 TEST_F(Workspace, InvoiceSaveAsksBeforeTouchingTheDisk) {
-    ws.currentTab = FormsWorkspace::kInvoiceTab;
-    ws.invoice.Body().SetPlainText("{x}");
+    ws.SetCurrentTab(kTabInvoice);
+    ws.Invoice().Body().SetPlainText("{x}");
     EXPECT_FALSE(ws.MenuItemSaveClick());
     EXPECT_FALSE(Exists(In(u8"发货单文件")));
     EXPECT_TRUE(chooser.requests.empty());
 
     // Past the questions the folder is made before the dialog; a cancel writes nothing.
-    ws.invoice.Body().SetPlainText("x");
-    ws.autoFileName = false;
-    ws.invoiceSN = -3;
+    ws.Invoice().Body().SetPlainText("x");
+    ws.SetAutoFileName(false);
+    ws.SetInvoiceSN(-3);
     EXPECT_FALSE(ws.MenuItemSaveClick());
     EXPECT_TRUE(Exists(In(u8"发货单文件")));
     EXPECT_TRUE(QDir(QString::fromStdString(In(u8"发货单文件"))).isEmpty());
@@ -428,39 +433,39 @@ TEST_F(Workspace, InvoiceSaveAsksBeforeTouchingTheDisk) {
 }
 
 TEST_F(Workspace, OpenFailuresKeepWhatWasRead) {
-    ws.currentTab = FormsWorkspace::kFreightBillTab;
-    AddFieldBox(ws.freightBill, "x", 0, 0, 10, 10);
+    ws.SetCurrentTab(kTabFreightBill);
+    AddFieldBox(ws.FreightBill(), "x", 0, 0, 10, 10);
     chooser.answers = {std::nullopt, In("missing.pfb")};
     ws.MenuItemOpenClick();
-    EXPECT_EQ(ws.freightBill.boxes.size(), 1u);  // cancelled: untouched
+    EXPECT_EQ(ws.FreightBill().boxes.size(), 1u);  // cancelled: untouched
     ws.MenuItemOpenClick();
-    EXPECT_TRUE(ws.freightBill.boxes.empty());
+    EXPECT_TRUE(ws.FreightBill().boxes.empty());
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！"));
     EXPECT_TRUE(chooser.requests[0].fileName.empty());
 
     // An invoice cut inside its body keeps the width read before the cut.
-    ws.currentTab = FormsWorkspace::kInvoiceTab;
+    ws.SetCurrentTab(kTabInvoice);
     ASSERT_TRUE(WriteFileReplacing(In("cut.pin"), Field(120) + Field(30) + "{\\rtf1"));
     chooser.answers = {In("cut.pin")};
     ws.MenuItemOpenClick();
-    EXPECT_EQ(ws.invoice.printWidth, 120);
+    EXPECT_EQ(ws.Invoice().printWidth, 120);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
 }
 
 TEST_F(Workspace, ExchangeFileNamesVersionAndOverwrite) {
-    ws.currentTab = FormsWorkspace::kInvoiceTab;
-    ws.invoice.Body().SetPlainText("body");
-    ws.invoiceTemplates.editText = "I";
+    ws.SetCurrentTab(kTabInvoice);
+    ws.Invoice().Body().SetPlainText("body");
+    ws.SetTemplateEditText(TemplateKind::kInvoice, "I");
     ws.MenuItemSaveTemplateClick();
-    ws.invoiceTemplates.selected = 0;
-    const std::string record = ws.invoiceTemplates.items[0].record;
+    ws.SetSelectedTemplate(TemplateKind::kInvoice, 0);
+    const std::string record = ws.InvoiceTemplates().items[0].record;
     const std::string folder = dir.path().toStdString();
     chooser.answers = {folder + "/a.PIF", folder + "/b.Pif"};
     ws.MenuItemExportTemplateClick();
     ws.MenuItemExportTemplateClick();
     EXPECT_TRUE(Exists(folder + "/a.PIF"));
     EXPECT_TRUE(Exists(folder + "/b.Pif.pif"));
-    EXPECT_EQ(ws.invoiceTemplates.items[0].record, record);  // the export leaves it usable
+    EXPECT_EQ(ws.InvoiceTemplates().items[0].record, record);  // the export leaves it usable
     EXPECT_EQ(chooser.requests[0].title, Gbk(u8"保存发货单模板"));
 
     // A wrong version line names the whole path.
@@ -479,15 +484,15 @@ TEST_F(Workspace, ExchangeFileNamesVersionAndOverwrite) {
     prompter.answers = {true};
     chooser.answers = {folder + "/cut.pif"};
     ws.MenuItemImportTemplateClick();
-    ASSERT_EQ(ws.invoiceTemplates.items.size(), 1u);
-    EXPECT_EQ(ws.invoiceTemplates.items[0].record, record);
+    ASSERT_EQ(ws.InvoiceTemplates().items.size(), 1u);
+    EXPECT_EQ(ws.InvoiceTemplates().items[0].record, record);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
     // Yes on a sound file: the old entry goes, the new one comes last and is not selected.
     prompter.answers = {true};
     chooser.answers = {folder + "/a.PIF"};
     ws.MenuItemImportTemplateClick();
-    ASSERT_EQ(ws.invoiceTemplates.items.size(), 1u);
-    EXPECT_EQ(ws.invoiceTemplates.selected, -1);
+    ASSERT_EQ(ws.InvoiceTemplates().items.size(), 1u);
+    EXPECT_EQ(ws.InvoiceTemplates().selected, -1);
     EXPECT_EQ(chooser.requests.back().title, Gbk(u8"打开发货单模板文件"));
 }
 

@@ -1,0 +1,136 @@
+// Batches across runs: sequence numbers, documents of earlier runs, and the workspace and the
+// command line writing the same documents.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+
+#include "cli/cli_io.h"
+#include "forms/workspace.h"
+#include "recording_prompter.h"
+#include "storage/config_file.h"
+#include "storage/file_io.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
+
+class CliBatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("tallivo-batch-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        folder_ = dir_ / "program";
+        fs::create_directories(dir_);
+        fs::copy(TALLIVO_STARTER_DIR, folder_, fs::copy_options::recursive);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Exit status; standard output in out_.
+    int Cli(const std::string& args) {
+        const fs::path out = dir_ / "stdout";
+        const std::string cmd = Quote(TALLIVO_CLI) + " " + args + " --folder " +
+                                Quote(folder_.string()) + " >" + Quote(out.string()) +
+                                " 2>/dev/null";
+        const int raw = std::system(cmd.c_str());
+        out_ = ReadWholeFile(out.string()).value_or("");
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    static std::string Example(const char* name) {
+        return std::string(TALLIVO_EXAMPLES_DIR) + "/" + name;
+    }
+    static std::string Bytes(const fs::path& p) { return ReadWholeFile(p.string()).value_or(""); }
+    Config ReadConfig() { return LoadConfig(folder_.string()).config; }
+
+    fs::path dir_, folder_;
+    std::string out_;
+};
+
+TEST_F(CliBatch, RunsGoOnFromTheNumbersOfTheLastAndNeverReplaceUnasked) {
+    const fs::path saved = dir_ / "saved";
+    const std::string save = " --form freight-bill --save " + Quote(saved.string() + "/");
+    const Config before = ReadConfig();
+    const std::int32_t sn = before.freight_bill_sn;
+    ASSERT_EQ(Cli(Quote(Example("taobao-order-detail.txt")).insert(0, "fill ") + save), 0);
+    EXPECT_EQ(ReadConfig().freight_bill_sn, sn + 1);
+    EXPECT_EQ(ReadConfig().default_freight_bill, before.default_freight_bill);
+    ASSERT_EQ(Cli("fill " + Quote(Example("taobao-trade-detail.txt")) + save), 0);
+    const fs::path first = saved / (std::to_string(sn) + ".pfb");
+    const fs::path second = saved / (std::to_string(sn + 1) + ".pfb");
+    ASSERT_TRUE(fs::exists(first));
+    ASSERT_TRUE(fs::exists(second));
+    const std::string firstBytes = Bytes(first);
+    EXPECT_NE(firstBytes, Bytes(second));
+
+    // Numbers put back by hand: the old document stays unless the answer is yes.
+    ASSERT_TRUE(SaveConfig(folder_.string(), before).ok);
+    EXPECT_EQ(Cli("fill " + Quote(Example("taobao-trade-detail.txt")) + save), 1);
+    EXPECT_EQ(Bytes(first), firstBytes);
+    EXPECT_EQ(Cli("fill " + Quote(Example("taobao-trade-detail.txt")) + save + " --answer yes"), 0);
+    EXPECT_EQ(Bytes(first), Bytes(second));
+}
+
+TEST_F(CliBatch, SequenceNumbersStopAtTheLargest) {
+    Config config = ReadConfig();
+    config.invoice_sn = INT32_MAX - 1;
+    ASSERT_TRUE(SaveConfig(folder_.string(), config).ok);
+    const std::string page = Quote(Example("taobao-trade-detail.txt"));
+    const fs::path saved = dir_ / "saved";
+    EXPECT_EQ(Cli("fill " + page + " " + page + " " + page +
+                  " --form invoice --answer yes --save " + Quote(saved.string())),
+              0);
+    EXPECT_TRUE(fs::exists(saved / "2147483646.pin"));
+    EXPECT_TRUE(fs::exists(saved / "2147483647.pin"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(saved), fs::directory_iterator()), 2);
+    EXPECT_EQ(ReadConfig().invoice_sn, INT32_MAX);
+}
+
+TEST_F(CliBatch, UnreadableTemplateStillGivesOneObjectPerPage) {
+    const fs::path bad = dir_ / "bad.pff";
+    ASSERT_TRUE(WriteFileReplacing(bad.string(), "not an exchange file"));
+    const std::string page = Quote(Example("taobao-order-detail.txt"));
+    EXPECT_EQ(Cli("fill " + page + " " + page + " --form freight-bill --json --template " +
+                  Quote(bad.string())),
+              1);
+    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 2) << out_;
+    EXPECT_NE(out_.find(u8"版本有误，无法读取！"), std::string::npos) << out_;
+}
+
+// The window and the command line drive the same workspace: same page, same documents.
+TEST_F(CliBatch, WorkspaceAndCommandLineWriteIdenticalDocuments) {
+    for (const Tab tab : {kTabFreightBill, kTabInvoice}) {
+        const bool freight = tab == kTabFreightBill;
+        const std::string ext = freight ? ".pfb" : ".pin";
+        const fs::path viaCli = dir_ / ("cli" + ext);
+        const fs::path viaWorkspace = dir_ / ("ws" + ext);
+        const char* page = "taobao-order-detail.txt";
+
+        testing::RecordingPrompter prompter;
+        FormsWorkspace ws(folder_.string(), &prompter, nullptr);
+        ws.Start();
+        ws.PageControlPrintChange(tab);
+        ws.SetClock(CaptureTime{2026, 12, 7, 10, 0, 0});
+        ws.SetInputText(PageTextToGbk(Bytes(Example(page))));
+        ws.ReplaceAll();
+        ASSERT_TRUE(ws.SaveDocumentTo(viaWorkspace.string()));
+
+        ASSERT_EQ(Cli("fill " + Quote(Example(page)) + " --now '2026-12-07 10:00:00' --form " +
+                      (freight ? "freight-bill" : "invoice") + " --save " + Quote(viaCli.string())),
+                  0);
+        EXPECT_EQ(Bytes(viaCli), Bytes(viaWorkspace)) << ext;
+    }
+}
+
+}  // namespace
+}  // namespace tallivo
