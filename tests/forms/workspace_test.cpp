@@ -10,6 +10,7 @@
 
 #include "recording_prompter.h"
 #include "storage/byte_codec.h"
+#include "storage/exchange_files.h"
 #include "storage/file_io.h"
 #include "text/gbk_codec.h"
 
@@ -494,6 +495,68 @@ TEST_F(Workspace, ExchangeFileNamesVersionAndOverwrite) {
     ASSERT_EQ(ws.InvoiceTemplates().items.size(), 1u);
     EXPECT_EQ(ws.InvoiceTemplates().selected, -1);
     EXPECT_EQ(chooser.requests.back().title, Gbk(u8"打开发货单模板文件"));
+}
+
+TEST_F(Workspace, DocumentsNameTheTemplatePictureAndExportsCarryIt) {
+    const std::string name = Gbk(u8"顺丰");
+    SaveFreightBillTemplate(name);
+    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
+    ws.ComboBoxFreightBillSelect();
+    const std::string doc = dir.filePath("a.pfb").toStdString();
+    ASSERT_TRUE(ws.SaveDocumentTo(doc));
+    ClearFreightBill(ws.FreightBill());
+    chooser.answers = {doc};
+    ws.MenuItemOpenClick();
+    EXPECT_EQ(ws.FreightBill().background.size(), QSize(734, 300));
+    EXPECT_EQ(ws.FreightBill().backgroundName, name + ".jpg");
+
+    // With no picture on the tab the export still carries the template's own file.
+    ClearFreightBill(ws.FreightBill());
+    const std::string exported = dir.filePath("x.pff").toStdString();
+    chooser.answers = {exported};
+    ws.MenuItemExportTemplateClick();
+    const ExchangeFileRead read = ReadExchangeFile(TemplateKind::kFreightBill, exported);
+    ASSERT_TRUE(read.image);
+    EXPECT_EQ(*read.image, Bytes(In(u8"FreightBillBGImages/顺丰.jpg")));
+
+    // A picture file gone: the export says so, and the import says the picture is missing.
+    const std::size_t before = prompter.messages.size();
+    QFile::remove(QString::fromStdString(In(u8"FreightBillBGImages/顺丰.jpg")));
+    chooser.answers = {exported};
+    ws.MenuItemExportTemplateClick();
+    ASSERT_EQ(prompter.messages.size(), before + 1);
+    EXPECT_EQ(prompter.messages.back(), Gbk(u8"无法打开背景图片文件，导出的模板文件不带图片！"));
+    QTemporaryDir other;
+    testing::RecordingPrompter otherPrompter;
+    FormsWorkspace fresh(other.path().toStdString(), &otherPrompter, &chooser);
+    fresh.SetCurrentTab(kTabFreightBill);
+    chooser.answers = {exported};
+    fresh.MenuItemImportTemplateClick();
+    EXPECT_EQ(fresh.FreightBillTemplates().items.size(), 1u);
+    ASSERT_EQ(otherPrompter.messages.size(), 1u);
+    EXPECT_EQ(otherPrompter.messages[0],
+              Gbk(u8"货运单模板文件没有带背景图片，导入的模板没有背景图片！"));
+}
+
+// The window follows the workspace through these calls instead of polling it.
+TEST_F(Workspace, ObserverHearsFlagsListsAndTab) {
+    struct Log : WorkspaceObserver {
+        std::vector<std::string> events;
+        void UnsavedChanged(Tab form, bool unsaved) override {
+            events.push_back("unsaved " + std::to_string(form) + (unsaved ? " 1" : " 0"));
+        }
+        void TemplatesChanged(TemplateKind) override { events.push_back("templates"); }
+        void TabChanged(Tab tab) override { events.push_back("tab " + std::to_string(tab)); }
+    } log;
+    ws.SetObserver(&log);
+    ws.SetCurrentTab(kTabInvoice);
+    ws.SetInvoiceUnsaved(true);
+    ws.SetInvoiceUnsaved(true);  // no change, no call
+    ws.AddTemplateEntry(TemplateKind::kInvoice, {"A", ""});
+    ws.ComboBoxInvoiceSelect();
+    EXPECT_EQ(log.events,
+              (std::vector<std::string>{"tab 2", "unsaved 2 1", "templates", "unsaved 2 0"}));
+    ws.SetObserver(nullptr);
 }
 
 }  // namespace

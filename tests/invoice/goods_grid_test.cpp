@@ -109,4 +109,34 @@ TEST(GoodsGridTest, FreeRowsAndRepeatedGoodsFollowEdits) {
 }
 
 }  // namespace
+// A view follows single changes; only loading a whole grid is a reset.
+TEST(GoodsGrid, ListenerHearsEachChangeInOrder) {
+    struct Log : GoodsGridListener {
+        std::vector<std::string> events;
+        void GridAboutToReset() override { events.push_back("reset?"); }
+        void GridReset() override { events.push_back("reset"); }
+        void RowsAboutToBeInserted(int first, int count) override {
+            events.push_back("insert " + std::to_string(first) + "+" + std::to_string(count));
+        }
+        void RowsAboutToBeRemoved(int first, int count) override {
+            events.push_back("remove " + std::to_string(first) + "+" + std::to_string(count));
+        }
+        void CellsChanged(int r0, int r1, int c0, int c1) override {
+            events.push_back("cells " + std::to_string(r0) + "-" + std::to_string(r1) + " " +
+                             std::to_string(c0) + "-" + std::to_string(c1));
+        }
+    } log;
+    GoodsGrid grid;
+    grid.SetListener(&log);
+    grid.SetCell(1, 1, "a");
+    grid.InsertGoodsRow();
+    grid.DeleteCurrentRowIfEmpty();
+    GoodsGrid copy = grid;  // a copy is not followed
+    copy.SetCell(2, 1, "x");
+    grid.Reset();
+    EXPECT_EQ(log.events, (std::vector<std::string>{"cells 1-1 1-1", "insert 2+1", "cells 2-3 0-0",
+                                                    "remove 2+1", "cells 2-2 0-0", "cells 2-2 6-6",
+                                                    "reset?", "reset"}));
+}
+
 }  // namespace tallivo
