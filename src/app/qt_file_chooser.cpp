@@ -1,0 +1,77 @@
+#include "app/qt_file_chooser.h"
+
+#include <QFileDialog>
+
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+QString FromGbk(const std::string& gbk) {
+    return QString::fromStdString(GbkToUtf8(gbk));
+}
+
+// "任意格式 (*.*)" shows its patterns already; they are written again from the pattern part.
+QString WithoutPatternSuffix(QString description) {
+    description = description.trimmed();
+    if (description.endsWith(QLatin1Char(')'))) {
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0) description = description.left(open).trimmed();
+    }
+    return description;
+}
+
+QString QtPatterns(const QString& windowsPatterns) {
+    QStringList patterns;
+    for (const QString& part : windowsPatterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString pattern = part.trimmed();
+        if (pattern.isEmpty()) continue;
+        patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+    }
+    if (patterns.isEmpty()) patterns << QStringLiteral("*");
+    patterns.removeDuplicates();
+    return patterns.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
+QStringList QtNameFilters(const std::string& gbkFilter) {
+    QStringList filters;
+    if (gbkFilter.empty()) return filters;
+    const QStringList parts = FromGbk(gbkFilter).split(QLatin1Char('|'));
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString patterns = QtPatterns(i + 1 < parts.size() ? parts[i + 1] : QString());
+        QString description = WithoutPatternSuffix(parts[i]);
+        if (description.isEmpty()) description = patterns;
+        filters << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters;
+}
+
+void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& request) {
+    if (!request.title.empty()) dialog.setWindowTitle(FromGbk(request.title));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QStringList filters = QtNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex;
+        dialog.selectNameFilter(index >= 1 && index <= filters.size() ? filters[index - 1]
+                                                                      : filters.first());
+    }
+    if (!request.initialFolder.empty()) {
+        dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    }
+    if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
+}
+
+std::optional<std::string> QtFileChooser::Choose(const Request& request) {
+    QFileDialog dialog(owner_);
+    ConfigureFileDialog(dialog, request);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.first().toStdString();
+}
+
+}  // namespace tallivo

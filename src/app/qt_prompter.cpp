@@ -1,0 +1,37 @@
+#include "app/qt_prompter.h"
+
+#include <QMessageBox>
+
+#include "app/app_title.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+QString FromGbk(const std::string& gbk) {
+    return QString::fromStdString(GbkToUtf8(gbk));
+}
+
+}  // namespace
+
+void QtPrompter::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), FromGbk(text),
+                    QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+bool QtPrompter::AskYesNo(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, FromGbk(caption), FromGbk(text),
+                    QMessageBox::Yes | QMessageBox::No, owner_);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompter::ShowInformation(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::Information, FromGbk(caption), FromGbk(text), QMessageBox::Ok,
+                    owner_);
+    box.exec();
+}
+
+}  // namespace tallivo

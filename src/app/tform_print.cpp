@@ -1,0 +1,125 @@
+#include "app/tform_print.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QShowEvent>
+
+#include "app/context_menu.h"
+#include "app/menu_style.h"
+#include "ui_tform_print.h"
+
+namespace tallivo {
+namespace {
+
+// The layout's font is 15 pixels high; a .ui file can only give point sizes.
+constexpr int kFontPixelSize = 15;
+constexpr int kDesignLeft = 309;
+constexpr int kDesignTop = 169;
+
+void LimitComboText(QComboBox* combo, int maxLength) {
+    if (QLineEdit* edit = combo->lineEdit()) edit->setMaxLength(maxLength);
+}
+
+}  // namespace
+
+TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TFormPrint) {
+    ui_->setupUi(this);
+    // Fixed border with system menu and minimise, no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    move(kDesignLeft, kDesignTop);
+    QFont designFont = font();
+    designFont.setPixelSize(kFontPixelSize);
+    setFont(designFont);
+
+    SetUpControls();
+    SetUpMenus();
+    connect(ui_->PageControlPrint, &QTabWidget::currentChanged, this,
+            [this](int tab) { PageControlPrintChange(tab); });
+}
+
+TFormPrint::~TFormPrint() = default;
+
+QList<QMenu*> TFormPrint::PopupMenus() const {
+    return {ui_->PopupMenuFile,      ui_->PopupMenuEdit,     ui_->PopupMenuFormat,
+            ui_->PopupMenuTemplate,  ui_->PopupMenuRichEdit, ui_->PopupMenuHelp,
+            ui_->PopupMenuAddKeyWord};
+}
+
+void TFormPrint::SetUpControls() {
+    LimitComboText(ui_->ComboBoxInputText, 255);
+    LimitComboText(ui_->ComboBoxFreightBill, 255);
+    LimitComboText(ui_->ComboBoxInvoice, 128);
+}
+
+void TFormPrint::SetUpMenus() {
+    ui_->ToolButtonFile->setMenu(ui_->PopupMenuFile);
+    ui_->ToolButtonEdit->setMenu(ui_->PopupMenuEdit);
+    ui_->ToolButtonFormat->setMenu(ui_->PopupMenuFormat);
+    ui_->ToolButtonTemplate->setMenu(ui_->PopupMenuTemplate);
+    ui_->ToolButtonHelp->setMenu(ui_->PopupMenuHelp);
+
+    ui_->PopupMenuFile->setDefaultAction(ui_->MenuItemNew);
+    ui_->PopupMenuEdit->setDefaultAction(ui_->MenuItemCopy);
+    ui_->PopupMenuFormat->setDefaultAction(ui_->MenuItemFont);
+    ui_->PopupMenuTemplate->setDefaultAction(ui_->MenuItemSaveTemplate);
+    ui_->PopupMenuRichEdit->setDefaultAction(ui_->MenuItemPopupParagraphFont);
+    ui_->PopupMenuHelp->setDefaultAction(ui_->MenuItemHelp);
+
+    // The keyword menu opens under its button.
+    connect(ui_->SpeedButtonAddKeyWord, &QAbstractButton::clicked, this, [this] {
+        QWidget* button = ui_->SpeedButtonAddKeyWord;
+        ui_->PopupMenuAddKeyWord->popup(button->mapToGlobal(QPoint(0, button->height())));
+    });
+
+    // The File menu is the window's context menu, so its shortcuts work anywhere in it; the
+    // edit menus are the editors' context menus and their shortcuts work while they have the
+    // focus. F1 is the window's own.
+    UseContextMenu(ui_->centralwidget, ui_->PopupMenuFile);
+    UseContextMenu(ui_->MemoInputText, ui_->PopupMenuEdit);
+    UseContextMenu(ui_->RichEditInvoice, ui_->PopupMenuRichEdit);
+    UseMenuShortcuts(this, ui_->PopupMenuFile);
+    UseMenuShortcuts(ui_->MemoInputText, ui_->PopupMenuEdit);
+    UseMenuShortcuts(ui_->RichEditInvoice, ui_->PopupMenuRichEdit);
+    ui_->MenuItemHelp->setShortcutContext(Qt::WindowShortcut);
+    addAction(ui_->MenuItemHelp);
+
+    menuStyle_ = new MenuStyle(font().family());
+    menuStyle_->setParent(this);
+    for (QMenu* menu : PopupMenus()) MakeMenuOwnerDrawn(menu, menuStyle_);
+}
+
+void TFormPrint::FormShow() {
+    emit formShow();
+}
+
+bool TFormPrint::FormCloseQuery() {
+    return closeQuery_ ? closeQuery_() : true;
+}
+
+void TFormPrint::FormClose() {
+    emit formClose();
+}
+
+void TFormPrint::PageControlPrintChange(int tab) {
+    emit pageControlPrintChange(tab);
+}
+
+void TFormPrint::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_ || event->spontaneous()) return;
+    shown_ = true;
+    FormShow();
+}
+
+void TFormPrint::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+}  // namespace tallivo
