@@ -5,13 +5,13 @@
 
 #include "storage/byte_codec.h"
 #include "storage/file_io.h"
+#include "storage/file_kinds.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
 
 namespace {
 
-constexpr char kConfigFileName[] = "Config.pcf";
 constexpr std::string_view kVersion = "ConfigFileVer: 1.00";
 // A line is read with room for 31 characters; the rest of a longer line is dropped.
 constexpr std::size_t kLineRoom = 31;
@@ -104,11 +104,10 @@ std::string FormatConfig(const Config& config) {
     return out;
 }
 
-ConfigLoad LoadConfig(const std::string& program_folder) {
+ConfigLoad LoadConfigFile(const std::string& path) {
     // Six short lines: a damaged file of any size is judged by its start, never loaded whole.
     constexpr std::size_t kReadLimit = 1 << 20;
-    std::optional<std::string> bytes =
-        ReadWholeFile(JoinPath(program_folder, kConfigFileName), kReadLimit);
+    std::optional<std::string> bytes = ReadWholeFile(path, kReadLimit);
     if (!bytes) {
         ConfigLoad result;
         result.ok = false;
@@ -118,9 +117,14 @@ ConfigLoad LoadConfig(const std::string& program_folder) {
     return ParseConfig(*bytes);
 }
 
+ConfigLoad LoadConfig(const std::string& program_folder) {
+    return LoadConfigFile(JoinPath(program_folder, std::string(kConfigFileName)));
+}
+
 StorageResult SaveConfig(const std::string& program_folder, const Config& config) {
     StorageResult result;
-    result.ok = WriteFileReplacing(JoinPath(program_folder, kConfigFileName), FormatConfig(config));
+    result.ok = WriteFileReplacing(JoinPath(program_folder, std::string(kConfigFileName)),
+                                   FormatConfig(config));
     if (!result.ok) result.message = CannotWriteMessage();
     return result;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "storage/file_kinds.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -158,7 +159,7 @@ bool IsSafeFileName(std::string_view gbk_name) {
 }
 
 std::string BackgroundImageFolder(const std::string& program_folder) {
-    return JoinPath(program_folder, "FreightBillBGImages");
+    return JoinPath(program_folder, std::string(kBackgroundImageFolderName));
 }
 
 std::optional<std::string> BackgroundImagePath(const std::string& program_folder,

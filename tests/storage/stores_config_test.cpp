@@ -83,6 +83,20 @@ TEST(TemplateStore, DamagedStoresKeepTheEntriesBeforeTheDamage) {
     EXPECT_FALSE(load.ok);
 }
 
+TEST(TemplateStore, LoadsFromAnyPathWithTheStoresOwnMessages) {
+    std::string golden = std::string(TALLIVO_STORAGE_DATA) + "/invoice_store.pit";
+    TemplateStoreLoad load = LoadTemplateStoreFile(TemplateKind::kInvoice, golden);
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(load.templates.size(), 2u);
+    load = LoadTemplateStoreFile(TemplateKind::kFreightBill, golden + ".missing");
+    EXPECT_FALSE(load.ok);
+    EXPECT_TRUE(load.templates.empty());
+    EXPECT_EQ(load.message, Gbk(u8"无法打开货运单模板文件FreightBillTemplate.pft，需创建！"));
+
+    EXPECT_TRUE(LoadConfigFile(std::string(TALLIVO_STORAGE_DATA) + "/Config.pcf").ok);
+    EXPECT_EQ(LoadConfigFile(golden + ".missing").message, Gbk(u8"无法打开配置文件，需创建！"));
+}
+
 TEST(SafeWriter, AFailedWriteKeepsTheOldFileAndSaysSo) {
     TempFolder folder;
     EXPECT_EQ(LoadFreightBillTemplates(folder.path()).message,
