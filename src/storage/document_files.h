@@ -12,6 +12,8 @@
 namespace tallivo {
 
 constexpr int kInvoiceGridColumns = 7;
+// Header, one goods row and the total row.
+constexpr int kMinInvoiceGridRows = 3;
 
 // The goods grid as a document stores it: the row count (header and total row included) and
 // the cells of rows 1 to row_count - 1, row by row, seven per row.
