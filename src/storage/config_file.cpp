@@ -122,9 +122,11 @@ ConfigLoad LoadConfig(const std::string& program_folder) {
 }
 
 StorageResult SaveConfig(const std::string& program_folder, const Config& config) {
+    const WriteResult written = WriteFileReplacing(
+        JoinPath(program_folder, std::string(kConfigFileName)), FormatConfig(config));
     StorageResult result;
-    result.ok = WriteFileReplacing(JoinPath(program_folder, std::string(kConfigFileName)),
-                                   FormatConfig(config));
+    result.ok = written.ok;
+    result.failure = written.failure;
     if (!result.ok) result.message = CannotWriteMessage();
     return result;
 }

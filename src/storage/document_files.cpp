@@ -108,8 +108,10 @@ DocumentBytes ReadDocumentFile(const std::string& path) {
 }
 
 StorageResult WriteDocumentFile(const std::string& path, std::string_view bytes) {
+    const WriteResult written = WriteFileReplacing(path, bytes);
     StorageResult result;
-    result.ok = WriteFileReplacing(path, bytes);
+    result.ok = written.ok;
+    result.failure = written.failure;
     if (!result.ok) result.message = FileStreamMessage();
     return result;
 }

@@ -45,8 +45,10 @@ StorageResult SaveStore(TemplateKind kind, const std::string& program_folder,
                         const std::vector<TemplateEntry>& templates) {
     StorageResult result;
     try {
-        result.ok = WriteFileReplacing(JoinPath(program_folder, TemplateStoreFileName(kind)),
-                                       FormatTemplateStore(templates));
+        const WriteResult written = WriteFileReplacing(
+            JoinPath(program_folder, TemplateStoreFileName(kind)), FormatTemplateStore(templates));
+        result.ok = written.ok;
+        result.failure = written.failure;
         if (!result.ok) result.message = TextsFor(kind).cannot_write;
     } catch (const std::bad_alloc&) {
         result.ok = false;
