@@ -15,6 +15,8 @@ namespace {
 constexpr std::string_view kVersion = "ConfigFileVer: 1.00";
 // A line is read with room for 31 characters; the rest of a longer line is dropped.
 constexpr std::size_t kLineRoom = 31;
+// The version line and the five values.
+constexpr int kLineCount = 6;
 
 const std::string& CannotOpenMessage() {
     static const std::string text = Gbk(u8"无法打开配置文件，需创建！");
@@ -69,10 +71,10 @@ std::int32_t ParseIndex(std::string_view text) {
 }  // namespace
 
 ConfigLoad ParseConfig(std::string_view bytes) {
-    std::string_view lines[6];
+    std::string_view lines[kLineCount];
     std::size_t pos = 0;
     int count = 0;
-    while (count < 6 && pos < bytes.size()) {
+    while (count < kLineCount && pos < bytes.size()) {
         std::size_t end = bytes.find('\n', pos);
         std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
         std::string_view line = bytes.substr(pos, next - pos);
@@ -80,7 +82,7 @@ ConfigLoad ParseConfig(std::string_view bytes) {
         pos = next;
     }
     ConfigLoad result;
-    if (count < 6 || lines[0].substr(0, kVersion.size()) != kVersion) {
+    if (count < kLineCount || lines[0].substr(0, kVersion.size()) != kVersion) {
         result.ok = false;
         result.message = CannotReadMessage();
         return result;

@@ -9,14 +9,10 @@
 
 namespace tallivo {
 
-namespace {
-
 const std::string& FileStreamMessage() {
     static const std::string text = Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！");
     return text;
 }
-
-}  // namespace
 
 std::string FormatFreightBillDocument(const FreightBillRecord& record) {
     std::string out;

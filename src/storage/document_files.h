@@ -45,6 +45,8 @@ struct DocumentBytes : StorageResult {
     std::string bytes;
 };
 DocumentBytes ReadDocumentFile(const std::string& path);
+// The message of a document or exchange file that cannot be opened or written.
+const std::string& FileStreamMessage();
 // Replaces the file as a whole; the message when it cannot be written.
 StorageResult WriteDocumentFile(const std::string& path, std::string_view bytes);
 

@@ -148,6 +148,7 @@ TEST(ExchangeFiles, ImportStopsAtTheDamagedStage) {
     read = ReadExchangeFile(TemplateKind::kInvoice, folder.File("none.pif"));
     EXPECT_FALSE(read.ok);
     EXPECT_FALSE(read.message.empty());
+    EXPECT_EQ(read.message, Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！"));
 }
 
 }  // namespace
