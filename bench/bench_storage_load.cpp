@@ -1,8 +1,9 @@
 // Start-up loads both template stores: 1000 freight-bill templates of 20 boxes and 1000
-// invoice templates.
+// invoice templates. Also what one document save costs.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -69,6 +70,27 @@ void BM_ReadFreightBillRecord(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ReadFreightBillRecord(bytes));
 }
 BENCHMARK(BM_ReadFreightBillRecord)->Unit(benchmark::kMicrosecond);
+
+// One document saved into a folder that already holds many: a save looks at its own target's
+// temporary file only, so the folder's size must not show.
+void BM_SaveDocumentBesideMany(benchmark::State& state) {
+    char pattern[] = "/tmp/tallivo-bench-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    for (std::int64_t i = 0; i < state.range(0); ++i) {
+        std::FILE* f = std::fopen(JoinPath(folder, std::to_string(i) + ".pfb").c_str(), "w");
+        if (f) std::fclose(f);
+    }
+    FreightBillRecord record;
+    for (int b = 0; b < 20; ++b) record.boxes.push_back({b, b, 30, 200, Rtf(b, 400)});
+    std::string bytes;
+    AppendFreightBillRecord(bytes, record);
+    const std::string target = JoinPath(folder, "1382401.pfb");
+    for (auto _ : state) {
+        if (!WriteFileReplacing(target, bytes)) state.SkipWithError("save failed");
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_SaveDocumentBesideMany)->Arg(0)->Arg(20000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

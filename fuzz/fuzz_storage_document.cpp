@@ -26,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     InvoiceDocumentRead invoice = ParseInvoiceDocument(bytes);
     if (invoice.ok != invoice.message.empty()) std::abort();
+    if (invoice.row_count && *invoice.row_count < kMinInvoiceGridRows) std::abort();
     if (invoice.row_count && invoice.cells.size() > std::size_t(*invoice.row_count - 1) * 7) {
         std::abort();
     }

@@ -8,7 +8,6 @@
 #include "storage/config_file.h"
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
-#include "storage/file_io.h"
 #include "storage/template_records.h"
 #include "storage/template_store.h"
 #include "text/gbk_codec.h"
@@ -16,11 +15,6 @@
 namespace tallivo {
 
 namespace {
-
-// A folder that holds nothing, so that a loader reports the file as one it cannot open.
-std::string UnreadableFolder() {
-    return "/nonexistent/tallivo/";
-}
 
 // Output for a person or as JSON from the same calls.
 class ShowOutput {
@@ -203,15 +197,7 @@ int RunShow(const ShowOptions& o) {
     if (kind == "freight-bill-store" || kind == "invoice-store") {
         const TemplateKind tk =
             kind == "freight-bill-store" ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
-        TemplateStoreLoad load;
-        if (std::optional<std::string> bytes = ReadWholeFile(o.file)) {
-            load = ParseTemplateStore(tk, *bytes);
-        } else {
-            // Let the store loader word its own message for a file it cannot open.
-            load = tk == TemplateKind::kFreightBill ? LoadFreightBillTemplates(UnreadableFolder())
-                                                    : LoadInvoiceTemplates(UnreadableFolder());
-            load.templates.clear();
-        }
+        const TemplateStoreLoad load = LoadTemplateStoreFile(tk, o.file);
         if (!load.ok) failed = true;
         if (!load.message.empty()) messages.push_back(load.message);
         if (out.Json()) {
@@ -289,12 +275,7 @@ int RunShow(const ShowOptions& o) {
             }
         }
     } else {
-        ConfigLoad c;
-        // Judged by its first megabyte, as the program reads it: a huge file is never loaded.
-        if (std::optional<std::string> bytes = ReadWholeFile(o.file, 1 << 20))
-            c = ParseConfig(*bytes);
-        else
-            c = LoadConfig(UnreadableFolder());
+        const ConfigLoad c = LoadConfigFile(o.file);
         if (!c.ok) failed = true;
         if (!c.message.empty()) messages.push_back(c.message);
         if (out.Json()) {

@@ -3,9 +3,6 @@
 #include <cstring>
 #include <limits>
 
-#include "storage/storage_result.h"
-#include "text/gbk_codec.h"
-
 namespace tallivo {
 
 namespace {
@@ -17,11 +14,6 @@ bool IsCSpace(unsigned char c) {
 }
 
 }  // namespace
-
-const std::string& OutOfMemoryMessage() {
-    static const std::string text = Gbk(u8"无法分配内存空间！");
-    return text;
-}
 
 void AppendNumberField(std::string& out, std::int32_t value) {
     char field[kNumberFieldSize] = {};

@@ -5,16 +5,18 @@
 
 #include "storage/byte_codec.h"
 #include "storage/file_io.h"
+#include "storage/file_kinds.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
 
 namespace {
 
-constexpr char kConfigFileName[] = "Config.pcf";
 constexpr std::string_view kVersion = "ConfigFileVer: 1.00";
 // A line is read with room for 31 characters; the rest of a longer line is dropped.
 constexpr std::size_t kLineRoom = 31;
+// The version line and the five values.
+constexpr int kLineCount = 6;
 
 const std::string& CannotOpenMessage() {
     static const std::string text = Gbk(u8"无法打开配置文件，需创建！");
@@ -69,10 +71,10 @@ std::int32_t ParseIndex(std::string_view text) {
 }  // namespace
 
 ConfigLoad ParseConfig(std::string_view bytes) {
-    std::string_view lines[6];
+    std::string_view lines[kLineCount];
     std::size_t pos = 0;
     int count = 0;
-    while (count < 6 && pos < bytes.size()) {
+    while (count < kLineCount && pos < bytes.size()) {
         std::size_t end = bytes.find('\n', pos);
         std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
         std::string_view line = bytes.substr(pos, next - pos);
@@ -80,7 +82,7 @@ ConfigLoad ParseConfig(std::string_view bytes) {
         pos = next;
     }
     ConfigLoad result;
-    if (count < 6 || lines[0].substr(0, kVersion.size()) != kVersion) {
+    if (count < kLineCount || lines[0].substr(0, kVersion.size()) != kVersion) {
         result.ok = false;
         result.message = CannotReadMessage();
         return result;
@@ -104,11 +106,10 @@ std::string FormatConfig(const Config& config) {
     return out;
 }
 
-ConfigLoad LoadConfig(const std::string& program_folder) {
+ConfigLoad LoadConfigFile(const std::string& path) {
     // Six short lines: a damaged file of any size is judged by its start, never loaded whole.
     constexpr std::size_t kReadLimit = 1 << 20;
-    std::optional<std::string> bytes =
-        ReadWholeFile(JoinPath(program_folder, kConfigFileName), kReadLimit);
+    std::optional<std::string> bytes = ReadWholeFile(path, kReadLimit);
     if (!bytes) {
         ConfigLoad result;
         result.ok = false;
@@ -118,9 +119,16 @@ ConfigLoad LoadConfig(const std::string& program_folder) {
     return ParseConfig(*bytes);
 }
 
+ConfigLoad LoadConfig(const std::string& program_folder) {
+    return LoadConfigFile(JoinPath(program_folder, std::string(kConfigFileName)));
+}
+
 StorageResult SaveConfig(const std::string& program_folder, const Config& config) {
+    const WriteResult written = WriteFileReplacing(
+        JoinPath(program_folder, std::string(kConfigFileName)), FormatConfig(config));
     StorageResult result;
-    result.ok = WriteFileReplacing(JoinPath(program_folder, kConfigFileName), FormatConfig(config));
+    result.ok = written.ok;
+    result.failure = written.failure;
     if (!result.ok) result.message = CannotWriteMessage();
     return result;
 }

@@ -29,6 +29,8 @@ struct ConfigLoad : StorageResult {
 ConfigLoad ParseConfig(std::string_view bytes);
 std::string FormatConfig(const Config& config);
 
+// "Config.pcf" at any path, judged by its first megabyte.
+ConfigLoad LoadConfigFile(const std::string& path);
 ConfigLoad LoadConfig(const std::string& program_folder);
 StorageResult SaveConfig(const std::string& program_folder, const Config& config);
 

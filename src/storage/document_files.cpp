@@ -9,14 +9,10 @@
 
 namespace tallivo {
 
-namespace {
-
 const std::string& FileStreamMessage() {
     static const std::string text = Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！");
     return text;
 }
-
-}  // namespace
 
 std::string FormatFreightBillDocument(const FreightBillRecord& record) {
     std::string out;
@@ -59,14 +55,16 @@ InvoiceDocumentRead ParseInvoiceDocument(std::string_view bytes) {
 
     std::int32_t rows;
     bool ok = in.ReadNumber(&rows);
-    // A grid has at least its header and total rows.
-    if (ok && rows < 2) ok = false;
+    // No grid is ever written without a goods row: two rows would put a goods row's cells into
+    // the total row.
+    if (ok && rows < kMinInvoiceGridRows) ok = false;
     if (ok) {
         // Every stored cell takes at least a number field. A row count beyond what the rest of
         // the file can hold is damage, not a size to allocate: the grid gets only the rows the
         // remaining bytes could fill, so a file cut short still shows the cells before the cut.
         const std::size_t readable = in.Remaining() / kNumberFieldSize;
-        const std::size_t room = 2 + readable / kInvoiceGridColumns;
+        const std::size_t room =
+            std::max<std::size_t>(kMinInvoiceGridRows, 2 + readable / kInvoiceGridColumns);
         const bool fits = static_cast<std::size_t>(rows) <= room;
         if (!fits) rows = static_cast<std::int32_t>(room);
         result.row_count = rows;
@@ -106,8 +104,10 @@ DocumentBytes ReadDocumentFile(const std::string& path) {
 }
 
 StorageResult WriteDocumentFile(const std::string& path, std::string_view bytes) {
+    const WriteResult written = WriteFileReplacing(path, bytes);
     StorageResult result;
-    result.ok = WriteFileReplacing(path, bytes);
+    result.ok = written.ok;
+    result.failure = written.failure;
     if (!result.ok) result.message = FileStreamMessage();
     return result;
 }

@@ -12,6 +12,8 @@
 namespace tallivo {
 
 constexpr int kInvoiceGridColumns = 7;
+// Header, one goods row and the total row.
+constexpr int kMinInvoiceGridRows = 3;
 
 // The goods grid as a document stores it: the row count (header and total row included) and
 // the cells of rows 1 to row_count - 1, row by row, seven per row.
@@ -43,6 +45,8 @@ struct DocumentBytes : StorageResult {
     std::string bytes;
 };
 DocumentBytes ReadDocumentFile(const std::string& path);
+// The message of a document or exchange file that cannot be opened or written.
+const std::string& FileStreamMessage();
 // Replaces the file as a whole; the message when it cannot be written.
 StorageResult WriteDocumentFile(const std::string& path, std::string_view bytes);
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "storage/byte_codec.h"
+#include "storage/document_files.h"
 #include "storage/file_io.h"
 #include "storage/template_records.h"
 #include "text/gbk_codec.h"
@@ -85,7 +86,7 @@ ExchangeFileRead ReadExchangeFile(TemplateKind kind, const std::string& path) {
         std::optional<std::string> bytes = ReadWholeFile(path);
         if (!bytes) {
             ExchangeFileRead result;
-            result.message = Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！");
+            result.message = FileStreamMessage();
             return result;
         }
         return ParseExchangeFile(kind, *bytes, path);

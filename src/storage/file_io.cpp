@@ -6,60 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
 
+#include "storage/file_kinds.h"
+#include "storage/unique_fd.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
-
-namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return false;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-}  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -70,7 +22,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {
     // Non-blocking open: a pipe named like a store must not wait for a writer. Regular files
     // ignore the flag.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -93,52 +45,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
     return data;
 }
 
-bool WriteFileReplacing(const std::string& target, std::string_view bytes) {
-    if (target.empty() || target.back() == '/') return false;
-    std::string path = target;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace what the link points at and keep the link.
-        char* resolved = ::realpath(target.c_str(), nullptr);
-        if (resolved == nullptr) return false;
-        path = resolved;
-        std::free(resolved);
-    }
-    // Only a regular file is ever replaced: never a folder or a device.
-    bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) return false;
-    // A file the seller made read-only is refused, as opening it for writing would be; the
-    // rename alone would replace it regardless of its mode.
-    if (exists && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) return false;
-
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    Fd fd(::mkstemp(name.data()));
-    if (fd.get() < 0) return false;
-    temp.assign(name.data());
-
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
-    mode_t mode;
-    if (exists) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-    if (::close(fd.release()) != 0) ok = false;
-    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    Fd dir(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
-    return true;
-}
-
 bool EnsureFolder(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
@@ -158,7 +64,7 @@ bool IsSafeFileName(std::string_view gbk_name) {
 }
 
 std::string BackgroundImageFolder(const std::string& program_folder) {
-    return JoinPath(program_folder, "FreightBillBGImages");
+    return JoinPath(program_folder, std::string(kBackgroundImageFolderName));
 }
 
 std::optional<std::string> BackgroundImagePath(const std::string& program_folder,

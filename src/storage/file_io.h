@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "storage/storage_result.h"
+
 namespace tallivo {
 
 // Paths are UTF-8 as the file system takes them; GBK names are converted by the callers below.
@@ -16,10 +18,32 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 std::optional<std::string> ReadWholeFile(const std::string& path,
                                          std::size_t limit = static_cast<std::size_t>(-1));
 
+// The outcome of WriteFileReplacing. Tests as a bool, so callers that only need to know whether
+// the file was written can keep `if (!WriteFileReplacing(...))`.
+struct WriteResult {
+    bool ok = false;
+    WriteFailure failure = WriteFailure::kNone;
+    int error_number = 0;  // errno of the call that failed; 0 when the writer refused by itself
+    explicit operator bool() const { return ok; }
+};
+
 // Writes to a temporary file beside `path`, flushes it to disk and renames it into place, so the
-// old file stays intact unless the new one is complete. False on any failure; the temporary file
-// is removed then.
-bool WriteFileReplacing(const std::string& path, std::string_view bytes);
+// old file stays intact unless the new one is complete. On failure the temporary file is removed
+// and the result says why.
+//
+// Only a regular file is ever replaced, and never one marked read-only. A symbolic link at
+// `path` is kept: the file it leads to is replaced, or created when it does not exist yet but
+// its folder does.
+//
+// Two writers of the same file take turns: each holds a lock on the one temporary file of that
+// target (TemporaryPathFor) while writing, and a writer waits up to ten seconds for another
+// before it gives up with kBusy. A temporary file left by a killed writer holds no lock and is
+// taken over by the next save of the same file.
+WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// The hidden temporary file beside `path` that a save of `path` writes first:
+// ".NAME.tallivo-tmp" in the same folder (NAME cut short when the whole would be too long).
+std::string TemporaryPathFor(const std::string& path);
 
 // Creates the folder when it does not exist (one level). True when it exists afterwards.
 bool EnsureFolder(const std::string& path);

@@ -4,6 +4,7 @@
 
 #include "storage/byte_codec.h"
 #include "storage/file_io.h"
+#include "storage/file_kinds.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -40,23 +41,14 @@ TemplateStoreLoad Failed(const std::string& message) {
     return result;
 }
 
-TemplateStoreLoad LoadStore(TemplateKind kind, const std::string& program_folder) {
-    try {
-        std::optional<std::string> bytes =
-            ReadWholeFile(JoinPath(program_folder, TemplateStoreFileName(kind)));
-        if (!bytes) return Failed(TextsFor(kind).cannot_open);
-        return ParseTemplateStore(kind, *bytes);
-    } catch (const std::bad_alloc&) {
-        return Failed(OutOfMemoryMessage());
-    }
-}
-
 StorageResult SaveStore(TemplateKind kind, const std::string& program_folder,
                         const std::vector<TemplateEntry>& templates) {
     StorageResult result;
     try {
-        result.ok = WriteFileReplacing(JoinPath(program_folder, TemplateStoreFileName(kind)),
-                                       FormatTemplateStore(templates));
+        const WriteResult written = WriteFileReplacing(
+            JoinPath(program_folder, TemplateStoreFileName(kind)), FormatTemplateStore(templates));
+        result.ok = written.ok;
+        result.failure = written.failure;
         if (!result.ok) result.message = TextsFor(kind).cannot_write;
     } catch (const std::bad_alloc&) {
         result.ok = false;
@@ -68,7 +60,19 @@ StorageResult SaveStore(TemplateKind kind, const std::string& program_folder,
 }  // namespace
 
 const char* TemplateStoreFileName(TemplateKind kind) {
-    return kind == TemplateKind::kFreightBill ? "FreightBillTemplate.pft" : "InvoiceTemplate.pit";
+    // The constants come from string literals, so they end in a NUL.
+    return kind == TemplateKind::kFreightBill ? kFreightBillStoreFileName.data()
+                                              : kInvoiceStoreFileName.data();
+}
+
+TemplateStoreLoad LoadTemplateStoreFile(TemplateKind kind, const std::string& path) {
+    try {
+        std::optional<std::string> bytes = ReadWholeFile(path);
+        if (!bytes) return Failed(TextsFor(kind).cannot_open);
+        return ParseTemplateStore(kind, *bytes);
+    } catch (const std::bad_alloc&) {
+        return Failed(OutOfMemoryMessage());
+    }
 }
 
 TemplateStoreLoad ParseTemplateStore(TemplateKind kind, std::string_view bytes) {
@@ -120,11 +124,15 @@ std::string FormatTemplateStore(const std::vector<TemplateEntry>& templates) {
 }
 
 TemplateStoreLoad LoadFreightBillTemplates(const std::string& program_folder) {
-    return LoadStore(TemplateKind::kFreightBill, program_folder);
+    return LoadTemplateStoreFile(
+        TemplateKind::kFreightBill,
+        JoinPath(program_folder, TemplateStoreFileName(TemplateKind::kFreightBill)));
 }
 
 TemplateStoreLoad LoadInvoiceTemplates(const std::string& program_folder) {
-    return LoadStore(TemplateKind::kInvoice, program_folder);
+    return LoadTemplateStoreFile(
+        TemplateKind::kInvoice,
+        JoinPath(program_folder, TemplateStoreFileName(TemplateKind::kInvoice)));
 }
 
 StorageResult SaveFreightBillTemplates(const std::string& program_folder,

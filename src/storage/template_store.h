@@ -29,6 +29,10 @@ const char* TemplateStoreFileName(TemplateKind kind);
 TemplateStoreLoad ParseTemplateStore(TemplateKind kind, std::string_view bytes);
 std::string FormatTemplateStore(const std::vector<TemplateEntry>& templates);
 
+// A store at any path; a file that cannot be opened gives the store's own message, which names
+// the store's usual file name.
+TemplateStoreLoad LoadTemplateStoreFile(TemplateKind kind, const std::string& path);
+
 // The stores in the program folder.
 TemplateStoreLoad LoadFreightBillTemplates(const std::string& program_folder);
 TemplateStoreLoad LoadInvoiceTemplates(const std::string& program_folder);

@@ -58,16 +58,21 @@ TEST(Documents, DamagedInvoiceKeepsWhatWasRead) {
     EXPECT_TRUE(read.record.body_rtf);
 
     // A row count the file cannot hold is damage: no grid of two billion rows, and none at all
-    // without room for header and total row.
+    // without room for header, a goods row and the total row.
     std::size_t grid = Golden("invoice_no_grid.pin").size();
-    for (std::string rows : {"2000000000\0"s, "-4\0"s, "1\0"s}) {
+    for (std::string rows : {"2000000000\0"s, "-4\0"s, "1\0"s, "2\0"s}) {
         std::string damaged = bytes;
         damaged.replace(grid, rows.size(), rows);
         read = ParseInvoiceDocument(damaged);
         EXPECT_FALSE(read.ok) << rows;
         EXPECT_LE(read.row_count.value_or(0), rows[0] == '2' ? 6 : 0) << rows;
         EXPECT_EQ(read.message, message);
+        EXPECT_TRUE(read.record.body_rtf) << rows;
     }
+    // A count cut off right after it leaves room for no cell, yet never a grid of fewer rows.
+    read = ParseInvoiceDocument(bytes.substr(0, grid + kNumberFieldSize));
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.row_count.value_or(3), 3);
 
     // Twelve rows cut off after three of them: the cells before the cut stay.
     std::vector<std::string> cells(11 * 7);
@@ -143,6 +148,7 @@ TEST(ExchangeFiles, ImportStopsAtTheDamagedStage) {
     read = ReadExchangeFile(TemplateKind::kInvoice, folder.File("none.pif"));
     EXPECT_FALSE(read.ok);
     EXPECT_FALSE(read.message.empty());
+    EXPECT_EQ(read.message, Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！"));
 }
 
 }  // namespace

@@ -1,14 +1,22 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "storage/byte_codec.h"
 #include "storage/config_file.h"
+#include "storage/document_files.h"
 #include "storage/file_io.h"
 #include "storage/template_records.h"
 #include "storage/template_store.h"
@@ -83,6 +91,20 @@ TEST(TemplateStore, DamagedStoresKeepTheEntriesBeforeTheDamage) {
     EXPECT_FALSE(load.ok);
 }
 
+TEST(TemplateStore, LoadsFromAnyPathWithTheStoresOwnMessages) {
+    std::string golden = std::string(TALLIVO_STORAGE_DATA) + "/invoice_store.pit";
+    TemplateStoreLoad load = LoadTemplateStoreFile(TemplateKind::kInvoice, golden);
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(load.templates.size(), 2u);
+    load = LoadTemplateStoreFile(TemplateKind::kFreightBill, golden + ".missing");
+    EXPECT_FALSE(load.ok);
+    EXPECT_TRUE(load.templates.empty());
+    EXPECT_EQ(load.message, Gbk(u8"无法打开货运单模板文件FreightBillTemplate.pft，需创建！"));
+
+    EXPECT_TRUE(LoadConfigFile(std::string(TALLIVO_STORAGE_DATA) + "/Config.pcf").ok);
+    EXPECT_EQ(LoadConfigFile(golden + ".missing").message, Gbk(u8"无法打开配置文件，需创建！"));
+}
+
 TEST(SafeWriter, AFailedWriteKeepsTheOldFileAndSaysSo) {
     TempFolder folder;
     EXPECT_EQ(LoadFreightBillTemplates(folder.path()).message,
@@ -109,6 +131,8 @@ TEST(SafeWriter, AFailedWriteKeepsTheOldFileAndSaysSo) {
     EXPECT_FALSE(saved.ok);
     EXPECT_EQ(saved.message,
               Gbk(u8"无法保存发货单模板文件InvoiceTemplate.pit，请检查磁盘空间和读写权限！"));
+    EXPECT_EQ(saved.failure, WriteFailure::kNoSpace);
+    EXPECT_EQ(MessageWithReason(saved), saved.message + "\n" + Gbk(u8"原因：磁盘空间不够。"));
     EXPECT_EQ(*ReadWholeFile(path), "new");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 
@@ -131,6 +155,94 @@ TEST(SafeWriter, AFailedWriteKeepsTheOldFileAndSaysSo) {
     StorageResult config = SaveConfig(folder.File("missing/folder"), Config{});
     EXPECT_FALSE(config.ok);
     EXPECT_EQ(config.message, Gbk(u8"无法打开配置文件，请检查磁盘空间和读写权限！"));
+}
+
+TEST(SafeWriter, FailuresSayWhy) {
+    TempFolder folder;
+    std::string file = folder.File("file");
+    ASSERT_TRUE(WriteFileReplacing(file, "x"));
+    EXPECT_EQ(WriteFileReplacing(folder.path(), "x").failure, WriteFailure::kNotAFile);
+    EXPECT_EQ(WriteFileReplacing(file + "/inside.pfb", "x").failure, WriteFailure::kNotAFolder);
+    chmod(file.c_str(), 0444);
+    EXPECT_EQ(WriteFileReplacing(file, "x").failure, WriteFailure::kReadOnlyFile);
+    WriteResult missing = WriteFileReplacing(folder.File("none/a.pfb"), "x");
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.failure, WriteFailure::kNoSuchFolder);
+    EXPECT_EQ(missing.error_number, ENOENT);
+
+    // The program's own message stays as it was; the reason comes beside it.
+    StorageResult config = SaveConfig(folder.File("none"), Config{});
+    EXPECT_EQ(config.message, Gbk(u8"无法打开配置文件，请检查磁盘空间和读写权限！"));
+    EXPECT_EQ(config.failure, WriteFailure::kNoSuchFolder);
+    EXPECT_EQ(MessageWithReason(config), config.message + "\n" + Gbk(u8"原因：文件夹不存在。"));
+    EXPECT_EQ(MessageWithReason(StorageResult{true, "", WriteFailure::kNone}), "");
+    EXPECT_EQ(SaveFreightBillTemplates(folder.File("file"), {}).failure, WriteFailure::kNotAFolder);
+}
+
+TEST(SafeWriter, LinksToFilesNotYetThereAreWrittenThrough) {
+    TempFolder folder;
+    ASSERT_EQ(mkdir(folder.File("docs").c_str(), 0700), 0);
+    std::string link = folder.File("1382401.pfb");
+    ASSERT_EQ(symlink("docs/new.pfb", link.c_str()), 0);
+    ASSERT_TRUE(WriteFileReplacing(link, "first"));
+    EXPECT_EQ(*ReadWholeFile(folder.File("docs/new.pfb")), "first");
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // A link into a folder that is not there, or a loop, cannot be written and says so.
+    std::string dangling = folder.File("dangling.pfb");
+    ASSERT_EQ(symlink("gone/new.pfb", dangling.c_str()), 0);
+    StorageResult written = WriteDocumentFile(dangling, "x");
+    EXPECT_FALSE(written.ok);
+    EXPECT_EQ(written.failure, WriteFailure::kBadLink);
+    std::string loop = folder.File("loop.pfb");
+    ASSERT_EQ(symlink("loop.pfb", loop.c_str()), 0);
+    EXPECT_EQ(WriteFileReplacing(loop, "x").failure, WriteFailure::kBadLink);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("docs")), {}), 1);
+}
+
+TEST(SafeWriter, TemporaryFilesAreHiddenAndTakenOverWhenStale) {
+    TempFolder folder;
+    std::string target = folder.File("111.pfb");
+    std::string temp = TemporaryPathFor(target);
+    EXPECT_EQ(temp, folder.File(".111.pfb.tallivo-tmp"));
+    EXPECT_EQ(TemporaryPathFor(std::string(300, 'n')).size(), 255u);
+
+    // A killed save left its temporary file behind: the next save of that file removes it.
+    ASSERT_TRUE(WriteFileReplacing(temp, "half a document"));
+    ASSERT_TRUE(WriteFileReplacing(target, "whole"));
+    EXPECT_EQ(*ReadWholeFile(target), "whole");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+
+    // A name planted as a second link to another file is taken away, never written into.
+    std::string other = folder.File("other");
+    ASSERT_TRUE(WriteFileReplacing(other, "precious"));
+    ASSERT_EQ(link(other.c_str(), temp.c_str()), 0);
+    ASSERT_TRUE(WriteFileReplacing(target, "again"));
+    EXPECT_EQ(*ReadWholeFile(other), "precious");
+    EXPECT_EQ(*ReadWholeFile(target), "again");
+
+    // Another writer still at work holds its temporary file: this save waits for it, leaves its
+    // bytes alone, and then replaces the file it put in place.
+    int theirs = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(theirs, 0);
+    ASSERT_EQ(flock(theirs, LOCK_EX), 0);
+    ASSERT_EQ(write(theirs, "theirs", 6), 6);
+    std::atomic<bool> untouched{false};
+    std::thread other_writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        char bytes[16] = {};
+        untouched = pread(theirs, bytes, sizeof bytes, 0) == 6 && std::string(bytes) == "theirs";
+        rename(temp.c_str(), target.c_str());
+        close(theirs);
+    });
+    WriteResult ours = WriteFileReplacing(target, "ours");
+    other_writer.join();
+    EXPECT_TRUE(ours);
+    EXPECT_TRUE(untouched);
+    EXPECT_EQ(*ReadWholeFile(target), "ours");
+    EXPECT_FALSE(std::filesystem::exists(temp));
 }
 
 TEST(ConfigFile, GoldenAndLineRules) {
