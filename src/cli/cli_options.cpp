@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "storage/file_kinds.h"
+
 namespace tallivo {
 
 const char* const kShowKinds[7] = {"freight-bill-store",
@@ -70,10 +72,10 @@ std::string KindFromFileName(const std::string& path) {
     const std::string ext = Lower(base.substr(dot));
     if (ext == ".pft") return kShowKinds[0];
     if (ext == ".pit") return kShowKinds[1];
-    if (ext == ".pfb") return kShowKinds[2];
-    if (ext == ".pin") return kShowKinds[3];
-    if (ext == ".pff") return kShowKinds[4];
-    if (ext == ".pif") return kShowKinds[5];
+    if (ext == kFreightBillDocumentExt) return kShowKinds[2];
+    if (ext == kInvoiceDocumentExt) return kShowKinds[3];
+    if (ext == kFreightBillExchangeExt) return kShowKinds[4];
+    if (ext == kInvoiceExchangeExt) return kShowKinds[5];
     if (ext == ".pcf") return kShowKinds[6];
     return {};
 }

@@ -21,6 +21,7 @@
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
+#include "storage/file_kinds.h"
 #include "storage/storage_result.h"
 #include "storage/template_store.h"
 #include "text/gbk_codec.h"
@@ -321,7 +322,9 @@ int RunFill(const FillOptions& o, const std::string& folder) {
                 const std::string target =
                     saveFolder.empty()
                         ? o.savePath
-                        : JoinPath(saveFolder, std::to_string(sn) + (freight ? ".pfb" : ".pin"));
+                        : JoinPath(saveFolder, std::to_string(sn) +
+                                                   std::string(freight ? kFreightBillDocumentExt
+                                                                       : kInvoiceDocumentExt));
                 const std::size_t before = prompter.messages.size();
                 if (fs::exists(target, ec) && !o.answerYes) {
                     // Another run's document of the same number is never replaced unasked.

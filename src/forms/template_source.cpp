@@ -7,6 +7,7 @@
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
+#include "storage/file_kinds.h"
 
 namespace tallivo {
 namespace {
@@ -32,15 +33,17 @@ std::string FullPath(const std::string& path) {
 
 bool IsTemplateFileName(const std::string& path) {
     const std::string ext = LowerExtension(path);
-    return ext == ".pff" || ext == ".pif" || ext == ".pfb" || ext == ".pin";
+    return ext == kFreightBillExchangeExt || ext == kInvoiceExchangeExt ||
+           ext == kFreightBillDocumentExt || ext == kInvoiceDocumentExt;
 }
 
 TemplateSourceRead ReadTemplateSource(TemplateKind kind, const std::string& path) {
     TemplateSourceRead result;
     const bool freight = kind == TemplateKind::kFreightBill;
     const std::string ext = LowerExtension(path);
-    const bool exchange = ext == ".pff" || ext == ".pif";
-    if (freight ? (ext != ".pff" && ext != ".pfb") : (ext != ".pif" && ext != ".pin")) {
+    const bool exchange = ext == kFreightBillExchangeExt || ext == kInvoiceExchangeExt;
+    if (freight ? (ext != kFreightBillExchangeExt && ext != kFreightBillDocumentExt)
+                : (ext != kInvoiceExchangeExt && ext != kInvoiceDocumentExt)) {
         result.wrongForm = true;
         return result;
     }

@@ -12,6 +12,7 @@
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
+#include "storage/file_kinds.h"
 #include "storage/template_records.h"
 #include "text/gbk_codec.h"
 
@@ -217,7 +218,7 @@ bool FormsWorkspace::SaveConfig() {
     config.default_freight_bill = freightBillTemplates_.selected;
     config.default_invoice = invoiceTemplates_.selected;
     const StorageResult result = tallivo::SaveConfig(programFolder_, config);
-    Show(result.message);
+    Show(MessageWithReason(result));
     return result.ok;
 }
 
@@ -240,6 +241,7 @@ void FormsWorkspace::UseTemplateSource(TemplateKind kind, std::optional<Template
 }
 
 void FormsWorkspace::ComboBoxFreightBillSelect() {
+    Announced reset(this, kTabFreightBill);
     ClearFreightBill(freightBill_);
     if (freightBillOverride_) {
         const TemplateSource& source = *freightBillOverride_;
@@ -255,6 +257,7 @@ void FormsWorkspace::ComboBoxFreightBillSelect() {
 }
 
 void FormsWorkspace::ComboBoxInvoiceSelect() {
+    Announced reset(this, kTabInvoice);
     ClearInvoice(invoice_, trade_);
     if (invoiceOverride_) {
         trade_.paipaiGoodsCaptured = false;
@@ -324,7 +327,7 @@ bool FormsWorkspace::SaveStore(TemplateKind kind) {
         kind == TemplateKind::kFreightBill
             ? SaveFreightBillTemplates(programFolder_, freightBillTemplates_.items)
             : SaveInvoiceTemplates(programFolder_, invoiceTemplates_.items);
-    if (!result.ok) Show(result.message.empty() ? FileStream() : result.message);
+    if (!result.ok) Show(result.message.empty() ? FileStream() : MessageWithReason(result));
     return result.ok;
 }
 
@@ -406,6 +409,7 @@ void FormsWorkspace::SaveInvoiceTemplate() {
 }
 
 void FormsWorkspace::MenuItemDeleteTemplateClick() {
+    Announced reset(this, currentTab_);
     if (currentTab_ == kTabFreightBill) {
         const bool removed = DeleteTemplate(freightBillTemplates_.selected);
         ClearFreightBill(freightBill_);
@@ -444,6 +448,7 @@ void FormsWorkspace::MenuItemOpenClick() {
 }
 
 void FormsWorkspace::OpenFreightBill() {
+    Announced reset(this, kTabFreightBill);
     if (!chooser_) return;
     FileChooser::Request request;
     request.title = OpenFreightBillTitle();
@@ -458,6 +463,7 @@ void FormsWorkspace::OpenFreightBill() {
 }
 
 void FormsWorkspace::OpenInvoice() {
+    Announced reset(this, kTabInvoice);
     if (!chooser_) return;
     FileChooser::Request request;
     request.title = OpenInvoiceTitle();
@@ -502,7 +508,7 @@ std::string FormsWorkspace::AutomaticDocumentPath(Tab tab) const {
     const std::string folder =
         freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
     return WithExtension(JoinPath(folder, std::to_string(freight ? freightBillSN_ : invoiceSN_)),
-                         freight ? ".pfb" : ".pin");
+                         freight ? kFreightBillDocumentExt : kInvoiceDocumentExt);
 }
 
 std::string FormsWorkspace::ChooseDocumentForSaving(TemplateKind kind, bool* cancelled) {
@@ -527,7 +533,7 @@ std::string FormsWorkspace::ChooseDocumentForSaving(TemplateKind kind, bool* can
         }
         name = std::move(*chosen);
     }
-    return WithExtension(name, freight ? ".pfb" : ".pin");
+    return WithExtension(name, freight ? kFreightBillDocumentExt : kInvoiceDocumentExt);
 }
 
 bool FormsWorkspace::SaveFreightBill(const std::string& path) {
@@ -535,7 +541,7 @@ bool FormsWorkspace::SaveFreightBill(const std::string& path) {
     std::string bytes;
     WriteFreightBillRecord(bytes, freightBill_, freightBill_.backgroundName);
     const StorageResult written = WriteDocumentFile(path, bytes);
-    Show(written.message);
+    Show(MessageWithReason(written));
     return written.ok;
 }
 
@@ -546,7 +552,7 @@ bool FormsWorkspace::SaveInvoiceChecks() {
 
 bool FormsWorkspace::SaveInvoice(const std::string& path) {
     const StorageResult written = WriteDocumentFile(path, InvoiceDocumentBytes(invoice_));
-    Show(written.message);
+    Show(MessageWithReason(written));
     return written.ok;
 }
 
@@ -582,7 +588,8 @@ void FormsWorkspace::ExportTemplate(TemplateKind kind) {
     if (!chooser_) return;
     const std::optional<std::string> chosen = chooser_->Choose(request);
     if (!chosen) return;
-    const std::string path = WithExtension(*chosen, freight ? ".pff" : ".pif");
+    const std::string path =
+        WithExtension(*chosen, freight ? kFreightBillExchangeExt : kInvoiceExchangeExt);
     if (!entry) return;
 
     std::string bytes;
@@ -593,7 +600,7 @@ void FormsWorkspace::ExportTemplate(TemplateKind kind) {
     } else {
         bytes = FormatInvoiceExchangeFile(entry->name, entry->record);
     }
-    Show(WriteDocumentFile(path, bytes).message);
+    Show(MessageWithReason(WriteDocumentFile(path, bytes)));
 }
 
 std::string FormsWorkspace::ExportPicture(const std::string& record) {

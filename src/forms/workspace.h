@@ -159,6 +159,19 @@ public:
     CaptureHost& Capture();
 
 private:
+    // Announces a form rebuilt when the command that rebuilds it ends, however it ends.
+    class Announced {
+    public:
+        Announced(FormsWorkspace* ws, Tab form) : ws_(ws), form_(form) {}
+        ~Announced() { ws_->observer_->FormReset(form_); }
+        Announced(const Announced&) = delete;
+        Announced& operator=(const Announced&) = delete;
+
+    private:
+        FormsWorkspace* ws_;
+        Tab form_;
+    };
+
     TemplateList& List(TemplateKind kind) {
         return kind == TemplateKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
     }

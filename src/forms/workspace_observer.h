@@ -20,6 +20,9 @@ public:
     virtual void SourceSiteChanged(int site) { (void)site; }
     virtual void InputTextChanged() {}
     virtual void ReplaceTextChanged() {}
+    // A form was rebuilt as a whole (template applied, document opened, cleared): its settings
+    // and text are to be read afresh.
+    virtual void FormReset(Tab form) { (void)form; }
 };
 
 }  // namespace tallivo

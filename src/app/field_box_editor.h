@@ -1,0 +1,50 @@
+// One field box on the waybill panel: a transparent rich-text editor that the user moves by
+// dragging its body and resizes by dragging its border.
+#pragma once
+
+#include <QTextEdit>
+
+namespace tallivo {
+
+class FieldBoxEditor : public QTextEdit {
+    Q_OBJECT
+public:
+    // How many pixels of a box stay inside the panel, so that it can always be reached again.
+    static constexpr int kKeepInside = 8;
+    static constexpr int kMinSide = 6;
+    // Within this many pixels of the edge a press resizes instead of moving.
+    static constexpr int kBorder = 4;
+
+    explicit FieldBoxEditor(QWidget* panel);
+
+    // Where a box may go on a panel of this size: a few pixels always inside it.
+    static QRect Reachable(QRect box, QSize panel);
+
+signals:
+    // The user started to move or resize the box.
+    void dragStarted();
+    // Bounds changed by the user; the model takes them.
+    void boundsChanged(QRect bounds);
+    // The mouse is over the box (the coordinate label follows it).
+    void hovered();
+    // Backspace or Delete in an empty box: remove it, once this key press is over.
+    void removeRequested();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    enum class Drag { None, Pending, Move, Resize };
+    QPoint WidgetPos(const QMouseEvent* event) const;
+    bool OnBorder(QPoint pos) const;
+
+    Drag drag_ = Drag::None;
+    QPoint pressGlobal_;
+    QRect pressGeometry_;
+    Qt::Edges edges_;
+};
+
+}  // namespace tallivo
