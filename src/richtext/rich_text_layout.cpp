@@ -16,10 +16,10 @@ namespace tallivo {
 
 namespace {
 
-// A lower bound of the room one character takes, in twips, for judging how much text could
-// fit: about 2-point glyphs on 3-point lines. Smaller or zero-width text only costs more tries.
-constexpr double kSmallGlyphWidth = 40;
-constexpr double kSmallLineHeight = 60;
+// The room a small character takes, in twips, for a first guess of how much text can fit: 5
+// points wide on 8-point lines. Smaller or zero-width text only costs more tries.
+constexpr double kSmallGlyphWidth = 100;
+constexpr double kSmallLineHeight = 160;
 
 // Text is laid out in twips on a device of 1440 dots per inch, so that line breaks and
 // positions do not depend on the resolution of the device it is drawn on.
