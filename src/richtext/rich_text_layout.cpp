@@ -16,6 +16,8 @@ namespace tallivo {
 
 namespace {
 
+// Characters a first prefix copy holds at least.
+constexpr int kMinLayoutPrefixChars = 4096;
 // The room a small character takes, in twips, for a first guess of how much text can fit: 5
 // points wide on 8-point lines. Smaller or zero-width text only costs more tries.
 constexpr double kSmallGlyphWidth = 100;

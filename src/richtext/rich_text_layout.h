@@ -13,9 +13,6 @@ namespace tallivo {
 // about 300 metres, wider than any paper: wider rectangles are laid out at this width.
 inline constexpr double kMaxLayoutTwips = 1 << 24;
 
-// Characters a first prefix copy holds at least.
-inline constexpr int kMinLayoutPrefixChars = 4096;
-
 struct FittingLayout {
     // A copy of the document, or of as much of it as the rectangle can show, laid out in
     // twips at the rectangle's width.
