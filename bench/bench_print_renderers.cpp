@@ -1,75 +1,107 @@
-// The two renderers on an image: a freight bill of ten boxes at 300 dpi and an invoice page
-// with a twenty-row goods table.
+// Whole pages on an image: a freight bill of ten boxes and an invoice with a twenty-row goods
+// table, then both forms holding one 10 MB line, as a pasted page without line breaks fills them.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTextDocument>
-#include <memory>
-#include <vector>
+#include <string>
 
-#include "print/renderers.h"
-#include "richtext/rtf.h"
+#include "print/page_drawing.h"
 #include "text/gbk_codec.h"
 
 namespace {
 
 using namespace tallivo;
 
-QImage Canvas(int w, int h, int dpi) {
-    QImage img(w, h, QImage::Format_RGB32);
+QImage Canvas(PageSize size, int dpi) {
+    QImage img(size.width, size.height, QImage::Format_RGB32);
     img.setDotsPerMeterX(qRound(dpi / 0.0254));
     img.setDotsPerMeterY(qRound(dpi / 0.0254));
     return img;
 }
 
-void BM_RenderFreightBill(benchmark::State& state) {
-    const int dpi = static_cast<int>(state.range(0));
-    const float ppmm = PpmmFromDpi(dpi);
-    auto s = ComputeFreightBillScale(190, 734, 417, ppmm, ppmm);
-    std::vector<std::unique_ptr<QTextDocument>> docs;
-    std::vector<FreightBillBoxView> boxes;
-    for (int i = 0; i < 10; ++i) {
-        docs.push_back(std::make_unique<QTextDocument>());
-        SetGbkPlainText(*docs.back(), Gbk(u8"浙江省杭州市西湖区文三路478号"));
-        boxes.push_back({{40 + (i % 2) * 360, 60 + (i / 2) * 60, 300, 40}, docs.back().get()});
-    }
-    QImage img = Canvas(s->extentWidth, s->extentHeight, dpi);
-    for (auto _ : state) {
-        img.fill(Qt::white);
-        QPainter p(&img);
-        RenderFreightBill(p, boxes, 0, 0, ppmm, ppmm, s->extentWidth, s->extentHeight, s->sx,
-                          s->sy);
-    }
+void GiveBackground(FreightBillForm& form) {
+    form.background = QImage(kPictureAreaWidth, kPictureAreaHeight, QImage::Format_RGB32);
+    form.background.fill(Qt::white);
 }
-BENCHMARK(BM_RenderFreightBill)->Arg(96)->Arg(300)->Unit(benchmark::kMillisecond);
 
-void BM_RenderInvoice(benchmark::State& state) {
-    const int dpi = static_cast<int>(state.range(0));
-    const float ppmm = PpmmFromDpi(dpi);
-    QTextDocument body;
-    SetGbkPlainText(body, Gbk(u8"发 货 单\r\n收货人：张小明　　手机：13812345678\r\n"
-                              u8"收货地址：浙江省杭州市西湖区文三路478号"));
-    GoodsGrid grid;
-    for (int r = 0; r < 20; ++r) {
-        const int row = grid.FindFreeGoodsRow();
-        grid.SetCell(GoodsGrid::kGoodsName, row, Gbk(u8"羊毛针织围巾 灰色 ") + std::to_string(r));
-        grid.SetCell(GoodsGrid::kQuantity, row, "2");
-        grid.SetCell(GoodsGrid::kAmount, row, "70.00");
-    }
-    InvoiceView view;
-    view.body = &body;
-    view.grid = &grid;
-    const int w = A4WidthDots(ppmm), h = A4HeightDots(ppmm);
-    QImage img = Canvas(w, h, dpi);
+template <typename Draw>
+void DrawRepeatedly(benchmark::State& state, PageSize size, int dpi, Draw draw) {
+    QImage img = Canvas(size, dpi);
     for (auto _ : state) {
         img.fill(Qt::white);
         QPainter p(&img);
-        RenderInvoice(p, view, w, h, ppmm, ppmm);
+        draw(p);
     }
 }
-BENCHMARK(BM_RenderInvoice)->Arg(96)->Arg(300)->Unit(benchmark::kMillisecond);
+
+void BM_DrawFreightBillPage(benchmark::State& state) {
+    const int dpi = static_cast<int>(state.range(0));
+    const PageOptions options = PageOptions::AtDpi(dpi, dpi);
+    FreightBillForm form;
+    GiveBackground(form);
+    for (int i = 0; i < 10; ++i)
+        AddFieldBox(form, Gbk(u8"浙江省杭州市西湖区文三路478号"), 40 + (i % 2) * 360,
+                    60 + (i / 2) * 60, 40, 300);
+    DrawRepeatedly(state, *FreightBillPageSize(form, options), dpi,
+                   [&](QPainter& p) { DrawFreightBillPage(p, form, options); });
+}
+BENCHMARK(BM_DrawFreightBillPage)->Arg(96)->Arg(300)->Unit(benchmark::kMillisecond);
+
+void BM_DrawInvoicePage(benchmark::State& state) {
+    const int dpi = static_cast<int>(state.range(0));
+    PageOptions options = PageOptions::AtDpi(dpi, dpi);
+    options.paper = A4PageSize(options);
+    InvoiceForm form;
+    form.Body().SetTextOrRtf(
+        Gbk(u8"发 货 单\r\n收货人：张小明　　手机：13812345678\r\n"
+            u8"收货地址：浙江省杭州市西湖区文三路478号"));
+    for (int r = 0; r < 20; ++r) {
+        const int row = form.grid.FindFreeGoodsRow();
+        form.grid.SetCell(GoodsGrid::kGoodsName, row,
+                          Gbk(u8"羊毛针织围巾 灰色 ") + std::to_string(r));
+        form.grid.SetCell(GoodsGrid::kQuantity, row, "2");
+        form.grid.SetCell(GoodsGrid::kAmount, row, "70.00");
+    }
+    DrawRepeatedly(state, InvoicePageSize(form, options), dpi,
+                   [&](QPainter& p) { DrawInvoicePage(p, form, options); });
+}
+BENCHMARK(BM_DrawInvoicePage)->Arg(96)->Arg(300)->Unit(benchmark::kMillisecond);
+
+// 10 MB of GBK on one line: 0, an address repeated; 1, one ASCII word, which Qt's line
+// breaking finds hardest.
+std::string TenMegabyteLine(int kind) {
+    const std::string piece = kind == 0 ? Gbk(u8"浙江省杭州市西湖区文三路478号") : "abcdefghij";
+    std::string line;
+    line.reserve(10'000'000 + piece.size());
+    while (line.size() < 10'000'000) line += piece;
+    return line;
+}
+
+void BM_DrawBothPagesOfATenMegabyteLine(benchmark::State& state) {
+    const int dpi = 300;
+    const std::string line = TenMegabyteLine(static_cast<int>(state.range(0)));
+    PageOptions options = PageOptions::AtDpi(dpi, dpi);
+    FreightBillForm freight;
+    GiveBackground(freight);
+    AddFieldBox(freight, line, 40, 60, 80, 640);
+    AddFieldBox(freight, Gbk(u8"张小明"), 40, 20, 30, 200);
+    InvoiceForm invoice;
+    invoice.Body().SetTextOrRtf(line);
+    options.paper = A4PageSize(options);
+    QImage freightImg = Canvas(*FreightBillPageSize(freight, options), dpi);
+    QImage invoiceImg = Canvas(InvoicePageSize(invoice, options), dpi);
+    for (auto _ : state) {
+        freightImg.fill(Qt::white);
+        invoiceImg.fill(Qt::white);
+        QPainter f(&freightImg);
+        DrawFreightBillPage(f, freight, options);
+        QPainter i(&invoiceImg);
+        DrawInvoicePage(i, invoice, options);
+    }
+}
+BENCHMARK(BM_DrawBothPagesOfATenMegabyteLine)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

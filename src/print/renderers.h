@@ -1,4 +1,5 @@
-// The two page renderers: one drawing serves the printer, the preview and the PDF output.
+// The pieces of a page: box texts, the invoice text and table, the background picture. Whole
+// pages are drawn through print/page_drawing.h, which decides scale, offsets and background.
 #pragma once
 
 #include <QFont>

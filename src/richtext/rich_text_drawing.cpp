@@ -1,56 +1,18 @@
 #include "richtext/rich_text_drawing.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QImage>
 #include <QPaintDevice>
-#include <QTextBlock>
-#include <QTextLayout>
-#include <QTextOption>
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
+
+#include "richtext/rich_text_layout.h"
 
 namespace tallivo {
 
 namespace {
 
 constexpr double kInchPerMm = 0.039370078740157482516;
-// Qt's text layout keeps positions in 26.6 fixed point; wider lines wrap at random. This is
-// about 300 metres, wider than any paper.
-constexpr double kMaxLayoutTwips = 1 << 24;
-
-// Text is laid out in twips on a device of 1440 dots per inch, so that line breaks and
-// positions do not depend on the resolution of the device it is drawn on.
-QPaintDevice* TwipsDevice() {
-    static QImage* device = [] {
-        auto* image = new QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const int dotsPerMeter = qRound(1440 / 0.0254);
-        image->setDotsPerMeterX(dotsPerMeter);
-        image->setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    return device;
-}
-
-// Bottom of the last whole line within `height`, in layout units.
-double FittingBottom(QTextDocument& doc, double height) {
-    QAbstractTextDocumentLayout* layout = doc.documentLayout();
-    double bottom = 0;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        layout->blockBoundingRect(block);  // makes sure the block is laid out
-        const QTextLayout* lines = block.layout();
-        if (!lines) continue;
-        const double top = lines->position().y();
-        for (int i = 0; i < lines->lineCount(); ++i) {
-            const QTextLine line = lines->lineAt(i);
-            const double lineBottom = top + line.y() + line.height();
-            if (lineBottom > height + 0.5) return bottom;
-            bottom = lineBottom;
-        }
-    }
-    return bottom;
-}
 
 }  // namespace
 
@@ -88,19 +50,8 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
         return draw.bottom;
     }
 
-    std::unique_ptr<QTextDocument> doc(document.clone());
-    doc->setUndoRedoEnabled(false);
-    doc->documentLayout()->setPaintDevice(TwipsDevice());
-    doc->setDocumentMargin(0);
-    QTextOption option = doc->defaultTextOption();
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    // Tab stops every half inch, as rich-edit controls set them. Qt scales the distance by the
-    // layout device's resolution over 96 dpi, so this is 720 twips.
-    option.setTabStopDistance(48);
-    doc->setDefaultTextOption(option);
-    doc->setTextWidth(std::min(width, kMaxLayoutTwips));
-
-    const double bottom = FittingBottom(*doc, height);
+    const FittingLayout laidOut = LayOutToFit(document, width, height);
+    const double bottom = laidOut.bottom;
     if (bottom > 0 && painter.isActive()) {
         const double sx = static_cast<double>(ppmmX) * 25.4 / 1440;
         const double sy = static_cast<double>(ppmmY) * 25.4 / 1440;
@@ -112,7 +63,7 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = clip;
         context.palette.setColor(QPalette::Text, Qt::black);
-        doc->documentLayout()->draw(&painter, context);
+        laidOut.document->documentLayout()->draw(&painter, context);
         painter.restore();
     }
     draw.bottom = TruncToInt(draw.top + std::floor(bottom));

@@ -27,11 +27,12 @@ struct TwipsRect {
     int bottom = 0;
 };
 
-// Lays the whole document out at the width of `draw` (twips) and draws the lines that fit its
-// height on the painter, whose device has ppmmX/ppmmY dots per millimetre; lines below are not
-// drawn and nothing continues elsewhere. Sets draw.bottom to the bottom of the drawn text and
-// returns it (twips). `page` is accepted for the renderers' arithmetic; it does not clip.
-// The painter's state is left as it was.
+// Lays the document out at the width of `draw` (twips) and draws the lines that fit its height
+// on the painter, whose device has ppmmX/ppmmY dots per millimetre; lines below are not drawn
+// and nothing continues elsewhere. Only as much text as the rectangle can show is laid out, so
+// a huge text costs no more than one that fills the rectangle. Sets draw.bottom to the bottom of
+// the drawn text and returns it (twips). `page` is accepted for the renderers' arithmetic; it does
+// not clip. The painter's state is left as it was.
 int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& draw,
                 const TwipsRect& page, float ppmmX, float ppmmY);
 

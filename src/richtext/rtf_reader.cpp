@@ -9,6 +9,7 @@
 
 #include "richtext/gbk_tables.h"
 #include "richtext/rtf.h"
+#include "richtext/rtf_font_name.h"
 
 namespace tallivo {
 
@@ -418,7 +419,7 @@ private:
     void FinishFontEntry() {
         FlushFontBytes();
         Font f;
-        f.name = fontName_.trimmed();
+        f.name = RtfFontName(fontName_);
         f.charset = fontCharset_;
         if (!f.name.isEmpty()) fonts_[fontNumber_] = f;
         fontName_.clear();

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "richtext/char_format.h"
 #include "richtext/gbk_tables.h"
 #include "richtext/rtf.h"
+#include "richtext/rtf_font_name.h"
 
 namespace tallivo {
 
@@ -86,9 +88,7 @@ private:
     }
 
     int FontIndex(QString family) {
-        // Kept as the reader gives the name back: ";" ends it and surrounding blanks go.
-        family.replace(QLatin1Char(';'), QLatin1Char(' '));
-        family = family.trimmed();
+        family = RtfFontName(std::move(family));
         if (family.isEmpty() && !fonts_.empty()) return 0;  // no name: the default font
         auto it = fontIndex_.find(family);
         if (it != fontIndex_.end()) return it->second;

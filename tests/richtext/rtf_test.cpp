@@ -216,6 +216,29 @@ TEST(Rtf, FontNamesAreWrittenAsTheyReadBack) {
     EXPECT_EQ(Family(At(back, 0, 17)), "Foo");
 }
 
+TEST(Rtf, ControlCharactersInFontNamesAreDroppedBothWays) {
+    // A tab was written as \tab, which the font table does not keep: every save changed the name.
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    for (const QString& family :
+         {QString("Ari\tal"), QString("Co\x01ur\nier\x7f"), QString("Sim\u2028Sun\u0085")}) {
+        QTextCharFormat f;
+        f.setFontFamilies({family});
+        c.insertText("x", f);
+    }
+    const std::string once = WriteRtf(doc);
+    QTextDocument back;
+    ReadRtf(back, once);
+    EXPECT_EQ(WriteRtf(back), once);
+    EXPECT_EQ(Family(At(back, 0, 0)), "Arial");
+    EXPECT_EQ(Family(At(back, 0, 1)), "Courier");
+    EXPECT_EQ(Family(At(back, 0, 2)), "SimSun");
+    // Files written before keep their names without the control characters too.
+    ReadRtf(back, "{\\rtf1{\\fonttbl{\\f0 Ari\\tab al;}{\\f1 Co\\'01urier;}}\\f0 a\\f1 b}");
+    EXPECT_EQ(Family(At(back, 0, 0)), "Arial");
+    EXPECT_EQ(Family(At(back, 0, 1)), "Courier");
+}
+
 TEST(Rtf, PlainTextWhenNoHeader) {
     QTextDocument doc;
     ReadRtf(doc, " {\\rtf1 x}");

@@ -1,0 +1,126 @@
+#include "richtext/rich_text_layout.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QPaintDevice>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <QTextOption>
+#include <algorithm>
+#include <limits>
+
+namespace tallivo {
+
+namespace {
+
+// Characters a first prefix copy holds at least.
+constexpr int kMinLayoutPrefixChars = 4096;
+// The room a small character takes, in twips, for a first guess of how much text can fit: 5
+// points wide on 8-point lines. Smaller or zero-width text only costs more tries.
+constexpr double kSmallGlyphWidth = 100;
+constexpr double kSmallLineHeight = 160;
+
+// Text is laid out in twips on a device of 1440 dots per inch, so that line breaks and
+// positions do not depend on the resolution of the device it is drawn on.
+QPaintDevice* TwipsDevice() {
+    static QImage* device = [] {
+        auto* image = new QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(1440 / 0.0254);
+        image->setDotsPerMeterX(dotsPerMeter);
+        image->setDotsPerMeterY(dotsPerMeter);
+        return image;
+    }();
+    return device;
+}
+
+// The document's first `chars` positions with their formats, as clone() copies the whole.
+std::unique_ptr<QTextDocument> PrefixCopy(const QTextDocument& source, int chars) {
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false);
+    // Selecting does not change the source; Qt's own whole-document fragment casts alike.
+    QTextCursor selection(const_cast<QTextDocument*>(&source));
+    selection.setPosition(chars, QTextCursor::KeepAnchor);
+    QTextCursor(doc.get()).insertFragment(QTextDocumentFragment(selection));
+    doc->rootFrame()->setFrameFormat(source.rootFrame()->frameFormat());
+    doc->setDefaultFont(source.defaultFont());
+    doc->setDefaultTextOption(source.defaultTextOption());
+    doc->setIndentWidth(source.indentWidth());
+    doc->setDefaultStyleSheet(source.defaultStyleSheet());
+    doc->setResourceProvider(source.resourceProvider());
+    return doc;
+}
+
+void Prepare(QTextDocument& doc, double width) {
+    doc.setUndoRedoEnabled(false);
+    doc.documentLayout()->setPaintDevice(TwipsDevice());
+    doc.setDocumentMargin(0);
+    QTextOption option = doc.defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Tab stops every half inch, as rich-edit controls set them. Qt scales the distance by the
+    // layout device's resolution over 96 dpi, so this is 720 twips.
+    option.setTabStopDistance(48);
+    doc.setDefaultTextOption(option);
+    doc.setTextWidth(std::min(width, kMaxLayoutTwips));
+}
+
+struct Fit {
+    double bottom = 0;
+    bool exact = false;  // the lines that matter are those of the whole document
+};
+
+// Bottom of the last whole line within `height`. In a copy cut short, the last block may end
+// early; its lines are trusted only while three more follow, since a line's break depends on
+// the text of the next line and the one after it may be cut.
+Fit FitLines(QTextDocument& doc, double height, bool cut) {
+    QAbstractTextDocumentLayout* layout = doc.documentLayout();
+    const QTextBlock last = doc.lastBlock();
+    Fit fit;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        layout->blockBoundingRect(block);  // makes sure the block is laid out
+        const QTextLayout* lines = block.layout();
+        if (!lines) continue;
+        const double top = lines->position().y();
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            const double lineBottom = top + line.y() + line.height();
+            if (lineBottom > height + 0.5) {
+                fit.exact = !cut || block != last || lines->lineCount() >= i + 3;
+                return fit;
+            }
+            fit.bottom = lineBottom;
+        }
+    }
+    fit.exact = !cut;
+    return fit;
+}
+
+int FirstPrefix(double width, double height) {
+    const double w = std::min(width, kMaxLayoutTwips) / kSmallGlyphWidth + 1;
+    const double h = std::min(height, kMaxLayoutTwips) / kSmallLineHeight + 1;
+    const double chars = w * h;
+    if (chars >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    return std::max(kMinLayoutPrefixChars, static_cast<int>(chars));
+}
+
+}  // namespace
+
+FittingLayout LayOutToFit(const QTextDocument& document, double width, double height,
+                          int firstPrefixChars) {
+    // Positions run from 0 to the one before the final paragraph mark.
+    const int end = document.characterCount() - 1;
+    int chars = firstPrefixChars > 0 ? firstPrefixChars : FirstPrefix(width, height);
+    for (;;) {
+        const bool cut = chars < end;
+        std::unique_ptr<QTextDocument> doc(cut ? PrefixCopy(document, chars).release()
+                                               : document.clone());
+        Prepare(*doc, width);
+        const Fit fit = FitLines(*doc, height, cut);
+        if (fit.exact) return {std::move(doc), fit.bottom};
+        chars = chars > end / 4 ? end : chars * 4;
+    }
+}
+
+}  // namespace tallivo

@@ -1,0 +1,32 @@
+// Laying a document out for drawing into a rectangle. Only what the rectangle can show is laid
+// out: Qt's line breaking is slow on very long paragraphs (a single word of a hundred thousand
+// characters takes seconds, and the time grows with the square of its length), while a box
+// shows a few lines of it.
+#pragma once
+
+#include <QTextDocument>
+#include <memory>
+
+namespace tallivo {
+
+// Qt's text layout keeps positions in 26.6 fixed point; wider lines wrap at random. This is
+// about 300 metres, wider than any paper: wider rectangles are laid out at this width.
+inline constexpr double kMaxLayoutTwips = 1 << 24;
+
+struct FittingLayout {
+    // A copy of the document, or of as much of it as the rectangle can show, laid out in
+    // twips at the rectangle's width.
+    std::unique_ptr<QTextDocument> document;
+    // Bottom of the last whole line within the height (layout units, from the top).
+    double bottom = 0;
+};
+
+// Lays `document` out at `width` twips and finds the bottom of the last line that ends within
+// `height` twips. Lines above that bottom, and the first line below it, are exactly those of
+// the whole document; lines further down may not be. `firstPrefixChars` is how much a first
+// copy takes when the document is longer (0: judged from the rectangle); each further try
+// takes four times as much.
+FittingLayout LayOutToFit(const QTextDocument& document, double width, double height,
+                          int firstPrefixChars = 0);
+
+}  // namespace tallivo
