@@ -57,6 +57,8 @@ int Race(QCoreApplication& app, const QString& title, int expected) {
 int StandIn(QCoreApplication& app) {
     HandoverServer server(QString::fromUtf8(kApplicationTitle));
     if (server.Start() != HandoverServer::StartResult::Listening) return 1;
+    std::printf("listening\n");
+    std::fflush(stdout);
     QObject::connect(&server, &HandoverServer::RecordReceived,
                      [&](quint32 tag, const QByteArray& text) {
                          QFile out(qEnvironmentVariable("TALLIVO_PEER_RECORD_FILE"));
