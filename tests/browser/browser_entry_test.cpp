@@ -65,6 +65,9 @@ TEST_F(BrowserEntry, InstallWritesKeyPageAndHostManifests) {
     EXPECT_EQ(registry_->DefaultValue(QString::fromLatin1(kMenuExtKey)), page_);
     EXPECT_EQ(Read(page_).toStdString(), CapturePageBytes(place_.program.toStdString()));
     EXPECT_EQ(Menu(), std::make_pair(false, true));
+    // The settings file keeps the registry's key path and its default value.
+    const QByteArray ini = Read(QDir(temp_.path()).filePath(QStringLiteral("registry.ini")));
+    EXPECT_TRUE(ini.contains("\\MenuExt\\--Tallivo--\\Default=")) << ini.data();
 
     const QStringList manifests = NativeHostManifestFiles(place_);
     ASSERT_EQ(manifests.size(), 3);
