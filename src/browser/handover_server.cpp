@@ -4,6 +4,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
@@ -110,8 +111,11 @@ void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader) {
     if (state == HandoverRecordReader::State::NeedMore) return;
     if (state == HandoverRecordReader::State::Complete) {
         const HandoverRecord& record = reader.record();
+        // A slot may run a dialog's event loop, in which the sender can go and its socket with it.
+        const QPointer<QLocalSocket> alive(socket);
         emit RecordReceived(record.tag,
                             QByteArray(record.text.data(), qsizetype(record.text.size())));
+        if (!alive) return;
         socket->write(&kReplyHandled, 1);
     } else {
         socket->write(&kReplyRefused, 1);
