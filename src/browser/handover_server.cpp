@@ -1,0 +1,128 @@
+#include "browser/handover_server.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+#include "browser/handover_channel.h"
+#include "browser/handover_record.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace tallivo::browser {
+
+namespace {
+
+// Connections waiting for their record at once; more are closed at once, so that a stuck or
+// hostile peer cannot make the running copy buffer without end.
+constexpr int kMaxPendingConnections = 32;
+constexpr int kLockWaitMs = 10000;
+constexpr int kProbeWaitMs = 2000;
+
+}  // namespace
+
+HandoverServer::HandoverServer(const QString& title, QObject* parent)
+    : QObject(parent), title_(title), name_(HandoverServerName(title)) {}
+
+HandoverServer::~HandoverServer() = default;
+
+bool HandoverServer::AnotherCopyAnswers() {
+    QLocalSocket probe;
+    probe.connectToServer(name_);
+    if (probe.waitForConnected(kProbeWaitMs)) {
+        // An empty connection is no record; the running copy drops it.
+        probe.abort();
+        return true;
+    }
+    const auto error = probe.error();
+    // Only a socket nobody listens on is stale; a busy or slow listener is still a running copy.
+    return error != QLocalSocket::ServerNotFoundError &&
+           error != QLocalSocket::ConnectionRefusedError;
+}
+
+bool HandoverServer::RemoveStaleSocket() {
+#ifdef Q_OS_UNIX
+    struct stat info;
+    const QByteArray path = QFile::encodeName(name_);
+    if (::lstat(path.constData(), &info) != 0) return true;
+    // Whatever else carries the name was not left by a crashed copy: never delete it.
+    if (!S_ISSOCK(info.st_mode)) return false;
+#endif
+    return QLocalServer::removeServer(name_);
+}
+
+HandoverServer::StartResult HandoverServer::Start() {
+    QLockFile lock(HandoverLockPath(title_));
+    if (!lock.tryLock(kLockWaitMs)) {
+        error_ = QStringLiteral("cannot take the lock file %1").arg(HandoverLockPath(title_));
+        return StartResult::Failed;
+    }
+    if (AnotherCopyAnswers()) return StartResult::AnotherCopyRuns;
+    if (!RemoveStaleSocket()) {
+        error_ = QStringLiteral("%1 exists and is not a socket").arg(name_);
+        return StartResult::Failed;
+    }
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    server_->setMaxPendingConnections(kMaxPendingConnections);
+    if (!server_->listen(name_)) {
+        error_ = server_->errorString();
+        delete server_;
+        server_ = nullptr;
+        return StartResult::Failed;
+    }
+    connect(server_, &QLocalServer::newConnection, this, &HandoverServer::Accept);
+    return StartResult::Listening;
+}
+
+void HandoverServer::Accept() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        socket->setParent(this);
+        const int open = findChildren<QLocalSocket*>(QString(), Qt::FindDirectChildrenOnly).size();
+        if (open > kMaxPendingConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        auto reader = std::make_shared<HandoverRecordReader>();
+        auto* timer = new QTimer(socket);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, socket, [socket] { socket->abort(); });
+        timer->start(record_timeout_ms_);
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this,
+                [this, socket, reader] { Read(socket, *reader); });
+        // Bytes may have arrived before the connection was taken.
+        if (socket->bytesAvailable() > 0) Read(socket, *reader);
+    }
+}
+
+void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader) {
+    const QByteArray bytes = socket->readAll();
+    // Nothing but the one record is taken from a connection.
+    if (reader.state() != HandoverRecordReader::State::NeedMore) return;
+    const auto state = reader.Feed({bytes.constData(), static_cast<size_t>(bytes.size())});
+    if (state == HandoverRecordReader::State::NeedMore) return;
+    if (state == HandoverRecordReader::State::Complete) {
+        const HandoverRecord& record = reader.record();
+        // A slot may run a dialog's event loop, in which the sender can go and its socket with it.
+        const QPointer<QLocalSocket> alive(socket);
+        emit RecordReceived(record.tag,
+                            QByteArray(record.text.data(), qsizetype(record.text.size())));
+        if (!alive) return;
+        socket->write(&kReplyHandled, 1);
+    } else {
+        socket->write(&kReplyRefused, 1);
+    }
+    // Out now, not at the next turn of the event loop: a slot may have ended the program.
+    socket->flush();
+    socket->disconnectFromServer();
+}
+
+}  // namespace tallivo::browser

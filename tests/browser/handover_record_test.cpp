@@ -1,0 +1,83 @@
+#include "browser/handover_record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tallivo::browser {
+namespace {
+
+using State = HandoverRecordReader::State;
+
+std::string Header(std::uint32_t tag, std::uint32_t length) {
+    std::string bytes;
+    for (std::uint32_t value : {tag, length}) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(value >> (8 * i)));
+    }
+    return bytes;
+}
+
+TEST(HandoverText, JoinsArgumentsBySingleBlanks) {
+    EXPECT_EQ(JoinHandoverText({}), "");
+    EXPECT_EQ(JoinHandoverText({"From", "Web", "Page"}), kFromWebPage);
+    EXPECT_EQ(JoinHandoverText({"From Web Page"}), kFromWebPage);
+    // Only the separator after the last argument is trimmed.
+    EXPECT_EQ(JoinHandoverText({"a ", "b "}), "a  b ");
+    EXPECT_EQ(JoinHandoverText({""}), "");
+}
+
+TEST(HandoverRecord, EncodesLittleEndianWithZeroByte) {
+    const auto record = EncodeHandoverRecord(kCommandLineTag, "From Web Page");
+    ASSERT_TRUE(record);
+    EXPECT_EQ(*record, Header(0x12345A78, 14) + std::string("From Web Page\0", 14));
+    EXPECT_EQ(record->substr(0, 4), "\x78\x5A\x34\x12");
+    // No arguments: the length is 1, the zero byte only.
+    EXPECT_EQ(*EncodeHandoverRecord(kCommandLineTag, ""), Header(kCommandLineTag, 1) + '\0');
+    EXPECT_FALSE(EncodeHandoverRecord(0x1234, "x"));
+    EXPECT_FALSE(EncodeHandoverRecord(kCommandLineTag, std::string(kCommandLineLimit, 'a')));
+    EXPECT_TRUE(EncodeHandoverRecord(kPageTextTag, std::string(kCommandLineLimit, 'a')));
+}
+
+TEST(HandoverRecordReader, ReadsRecordsWholeHoweverTheyArrive) {
+    const std::string record = *EncodeHandoverRecord(kPageTextTag, "\xB6\xA9\xB5\xA5 page");
+    HandoverRecordReader split;
+    for (std::size_t i = 0; i + 1 < record.size(); ++i) {
+        ASSERT_EQ(split.Feed(record.substr(i, 1)), State::NeedMore) << i;
+    }
+    ASSERT_EQ(split.Feed(record.substr(record.size() - 1)), State::Complete);
+    EXPECT_EQ(split.record().tag, kPageTextTag);
+    EXPECT_EQ(split.record().text, "\xB6\xA9\xB5\xA5 page");
+
+    // Bytes past the one record are never taken as another.
+    HandoverRecordReader whole;
+    EXPECT_EQ(whole.Feed(record + record), State::Complete);
+    EXPECT_EQ(whole.Feed(record), State::Complete);
+    EXPECT_EQ(whole.record().text, split.record().text);
+
+    // The text ends at the first zero byte, whatever the length said.
+    HandoverRecordReader early_zero;
+    EXPECT_EQ(early_zero.Feed(Header(kCommandLineTag, 4) + std::string("ab\0\0", 4)),
+              State::Complete);
+    EXPECT_EQ(early_zero.record().text, "ab");
+}
+
+TEST(HandoverRecordReader, RejectsDamagedRecords) {
+    const auto feed = [](const std::string& bytes) {
+        HandoverRecordReader reader;
+        return reader.Feed(bytes);
+    };
+    EXPECT_EQ(feed(Header(0x12345A77, 2) + "a"), State::Rejected);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 0)), State::Rejected);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 3) + "abc"), State::Rejected);  // no zero byte
+    EXPECT_EQ(feed(Header(kCommandLineTag, kCommandLineLimit + 1)), State::Rejected);
+    EXPECT_EQ(feed(Header(kPageTextTag, kPageTextLimit + 1)), State::Rejected);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 0xFFFFFFFF)), State::Rejected);
+    // Cut short: the reader waits for the rest, it never makes up a record.
+    EXPECT_EQ(feed(Header(kCommandLineTag, 10) + "abc"), State::NeedMore);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 10).substr(0, 5)), State::NeedMore);
+    // A page-text record may be much larger than a command line, up to its own limit.
+    EXPECT_EQ(feed(Header(kPageTextTag, 10u << 20)), State::NeedMore);
+}
+
+}  // namespace
+}  // namespace tallivo::browser
