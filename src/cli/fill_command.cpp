@@ -10,12 +10,12 @@
 #include "cli/cli_prompter.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
-#include "cli/pdf_output.h"
 #include "forms/document_checks.h"
 #include "forms/forms_capture_host.h"
 #include "forms/template_source.h"
 #include "forms/workspace.h"
-#include "print/renderers.h"
+#include "print/page_drawing.h"
+#include "print/pdf_output.h"
 #include "richtext/rtf.h"
 #include "storage/config_file.h"
 #include "storage/document_files.h"
@@ -180,33 +180,22 @@ void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int 
     std::fputc('\n', stdout);
 }
 
-void DrawPage(PdfOutput& pdf, FormsWorkspace& ws, const FillOptions& o, Prompter& prompter) {
-    const float ppmm = PpmmFromDpi(o.dpi);
+void DrawPage(PdfOutput& pdf, const FormsWorkspace& ws, const FillOptions& o, Prompter& prompter) {
+    PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
+    options.withBackground = o.withBackground;
     if (o.form == CliForm::kFreightBill) {
-        const FreightBillForm& form = ws.FreightBill();
-        auto scale = ComputeFreightBillScale(form.printWidth, form.background.width(),
-                                             form.background.height(), ppmm, ppmm);
-        if (!scale) {
+        const std::optional<PageSize> size = FreightBillPageSize(ws.FreightBill(), options);
+        if (!size) {
             prompter.ShowMessage(NoBackgroundMessage());
-        } else if (QPainter* p = pdf.NewPage(scale->extentWidth, scale->extentHeight)) {
-            std::vector<FreightBillBoxView> boxes;
-            boxes.reserve(form.boxes.size());
-            for (const auto& b : form.boxes)
-                boxes.push_back({{b->left, b->top, b->width, b->height}, b->content->Document()});
-            double bx = form.biasX, by = form.biasY;
-            if (o.withBackground) {
-                DrawFreightBillBackground(*p, form.background, scale->extentWidth,
-                                          scale->extentHeight, ppmm, ppmm);
-                bx = by = 0;
-            }
-            RenderFreightBill(*p, boxes, bx, by, ppmm, ppmm, scale->extentWidth,
-                              scale->extentHeight, scale->sx, scale->sy);
+        } else if (QPainter* p = pdf.NewPage(size->width, size->height)) {
+            DrawFreightBillPage(*p, ws.FreightBill(), options);
         }
-    } else if (QPainter* p = pdf.NewPage(A4WidthDots(ppmm), A4HeightDots(ppmm))) {
-        InvoiceView view;
-        view.body = ws.Invoice().Body().Document();
-        view.grid = &ws.Invoice().grid;
-        RenderInvoice(*p, view, A4WidthDots(ppmm), A4HeightDots(ppmm), ppmm, ppmm);
+    } else {
+        options.paper = A4PageSize(options);
+        const PageSize size = InvoicePageSize(ws.Invoice(), options);
+        if (QPainter* p = pdf.NewPage(size.width, size.height)) {
+            DrawInvoicePage(*p, ws.Invoice(), options);
+        }
     }
 }
 
@@ -364,7 +353,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     }
 
     if (pdf && !pdf->Finish()) {
-        ReportUtf8(o.pdfPath, "cannot write the PDF");
+        ReportUtf8(o.pdfPath, "cannot write the PDF: " + pdf->ErrorText());
         status = kExitFailure;
     }
     return status;

@@ -2,6 +2,12 @@
 
 namespace tallivo {
 
+using detail::DrawFreightBillBackground;
+using detail::FreightBillBoxView;
+using detail::InvoiceView;
+using detail::RenderFreightBill;
+using detail::RenderInvoice;
+
 PageOptions PageOptions::AtDpi(int dpiX, int dpiY) {
     PageOptions options;
     options.ppmmX = PpmmFromDpi(dpiX);

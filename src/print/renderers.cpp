@@ -37,9 +37,9 @@ QColor GridTextColor() {
     return QColor(255, 0, 255);
 }
 
-void RenderFreightBill(QPainter& painter, const std::vector<FreightBillBoxView>& boxes,
-                       double biasXMm, double biasYMm, float ppmmX, float ppmmY, int extentWidth,
-                       int extentHeight, float sx, float sy) {
+void detail::RenderFreightBill(QPainter& painter, const std::vector<FreightBillBoxView>& boxes,
+                               double biasXMm, double biasYMm, float ppmmX, float ppmmY,
+                               int extentWidth, int extentHeight, float sx, float sy) {
     if (boxes.empty()) return;
     painter.save();
     const int ox = FreightBillOriginX(biasXMm, ppmmX);
@@ -55,8 +55,8 @@ void RenderFreightBill(QPainter& painter, const std::vector<FreightBillBoxView>&
     painter.restore();
 }
 
-int RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pageWidth, int pageHeight,
-                  float ppmmX, float ppmmY) {
+int detail::RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pageWidth,
+                          int pageHeight, float ppmmX, float ppmmY) {
     painter.save();
     const DeviceRect textRect = InvoiceTextRect(pageWidth, pageHeight, ppmmX, ppmmY);
     int textBottom = textRect.top;
@@ -113,8 +113,8 @@ int RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pageWidth, 
     return y;
 }
 
-void DrawFreightBillBackground(QPainter& painter, const QImage& background, int extentWidth,
-                               int extentHeight, float ppmmX, float ppmmY) {
+void detail::DrawFreightBillBackground(QPainter& painter, const QImage& background, int extentWidth,
+                                       int extentHeight, float ppmmX, float ppmmY) {
     if (background.isNull()) return;
     const DeviceRect r = FreightBillBackgroundRect(extentWidth, extentHeight, ppmmX, ppmmY);
     painter.save();

@@ -23,6 +23,9 @@ QColor GridTextColor();
 // previewed; this says why.
 const std::string& NoBackgroundMessage();
 
+// The pieces the page drawing is made of; front ends draw whole pages through page_drawing.h.
+namespace detail {
+
 struct FreightBillBoxView {
     FieldBoxGeometry geometry;  // screen pixels on the waybill panel
     const QTextDocument* document = nullptr;
@@ -49,5 +52,7 @@ int RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pageWidth, 
 // Draws the background picture where the preview puts it: the extent less 10 mm all round.
 void DrawFreightBillBackground(QPainter& painter, const QImage& background, int extentWidth,
                                int extentHeight, float ppmmX, float ppmmY);
+
+}  // namespace detail
 
 }  // namespace tallivo
