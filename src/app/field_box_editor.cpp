@@ -53,9 +53,9 @@ void FieldBoxEditor::mousePressEvent(QMouseEvent* event) {
             if (pos.x() >= width() - kBorder) edges_ |= Qt::RightEdge;
             if (pos.y() < kBorder) edges_ |= Qt::TopEdge;
             if (pos.y() >= height() - kBorder) edges_ |= Qt::BottomEdge;
+            // Resizing by the frame is the window system's own and marks nothing unsaved.
             drag_ = Drag::Resize;
             setFocus(Qt::MouseFocusReason);
-            emit dragStarted();
             return;
         }
         drag_ = Drag::Pending;
@@ -76,9 +76,11 @@ void FieldBoxEditor::mouseMoveEvent(QMouseEvent* event) {
         if (drag_ == Drag::Move) {
             r.translate(delta);
         } else {
-            if (edges_ & Qt::LeftEdge) r.setLeft(std::min(r.left() + delta.x(), r.right() - kMinSide));
+            if (edges_ & Qt::LeftEdge)
+                r.setLeft(std::min(r.left() + delta.x(), r.right() - kMinSide));
             if (edges_ & Qt::RightEdge) r.setRight(r.right() + delta.x());
-            if (edges_ & Qt::TopEdge) r.setTop(std::min(r.top() + delta.y(), r.bottom() - kMinSide));
+            if (edges_ & Qt::TopEdge)
+                r.setTop(std::min(r.top() + delta.y(), r.bottom() - kMinSide));
             if (edges_ & Qt::BottomEdge) r.setBottom(r.bottom() + delta.y());
         }
         const QWidget* panel = parentWidget();

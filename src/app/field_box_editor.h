@@ -21,7 +21,7 @@ public:
     static QRect Reachable(QRect box, QSize panel);
 
 signals:
-    // The user started to move or resize the box.
+    // The user started to move the box.
     void dragStarted();
     // Bounds changed by the user; the model takes them.
     void boundsChanged(QRect bounds);

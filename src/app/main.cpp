@@ -1,24 +1,72 @@
 #include <QApplication>
+#include <QDir>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/app_title.h"
+#include "app/browser_entry_menu.h"
+#include "app/font_chooser.h"
 #include "app/help_commands.h"
+#include "app/main_window_controller.h"
+#include "app/qt_file_chooser.h"
 #include "app/qt_prompter.h"
 #include "app/tform_print.h"
 #include "app/url_opener.h"
+#include "browser/handover_client.h"
+#include "browser/handover_record.h"
+#include "browser/handover_server.h"
+#include "browser/registry.h"
+#include "text/gbk_codec.h"
+#include "ui_tform_print.h"
 
 int main(int argc, char** argv) {
+    using namespace tallivo;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallivo"));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(tallivo::kApplicationTitle));
+    const QString title = QString::fromUtf8(kApplicationTitle);
+    QApplication::setApplicationDisplayName(title);
 
-    tallivo::TFormPrint window;
-    window.setWindowTitle(QString::fromUtf8(tallivo::kApplicationTitle));
-    tallivo::QtPrompter prompter(&window);
-    tallivo::ScopedPrompter messages(&prompter);
-    tallivo::DesktopUrlOpener opener;
-    tallivo::HelpCommands help(QApplication::applicationDirPath(), &opener, &prompter);
+    std::vector<std::string> arguments;
+    for (const QString& a : QApplication::arguments().mid(1))
+        arguments.push_back(Utf8ToGbk(a.toStdString()));
+    const std::string handover = browser::JoinHandoverText(arguments);
+
+    // One copy per user: a second start hands its command line over and ends, showing nothing.
+    browser::HandoverServer server(title);
+    switch (server.Start()) {
+        case browser::HandoverServer::StartResult::AnotherCopyRuns: {
+            const browser::HandoverOutcome sent = browser::HandoverClient(title).Send(
+                browser::kCommandLineTag, QByteArray::fromStdString(handover));
+            return sent.status == browser::HandoverOutcome::Status::Handled ? 0 : 1;
+        }
+        case browser::HandoverServer::StartResult::Failed:
+            // Without the channel this copy still works; it only cannot receive hand-overs.
+            std::fprintf(stderr, "tallivo: %s\n", server.errorText().toLocal8Bit().constData());
+            break;
+        case browser::HandoverServer::StartResult::Listening:
+            break;
+    }
+
+    TFormPrint window;
+    window.setWindowTitle(title);
+    QtPrompter prompter(&window);
+    QtFileChooser chooser(&window);
+    QtFontChooser fonts(&window);
+    const QString folder = QApplication::applicationDirPath();
+    MainWindowController controller(window, folder.toStdString(), &prompter, &chooser, &fonts);
+    QObject::connect(&server, &browser::HandoverServer::RecordReceived, &controller,
+                     &MainWindowController::ReceiveHandover);
+    DesktopUrlOpener opener;
+    HelpCommands help(folder, &opener, &prompter);
     help.Connect(window);
+    std::unique_ptr<browser::Registry> registry = browser::SettingsRegistry::ForCurrentUser();
+    BrowserEntryMenu entry(
+        window.ui()->PopupMenuHelp, window.ui()->MenuItemInstall, window.ui()->MenuItemUninstall,
+        *registry, browser::BrowserEntryPlace::ForProgram(QApplication::applicationFilePath()),
+        prompter);
 
+    if (!arguments.empty() && handover == browser::kFromWebPage) controller.PasteClipboard(false);
     window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,382 @@
+#include "app/main_window_controller.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <climits>
+
+#include "app/edit_commands.h"
+#include "app/editor_document.h"
+#include "app/goods_grid_model.h"
+#include "app/grid_keys.h"
+#include "app/tform_print.h"
+#include "app/tform_replace.h"
+#include "app/waybill_panel.h"
+#include "app/window_prompter.h"
+#include "app/workspace_signals.h"
+#include "browser/handover_record.h"
+#include "text/gbk_codec.h"
+#include "ui_tform_print.h"
+#include "ui_tform_replace.h"
+
+namespace tallivo {
+namespace {
+
+QString FromGbk(const std::string& gbk) {
+    return QString::fromStdString(GbkToUtf8(gbk));
+}
+
+std::string ToGbk(const QString& text) {
+    return Utf8ToGbk(text.toStdString());
+}
+
+// Enter in a template box moves on to the next control and selects nothing.
+class EnterMovesOn : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                if (auto* w = qobject_cast<QWidget*>(watched)) {
+                    QWidget* box = qobject_cast<QComboBox*>(w) ? w : w->parentWidget();
+                    if (box) {
+                        // Only controls that take the tab key count.
+                        QWidget* next = box->nextInFocusChain();
+                        while (next && next != box && !(next->focusPolicy() & Qt::TabFocus))
+                            next = next->nextInFocusChain();
+                        if (next) next->setFocus(Qt::TabFocusReason);
+                    }
+                }
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
+template <typename F>
+void MainWindowController::Quietly(F&& command) {
+    ++quiet_;
+    command();
+    --quiet_;
+}
+
+MainWindowController::MainWindowController(TFormPrint& window, const std::string& programFolder,
+                                           WindowPrompter* prompter, FileChooser* chooser,
+                                           FontChooser* fonts, QObject* parent)
+    : QObject(parent),
+      window_(window),
+      prompter_(prompter),
+      chooser_(chooser),
+      fonts_(fonts),
+      signals_(std::make_unique<WorkspaceSignals>()) {
+    Ui::TFormPrint& ui = *window_.ui();
+    workspace_ = std::make_unique<FormsWorkspace>(
+        programFolder, prompter, chooser,
+        std::make_unique<EditorDocument>(ui.RichEditInvoice, false));
+    workspace_->SetObserver(signals_.get());
+    panel_ = std::make_unique<WaybillPanel>(ui.PanelFreightBill, ui.ImageFBBackground,
+                                            ui.LabelFieldCoordinate, ui.PopupMenuRichEdit,
+                                            &workspace_->FreightBill());
+    grid_ = std::make_unique<GoodsGridModel>(&workspace_->Invoice().grid);
+    ui.StringGridInvoice->setModel(grid_.get());
+    workspace_->Invoice().grid.onFocusRequest = [&ui] { ui.StringGridInvoice->setFocus(); };
+    edits_ = std::make_unique<EditCommands>(window_, *workspace_, *panel_, *fonts_);
+    BindControls();
+    BindCommands();
+    window_.SetCloseQuery([this] { return FormCloseQuery(); });
+    connect(&window_, &TFormPrint::formShow, this, &MainWindowController::FormShow);
+    connect(&window_, &TFormPrint::pageControlPrintChange, this,
+            &MainWindowController::PageControlPrintChange);
+}
+
+MainWindowController::~MainWindowController() {
+    delete replace_.data();
+    workspace_->Invoice().grid.onFocusRequest = nullptr;
+    workspace_->SetObserver(nullptr);
+    // Boxes and their editors go before the panel that follows them.
+    ClearFreightBill(workspace_->FreightBill());
+}
+
+// --- controls that show the workspace -----------------------------------------------------
+
+void MainWindowController::BindControls() {
+    Ui::TFormPrint& ui = *window_.ui();
+    FormsWorkspace& ws = *workspace_;
+    WorkspaceSignals* s = signals_.get();
+
+    // Sequence numbers have no limits.
+    ui.CSpinEditFreightBillSN->setRange(INT_MIN, INT_MAX);
+    ui.CSpinEditInvoiceSN->setRange(INT_MIN, INT_MAX);
+
+    connect(ui.ComboBoxInputText, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int site) {
+                if (!quiet_) workspace_->SetSourceSite(site);
+            });
+    connect(s, &WorkspaceSignals::sourceSiteChanged, this, [this, &ui](int site) {
+        Quietly([&] { ui.ComboBoxInputText->setCurrentIndex(site); });
+    });
+    connect(ui.MemoInputText, &QPlainTextEdit::textChanged, this, [this] { inputStale_ = true; });
+    connect(ui.CheckBoxAutoFileName, &QCheckBox::toggled, this,
+            [&ws](bool on) { ws.SetAutoFileName(on); });
+    ws.SetAutoFileName(ui.CheckBoxAutoFileName->isChecked());
+
+    auto* enter = new EnterMovesOn(this);
+    for (auto [box, kind] : {std::pair{ui.ComboBoxFreightBill, TemplateKind::kFreightBill},
+                             std::pair{ui.ComboBoxInvoice, TemplateKind::kInvoice}}) {
+        box->installEventFilter(enter);
+        if (box->lineEdit()) box->lineEdit()->installEventFilter(enter);
+        connect(box, qOverload<int>(&QComboBox::activated), this, [this, kind = kind](int i) {
+            workspace_->SetSelectedTemplate(kind, i);
+            Quietly([&] {
+                if (kind == TemplateKind::kFreightBill) {
+                    workspace_->ComboBoxFreightBillSelect();
+                } else {
+                    workspace_->ComboBoxInvoiceSelect();
+                }
+            });
+        });
+        connect(box, &QComboBox::editTextChanged, this, [this, kind = kind](const QString& t) {
+            if (!quiet_) workspace_->SetTemplateEditText(kind, ToGbk(t));
+        });
+    }
+    connect(s, &WorkspaceSignals::templatesChanged, this, &MainWindowController::FillTemplateBox);
+    connect(s, &WorkspaceSignals::templateSelected, this,
+            [this](TemplateKind kind, int) { FillTemplateBox(kind); });
+
+    connect(ui.CSpinEditFreightBillSN, qOverload<int>(&QSpinBox::valueChanged), this,
+            [this](int v) {
+                if (!quiet_) workspace_->SetFreightBillSN(v);
+            });
+    connect(ui.CSpinEditInvoiceSN, qOverload<int>(&QSpinBox::valueChanged), this, [this](int v) {
+        if (!quiet_) workspace_->SetInvoiceSN(v);
+    });
+    connect(s, &WorkspaceSignals::sequenceNumbersChanged, this,
+            &MainWindowController::ShowSequenceNumbers);
+    connect(ui.CSpinEditFBWidth, qOverload<int>(&QSpinBox::valueChanged), this,
+            [&ws](int v) { ws.FreightBill().printWidth = v; });
+    connect(ui.CSpinEditBiasX, qOverload<int>(&QSpinBox::valueChanged), this,
+            [&ws](int v) { ws.FreightBill().biasX = v; });
+    connect(ui.CSpinEditBiasY, qOverload<int>(&QSpinBox::valueChanged), this,
+            [&ws](int v) { ws.FreightBill().biasY = v; });
+    connect(ui.CSpinEditInvoiceWidth, qOverload<int>(&QSpinBox::valueChanged), this,
+            [&ws](int v) { ws.Invoice().printWidth = v; });
+    connect(s, &WorkspaceSignals::formReset, this, &MainWindowController::ShowSettings);
+
+    connect(ui.RichEditInvoice, &QTextEdit::textChanged, this, [this, &ui] {
+        if (!quiet_ && ui.RichEditInvoice->document()->isModified())
+            workspace_->SetInvoiceUnsaved(true);
+    });
+    connect(panel_.get(), &WaybillPanel::userChanged, this, [this] {
+        if (!quiet_) workspace_->SetFreightBillUnsaved(true);
+    });
+    connect(grid_.get(), &GoodsGridModel::cellEdited, this,
+            [this] { workspace_->SetInvoiceUnsaved(true); });
+    InstallGridKeys(ui.StringGridInvoice, &workspace_->Invoice().grid,
+                    [this] { workspace_->SetInvoiceUnsaved(true); });
+
+    connect(s, &WorkspaceSignals::replaceTextChanged, this, [this] {
+        if (!replace_) return;
+        const QString text = FromGbk(workspace_->ReplaceText());
+        if (replace_->ReplaceText() == text) return;
+        replace_->SetReplaceText(text);
+        replace_->ui()->EditReplace->selectAll();
+    });
+}
+
+void MainWindowController::FillTemplateBox(TemplateKind kind) {
+    Ui::TFormPrint& ui = *window_.ui();
+    QComboBox* box =
+        kind == TemplateKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
+    const TemplateList& list = workspace_->Templates(kind);
+    Quietly([&] {
+        box->clear();
+        for (const TemplateEntry& t : list.items) box->addItem(FromGbk(t.name));
+        box->setCurrentIndex(list.selected);
+        box->setEditText(FromGbk(list.editText));
+    });
+}
+
+void MainWindowController::ShowSettings(Tab form) {
+    Ui::TFormPrint& ui = *window_.ui();
+    Quietly([&] {
+        if (form == kTabFreightBill) {
+            const FreightBillForm& f = workspace_->FreightBill();
+            ui.CSpinEditFBWidth->setValue(f.printWidth);
+            ui.CSpinEditBiasX->setValue(f.biasX);
+            ui.CSpinEditBiasY->setValue(f.biasY);
+        } else if (form == kTabInvoice) {
+            ui.CSpinEditInvoiceWidth->setValue(workspace_->Invoice().printWidth);
+            ui.RichEditInvoice->document()->setModified(false);
+        }
+    });
+}
+
+void MainWindowController::ShowSequenceNumbers() {
+    Ui::TFormPrint& ui = *window_.ui();
+    Quietly([&] {
+        ui.CSpinEditFreightBillSN->setValue(workspace_->FreightBillSN());
+        ui.CSpinEditInvoiceSN->setValue(workspace_->InvoiceSN());
+    });
+}
+
+// --- commands -------------------------------------------------------------------------------
+
+void MainWindowController::BindCommands() {
+    Ui::TFormPrint& ui = *window_.ui();
+    FormsWorkspace& ws = *workspace_;
+    const auto both = [this](QAction* item, QAbstractButton* button, auto command) {
+        connect(item, &QAction::triggered, this, command);
+        if (button) connect(button, &QAbstractButton::clicked, this, command);
+    };
+    both(ui.MenuItemNew, ui.SpeedButtonNew,
+         [this, &ws] { Quietly([&] { ws.MenuItemNewClick(); }); });
+    both(ui.MenuItemOpen, ui.SpeedButtonOpen,
+         [this, &ws] { Quietly([&] { ws.MenuItemOpenClick(); }); });
+    both(ui.MenuItemSave, ui.SpeedButtonSave, [&ws] { ws.MenuItemSaveClick(); });
+    both(ui.MenuItemUpdate, ui.SpeedButtonUpdateText, [this] { SpeedButtonUpdateTextClick(); });
+    both(ui.MenuItemClose, ui.SpeedButtonClose, [this] { window_.close(); });
+    both(ui.MenuItemSetDefault, nullptr, [&ws] { ws.MenuItemSetDefaultClick(); });
+    both(ui.MenuItemSaveTemplate, nullptr, [&ws] { ws.MenuItemSaveTemplateClick(); });
+    both(ui.MenuItemExportTemplate, nullptr, [&ws] { ws.MenuItemExportTemplateClick(); });
+    both(ui.MenuItemImportTemplate, nullptr, [&ws] { ws.MenuItemImportTemplateClick(); });
+    both(ui.MenuItemDeleteTemplate, nullptr,
+         [this, &ws] { Quietly([&] { ws.MenuItemDeleteTemplateClick(); }); });
+    connect(ui.SpeedButtonBackground, &QAbstractButton::clicked, this,
+            [&ws] { ws.SpeedButtonBackgroundClick(); });
+
+    const QList<QAction*> keywords = ui.PopupMenuAddKeyWord->actions();
+    for (QAction* item : keywords) {
+        connect(item, &QAction::triggered, this,
+                [this, item] { MenuItemPopupMenuAddKeyWordClick(item->text()); });
+    }
+    // The freight bill has no use for the last six keywords.
+    connect(ui.PopupMenuAddKeyWord, &QMenu::aboutToShow, this, [this, keywords] {
+        const Tab tab = workspace_->CurrentTab();
+        if (tab == kTabInput) return;
+        for (int i = 0; i < keywords.size(); ++i)
+            keywords[i]->setVisible(tab == kTabInvoice || i < keywords.size() - 6);
+    });
+}
+
+void MainWindowController::MenuItemPopupMenuAddKeyWordClick(const QString& caption) {
+    FormsWorkspace& ws = *workspace_;
+    if (ws.CurrentTab() == kTabFreightBill) {
+        AddFieldBox(ws.FreightBill(), ToGbk(caption), 10, 250, 30, 100);
+        ws.SetFreightBillUnsaved(true);
+    } else if (ws.CurrentTab() == kTabInvoice) {
+        RichTextDocument& body = ws.Invoice().Body();
+        body.SetFocus();
+        body.ReplaceSelection(ToGbk(caption));
+    }
+}
+
+void MainWindowController::SyncInput() {
+    if (!inputStale_) return;
+    // A pasted page arrives with CR LF line ends; the capture engine reads them so.
+    QString text = window_.ui()->MemoInputText->toPlainText();
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    workspace_->SetInputText(ToGbk(text));
+    inputStale_ = false;
+}
+
+TFormReplace* MainWindowController::CreateReplaceWindow() {
+    auto* replace = new TFormReplace(&window_);
+    workspace_->SetReplaceText(std::string());
+    connect(replace->ui()->EditReplace, &QLineEdit::textEdited, this,
+            [this](const QString& text) { workspace_->SetReplaceText(ToGbk(text)); });
+    connect(replace, &TFormReplace::replaceClicked, this, [this] {
+        SyncInput();
+        workspace_->Replace();
+    });
+    connect(replace, &TFormReplace::replaceAllClicked, this, [this] {
+        SyncInput();
+        workspace_->ReplaceAll();
+    });
+    connect(replace, &TFormReplace::findClicked, this, [this] {
+        SyncInput();
+        workspace_->FindNext();
+    });
+    return replace;
+}
+
+void MainWindowController::SpeedButtonUpdateTextClick() {
+    if (replace_) {
+        replace_->showNormal();
+        replace_->show();
+        replace_->raise();
+        replace_->activateWindow();
+        replace_->setFocus();
+        return;
+    }
+    replace_ = CreateReplaceWindow();
+    if (window_.ui()->CheckBoxAutoUpdate->isChecked()) {
+        // Hidden, one Replace all, gone.
+        replace_->MenuItemReplaceAllClick();
+        delete replace_.data();
+        return;
+    }
+    replace_->show();
+    replace_->activateWindow();
+    replace_->ui()->EditReplace->setFocus();
+}
+
+// --- start, tabs, close, hand-over ------------------------------------------------------------
+
+void MainWindowController::FormShow() {
+    workspace_->SetCurrentTab(static_cast<Tab>(window_.ui()->PageControlPrint->currentIndex()));
+    Quietly([&] { workspace_->Start(); });
+    PageControlPrintChange(workspace_->CurrentTab());
+}
+
+void MainWindowController::PageControlPrintChange(int tab) {
+    Quietly([&] { workspace_->PageControlPrintChange(static_cast<Tab>(tab)); });
+    Ui::TFormPrint& ui = *window_.ui();
+    // The template box of the tab now shown takes the focus.
+    if (ui.ComboBoxInvoice->isVisible() && ui.ComboBoxInvoice->isEnabled()) {
+        ui.ComboBoxInvoice->setFocus();
+    } else if (ui.ComboBoxFreightBill->isVisible() && ui.ComboBoxFreightBill->isEnabled()) {
+        ui.ComboBoxFreightBill->setFocus();
+    }
+}
+
+bool MainWindowController::FormCloseQuery() {
+    static const std::string caption = Utf8ToGbk(u8"提示：尚未保存！");
+    if (workspace_->InvoiceUnsaved() &&
+        !prompter_->AskYesNo(caption, Utf8ToGbk(u8"发货单尚未保存，确认退出吗？")))
+        return false;
+    if (workspace_->FreightBillUnsaved() &&
+        !prompter_->AskYesNo(caption, Utf8ToGbk(u8"货运单尚未保存，确认退出吗？")))
+        return false;
+    return true;
+}
+
+void MainWindowController::PasteClipboard(bool replaceMemo) {
+    QPlainTextEdit* memo = window_.ui()->MemoInputText;
+    if (replaceMemo) memo->clear();
+    memo->paste();
+}
+
+void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) {
+    if (tag != browser::kCommandLineTag && tag != browser::kPageTextTag) return;
+    if (window_.isMinimized()) window_.showNormal();
+    window_.raise();
+    window_.activateWindow();
+    QPlainTextEdit* memo = window_.ui()->MemoInputText;
+    if (tag == browser::kPageTextTag) {
+        // The page itself travelled: the user's clipboard stays as it was.
+        memo->setPlainText(FromGbk(text.toStdString()));
+        return;
+    }
+    PasteClipboard(text.toStdString() == browser::kFromWebPage);
+}
+
+}  // namespace tallivo

@@ -1,0 +1,76 @@
+// Binds the main window to the workspace: start-up and close, the tab change, the template
+// boxes and settings, the file and template commands, the replace window and the hand-over.
+// The window shows; the workspace decides.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <string>
+
+#include "app/tform_replace.h"
+#include "forms/workspace.h"
+
+namespace tallivo {
+
+class EditCommands;
+class FileChooser;
+class FontChooser;
+class GoodsGridModel;
+class TFormPrint;
+class WaybillPanel;
+class WindowPrompter;
+class WorkspaceSignals;
+
+class MainWindowController : public QObject {
+    Q_OBJECT
+public:
+    MainWindowController(TFormPrint& window, const std::string& programFolder,
+                         WindowPrompter* prompter, FileChooser* chooser, FontChooser* fonts,
+                         QObject* parent = nullptr);
+    ~MainWindowController() override;
+
+    FormsWorkspace& Workspace() { return *workspace_; }
+    TFormReplace* ReplaceWindow() const { return replace_; }
+    EditCommands& Edits() { return *edits_; }
+
+    // A hand-over record from a second start or from the browser host (GBK text).
+    void ReceiveHandover(quint32 tag, const QByteArray& text);
+    // A first start from the browser page pastes the clipboard itself.
+    void PasteClipboard(bool replaceMemo);
+
+    void FormShow();
+    bool FormCloseQuery();
+    void PageControlPrintChange(int tab);
+    void SpeedButtonUpdateTextClick();
+    void MenuItemPopupMenuAddKeyWordClick(const QString& caption);
+
+private:
+    void BindControls();
+    void BindCommands();
+    void FillTemplateBox(TemplateKind kind);
+    void ShowSettings(Tab form);
+    void ShowSequenceNumbers();
+    // The memo's text, with CR LF line ends as a pasted page has them, into the workspace when
+    // it changed since the last capture command.
+    void SyncInput();
+    // Runs a workspace command; changes it makes to the editors are not the user's.
+    template <typename F>
+    void Quietly(F&& command);
+    TFormReplace* CreateReplaceWindow();
+
+    TFormPrint& window_;
+    WindowPrompter* prompter_;
+    FileChooser* chooser_;
+    FontChooser* fonts_;
+    std::unique_ptr<WorkspaceSignals> signals_;
+    std::unique_ptr<FormsWorkspace> workspace_;
+    std::unique_ptr<WaybillPanel> panel_;
+    std::unique_ptr<GoodsGridModel> grid_;
+    std::unique_ptr<EditCommands> edits_;
+    QPointer<TFormReplace> replace_;
+    bool inputStale_ = true;
+    int quiet_ = 0;
+};
+
+}  // namespace tallivo

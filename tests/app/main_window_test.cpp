@@ -1,0 +1,249 @@
+// The real window bound to the workspace, driven through its named controls.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include "app/edit_commands.h"
+#include "app/field_box_editor.h"
+#include "app/font_chooser.h"
+#include "app/goods_grid_model.h"
+#include "app/main_window_controller.h"
+#include "app/scripted_window_prompter.h"
+#include "app/tform_print.h"
+#include "app/tform_replace.h"
+#include "app/waybill_panel.h"
+#include "support/scripted_file_chooser.h"
+#include "text/gbk_codec.h"
+#include "ui_tform_print.h"
+
+namespace tallivo {
+namespace {
+
+class NoFonts : public FontChooser {
+public:
+    std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
+};
+
+QString Example(const char* name) {
+    QFile file(QStringLiteral(TALLIVO_EXAMPLES_DIR "/") + QString::fromLatin1(name));
+    file.open(QIODevice::ReadOnly);
+    // The example pages are GBK, as the back office's pages are.
+    return QString::fromStdString(GbkToUtf8(file.readAll().toStdString()));
+}
+
+void CopyFolder(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    for (const QFileInfo& info :
+         QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
+        const QString target = to + "/" + info.fileName();
+        if (info.isDir()) {
+            CopyFolder(info.filePath(), target);
+        } else {
+            QFile::copy(info.filePath(), target);
+        }
+    }
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
+        controller = std::make_unique<MainWindowController>(window, dir.path().toStdString(),
+                                                            &prompter, &chooser, &fonts);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    void TearDown() override {
+        prompter.answers = {true, true};
+        window.close();
+    }
+    Ui::TFormPrint& ui() { return *window.ui(); }
+    FormsWorkspace& ws() { return controller->Workspace(); }
+    void Fill(const char* page, Tab tab) {
+        ui().MemoInputText->setPlainText(Example(page));
+        ui().ComboBoxInputText->setCurrentIndex(kSiteTaobao);
+        ui().PageControlPrint->setCurrentIndex(tab);
+        QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
+    }
+    std::string BoxText(int i) {
+        return GbkToUtf8(
+            ws().FreightBill().boxes[static_cast<std::size_t>(i)]->content->PlainText());
+    }
+
+    QTemporaryDir dir;
+    TFormPrint window;
+    testing::ScriptedWindowPrompter prompter;
+    testing::ScriptedFileChooser chooser;
+    NoFonts fonts;
+    std::unique_ptr<MainWindowController> controller;
+};
+
+TEST_F(MainWindow, StartsWithTheStarterTemplatesAndFillsBothForms) {
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabFreightBill);
+    EXPECT_FALSE(ui().ComboBoxFreightBill->currentText().isEmpty());
+    ASSERT_FALSE(ws().FreightBill().boxes.empty());
+    EXPECT_FALSE(ui().ImageFBBackground->pixmap().isNull());
+    EXPECT_EQ(ui().PanelFreightBill->findChildren<QTextEdit*>().size(),
+              static_cast<qsizetype>(ws().FreightBill().boxes.size()));
+
+    Fill("taobao-order-detail.txt", kTabFreightBill);
+    EXPECT_EQ(controller->ReplaceWindow(), nullptr);  // the hidden window is gone again
+    std::string all;
+    for (std::size_t i = 0; i < ws().FreightBill().boxes.size(); ++i)
+        all += BoxText(static_cast<int>(i));
+    EXPECT_NE(all.find(u8"张小明"), std::string::npos) << all;
+    EXPECT_EQ(all.find('{'), std::string::npos) << all;
+    EXPECT_TRUE(ws().FreightBillUnsaved());
+
+    Fill("taobao-order-detail.txt", kTabInvoice);
+    const GoodsGrid& grid = ws().Invoice().grid;
+    EXPECT_GE(grid.RowCount(), 3);
+    EXPECT_FALSE(grid.Cell(GoodsGrid::kGoodsName, 1).empty());
+    EXPECT_EQ(ui().StringGridInvoice->model()->rowCount(), grid.RowCount());
+    EXPECT_EQ(ui().StringGridInvoice->model()->index(1, GoodsGrid::kGoodsName).data().toString(),
+              QString::fromStdString(GbkToUtf8(grid.Cell(GoodsGrid::kGoodsName, 1))));
+    EXPECT_NE(ui().RichEditInvoice->toPlainText().indexOf(QString::fromUtf8(u8"张小明")), -1);
+    EXPECT_TRUE(ws().InvoiceUnsaved());
+
+    // Back to the freight bill: both forms start again from their templates, unasked.
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    EXPECT_FALSE(ws().FreightBillUnsaved());
+    EXPECT_FALSE(ws().InvoiceUnsaved());
+    std::string again;
+    for (std::size_t i = 0; i < ws().FreightBill().boxes.size(); ++i)
+        again += BoxText(static_cast<int>(i));
+    EXPECT_NE(again.find(u8"{收货人}"), std::string::npos) << again;
+    EXPECT_TRUE(ui().ComboBoxFreightBill->hasFocus());
+}
+
+TEST_F(MainWindow, EditCommandsFollowTabAndFocusWithTheirFlagQuirks) {
+    // Input tab: the memo, whatever has the focus.
+    ui().PageControlPrint->setCurrentIndex(kTabInput);
+    ui().MemoInputText->setPlainText("abc");
+    ui().MemoInputText->selectAll();
+    ui().ComboBoxInputText->setFocus();
+    QApplication::clipboard()->setText("x");
+    QTest::mouseClick(ui().SpeedButtonCopy, Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), "abc");
+
+    // Freight bill with no box focused: nothing is cut, yet the flag goes up.
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    ASSERT_FALSE(ws().FreightBillUnsaved());
+    const std::string before = BoxText(0);
+    ui().ComboBoxFreightBill->setFocus();
+    QTest::mouseClick(ui().SpeedButtoncut, Qt::LeftButton);
+    EXPECT_TRUE(ws().FreightBillUnsaved());
+    EXPECT_EQ(BoxText(0), before);
+
+    // The second box focused: copy takes its text.
+    QTextEdit* second = WaybillPanel::EditorOf(*ws().FreightBill().boxes[1]);
+    second->setFocus();
+    second->selectAll();
+    QTest::mouseClick(ui().SpeedButtonCopy, Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), BoxText(1));
+
+    // Invoice with the grid focused: nothing pasted, the flag still goes up.
+    ui().PageControlPrint->setCurrentIndex(kTabInvoice);
+    ASSERT_FALSE(ws().InvoiceUnsaved());
+    const QString body = ui().RichEditInvoice->toPlainText();
+    ui().StringGridInvoice->setFocus();
+    QTest::mouseClick(ui().SpeedButtonPaste, Qt::LeftButton);
+    EXPECT_TRUE(ws().InvoiceUnsaved());
+    EXPECT_EQ(ui().RichEditInvoice->toPlainText(), body);
+
+    // Align left from the format menu reaches the invoice text though the grid has the focus.
+    controller->Edits().ParagraphAlign(ParagraphAlignment::Center);
+    EXPECT_EQ(ws().Invoice().Body().Alignment(), ParagraphAlignment::Center);
+    EXPECT_TRUE(ui().MenuItemPopupParagraphCenter->isChecked());
+    EXPECT_TRUE(ui().MenuItemParagraphCenter->isChecked());
+}
+
+TEST_F(MainWindow, CloseAsksInvoiceFirstAndNoKeepsTheWindow) {
+    ws().SetInvoiceUnsaved(true);
+    ws().SetFreightBillUnsaved(true);
+    prompter.answers = {true, false};
+    EXPECT_FALSE(window.close());
+    ASSERT_EQ(prompter.questions.size(), 2u);
+    EXPECT_EQ(GbkToUtf8(prompter.questions[0].text), u8"发货单尚未保存，确认退出吗？");
+    EXPECT_EQ(GbkToUtf8(prompter.questions[1].text), u8"货运单尚未保存，确认退出吗？");
+    EXPECT_EQ(GbkToUtf8(prompter.questions[1].caption), u8"提示：尚未保存！");
+    prompter.answers = {false};
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(prompter.questions.size(), 3u);  // a No to the first skips the second
+}
+
+TEST_F(MainWindow, ReplaceWindowIsReusedWhileOpenAndFreshAfterClose) {
+    ui().CheckBoxAutoUpdate->setChecked(false);
+    ui().MemoInputText->setPlainText(Example("taobao-order-detail.txt"));
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
+    QPointer<TFormReplace> first = controller->ReplaceWindow();
+    ASSERT_TRUE(first);
+    QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
+    EXPECT_EQ(controller->ReplaceWindow(), first.data());
+
+    // Find next offers a value; Replace puts it in the selected box.
+    first->MenuItemFindClick();
+    EXPECT_FALSE(first->ReplaceText().isEmpty());
+    first->MenuItemReplaceAllClick();
+    EXPECT_EQ(BoxText(0).find('{'), std::string::npos);
+
+    first->close();
+    QTest::qWait(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(controller->ReplaceWindow(), nullptr);
+    QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
+    ASSERT_NE(controller->ReplaceWindow(), nullptr);
+    EXPECT_TRUE(controller->ReplaceWindow()->ReplaceText().isEmpty());
+}
+
+TEST_F(MainWindow, HandOverRecordsChangeOnlyTheMemo) {
+    ui().MemoInputText->setPlainText("old");
+    QApplication::clipboard()->setText("clip");
+    controller->ReceiveHandover(0x12345A78, "From Web Page");
+    EXPECT_EQ(ui().MemoInputText->toPlainText(), "clip");
+    controller->ReceiveHandover(0x12345A78, "");
+    EXPECT_EQ(ui().MemoInputText->toPlainText(), "clipclip");
+    controller->ReceiveHandover(0x11111111, "From Web Page");
+    EXPECT_EQ(ui().MemoInputText->toPlainText(), "clipclip");
+    controller->ReceiveHandover(0x12345A79, QByteArray::fromStdString(Utf8ToGbk(u8"页面")));
+    EXPECT_EQ(ui().MemoInputText->toPlainText(), QString::fromUtf8(u8"页面"));
+    EXPECT_EQ(QApplication::clipboard()->text(), "clip");
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabFreightBill);
+}
+
+TEST_F(MainWindow, GoodsGridModelPassesTheModelTesterAndEditsRecompute) {
+    ui().PageControlPrint->setCurrentIndex(kTabInvoice);
+    GoodsGridModel* model = qobject_cast<GoodsGridModel*>(ui().StringGridInvoice->model());
+    ASSERT_NE(model, nullptr);
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    for (auto [column, text] : {std::pair{2, "2"}, {3, "10.5"}, {4, "5"}, {5, "-3"}})
+        model->setData(model->index(1, column), QString::fromLatin1(text), Qt::EditRole);
+    EXPECT_EQ(model->index(1, 6).data().toString(), "23.00");
+    EXPECT_EQ(model->index(2, 6).data().toString(), "23.00");
+    EXPECT_TRUE(ws().InvoiceUnsaved());
+    ui().StringGridInvoice->setFocus();
+    ui().StringGridInvoice->setCurrentIndex(model->index(1, 1));
+    QTest::keyClick(ui().StringGridInvoice, Qt::Key_Return);
+    EXPECT_EQ(model->rowCount(), 4);
+    EXPECT_EQ(ui().StringGridInvoice->currentIndex().row(), 2);
+    QTest::keyClick(ui().StringGridInvoice, Qt::Key_Delete);
+    EXPECT_EQ(model->rowCount(), 3);
+}
+
+}  // namespace
+}  // namespace tallivo
