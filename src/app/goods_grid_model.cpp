@@ -66,6 +66,12 @@ Qt::ItemFlags GoodsGridModel::flags(const QModelIndex& index) const {
     return f;
 }
 
+QVariant GoodsGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return QString::fromStdString(GbkToUtf8(grid_->Cell(section, 0)));
+}
+
 void GoodsGridModel::CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) {
     emit dataChanged(index(firstRow, firstColumn), index(lastRow, lastColumn));
 }

@@ -22,6 +22,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The grid's header row, for the view's header.
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     GoodsGrid& Grid() { return *grid_; }
 

@@ -19,11 +19,22 @@ GoodsGridView::GoodsGridView(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                     QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(true);
+    // Cells are clipped, as the string grid draws them, not shortened with an ellipsis.
+    setTextElideMode(Qt::ElideNone);
+    setWordWrap(false);
 }
 
 void GoodsGridView::setModel(QAbstractItemModel* model) {
     QTableView::setModel(model);
     ApplyColumnWidths();
+    // Row 0 of the grid is its fixed header row: the view's own header shows it, so that the
+    // columns can be resized there.
+    const auto hideHeaderRow = [this] { setRowHidden(0, true); };
+    if (model) connect(model, &QAbstractItemModel::modelReset, this, hideHeaderRow);
+    hideHeaderRow();
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    horizontalHeader()->setFixedHeight(rowHeight);
 }
 
 void GoodsGridView::ApplyColumnWidths() {
