@@ -455,11 +455,7 @@ void FormsWorkspace::OpenFreightBill() {
     request.filter = FreightBillFilter();
     request.initialFolder = FreightBillDocumentFolder(programFolder_);
     const std::optional<std::string> path = chooser_->Choose(request);
-    if (!path) return;
-    ClearFreightBill(freightBill_);
-    const DocumentBytes file = ReadDocumentFile(*path);
-    if (!file.ok) return Show(file.message);
-    ApplyFreightBillRecord(freightBill_, file.bytes, programFolder_, prompter_);
+    if (path) OpenDocumentFile(TemplateKind::kFreightBill, *path, false);
 }
 
 void FormsWorkspace::OpenInvoice() {
@@ -470,13 +466,39 @@ void FormsWorkspace::OpenInvoice() {
     request.filter = InvoiceFilter();
     request.initialFolder = InvoiceDocumentFolder(programFolder_);
     const std::optional<std::string> path = chooser_->Choose(request);
-    if (!path) return;
-    ClearInvoice(invoice_, trade_);
-    const DocumentBytes file = ReadDocumentFile(*path);
-    if (!file.ok) return Show(file.message);
-    const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
-    ApplyInvoiceDocument(invoice_, read);
-    if (!read.ok) Show(read.message);
+    if (path) OpenDocumentFile(TemplateKind::kInvoice, *path, false);
+}
+
+bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path, bool onlyWhole) {
+    bool opened = false;
+    Guarded([&] {
+        const bool freight = kind == TemplateKind::kFreightBill;
+        Announced reset(this, freight ? kTabFreightBill : kTabInvoice);
+        if (!onlyWhole) {
+            // The open command empties the form first and keeps what was read before damage.
+            if (freight) {
+                ClearFreightBill(freightBill_);
+            } else {
+                ClearInvoice(invoice_, trade_);
+            }
+        }
+        const DocumentBytes file = ReadDocumentFile(path);
+        if (!file.ok) return Show(file.message);
+        if (freight) {
+            const FreightBillRecordRead read = ReadFreightBillRecord(file.bytes);
+            if (onlyWhole && !read.ok) return Show(read.message);
+            if (onlyWhole) ClearFreightBill(freightBill_);
+            opened = ApplyFreightBillRecord(freightBill_, read, programFolder_, prompter_);
+        } else {
+            const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
+            if (onlyWhole && !read.ok) return Show(read.message);
+            if (onlyWhole) ClearInvoice(invoice_, trade_);
+            ApplyInvoiceDocument(invoice_, read);
+            if (!read.ok) Show(read.message);
+            opened = read.ok;
+        }
+    });
+    return opened;
 }
 
 bool FormsWorkspace::MenuItemSaveClick() {
@@ -626,7 +648,6 @@ std::string FormsWorkspace::ExportPicture(const std::string& record) {
 
 void FormsWorkspace::ImportTemplate(TemplateKind kind) {
     const bool freight = kind == TemplateKind::kFreightBill;
-    TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
     FileChooser::Request request;
     request.title = freight ? ImportFreightBillTitle() : ImportInvoiceTitle();
     request.filter = freight ? ImportFreightBillFilter() : ImportInvoiceFilter();
@@ -637,8 +658,17 @@ void FormsWorkspace::ImportTemplate(TemplateKind kind) {
     const std::optional<std::string> path = chooser_->Choose(request);
     if (!path) return;
     lastImportName_ = *path;
+    ImportTemplateFile(kind, *path);
+}
 
-    const ExchangeFileRead read = ReadExchangeFile(kind, *path);
+void FormsWorkspace::ImportTemplateFile(TemplateKind kind, const std::string& path) {
+    Guarded([&] { ImportTemplateFrom(kind, path); });
+}
+
+void FormsWorkspace::ImportTemplateFrom(TemplateKind kind, const std::string& path) {
+    const bool freight = kind == TemplateKind::kFreightBill;
+    TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
+    const ExchangeFileRead read = ReadExchangeFile(kind, path);
     if (!read.version_ok || !read.name) return Show(read.message);
     const std::string& name = *read.name;
     // The name becomes the picture's file name: one that would leave the image folder is

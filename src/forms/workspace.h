@@ -138,8 +138,14 @@ public:
     // Where the automatic file name puts the current tab's document.
     std::string AutomaticDocumentPath(Tab tab) const;
 
+    // A document named by path, for a file opened from the file manager. With onlyWhole a
+    // damaged file changes nothing and is only reported; otherwise as the open command does.
+    bool OpenDocumentFile(TemplateKind kind, const std::string& path, bool onlyWhole);
+
     void MenuItemExportTemplateClick();
     void MenuItemImportTemplateClick();
+    // An exchange file named by path, imported with the import command's questions.
+    void ImportTemplateFile(TemplateKind kind, const std::string& path);
 
     // Asks for a picture and loads it as the freight-bill background.
     bool SpeedButtonBackgroundClick();
@@ -201,6 +207,7 @@ private:
     std::string ChooseDocumentForSaving(TemplateKind kind, bool* cancelled);
     void ExportTemplate(TemplateKind kind);
     void ImportTemplate(TemplateKind kind);
+    void ImportTemplateFrom(TemplateKind kind, const std::string& path);
     // The JPEG of the picture a freight-bill record names, for an exchange file; empty with a
     // message when it names none or the file cannot be had.
     std::string ExportPicture(const std::string& record);
