@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -68,5 +69,11 @@ int main(int argc, char** argv) {
 
     if (!arguments.empty() && handover == browser::kFromWebPage) controller.PasteClipboard(false);
     window.show();
+    // A file opened from the file manager, once the templates of the first show are in place.
+    if (!arguments.empty()) {
+        const QString file = QString::fromStdString(GbkToUtf8(handover));
+        QTimer::singleShot(0, &controller,
+                           [&controller, file] { controller.OpenFileArgument(file); });
+    }
     return QApplication::exec();
 }

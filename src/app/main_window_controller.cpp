@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +21,9 @@
 #include "app/window_prompter.h"
 #include "app/workspace_signals.h"
 #include "browser/handover_record.h"
+#include "storage/document_files.h"
+#include "storage/file_kinds.h"
+#include "storage/template_records.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
 #include "ui_tform_replace.h"
@@ -365,11 +369,43 @@ void MainWindowController::PasteClipboard(bool replaceMemo) {
     memo->paste();
 }
 
+bool MainWindowController::OpenFileArgument(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile()) return false;
+    const QString ext = QLatin1Char('.') + info.suffix().toLower();
+    const auto is = [&ext](std::string_view e) { return ext.toStdString() == e; };
+    const bool freight = is(kFreightBillDocumentExt) || is(kFreightBillExchangeExt);
+    if (!freight && !is(kInvoiceDocumentExt) && !is(kInvoiceExchangeExt)) return false;
+    const TemplateKind kind = freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
+    const Tab tab = freight ? kTabFreightBill : kTabInvoice;
+    const std::string file = info.absoluteFilePath().toStdString();
+    if (is(kFreightBillDocumentExt) || is(kInvoiceDocumentExt)) {
+        // Read before the tab changes, so a damaged file leaves the current documents alone.
+        const DocumentBytes bytes = ReadDocumentFile(file);
+        std::string damage = bytes.message;
+        if (bytes.ok && freight) damage = ReadFreightBillRecord(bytes.bytes).message;
+        if (bytes.ok && !freight) damage = ParseInvoiceDocument(bytes.bytes).message;
+        if (!damage.empty()) {
+            prompter_->ShowMessage(damage);
+            return true;
+        }
+        if (window_.ui()->PageControlPrint->currentIndex() != tab)
+            window_.ui()->PageControlPrint->setCurrentIndex(tab);
+        Quietly([&] { workspace_->OpenDocumentFile(kind, file, true); });
+    } else {
+        workspace_->ImportTemplateFile(kind, file);
+    }
+    return true;
+}
+
 void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) {
     if (tag != browser::kCommandLineTag && tag != browser::kPageTextTag) return;
     if (window_.isMinimized()) window_.showNormal();
     window_.raise();
     window_.activateWindow();
+    if (tag == browser::kCommandLineTag &&
+        OpenFileArgument(QString::fromStdString(GbkToUtf8(text.toStdString()))))
+        return;
     QPlainTextEdit* memo = window_.ui()->MemoInputText;
     if (tag == browser::kPageTextTag) {
         // The page itself travelled: the user's clipboard stays as it was.

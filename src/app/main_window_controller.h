@@ -38,6 +38,11 @@ public:
     void ReceiveHandover(quint32 tag, const QByteArray& text);
     // A first start from the browser page pastes the clipboard itself.
     void PasteClipboard(bool replaceMemo);
+    // A document (.pfb, .pin) opens on its tab; an exchange file (.pff, .pif) is imported with
+    // the import command's questions. False when the path names no such existing file.
+    bool OpenFileArgument(const QString& path);
+
+    TFormPrint& Window() { return window_; }
 
     void FormShow();
     bool FormCloseQuery();

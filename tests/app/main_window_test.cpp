@@ -245,5 +245,27 @@ TEST_F(MainWindow, GoodsGridModelPassesTheModelTesterAndEditsRecompute) {
     EXPECT_EQ(model->rowCount(), 3);
 }
 
+TEST_F(MainWindow, FileArgumentsOpenOnTheirTabAndDamageChangesNothing) {
+    Fill("taobao-order-detail.txt", kTabInvoice);
+    const QString saved = dir.filePath("a.pin");
+    ASSERT_TRUE(ws().SaveDocumentTo(saved.toStdString()));
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    const std::size_t boxes = ws().FreightBill().boxes.size();
+
+    QFile damaged(dir.filePath("b.pfb"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("12");
+    damaged.close();
+    EXPECT_TRUE(controller->OpenFileArgument(damaged.fileName()));
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(ws().FreightBill().boxes.size(), boxes);
+    EXPECT_FALSE(controller->OpenFileArgument(dir.filePath("nothing.pin")));
+    EXPECT_FALSE(controller->OpenFileArgument(dir.filePath("Config.pcf")));
+
+    EXPECT_TRUE(controller->OpenFileArgument(saved));
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabInvoice);
+    EXPECT_NE(ui().RichEditInvoice->toPlainText().indexOf(QString::fromUtf8(u8"张小明")), -1);
+}
+
 }  // namespace
 }  // namespace tallivo
