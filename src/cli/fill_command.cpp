@@ -217,7 +217,6 @@ int RunFill(const FillOptions& o, const std::string& folder) {
         const int pageInvoiceSn = NextSequence(invoiceSn, step);
         const int pageFreightSn = NextSequence(freightSn, step);
         CliPrompter prompter(o.answerYes);
-        ScopedPrompter scope(&prompter);
         bool pageFailed = false;
 
         // A page too large for memory fails alone, keeping what was filled before, as the

@@ -196,10 +196,10 @@ int GoodsGrid::FindFreeGoodsRow() {
     return currentRow_;
 }
 
-bool GoodsGrid::CheckRepeatedGoods(const std::string& text, int column) const {
+bool GoodsGrid::CheckRepeatedGoods(const std::string& text, int column, Prompter* prompter) const {
     if (column != kTradeNumber && column != kGoodsName) {
         static const std::string message = Gbk(u8"函数CheckRepeatedGoods()的参数不正确！");
-        ShowMessage(message);
+        if (prompter != nullptr) prompter->ShowMessage(message);
         if (text.empty()) return true;
         for (int row = 1; row <= LastGoodsRow(); ++row) {
             if (Cell(column, row) == text) return false;

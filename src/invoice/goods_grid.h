@@ -9,6 +9,8 @@
 
 namespace tallivo {
 
+class Prompter;
+
 // C library number reading: leading white space, optional sign, longest numeric prefix;
 // no prefix reads 0 ("2.5" as an integer is 2, "abc" is 0). Independent of the process locale.
 long ReadGridInteger(const std::string& text);
@@ -83,9 +85,10 @@ public:
     int FindFreeGoodsRow();
 
     // True when no goods row holds exactly `text` in `column` (always true for empty text).
-    // A column other than 0 or 1 is reported ("函数CheckRepeatedGoods()的参数不正确！") through
-    // the current prompter and then checked all the same.
-    bool CheckRepeatedGoods(const std::string& text, int column) const;
+    // A column other than 0 or 1 is reported ("函数CheckRepeatedGoods()的参数不正确！") to
+    // `prompter`, when given, and then checked all the same.
+    bool CheckRepeatedGoods(const std::string& text, int column,
+                            Prompter* prompter = nullptr) const;
 
     // Fills empty amounts of complete rows, then rewrites the grand total.
     void RecalculateGoodsTotals();

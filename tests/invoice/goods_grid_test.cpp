@@ -4,7 +4,6 @@
 
 #include "support/recording_prompter.h"
 #include "text/gbk_codec.h"
-#include "text/message_sink.h"
 
 namespace tallivo {
 namespace {
@@ -101,9 +100,9 @@ TEST(GoodsGridTest, FreeRowsAndRepeatedGoodsFollowEdits) {
     EXPECT_TRUE(grid.CheckRepeatedGoods(Gbk(u8"合计"), 0));
 
     testing::RecordingPrompter prompter;
-    ScopedPrompter scope(&prompter);
     grid.SetCell(6, 2, "5");
-    EXPECT_FALSE(grid.CheckRepeatedGoods("5", 6));
+    EXPECT_FALSE(grid.CheckRepeatedGoods("5", 6, &prompter));
+    EXPECT_TRUE(grid.CheckRepeatedGoods("A", 1, &prompter));
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0], Gbk(u8"函数CheckRepeatedGoods()的参数不正确！"));
 }
