@@ -13,6 +13,7 @@ class Prompter;
 
 // C library number reading: leading white space, optional sign, longest numeric prefix;
 // no prefix reads 0 ("2.5" as an integer is 2, "abc" is 0). Independent of the process locale.
+// Only decimal notation is a number: "0x10", "inf" and "nan" read 0, "1e3" reads 1000.
 long ReadGridInteger(const std::string& text);
 double ReadGridDecimal(const std::string& text);
 // "%.2f".
