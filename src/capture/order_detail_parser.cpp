@@ -36,12 +36,13 @@ const OrderDetailMarkers& Markers() {
     return markers;
 }
 
-// The mobile number after a label found at `label`: 11 bytes, or empty.
+// The mobile number after the "手机：" found at `label`: 11 bytes, or empty.
 std::string MobileAfter(std::string_view in, int label) {
     const int p = SkipBlanksForward(in, PastMarker(label, Markers().mobile));
     return IsMobileNumberAt(in, p) ? CutBytes(in, p, 11) : std::string();
 }
 
+// The fixed-line number after the "电话：" found at `label`, or empty.
 std::string PhoneAfter(std::string_view in, int label) {
     const int p = SkipBlanksForward(in, PastMarker(label, Markers().phone));
     return IsPhoneAreaCodeAt(in, p) ? WordAt(in, p) : std::string();
