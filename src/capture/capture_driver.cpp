@@ -13,25 +13,6 @@
 
 namespace tallivo {
 
-// List-page parsers not yet in the tree; the library links without them.
-#ifdef TALLIVO_MISSING_sold_list
-void ParseSoldList(CaptureHost&, int) {}
-#endif
-#ifdef TALLIVO_MISSING_wangwang_list
-void ParseWangwangList(CaptureHost&, int) {}
-#endif
-#ifdef TALLIVO_MISSING_paipai_trade_management
-bool ParsePaipaiTradeManagement(CaptureHost&, TextDocument&, int) {
-    return false;
-}
-#endif
-#ifdef TALLIVO_MISSING_paipai_trade_list
-void ParsePaipaiTradeList(CaptureHost&, int) {}
-bool IsListDateTimeAt(std::string_view, int) {
-    return false;
-}
-#endif
-
 namespace {
 
 // The document Replace acts on: on the freight bill the first focused box with a selection.

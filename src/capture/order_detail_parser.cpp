@@ -36,21 +36,22 @@ const OrderDetailMarkers& Markers() {
     return markers;
 }
 
-// The mobile number after a label found at `label`: 11 bytes, or empty.
+// The mobile number after the "手机：" found at `label`: 11 bytes, or empty.
 std::string MobileAfter(std::string_view in, int label) {
-    const int p = SkipBlanksForward(in, label + 6);
+    const int p = SkipBlanksForward(in, PastMarker(label, Markers().mobile));
     return IsMobileNumberAt(in, p) ? CutBytes(in, p, 11) : std::string();
 }
 
+// The fixed-line number after the "电话：" found at `label`, or empty.
 std::string PhoneAfter(std::string_view in, int label) {
-    const int p = SkipBlanksForward(in, label + 6);
+    const int p = SkipBlanksForward(in, PastMarker(label, Markers().phone));
     return IsPhoneAreaCodeAt(in, p) ? WordAt(in, p) : std::string();
 }
 
-// The address from `label` + `length` up to the blanks before the next "电话：".
-std::string AddressAfter(std::string_view in, int label, int length) {
+// The address after the page's first `label` up to the blanks before the next "电话：".
+std::string AddressAfter(std::string_view in, const std::string& label) {
     const OrderDetailMarkers& m = Markers();
-    const int p = SkipBlanksForward(in, label + length);
+    const int p = SkipBlanksForward(in, PastFirstMarker(in, label));
     const int e = FindTextFrom(in, m.phone, p);
     // With no "电话：" after it the address has no end on the page; it is left empty rather
     // than cut from a position before its start.
@@ -58,7 +59,7 @@ std::string AddressAfter(std::string_view in, int label, int length) {
 }
 
 std::string PostCode(std::string_view in) {
-    return WordAt(in, MarkerPosition(in, Markers().postCode) + 13);
+    return WordAt(in, PastFirstMarker(in, Markers().postCode));
 }
 
 // Writes the order's goods line into the grid. False when the trade is already there.
@@ -71,24 +72,24 @@ bool WriteGoodsLine(CaptureHost& host) {
     const int g = MarkerPosition(in, m.goods);
     std::optional<std::string> name;
     if (g > 0) {
-        const int p = SkipBlanksForward(in, g + 14);
+        const int p = SkipBlanksForward(in, PastMarker(g, m.goods));
         const int e = FindTextFrom(in, m.buyer, p);
         name = CutRange(in, p, SkipBlanksBackward(in, e - 1));
     }
     std::optional<std::string> number;
-    if (t > 0) number = WordAt(in, t + 14);
+    if (t > 0) number = WordAt(in, PastMarker(t, m.tradeNumber));
     const int r = StartDetailGoodsRow(grid, number, std::move(name));
     if (r == 0) return false;
     const int z = MarkerPosition(in, m.totalPrice);
     if (z > 0) {
-        const int p = SkipBlanksForward(in, z + 4);
+        const int p = SkipBlanksForward(in, PastMarker(z, m.totalPrice));
         const int d = FindTextFrom(in, ".", p);
         grid.SetCell(GoodsGrid::kUnitPrice, r, CutRange(in, p, d + 2));
     }
     const int f = MarkerPosition(in, m.paid);
     const int k = FindTextFrom(in, m.piece, f);
     if (k > 0) {
-        const int p = SkipBlanksForward(in, k + 2);
+        const int p = SkipBlanksForward(in, PastMarker(k, m.piece));
         grid.SetCell(GoodsGrid::kPostage, r, CutUpTo(in, p, FindTextFrom(in, m.yuan, p)));
     }
     if (f > 0) {
@@ -96,11 +97,11 @@ bool WriteGoodsLine(CaptureHost& host) {
         // after it, its search would start from the top of the page.
         const int y = FindTextFrom(in, m.yuan, k);
         if (y > 0) {
-            const int p = SkipBlanksForward(in, y + 2);
+            const int p = SkipBlanksForward(in, PastMarker(y, m.yuan));
             grid.SetCell(GoodsGrid::kDiscount, r, CutUpTo(in, p, FindTextFrom(in, m.yuan, p)));
         }
 
-        const int a = SkipBlanksForward(in, f + 10);
+        const int a = SkipBlanksForward(in, PastMarker(f, m.paid));
         grid.SetCell(GoodsGrid::kAmount, r, CutUpTo(in, a, FindTextFrom(in, m.yuan, a)));
 
         // The quantity runs from the nearest space before "件". Without a "件", or with no
@@ -129,7 +130,7 @@ bool ParseOrderDetailForFreightBill(CaptureHost& host, TextDocument& box, int st
     std::string value;
     switch (hit.keyword) {
         case Keyword::kConsignee:
-            value = WordAt(in, MarkerPosition(in, m.name) + 6);
+            value = WordAt(in, PastFirstMarker(in, m.name));
             break;
         case Keyword::kMobilePhone:
             value = MobileAfter(in, MarkerPosition(in, m.mobile));
@@ -141,7 +142,7 @@ bool ParseOrderDetailForFreightBill(CaptureHost& host, TextDocument& box, int st
             value = PostCode(in);
             break;
         case Keyword::kAddress:
-            value = AddressAfter(in, MarkerPosition(in, m.address), 6);
+            value = AddressAfter(in, m.address);
             break;
         default:
             value = FormatConsignDate(host.Now());
@@ -170,25 +171,25 @@ void ParseOrderDetailForInvoice(CaptureHost& host, int start) {
             switch (hit.keyword) {
                 case Keyword::kBuyer: {
                     const int b = FindTextFrom(in, m.nickname, MarkerPosition(in, m.buyer));
-                    value = WordAt(in, b + 6);
+                    value = WordAt(in, PastMarker(b, m.nickname));
                     host.Trade().currentBuyer = value;
                     break;
                 }
                 case Keyword::kSeller: {
-                    const int p = SkipBlanksForward(in, MarkerPosition(in, m.greeting) + 6);
+                    const int p = SkipBlanksForward(in, PastFirstMarker(in, m.greeting));
                     value = CutUpTo(in, p, MarkerPosition(in, m.greetingEnd));
                     break;
                 }
                 case Keyword::kDelivery: {
                     const int c = MarkerPosition(in, m.carrier);
-                    if (c > 0) value = WordAt(in, c + 18);
+                    if (c > 0) value = WordAt(in, PastMarker(c, m.carrier));
                     break;
                 }
                 case Keyword::kAddress:
-                    value = AddressAfter(in, MarkerPosition(in, m.deliveryAddress), 10);
+                    value = AddressAfter(in, m.deliveryAddress);
                     break;
                 case Keyword::kConsignee:
-                    value = WordAt(in, n + 14);
+                    value = WordAt(in, PastMarker(n, m.consignee));
                     break;
                 case Keyword::kMobilePhone:
                     value = MobileAfter(in, FindTextFrom(in, m.mobile, n));

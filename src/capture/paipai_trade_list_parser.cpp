@@ -10,25 +10,26 @@ namespace tallivo {
 
 namespace {
 
-constexpr int kStampLength = 20;
+// An entry's stamp: the century, then yy-mm-dd CR LF hh:nn:ss ("d" a digit).
+constexpr std::string_view kCentury = "20";
+constexpr std::string_view kPattern = "dd-dd-dd\r\ndd:dd:dd";
 
 }  // namespace
 
 bool IsListDateTimeAt(std::string_view text, int p) {
-    constexpr int kLength = 18;
+    constexpr int kLength = static_cast<int>(kPattern.size());
     if (p < 1 || p > static_cast<int>(text.size()) - kLength + 1) return false;
-    // yy-mm-dd CR LF hh:nn:ss
-    static constexpr char kPattern[] = "dd-dd-dd\r\ndd:dd:dd";
     for (int i = 0; i < kLength; ++i) {
-        const char want = kPattern[i];
+        const char want = kPattern[static_cast<std::size_t>(i)];
         if (want == 'd' ? !IsDigitAt(text, p + i) : ByteAt(text, p + i) != want) return false;
     }
     return true;
 }
 
 int NextListEntry(std::string_view text, int from) {
-    for (int a = FindTextFrom(text, "20", from); a > 0; a = FindTextFrom(text, "20", a + 1)) {
-        if (IsListDateTimeAt(text, a + 2)) return a;
+    for (int a = FindTextFrom(text, kCentury, from); a > 0;
+         a = FindTextFrom(text, kCentury, a + 1)) {
+        if (IsListDateTimeAt(text, PastMarker(a, kCentury))) return a;
     }
     return 0;
 }
@@ -41,7 +42,7 @@ void ParsePaipaiTradeList(CaptureHost& host, int start) {
     for (int k = 1; trade.askMultipleBuyers;) {
         const int a = NextListEntry(in, k);
         if (a == 0) break;
-        k = SkipBlanksForward(in, a + kStampLength);
+        k = SkipBlanksForward(in, PastMarker(PastMarker(a, kCentury), kPattern));
         host.SetReplaceText(WordFrom(in, k));
         if (trade.askMultipleBuyers && !ConfirmSingleBuyer(host, host.ReplaceText())) return;
     }

@@ -22,6 +22,9 @@ struct TradeManagementMarkers {
     std::string goodsName = Gbk(u8"商品名称");
     std::string goodsHeader = Gbk(u8"商品金额");
     std::string times = Gbk(u8"×");
+    std::string remarkEnd = ")";
+    std::string equals = "=";
+    std::string lineBreak = "\r\n";
     std::string quantityCaption = Gbk(u8"提示：数量有误！");
     std::string quantityQuestion = Gbk(u8"商品数量有误，是否继续？");
 };
@@ -57,13 +60,13 @@ std::string KeywordValue(CaptureHost& host, Keyword keyword) {
     const int g = ConsigneeInfoEnd(in);
     switch (keyword) {
         case Keyword::kBuyer:
-            return host.Trade().currentBuyer = WordFrom(in, MarkerPosition(in, m.buyer) + 8);
+            return host.Trade().currentBuyer = WordFrom(in, PastFirstMarker(in, m.buyer));
         case Keyword::kSeller: {
-            const int p = MarkerPosition(in, m.greeting) + 8;
+            const int p = PastFirstMarker(in, m.greeting);
             return CutUpTo(in, p, FindTextFrom(in, m.greetingEnd, p));
         }
         case Keyword::kDelivery: {
-            const int p = MarkerPosition(in, m.carrier) + 9;
+            const int p = PastFirstMarker(in, m.carrier);
             return CutUpTo(in, p, FindTextFrom(in, m.carrierEnd, p));
         }
         case Keyword::kAddress:
@@ -71,7 +74,7 @@ std::string KeywordValue(CaptureHost& host, Keyword keyword) {
         case Keyword::kConsignee:
             return WordFrom(in, g);
         case Keyword::kMobilePhone: {
-            const int p = MarkerPosition(in, m.mobile) + 5;
+            const int p = PastFirstMarker(in, m.mobile);
             const unsigned char second = ByteAt(in, p + 1);
             if (WordLengthAt(in, p) == 11 && ByteAt(in, p) == '1' &&
                 (second == '3' || second == '5')) {
@@ -80,7 +83,7 @@ std::string KeywordValue(CaptureHost& host, Keyword keyword) {
             return std::string();
         }
         case Keyword::kTelephone: {
-            const int p = MarkerPosition(in, m.phone) + 5;
+            const int p = PastFirstMarker(in, m.phone);
             if (IsDigitAt(in, p) && IsDigitAt(in, p + 1) && IsDigitAt(in, p + 2) &&
                 (IsDigitAt(in, p + 3) || ByteAt(in, p + 3) == '-')) {
                 return CutUpTo(in, p, LineEnd(in, p));
@@ -101,17 +104,18 @@ bool WriteGoodsLine(CaptureHost& host) {
     const std::string& in = host.InputText();
     GoodsGrid& grid = host.Goods();
 
-    const int n = MarkerPosition(in, m.goodsName) + 8;
+    const int n = PastFirstMarker(in, m.goodsName);
     std::string name = RestOfLine(in, n);
     if (!grid.CheckRepeatedGoods(name, GoodsGrid::kGoodsName)) return false;
     const int r = grid.FindFreeGoodsRow();
     grid.SetCell(GoodsGrid::kGoodsName, r, std::move(name));
 
     // The line below the table header: price × quantity postage (remark) discount = amount.
-    const int line = FindTextFrom(in, "\r\n", MarkerPosition(in, m.goodsHeader) + 8) + 2;
+    const int line =
+        PastMarker(FindTextFrom(in, m.lineBreak, PastFirstMarker(in, m.goodsHeader)), m.lineBreak);
     grid.SetCell(GoodsGrid::kUnitPrice, r, CutRange(in, line, FindTextFrom(in, ".", line) + 2));
 
-    const int q = FindTextFrom(in, m.times, line) + 2;
+    const int q = PastMarker(FindTextFrom(in, m.times, line), m.times);
     const int x = WordLengthAt(in, q);
     for (int i = q; i < q + x; ++i) {
         if (!IsDigitAt(in, i) && !host.AskYesNo(m.quantityCaption, m.quantityQuestion)) {
@@ -122,10 +126,10 @@ bool WriteGoodsLine(CaptureHost& host) {
 
     const int s = SkipBlanksForward(in, q + x);
     grid.SetCell(GoodsGrid::kPostage, r, WordFrom(in, s));
-    const int c = FindTextFrom(in, ")", s) + 1;
-    const int e = FindTextFrom(in, "=", c);
+    const int c = PastMarker(FindTextFrom(in, m.remarkEnd, s), m.remarkEnd);
+    const int e = FindTextFrom(in, m.equals, c);
     grid.SetCell(GoodsGrid::kDiscount, r, CutUpTo(in, c, e));
-    grid.SetCell(GoodsGrid::kAmount, r, WordFrom(in, e + 1));
+    grid.SetCell(GoodsGrid::kAmount, r, WordFrom(in, PastMarker(e, m.equals)));
 
     grid.RecalculateGoodsTotals();
     return true;
@@ -134,7 +138,7 @@ bool WriteGoodsLine(CaptureHost& host) {
 }  // namespace
 
 int ConsigneeInfoEnd(std::string_view input) {
-    return MarkerPosition(input, Markers().consignee) + 8;
+    return PastFirstMarker(input, Markers().consignee);
 }
 
 bool ParsePaipaiTradeManagement(CaptureHost& host, TextDocument& document, int start) {

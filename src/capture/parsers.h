@@ -4,6 +4,7 @@
 
 #include "capture/capture_host.h"
 #include "capture/text_document.h"
+#include "text/text_search.h"
 
 namespace tallivo {
 
@@ -11,6 +12,16 @@ namespace tallivo {
 // keywords are searched; markers are searched in host.InputText(). Those that return bool report
 // whether they dealt with a keyword (the freight-bill loop stops at the first box that did).
 // The invoice-only parsers work on host.InvoiceDocument().
+
+// Position just past `marker` found at `position`. A marker that was not found (0) gives its
+// length, where the parsers have always gone on reading then.
+inline int PastMarker(int position, std::string_view marker) {
+    return position + static_cast<int>(marker.size());
+}
+// Position just past the page's first `marker`.
+inline int PastFirstMarker(std::string_view text, std::string_view marker) {
+    return PastMarker(FindTextFrom(text, marker, 1), marker);
+}
 
 // Taobao order detail.
 bool ParseOrderDetailForFreightBill(CaptureHost& host, TextDocument& box, int start);

@@ -77,14 +77,14 @@ void ParseSoldList(CaptureHost& host, int start) {
     for (int k = 1; trade.askMultipleBuyers;) {
         k = FindTextFrom(in, m.sold, k);
         if (k == 0) break;
-        k = SkipBlanksForward(in, k + 4);
+        k = SkipBlanksForward(in, PastMarker(k, m.sold));
         host.SetReplaceText(WordFrom(in, k));
         if (trade.askMultipleBuyers && !ConfirmSingleBuyer(host, host.ReplaceText())) return;
     }
 
     // The buyer offered is the page's first.
     const auto firstBuyer = [&] {
-        return WordFrom(in, SkipBlanksForward(in, FindTextFrom(in, m.sold, 1) + 4));
+        return WordFrom(in, SkipBlanksForward(in, PastFirstMarker(in, m.sold)));
     };
     if (OfferListPageKeyword(host, start, firstBuyer)) return;
 
@@ -96,7 +96,7 @@ void ParseSoldList(CaptureHost& host, int start) {
         if (k == 0) break;
         k = FindTextFrom(in, m.lineBreak, k);
         if (k == 0) break;
-        k = SkipBlanksForward(in, k + 2);  // the goods line
+        k = SkipBlanksForward(in, PastMarker(k, m.lineBreak));  // the goods line
 
         int n = 0;
         const int d = prices.Find(k + 1);

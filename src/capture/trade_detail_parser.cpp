@@ -33,7 +33,8 @@ const TradeDetailMarkers& Markers() {
 
 // The field after the next "，" at or after `p`, blanks skipped.
 int NextField(std::string_view in, int p) {
-    return SkipBlanksForward(in, FindTextFrom(in, Markers().comma, p) + 2);
+    const std::string& comma = Markers().comma;
+    return SkipBlanksForward(in, PastMarker(FindTextFrom(in, comma, p), comma));
 }
 
 // The bytes from `p` up to the next "，", untrimmed.
@@ -45,7 +46,7 @@ std::string UpToComma(std::string_view in, int p) {
 bool WordAfterMarker(std::string_view in, const std::string& marker, std::string* value) {
     const int p = MarkerPosition(in, marker);
     if (p <= 0) return false;
-    *value = WordAt(in, p + static_cast<int>(marker.size()));
+    *value = WordAt(in, PastMarker(p, marker));
     return true;
 }
 
@@ -68,14 +69,14 @@ bool WriteGoodsLine(CaptureHost& host) {
     std::optional<std::string> name;
     const int u = MarkerPosition(in, m.goodsName);
     if (u > 0) {
-        const int a = SkipBlanksForward(in, u + 10);
+        const int a = SkipBlanksForward(in, PastMarker(u, m.goodsName));
         const int e = FindTextFrom(in, "\r\n", a);
         // A name on the last line ends with the text.
         name = e > 0 ? CutUpTo(in, a, e) : CutBytes(in, a, static_cast<int>(in.size()) - a + 1);
     }
     const int t = MarkerPosition(in, m.tradeNumber);
     std::optional<std::string> number;
-    if (t > 0) number = WordAt(in, t + 8);
+    if (t > 0) number = WordAt(in, PastMarker(t, m.tradeNumber));
     const int r = StartDetailGoodsRow(grid, number, std::move(name));
     if (r == 0) return false;
 
@@ -108,7 +109,7 @@ bool WriteGoodsLine(CaptureHost& host) {
 }  // namespace
 
 int AddressLineConsigneeStart(std::string_view input) {
-    return SkipBlanksForward(input, MarkerPosition(input, Markers().addressLine) + 14);
+    return SkipBlanksForward(input, PastFirstMarker(input, Markers().addressLine));
 }
 
 int AddressLineMobileStart(std::string_view input) {
@@ -146,14 +147,14 @@ bool ParseTradeDetail(CaptureHost& host, TextDocument& document, int start) {
     std::string value;
     switch (hit.keyword) {
         case Keyword::kBuyer:
-            value = WordAt(in, MarkerPosition(in, m.buyer) + 6);
+            value = WordAt(in, PastFirstMarker(in, m.buyer));
             host.Trade().currentBuyer = value;
             break;
         case Keyword::kSeller:
-            value = WordAt(in, MarkerPosition(in, m.seller) + 6);
+            value = WordAt(in, PastFirstMarker(in, m.seller));
             break;
         case Keyword::kDelivery:
-            value = WordAt(in, MarkerPosition(in, m.carrier) + 14);
+            value = WordAt(in, PastFirstMarker(in, m.carrier));
             break;
         case Keyword::kAddress:
             value = UpToComma(in, AddressLineAddressStart(in));
@@ -172,7 +173,8 @@ bool ParseTradeDetail(CaptureHost& host, TextDocument& document, int start) {
             break;
         }
         default:
-            value = WordAt(in, FindTextFrom(in, m.comma, AddressLineAddressStart(in)) + 2);
+            value = WordAt(
+                in, PastMarker(FindTextFrom(in, m.comma, AddressLineAddressStart(in)), m.comma));
             break;
     }
     OfferKeyword(host, document, value, KeywordLength(hit.keyword), hit.position);

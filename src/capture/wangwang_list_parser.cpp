@@ -11,12 +11,19 @@ namespace tallivo {
 
 namespace {
 
-constexpr int kPresenceWordLength = 8;
-
 const std::array<std::string, 3>& PresenceWords() {
     static const std::array<std::string, 3> words = {Gbk(u8"旺旺在线"), Gbk(u8"旺旺离线"),
                                                      Gbk(u8"手机在线")};
     return words;
+}
+
+// Position just past the presence word that the walk found at `e`.
+int PastPresenceWord(std::string_view in, int e) {
+    const std::string_view at = in.substr(static_cast<std::size_t>(e) - 1);
+    for (const std::string& word : PresenceWords()) {
+        if (at.substr(0, word.size()) == word) return PastMarker(e, word);
+    }
+    return e;
 }
 
 // End of the buyer's nickname of the entry whose presence word stands at `e`: the nickname is
@@ -86,7 +93,7 @@ void ParseWangwangList(CaptureHost& host, int start) {
     int nameFloor = 0;
     for (int e = walk.Next(); e > 0; e = walk.Next()) {
         std::string name = GoodsName(in, scan, e, nameFloor);
-        const int after = e + kPresenceWordLength;
+        const int after = PastPresenceWord(in, e);
         const int start = SkipBlanksForward(in, after);
         // Within the previous amount's word the word ends where that one did.
         if (start < amountStart || start >= amountEnd) amountEnd = start + WordLengthAt(in, start);

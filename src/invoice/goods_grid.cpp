@@ -30,6 +30,42 @@ float ToFloat(double value) {
     return static_cast<float>(value);
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::size_t SkipDigits(const std::string& text, std::size_t i) {
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    return i;
+}
+
+// Length of the leading white space, sign, digits with at most one point (a digit on either
+// side) and decimal exponent, as the C library reads a decimal number; 0 when there is none.
+std::size_t DecimalPrefixLength(const std::string& text) {
+    std::size_t i = text.find_first_not_of(" \t\n\v\f\r");
+    if (i == std::string::npos) return 0;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    const std::size_t integer = i;
+    i = SkipDigits(text, i);
+    bool digits = i > integer;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fraction = i + 1;
+        const std::size_t end = SkipDigits(text, fraction);
+        if (digits || end > fraction) {
+            digits = true;
+            i = end;
+        }
+    }
+    if (!digits) return 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t e = i + 1;
+        if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+        const std::size_t end = SkipDigits(text, e);
+        if (end > e) i = end;
+    }
+    return i;
+}
+
 }  // namespace
 
 long ReadGridInteger(const std::string& text) {
@@ -37,7 +73,11 @@ long ReadGridInteger(const std::string& text) {
 }
 
 double ReadGridDecimal(const std::string& text) {
-    return strtod_l(text.c_str(), nullptr, CLocale());
+    // Only the decimal prefix goes to the C conversion: on its own it would also read "0x10" as
+    // 16 and "nan" or "inf", which a price box must not turn into a grand total.
+    const std::size_t length = DecimalPrefixLength(text);
+    if (length == 0) return 0.0;
+    return strtod_l(text.substr(0, length).c_str(), nullptr, CLocale());
 }
 
 std::string FormatMoney(long double value) {
@@ -226,10 +266,10 @@ int GoodsGrid::FindFreeGoodsRow() {
     return currentRow_;
 }
 
-bool GoodsGrid::CheckRepeatedGoods(const std::string& text, int column) const {
+bool GoodsGrid::CheckRepeatedGoods(const std::string& text, int column, Prompter* prompter) const {
     if (column != kTradeNumber && column != kGoodsName) {
         static const std::string message = Gbk(u8"函数CheckRepeatedGoods()的参数不正确！");
-        ShowMessage(message);
+        if (prompter != nullptr) prompter->ShowMessage(message);
         if (text.empty()) return true;
         for (int row = 1; row <= LastGoodsRow(); ++row) {
             if (Cell(column, row) == text) return false;

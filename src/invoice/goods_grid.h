@@ -9,6 +9,8 @@
 
 namespace tallivo {
 
+class Prompter;
+
 // Follows a goods grid, so that a view can update only what changed. The "about to" calls come
 // before the rows change, as item views need them.
 class GoodsGridListener {
@@ -28,6 +30,7 @@ public:
 
 // C library number reading: leading white space, optional sign, longest numeric prefix;
 // no prefix reads 0 ("2.5" as an integer is 2, "abc" is 0). Independent of the process locale.
+// Only decimal notation is a number: "0x10", "inf" and "nan" read 0, "1e3" reads 1000.
 long ReadGridInteger(const std::string& text);
 double ReadGridDecimal(const std::string& text);
 // "%.2f".
@@ -100,9 +103,10 @@ public:
     int FindFreeGoodsRow();
 
     // True when no goods row holds exactly `text` in `column` (always true for empty text).
-    // A column other than 0 or 1 is reported ("函数CheckRepeatedGoods()的参数不正确！") through
-    // the current prompter and then checked all the same.
-    bool CheckRepeatedGoods(const std::string& text, int column) const;
+    // A column other than 0 or 1 is reported ("函数CheckRepeatedGoods()的参数不正确！") to
+    // `prompter`, when given, and then checked all the same.
+    bool CheckRepeatedGoods(const std::string& text, int column,
+                            Prompter* prompter = nullptr) const;
 
     // Fills empty amounts of complete rows, then rewrites the grand total.
     void RecalculateGoodsTotals();

@@ -33,10 +33,10 @@ int Length(std::string_view text) {
 
 }  // namespace
 
-int FindTextFrom(std::string_view text, std::string_view pattern, int start) {
+int FindTextFrom(std::string_view text, std::string_view pattern, int start, Prompter* prompter) {
     if (start < 0) {
         static const std::string message = Gbk(u8"搜索字符串起始位置不能小于0！");
-        ShowMessage(message);
+        if (prompter != nullptr) prompter->ShowMessage(message);
         return 0;
     }
     if (start == 0 || pattern.empty()) return 0;
@@ -131,11 +131,11 @@ bool IsPhoneAreaCodeAt(std::string_view text, int p) {
            (fourth == '-' || IsDigit(fourth));
 }
 
-std::unique_ptr<char[]> AllocBuffer(std::size_t size) {
+std::unique_ptr<char[]> AllocBuffer(std::size_t size, Prompter* prompter) {
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size == 0 ? 1 : size]);
     if (!buffer) {
         static const std::string message = Gbk(u8"无法内存分配空间！");
-        ShowMessage(message);
+        if (prompter != nullptr) prompter->ShowMessage(message);
     }
     return buffer;
 }

@@ -6,13 +6,17 @@
 
 namespace tallivo {
 
+class Prompter;
+
 // Byte-position helpers over GBK text. Positions are 1-based; a byte outside 1..n reads as 0,
 // which is no blank, no digit and matches nothing. Blanks are space, tab, the full-width space
 // 0xA1 0xA1 and CR LF; bytes are not told apart as lead or trail.
 
 // Position of the first occurrence of `pattern` beginning at or after `start`; 0 when there is
-// none, when `start` is 0, or when the pattern is empty. A negative start is reported.
-int FindTextFrom(std::string_view text, std::string_view pattern, int start);
+// none, when `start` is 0, or when the pattern is empty. A negative start is reported to
+// `prompter` when one is given.
+int FindTextFrom(std::string_view text, std::string_view pattern, int start,
+                 Prompter* prompter = nullptr);
 
 // First position at or after `p` that does not begin a blank (n + 1 when the rest is blank).
 int SkipBlanksForward(std::string_view text, int p);
@@ -32,8 +36,8 @@ bool IsMobileNumberAt(std::string_view text, int p);
 // A fixed-line number with its area code ("0" + two digits + "-" or digit) starts at `p`.
 bool IsPhoneAreaCodeAt(std::string_view text, int p);
 
-// A new buffer of `size` bytes, or null after reporting that memory ran out.
-std::unique_ptr<char[]> AllocBuffer(std::size_t size);
+// A new buffer of `size` bytes, or null when memory ran out (reported to `prompter` if given).
+std::unique_ptr<char[]> AllocBuffer(std::size_t size, Prompter* prompter = nullptr);
 
 // The byte at 1-based position p, or 0 outside the text.
 inline unsigned char ByteAt(std::string_view text, int p) {

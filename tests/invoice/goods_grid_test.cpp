@@ -4,7 +4,6 @@
 
 #include "support/recording_prompter.h"
 #include "text/gbk_codec.h"
-#include "text/message_sink.h"
 
 namespace tallivo {
 namespace {
@@ -45,6 +44,29 @@ TEST(GoodsGridTest, AmountsAndTotals) {
     grid.SetCell(GoodsGrid::kAmount, 1, "1e300");
     grid.RecalculateGoodsTotals();
     EXPECT_EQ(grid.Cell(6, 3), "inf");
+}
+
+// Hexadecimal, infinities and NaN are no prices: they would carry into every total.
+TEST(GoodsGridTest, OnlyDecimalNotationReadsAsANumber) {
+    for (const char* zero : {"0x10", "nan", "-inf", "INFINITY", ".", "-", "+e3", "", " \t"}) {
+        EXPECT_EQ(ReadGridDecimal(zero), 0.0) << zero;
+    }
+    EXPECT_EQ(ReadGridDecimal(" +.5"), 0.5);
+    EXPECT_EQ(ReadGridDecimal("-5.x"), -5.0);
+    EXPECT_EQ(ReadGridDecimal("1e3"), 1000.0);
+    EXPECT_EQ(ReadGridDecimal("2E-1yuan"), 0.2);
+    EXPECT_EQ(ReadGridDecimal("7e"), 7.0);
+    EXPECT_EQ(ReadGridDecimal("3.e+"), 3.0);
+    EXPECT_EQ(ReadGridInteger("0x10"), 0);
+
+    GoodsGrid grid;
+    FillRow(grid, 1, "2", "0x10", "nan", "1");
+    grid.StringGridInvoiceSetEditText(1);
+    EXPECT_EQ(grid.Cell(6, 1), "1.00");
+    grid.InsertGoodsRow();
+    grid.SetCell(GoodsGrid::kAmount, 2, "nan");
+    grid.RecalculateGoodsTotals();
+    EXPECT_EQ(grid.Cell(6, 3), "1.00");
 }
 
 TEST(GoodsGridTest, InsertAndDeleteMoveGoodsButNotTradeNumbers) {
@@ -101,9 +123,9 @@ TEST(GoodsGridTest, FreeRowsAndRepeatedGoodsFollowEdits) {
     EXPECT_TRUE(grid.CheckRepeatedGoods(Gbk(u8"合计"), 0));
 
     testing::RecordingPrompter prompter;
-    ScopedPrompter scope(&prompter);
     grid.SetCell(6, 2, "5");
-    EXPECT_FALSE(grid.CheckRepeatedGoods("5", 6));
+    EXPECT_FALSE(grid.CheckRepeatedGoods("5", 6, &prompter));
+    EXPECT_TRUE(grid.CheckRepeatedGoods("A", 1, &prompter));
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0], Gbk(u8"函数CheckRepeatedGoods()的参数不正确！"));
 }

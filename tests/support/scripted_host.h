@@ -9,12 +9,11 @@
 #include "capture/text_document.h"
 #include "invoice/goods_grid.h"
 #include "support/recording_prompter.h"
-#include "text/message_sink.h"
 
 namespace tallivo::testing {
 
 // A capture host for tests: public state, questions answered from `prompter.answers` (then
-// No), messages recorded. It also installs its prompter for the free helpers while it lives.
+// No), messages recorded.
 class ScriptedHost : public CaptureHost {
 public:
     // A document that takes the focus away from its siblings, as widgets do.
@@ -32,7 +31,7 @@ public:
         ScriptedHost* host_;
     };
 
-    ScriptedHost() : scope_(&prompter), invoice(this, "") { trade.askMultipleBuyers = true; }
+    ScriptedHost() : invoice(this, "") { trade.askMultipleBuyers = true; }
 
     // Input page and tab in one go.
     ScriptedHost(std::string page, int siteIndex, int tabIndex) : ScriptedHost() {
@@ -74,11 +73,6 @@ public:
     void SetInvoiceUnsaved() override { invoiceUnsaved = true; }
 
     RecordingPrompter prompter;
-
-private:
-    ScopedPrompter scope_;
-
-public:
     std::string input;
     int site = kSiteTaobao;
     int tab = kTabInvoice;

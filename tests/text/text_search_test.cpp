@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
-#include "../support/recording_prompter.h"
+#include "support/recording_prompter.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -14,15 +15,15 @@ using testing::RecordingPrompter;
 
 TEST(FindTextFrom, StartRulesOnChineseText) {
     RecordingPrompter prompter;
-    ScopedPrompter scope(&prompter);
     const std::string text = "ab" + Gbk(u8"收货人");  // 8 bytes
     const std::string pattern = Gbk(u8"收货人");
     EXPECT_EQ(FindTextFrom(text, pattern, 1), 3);
     EXPECT_EQ(FindTextFrom(text, pattern, 3), 3);
     EXPECT_EQ(FindTextFrom(text, pattern, 4), 0);  // byte 4 is the trail byte of 收
-    EXPECT_EQ(FindTextFrom(text, pattern, 0), 0);
+    EXPECT_EQ(FindTextFrom(text, pattern, 0, &prompter), 0);
     EXPECT_TRUE(prompter.messages.empty());
-    EXPECT_EQ(FindTextFrom(text, pattern, -1), 0);
+    EXPECT_EQ(FindTextFrom(text, pattern, -1), 0);  // no prompter: nobody to tell
+    EXPECT_EQ(FindTextFrom(text, pattern, -1, &prompter), 0);
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0], Gbk(u8"搜索字符串起始位置不能小于0！"));
 }
@@ -112,11 +113,14 @@ TEST(TelephoneNumbers, MobileAndAreaCodePrefixes) {
 
 TEST(AllocBuffer, GivesAWritableBufferOrReportsFailure) {
     RecordingPrompter prompter;
-    ScopedPrompter scope(&prompter);
-    auto buffer = AllocBuffer(16);
+    auto buffer = AllocBuffer(16, &prompter);
     ASSERT_TRUE(buffer);
     buffer[15] = 'x';
     EXPECT_TRUE(prompter.messages.empty());
+    // More than any address space holds; the sanitizer build is told to return null too.
+    EXPECT_FALSE(AllocBuffer(std::numeric_limits<std::size_t>::max() / 2, &prompter));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0], Gbk(u8"无法内存分配空间！"));
 }
 
 }  // namespace
