@@ -30,7 +30,7 @@ struct Stores {
         std::vector<TemplateEntry> bills, invoices;
         for (int t = 0; t < 1000; ++t) {
             FreightBillRecord record;
-            record.background_image = "template" + std::to_string(t) + ".jpg";
+            record.backgroundImage = "template" + std::to_string(t) + ".jpg";
             for (int b = 0; b < 20; ++b) record.boxes.push_back({b, b, 30, 200, Rtf(b, 400)});
             TemplateEntry bill{"template" + std::to_string(t), ""};
             AppendFreightBillRecord(bill.record, record);

@@ -25,14 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // However the bytes came, the reader reaches the same record.
     if (split.state() != whole.state()) std::abort();
-    if (whole.state() == HandoverRecordReader::State::Complete) {
+    if (whole.state() == HandoverRecordReader::State::kComplete) {
         const HandoverRecord& record = whole.record();
         if (record.tag != split.record().tag || record.text != split.record().text) std::abort();
         if (record.text.find('\0') != std::string::npos) std::abort();
         if (record.text.size() >= RecordLimit(record.tag)) std::abort();
         const auto again = EncodeHandoverRecord(record.tag, record.text);
         HandoverRecordReader reread;
-        if (!again || reread.Feed(*again) != HandoverRecordReader::State::Complete ||
+        if (!again || reread.Feed(*again) != HandoverRecordReader::State::kComplete ||
             reread.record().text != record.text) {
             std::abort();
         }

@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!input.empty()) {
         const std::size_t before = input.size();
         const auto state = reader.Feed(input);
-        if (state == NativeMessageReader::State::TooLarge) break;
-        if (input.size() >= before && state == NativeMessageReader::State::NeedMore) std::abort();
-        if (state == NativeMessageReader::State::Message) {
+        if (state == NativeMessageReader::State::kTooLarge) break;
+        if (input.size() >= before && state == NativeMessageReader::State::kNeedMore) std::abort();
+        if (state == NativeMessageReader::State::kMessage) {
             if (reader.message().size() > 4096) std::abort();
             const CaptureRequest request = ParseCaptureRequest(reader.message());
             if (request.ok == !request.error.empty()) std::abort();

@@ -13,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (load.ok != load.message.empty()) std::abort();
     if (load.ok) {
         ConfigLoad again = ParseConfig(FormatConfig(load.config));
-        if (!again.ok || again.config.freight_bill_sn != load.config.freight_bill_sn ||
-            again.config.invoice_sn != load.config.invoice_sn ||
-            again.config.source_site != load.config.source_site ||
-            again.config.default_freight_bill != load.config.default_freight_bill ||
-            again.config.default_invoice != load.config.default_invoice) {
+        if (!again.ok || again.config.freightBillSn != load.config.freightBillSn ||
+            again.config.invoiceSn != load.config.invoiceSn ||
+            again.config.sourceSite != load.config.sourceSite ||
+            again.config.defaultFreightBill != load.config.defaultFreightBill ||
+            again.config.defaultInvoice != load.config.defaultInvoice) {
             std::abort();
         }
     }

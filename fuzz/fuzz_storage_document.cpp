@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bill.ok) {
         // A complete record rewrites to one that reads back the same.
         FreightBillRecord record;
-        record.background_image = bill.background_image.value_or("");
-        record.print_width = *bill.print_width;
-        record.bias_x = *bill.bias_x;
-        record.bias_y = *bill.bias_y;
+        record.backgroundImage = bill.backgroundImage.value_or("");
+        record.printWidth = *bill.printWidth;
+        record.biasX = *bill.biasX;
+        record.biasY = *bill.biasY;
         record.boxes = bill.boxes;
         FreightBillRecordRead again = ParseFreightBillDocument(FormatFreightBillDocument(record));
         if (!again.ok || again.boxes.size() != bill.boxes.size()) std::abort();
@@ -26,12 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     InvoiceDocumentRead invoice = ParseInvoiceDocument(bytes);
     if (invoice.ok != invoice.message.empty()) std::abort();
-    if (invoice.row_count && *invoice.row_count < kMinInvoiceGridRows) std::abort();
-    if (invoice.row_count && invoice.cells.size() > std::size_t(*invoice.row_count - 1) * 7) {
+    if (invoice.rowCount && *invoice.rowCount < kMinInvoiceGridRows) std::abort();
+    if (invoice.rowCount && invoice.cells.size() > std::size_t(*invoice.rowCount - 1) * 7) {
         std::abort();
     }
-    if (invoice.ok && invoice.row_count &&
-        invoice.cells.size() != std::size_t(*invoice.row_count - 1) * 7) {
+    if (invoice.ok && invoice.rowCount &&
+        invoice.cells.size() != std::size_t(*invoice.rowCount - 1) * 7) {
         std::abort();
     }
     return 0;

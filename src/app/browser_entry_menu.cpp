@@ -24,8 +24,8 @@ BrowserEntryMenu::BrowserEntryMenu(QMenu* help, QAction* install, QAction* unins
 
 void BrowserEntryMenu::Update() {
     const browser::HelpMenuState state = browser::HelpMenuRule(registry_, place_);
-    install_->setEnabled(state.install_enabled);
-    uninstall_->setEnabled(state.uninstall_enabled);
+    install_->setEnabled(state.installEnabled);
+    uninstall_->setEnabled(state.uninstallEnabled);
 }
 
 }  // namespace tallivo

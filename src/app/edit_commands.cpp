@@ -49,11 +49,11 @@ EditCommands::EditCommands(TFormPrint& window, FormsWorkspace& workspace, Waybil
           std::tuple{ui.MenuItemPopupParagraphLeft, ui.MenuItemPopupParagraphCenter,
                      ui.MenuItemPopupParagraphRight}}) {
         connect(left, &QAction::triggered, this,
-                [this] { ParagraphAlign(ParagraphAlignment::Left); });
+                [this] { ParagraphAlign(ParagraphAlignment::kLeft); });
         connect(center, &QAction::triggered, this,
-                [this] { ParagraphAlign(ParagraphAlignment::Center); });
+                [this] { ParagraphAlign(ParagraphAlignment::kCenter); });
         connect(right, &QAction::triggered, this,
-                [this] { ParagraphAlign(ParagraphAlignment::Right); });
+                [this] { ParagraphAlign(ParagraphAlignment::kRight); });
     }
     connect(ui.PopupMenuFormat, &QMenu::aboutToShow, this, &EditCommands::SynchParagraphMenu);
     connect(ui.PopupMenuRichEdit, &QMenu::aboutToShow, this, &EditCommands::SynchParagraphMenu);

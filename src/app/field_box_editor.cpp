@@ -54,11 +54,11 @@ void FieldBoxEditor::mousePressEvent(QMouseEvent* event) {
             if (pos.y() < kBorder) edges_ |= Qt::TopEdge;
             if (pos.y() >= height() - kBorder) edges_ |= Qt::BottomEdge;
             // Resizing by the frame is the window system's own and marks nothing unsaved.
-            drag_ = Drag::Resize;
+            drag_ = Drag::kResize;
             setFocus(Qt::MouseFocusReason);
             return;
         }
-        drag_ = Drag::Pending;
+        drag_ = Drag::kPending;
     }
     QTextEdit::mousePressEvent(event);
 }
@@ -66,14 +66,14 @@ void FieldBoxEditor::mousePressEvent(QMouseEvent* event) {
 void FieldBoxEditor::mouseMoveEvent(QMouseEvent* event) {
     const QPoint global = event->globalPosition().toPoint();
     const QPoint delta = global - pressGlobal_;
-    if (drag_ == Drag::Pending && (event->buttons() & Qt::LeftButton) &&
+    if (drag_ == Drag::kPending && (event->buttons() & Qt::LeftButton) &&
         delta.manhattanLength() >= QApplication::startDragDistance()) {
-        drag_ = Drag::Move;
+        drag_ = Drag::kMove;
         emit dragStarted();
     }
-    if (drag_ == Drag::Move || drag_ == Drag::Resize) {
+    if (drag_ == Drag::kMove || drag_ == Drag::kResize) {
         QRect r = pressGeometry_;
-        if (drag_ == Drag::Move) {
+        if (drag_ == Drag::kMove) {
             r.translate(delta);
         } else {
             if (edges_ & Qt::LeftEdge)
@@ -99,8 +99,8 @@ void FieldBoxEditor::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FieldBoxEditor::mouseReleaseEvent(QMouseEvent* event) {
-    const bool dragged = drag_ == Drag::Move || drag_ == Drag::Resize;
-    drag_ = Drag::None;
+    const bool dragged = drag_ == Drag::kMove || drag_ == Drag::kResize;
+    drag_ = Drag::kNone;
     if (dragged) return;
     QTextEdit::mouseReleaseEvent(event);
 }

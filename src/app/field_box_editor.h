@@ -37,11 +37,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Drag { None, Pending, Move, Resize };
+    enum class Drag { kNone, kPending, kMove, kResize };
     QPoint WidgetPos(const QMouseEvent* event) const;
     bool OnBorder(QPoint pos) const;
 
-    Drag drag_ = Drag::None;
+    Drag drag_ = Drag::kNone;
     QPoint pressGlobal_;
     QRect pressGeometry_;
     Qt::Edges edges_;

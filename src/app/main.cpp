@@ -36,16 +36,16 @@ int main(int argc, char** argv) {
     // One copy per user: a second start hands its command line over and ends, showing nothing.
     browser::HandoverServer server(title);
     switch (server.Start()) {
-        case browser::HandoverServer::StartResult::AnotherCopyRuns: {
+        case browser::HandoverServer::StartResult::kAnotherCopyRuns: {
             const browser::HandoverOutcome sent = browser::HandoverClient(title).Send(
                 browser::kCommandLineTag, QByteArray::fromStdString(handover));
-            return sent.status == browser::HandoverOutcome::Status::Handled ? 0 : 1;
+            return sent.status == browser::HandoverOutcome::Status::kHandled ? 0 : 1;
         }
-        case browser::HandoverServer::StartResult::Failed:
+        case browser::HandoverServer::StartResult::kFailed:
             // Without the channel this copy still works; it only cannot receive hand-overs.
             std::fprintf(stderr, "tallivo: %s\n", server.errorText().toLocal8Bit().constData());
             break;
-        case browser::HandoverServer::StartResult::Listening:
+        case browser::HandoverServer::StartResult::kListening:
             break;
     }
 

@@ -21,8 +21,6 @@ class MenuStyle;
 class TFormPrint : public QMainWindow {
     Q_OBJECT
 public:
-    enum Tab { kInputTextTab = 0, kFreightBillTab = 1, kInvoiceTab = 2 };
-
     explicit TFormPrint(QWidget* parent = nullptr);
     ~TFormPrint() override;
 

@@ -57,7 +57,7 @@ BrowserEntryPlace BrowserEntryPlace::ForProgram(const QString& program) {
     const QString host_name = QStringLiteral("tallivo-browser-host");
 #endif
     place.host = QFileInfo(place.program).dir().filePath(host_name);
-    place.config_home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    place.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     place.home = QDir::homePath();
     return place;
 }
@@ -80,8 +80,8 @@ QStringList NativeHostManifestFiles(const BrowserEntryPlace& place) {
     if (place.host.isEmpty()) return {};
     const QString file = QString::fromLatin1(kNativeHostName) + QStringLiteral(".json");
     return {
-        place.config_home + QStringLiteral("/chromium/NativeMessagingHosts/") + file,
-        place.config_home + QStringLiteral("/google-chrome/NativeMessagingHosts/") + file,
+        place.configHome + QStringLiteral("/chromium/NativeMessagingHosts/") + file,
+        place.configHome + QStringLiteral("/google-chrome/NativeMessagingHosts/") + file,
         place.home + QStringLiteral("/.mozilla/native-messaging-hosts/") + file,
     };
 #endif

@@ -19,10 +19,10 @@ inline constexpr char kFirefoxExtensionId[] = "tallivo@tallivo.example.com";
 
 // Where the browser entry lives for one program.
 struct BrowserEntryPlace {
-    QString program;      // full path of the `tallivo` executable
-    QString host;         // full path of `tallivo-browser-host`; empty writes no host manifests
-    QString config_home;  // the user's configuration folder (Chromium and Chrome read there)
-    QString home;         // the home folder (Firefox reads ~/.mozilla)
+    QString program;     // full path of the `tallivo` executable
+    QString host;        // full path of `tallivo-browser-host`; empty writes no host manifests
+    QString configHome;  // the user's configuration folder (Chromium and Chrome read there)
+    QString home;        // the home folder (Firefox reads ~/.mozilla)
 
     // The host beside the program, and the folders of the current user.
     static BrowserEntryPlace ForProgram(const QString& program);
@@ -38,8 +38,8 @@ QStringList NativeHostManifestFiles(const BrowserEntryPlace& place);
 QByteArray NativeHostManifest(const QString& host, bool firefox);
 
 struct HelpMenuState {
-    bool install_enabled = false;
-    bool uninstall_enabled = false;
+    bool installEnabled = false;
+    bool uninstallEnabled = false;
 };
 
 // Looks at the key and the page only: Install unless both are there, Uninstall when either is.

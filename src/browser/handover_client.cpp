@@ -27,7 +27,7 @@ HandoverOutcome HandoverClient::Send(std::uint32_t tag, const QByteArray& text) 
     const auto record =
         EncodeHandoverRecord(tag, std::string_view(text.constData(), size_t(text.size())));
     if (!record) {
-        return Outcome(Status::Failed,
+        return Outcome(Status::kFailed,
                        QStringLiteral("文本过长（%1 字节），无法交给 Tallivo。").arg(text.size()));
     }
 
@@ -38,7 +38,7 @@ HandoverOutcome HandoverClient::Send(std::uint32_t tag, const QByteArray& text) 
         if (socket.waitForConnected(kConnectAttemptMs)) break;
         socket.abort();
         if (retry.hasExpired()) {
-            return Outcome(Status::NoRunningCopy, QStringLiteral("Tallivo 没有运行。"));
+            return Outcome(Status::kNoRunningCopy, QStringLiteral("Tallivo 没有运行。"));
         }
         QThread::msleep(kRetryPauseMs);
     }
@@ -48,21 +48,22 @@ HandoverOutcome HandoverClient::Send(std::uint32_t tag, const QByteArray& text) 
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(int(reply.remainingTime()))) {
             return Outcome(
-                Status::Failed,
+                Status::kFailed,
                 QStringLiteral("无法把文本交给正在运行的 Tallivo：%1").arg(socket.errorString()));
         }
     }
     while (socket.bytesAvailable() == 0) {
         if (!socket.waitForReadyRead(int(reply.remainingTime()))) {
             if (socket.bytesAvailable() > 0) break;
-            return Outcome(Status::Failed, QStringLiteral("正在运行的 Tallivo 没有确认收到文本。"));
+            return Outcome(Status::kFailed,
+                           QStringLiteral("正在运行的 Tallivo 没有确认收到文本。"));
         }
     }
     char answer = kReplyRefused;
     socket.getChar(&answer);
     socket.disconnectFromServer();
-    if (answer == kReplyHandled) return Outcome(Status::Handled, QString());
-    return Outcome(Status::Refused, QStringLiteral("正在运行的 Tallivo 拒收了这段文本。"));
+    if (answer == kReplyHandled) return Outcome(Status::kHandled, QString());
+    return Outcome(Status::kRefused, QStringLiteral("正在运行的 Tallivo 拒收了这段文本。"));
 }
 
 }  // namespace tallivo::browser

@@ -8,15 +8,15 @@ namespace tallivo::browser {
 
 struct HandoverOutcome {
     enum class Status {
-        Handled,        // the running copy has handled the record
-        NoRunningCopy,  // nobody listened within the retry time
-        Refused,        // the running copy read the header and refused the record
-        Failed,         // too long to send, or the connection broke; see message
+        kHandled,        // the running copy has handled the record
+        kNoRunningCopy,  // nobody listened within the retry time
+        kRefused,        // the running copy read the header and refused the record
+        kFailed,         // too long to send, or the connection broke; see message
     };
-    Status status = Status::Failed;
+    Status status = Status::kFailed;
     QString message;  // Chinese, for the user; empty when handled
 
-    bool handled() const { return status == Status::Handled; }
+    bool handled() const { return status == Status::kHandled; }
 };
 
 // The second start's end of the single-instance channel: one record per Send, which returns

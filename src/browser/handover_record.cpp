@@ -57,11 +57,11 @@ HandoverRecordReader::State HandoverRecordReader::Reject(const char* reason) {
     reason_ = reason;
     data_.clear();
     data_.shrink_to_fit();
-    return state_ = State::Rejected;
+    return state_ = State::kRejected;
 }
 
 HandoverRecordReader::State HandoverRecordReader::Feed(std::string_view bytes) {
-    if (state_ != State::NeedMore) return state_;
+    if (state_ != State::kNeedMore) return state_;
     if (header_filled_ < kRecordHeaderSize) {
         const std::size_t take = std::min(bytes.size(), kRecordHeaderSize - header_filled_);
         std::memcpy(header_ + header_filled_, bytes.data(), take);
@@ -85,7 +85,7 @@ HandoverRecordReader::State HandoverRecordReader::Feed(std::string_view bytes) {
     data_.resize(data_.find('\0'));
     record_.text = std::move(data_);
     data_ = std::string();
-    return state_ = State::Complete;
+    return state_ = State::kComplete;
 }
 
 }  // namespace tallivo::browser

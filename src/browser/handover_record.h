@@ -47,7 +47,7 @@ struct HandoverRecord {
 // connection carries one record and no more.
 class HandoverRecordReader {
 public:
-    enum class State { NeedMore, Complete, Rejected };
+    enum class State { kNeedMore, kComplete, kRejected };
 
     // Takes the next bytes; returns the state reached. After Complete or Rejected further bytes
     // are ignored.
@@ -61,7 +61,7 @@ public:
 private:
     State Reject(const char* reason);
 
-    State state_ = State::NeedMore;
+    State state_ = State::kNeedMore;
     unsigned char header_[kRecordHeaderSize] = {};
     std::size_t header_filled_ = 0;
     std::uint32_t length_ = 0;

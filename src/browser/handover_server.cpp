@@ -61,12 +61,12 @@ HandoverServer::StartResult HandoverServer::Start() {
     QLockFile lock(HandoverLockPath(title_));
     if (!lock.tryLock(kLockWaitMs)) {
         error_ = QStringLiteral("cannot take the lock file %1").arg(HandoverLockPath(title_));
-        return StartResult::Failed;
+        return StartResult::kFailed;
     }
-    if (AnotherCopyAnswers()) return StartResult::AnotherCopyRuns;
+    if (AnotherCopyAnswers()) return StartResult::kAnotherCopyRuns;
     if (!RemoveStaleSocket()) {
         error_ = QStringLiteral("%1 exists and is not a socket").arg(name_);
-        return StartResult::Failed;
+        return StartResult::kFailed;
     }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -75,10 +75,10 @@ HandoverServer::StartResult HandoverServer::Start() {
         error_ = server_->errorString();
         delete server_;
         server_ = nullptr;
-        return StartResult::Failed;
+        return StartResult::kFailed;
     }
     connect(server_, &QLocalServer::newConnection, this, &HandoverServer::Accept);
-    return StartResult::Listening;
+    return StartResult::kListening;
 }
 
 void HandoverServer::Accept() {
@@ -94,7 +94,7 @@ void HandoverServer::Accept() {
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);
         connect(timer, &QTimer::timeout, socket, [socket] { socket->abort(); });
-        timer->start(record_timeout_ms_);
+        timer->start(recordTimeoutMs_);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this,
                 [this, socket, reader] { Read(socket, *reader); });
@@ -106,10 +106,10 @@ void HandoverServer::Accept() {
 void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader) {
     const QByteArray bytes = socket->readAll();
     // Nothing but the one record is taken from a connection.
-    if (reader.state() != HandoverRecordReader::State::NeedMore) return;
+    if (reader.state() != HandoverRecordReader::State::kNeedMore) return;
     const auto state = reader.Feed({bytes.constData(), static_cast<size_t>(bytes.size())});
-    if (state == HandoverRecordReader::State::NeedMore) return;
-    if (state == HandoverRecordReader::State::Complete) {
+    if (state == HandoverRecordReader::State::kNeedMore) return;
+    if (state == HandoverRecordReader::State::kComplete) {
         const HandoverRecord& record = reader.record();
         // A slot may run a dialog's event loop, in which the sender can go and its socket with it.
         const QPointer<QLocalSocket> alive(socket);

@@ -22,9 +22,9 @@ class HandoverServer : public QObject {
 
 public:
     enum class StartResult {
-        Listening,        // this copy is the running one
-        AnotherCopyRuns,  // hand over to it with HandoverClient
-        Failed,           // see errorText()
+        kListening,        // this copy is the running one
+        kAnotherCopyRuns,  // hand over to it with HandoverClient
+        kFailed,           // see errorText()
     };
 
     explicit HandoverServer(const QString& title, QObject* parent = nullptr);
@@ -35,7 +35,7 @@ public:
     QString serverName() const { return name_; }
 
     // A connection that has not delivered its record by then is dropped.
-    void SetRecordTimeout(int milliseconds) { record_timeout_ms_ = milliseconds; }
+    void SetRecordTimeout(int milliseconds) { recordTimeoutMs_ = milliseconds; }
 
 signals:
     // `text` is GBK, without the terminating zero. Only known tags arrive here.
@@ -51,7 +51,7 @@ private:
     QString name_;
     QString error_;
     QLocalServer* server_ = nullptr;
-    int record_timeout_ms_ = 15000;
+    int recordTimeoutMs_ = 15000;
 };
 
 }  // namespace tallivo::browser

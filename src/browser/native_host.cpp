@@ -75,7 +75,7 @@ std::string HandleCaptureMessage(std::string_view json, const NativeHostSettings
     HandoverClient client(settings.title);
     client.SetConnectRetry(0);
     HandoverOutcome outcome = client.Send(kPageTextTag, text);
-    if (outcome.status == HandoverOutcome::Status::NoRunningCopy) {
+    if (outcome.status == HandoverOutcome::Status::kNoRunningCopy) {
         if (!QFileInfo(settings.program).isExecutable()) {
             return ErrorReply(
                 Utf8(QStringLiteral("Tallivo 没有运行，也找不到程序 %1。").arg(settings.program)));
@@ -85,7 +85,7 @@ std::string HandleCaptureMessage(std::string_view json, const NativeHostSettings
         }
         client.SetConnectRetry(settings.start_wait_ms);
         outcome = client.Send(kPageTextTag, text);
-        if (outcome.status == HandoverOutcome::Status::NoRunningCopy) {
+        if (outcome.status == HandoverOutcome::Status::kNoRunningCopy) {
             return ErrorReply(Utf8(QStringLiteral("已启动 Tallivo，但它在 %1 秒内没有应答。")
                                        .arg(settings.start_wait_ms / 1000)));
         }
@@ -102,15 +102,15 @@ int RunNativeHost(int in_fd, int out_fd, const NativeHostSettings& settings) {
         std::string_view input(buffer.data(), static_cast<std::size_t>(got));
         while (!input.empty()) {
             switch (reader.Feed(input)) {
-                case NativeMessageReader::State::NeedMore:
+                case NativeMessageReader::State::kNeedMore:
                     break;
-                case NativeMessageReader::State::Message:
+                case NativeMessageReader::State::kMessage:
                     if (!WriteAll(out_fd, EncodeNativeMessage(
                                               HandleCaptureMessage(reader.message(), settings)))) {
                         return 1;
                     }
                     break;
-                case NativeMessageReader::State::TooLarge:
+                case NativeMessageReader::State::kTooLarge:
                     WriteAll(out_fd, EncodeNativeMessage(ErrorReply(
                                          Utf8(QStringLiteral("消息超过 %1 字节，未交给 Tallivo。")
                                                   .arg(kNativeMessageLimit)))));

@@ -9,7 +9,7 @@
 namespace tallivo::browser {
 
 NativeMessageReader::State NativeMessageReader::Feed(std::string_view& input) {
-    if (too_large_) return State::TooLarge;
+    if (too_large_) return State::kTooLarge;
     if (delivered_) {
         message_.clear();
         delivered_ = false;
@@ -19,24 +19,24 @@ NativeMessageReader::State NativeMessageReader::Feed(std::string_view& input) {
         std::memcpy(header_ + header_filled_, input.data(), take);
         header_filled_ += take;
         input.remove_prefix(take);
-        if (header_filled_ < sizeof header_) return State::NeedMore;
+        if (header_filled_ < sizeof header_) return State::kNeedMore;
         length_ = static_cast<std::uint32_t>(header_[0]) |
                   static_cast<std::uint32_t>(header_[1]) << 8 |
                   static_cast<std::uint32_t>(header_[2]) << 16 |
                   static_cast<std::uint32_t>(header_[3]) << 24;
         if (length_ > limit_) {
             too_large_ = true;
-            return State::TooLarge;
+            return State::kTooLarge;
         }
     }
     // Grows with the bytes that come, not with the length the header claims.
     const std::size_t take = std::min<std::size_t>(input.size(), length_ - message_.size());
     message_.append(input.data(), take);
     input.remove_prefix(take);
-    if (message_.size() < length_) return State::NeedMore;
+    if (message_.size() < length_) return State::kNeedMore;
     header_filled_ = 0;
     delivered_ = true;
-    return State::Message;
+    return State::kMessage;
 }
 
 std::string EncodeNativeMessage(std::string_view json) {

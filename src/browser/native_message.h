@@ -17,7 +17,7 @@ inline constexpr std::uint32_t kNativeMessageLimit = 64u << 20;
 // Reads one frame at a time, however the bytes arrive.
 class NativeMessageReader {
 public:
-    enum class State { NeedMore, Message, TooLarge };
+    enum class State { kNeedMore, kMessage, kTooLarge };
 
     explicit NativeMessageReader(std::uint32_t limit = kNativeMessageLimit) : limit_(limit) {}
 

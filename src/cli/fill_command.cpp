@@ -204,7 +204,7 @@ void DrawPage(PdfOutput& pdf, const FormsWorkspace& ws, const FillOptions& o, Pr
 bool AdvanceSequenceNumbers(const std::string& folder, bool freight, std::int32_t next) {
     ConfigLoad loaded = LoadConfig(folder);
     Config config = loaded.ok ? loaded.config : Config{};
-    std::int32_t& sn = freight ? config.freight_bill_sn : config.invoice_sn;
+    std::int32_t& sn = freight ? config.freightBillSn : config.invoiceSn;
     if (loaded.ok && sn >= next) return true;
     sn = next;
     const StorageResult saved = SaveConfig(folder, config);

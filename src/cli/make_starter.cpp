@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     }
 
     FreightBillRecord freight;
-    freight.background_image = imageName;
+    freight.backgroundImage = imageName;
     for (const StarterField& f : StarterWaybillFields()) {
         FieldBoxRecord box;
         box.left = f.box.left();
@@ -100,15 +100,15 @@ int main(int argc, char** argv) {
     AppendFreightBillRecord(freightRecord, freight);
 
     InvoiceRecord invoice;
-    invoice.print_width = 190;
-    invoice.body_rtf = InvoiceBodyRtf();
+    invoice.printWidth = 190;
+    invoice.bodyRtf = InvoiceBodyRtf();
     std::string invoiceRecord;
     AppendInvoiceRecord(invoiceRecord, invoice);
 
     Config config;
-    config.source_site = 0;
-    config.default_freight_bill = 0;
-    config.default_invoice = 0;
+    config.sourceSite = 0;
+    config.defaultFreightBill = 0;
+    config.defaultInvoice = 0;
     const StorageResult a = SaveFreightBillTemplates(folder, {{freightName, freightRecord}});
     const StorageResult b = SaveInvoiceTemplates(folder, {{invoiceName, invoiceRecord}});
     const StorageResult c = SaveConfig(folder, config);

@@ -50,9 +50,9 @@ void FreightBillRecordOut(ShowOutput& out, const FreightBillRecordRead& r,
         JsonWriter& w = out.W();
         w.BeginObject();
         w.Key("background");
-        if (r.background_image)
-            w.String(GbkToUtf8(*r.background_image));
-        else if (r.print_width)
+        if (r.backgroundImage)
+            w.String(GbkToUtf8(*r.backgroundImage));
+        else if (r.printWidth)
             w.String("");  // read past a name of length 0: no picture
         else
             w.Null();
@@ -63,9 +63,9 @@ void FreightBillRecordOut(ShowOutput& out, const FreightBillRecordRead& r,
             else
                 w.Null();
         };
-        number("width", r.print_width);
-        number("biasX", r.bias_x);
-        number("biasY", r.bias_y);
+        number("width", r.printWidth);
+        number("biasX", r.biasX);
+        number("biasY", r.biasY);
         w.Key("boxes");
         w.BeginArray();
         for (const FieldBoxRecord& b : r.boxes)
@@ -78,11 +78,11 @@ void FreightBillRecordOut(ShowOutput& out, const FreightBillRecordRead& r,
         return v ? std::to_string(*v) : std::string("(not read)");
     };
     out.Line(indent + "background: " +
-             (r.background_image ? (r.background_image->empty() ? std::string("(none)")
-                                                                : GbkToUtf8(*r.background_image))
-                                 : std::string("(none)")));
-    out.Line(indent + "print width: " + num(r.print_width) + " mm, offsets X " + num(r.bias_x) +
-             " mm, Y " + num(r.bias_y) + " mm");
+             (r.backgroundImage ? (r.backgroundImage->empty() ? std::string("(none)")
+                                                              : GbkToUtf8(*r.backgroundImage))
+                                : std::string("(none)")));
+    out.Line(indent + "print width: " + num(r.printWidth) + " mm, offsets X " + num(r.biasX) +
+             " mm, Y " + num(r.biasY) + " mm");
     out.Line(indent + std::to_string(r.boxes.size()) + " field box(es):");
     for (const FieldBoxRecord& b : r.boxes) {
         out.Line(indent + "  at (" + std::to_string(b.left) + ", " + std::to_string(b.top) + "), " +
@@ -93,13 +93,13 @@ void FreightBillRecordOut(ShowOutput& out, const FreightBillRecordRead& r,
 
 void InvoiceRecordOut(ShowOutput& out, const InvoiceRecordRead& r, const InvoiceDocumentRead* doc,
                       const std::string& indent) {
-    const std::string text = r.body_rtf ? RtfPlainTextUtf8(*r.body_rtf) : std::string();
+    const std::string text = r.bodyRtf ? RtfPlainTextUtf8(*r.bodyRtf) : std::string();
     if (out.Json()) {
         JsonWriter& w = out.W();
         w.BeginObject();
         w.Key("width");
-        if (r.print_width)
-            w.Int(*r.print_width);
+        if (r.printWidth)
+            w.Int(*r.printWidth);
         else
             w.Null();
         w.Key("text");
@@ -119,14 +119,14 @@ void InvoiceRecordOut(ShowOutput& out, const InvoiceRecordRead& r, const Invoice
         return;
     }
     out.Line(indent + "print width: " +
-             (r.print_width ? std::to_string(*r.print_width) + " mm" : std::string("(not read)")));
+             (r.printWidth ? std::to_string(*r.printWidth) + " mm" : std::string("(not read)")));
     out.Line(indent + "text:");
     out.Line(Indent(text, indent + "  "));
     if (doc) {
-        if (!doc->row_count) {
+        if (!doc->rowCount) {
             out.Line(indent + "no goods grid");
         } else {
-            out.Line(indent + "goods grid, " + std::to_string(*doc->row_count) + " rows:");
+            out.Line(indent + "goods grid, " + std::to_string(*doc->rowCount) + " rows:");
             for (size_t i = 0; i < doc->cells.size(); i += kInvoiceGridColumns) {
                 std::string row = indent + " ";
                 for (size_t c = i; c < i + kInvoiceGridColumns && c < doc->cells.size(); ++c)
@@ -284,26 +284,26 @@ int RunShow(const ShowOptions& o) {
                 JsonWriter& w = out.W();
                 w.BeginObject();
                 w.Key("freightBillSN");
-                w.Int(c.config.freight_bill_sn);
+                w.Int(c.config.freightBillSn);
                 w.Key("invoiceSN");
-                w.Int(c.config.invoice_sn);
+                w.Int(c.config.invoiceSn);
                 w.Key("site");
-                w.Int(c.config.source_site);
+                w.Int(c.config.sourceSite);
                 w.Key("freightBillTemplate");
-                w.Int(c.config.default_freight_bill);
+                w.Int(c.config.defaultFreightBill);
                 w.Key("invoiceTemplate");
-                w.Int(c.config.default_invoice);
+                w.Int(c.config.defaultInvoice);
                 w.EndObject();
             } else {
                 out.W().Null();
             }
         } else if (c.ok) {
-            out.Line("freight-bill sequence number: " + std::to_string(c.config.freight_bill_sn));
-            out.Line("invoice sequence number: " + std::to_string(c.config.invoice_sn));
-            out.Line("site: " + std::to_string(c.config.source_site));
+            out.Line("freight-bill sequence number: " + std::to_string(c.config.freightBillSn));
+            out.Line("invoice sequence number: " + std::to_string(c.config.invoiceSn));
+            out.Line("site: " + std::to_string(c.config.sourceSite));
             out.Line("default freight-bill template: " +
-                     std::to_string(c.config.default_freight_bill));
-            out.Line("default invoice template: " + std::to_string(c.config.default_invoice));
+                     std::to_string(c.config.defaultFreightBill));
+            out.Line("default invoice template: " + std::to_string(c.config.defaultInvoice));
         }
     }
 

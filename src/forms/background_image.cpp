@@ -23,40 +23,40 @@ void Tell(Prompter* prompter, const std::string& text) {
 PictureStatus ReadJpegFile(const QString& path, QImage* picture) {
     // Only a plain file: opening a pipe would wait forever, a device would never end.
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxPictureFileBytes) return PictureStatus::CannotOpen;
+    if (!info.isFile() || info.size() > kMaxPictureFileBytes) return PictureStatus::kCannotOpen;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return PictureStatus::CannotOpen;
+    if (!file.open(QIODevice::ReadOnly)) return PictureStatus::kCannotOpen;
     const QByteArray bytes = file.readAll();
     const JpegResult result =
         DecodeJpeg(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), picture);
-    if (result.ok) return PictureStatus::Ok;
-    return result.outOfMemory ? PictureStatus::OutOfMemory : PictureStatus::CannotOpen;
+    if (result.ok) return PictureStatus::kOk;
+    return result.outOfMemory ? PictureStatus::kOutOfMemory : PictureStatus::kCannotOpen;
 }
 
 PictureStatus ReadQtFile(const QString& path, const QByteArray& format, QImage* picture) {
     QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxPictureFileBytes) return PictureStatus::CannotOpen;
+    if (!info.isFile() || info.size() > kMaxPictureFileBytes) return PictureStatus::kCannotOpen;
     QImageReader reader(path, format);
     reader.setDecideFormatFromContent(false);
     const QSize size = reader.size();
     if (size.isValid() &&
         static_cast<std::int64_t>(size.width()) * size.height() > kMaxPicturePixels) {
-        return PictureStatus::CannotOpen;
+        return PictureStatus::kCannotOpen;
     }
     QImage image;
-    if (!reader.read(&image) || image.isNull()) return PictureStatus::CannotOpen;
+    if (!reader.read(&image) || image.isNull()) return PictureStatus::kCannotOpen;
     *picture = std::move(image);
-    return PictureStatus::Ok;
+    return PictureStatus::kOk;
 }
 
 // Fits a picture just read and installs it, or tells why there is none.
 bool InstallPicture(PictureStatus status, const QImage& picture, QSize area, QImage* background,
                     Prompter* prompter) {
-    if (status == PictureStatus::OutOfMemory) {
+    if (status == PictureStatus::kOutOfMemory) {
         Tell(prompter, NoMemoryMessage());
         return false;
     }
-    if (status != PictureStatus::Ok || picture.width() == 0 || picture.height() == 0) {
+    if (status != PictureStatus::kOk || picture.width() == 0 || picture.height() == 0) {
         Tell(prompter, CannotOpenPictureMessage());
         return false;
     }
@@ -101,7 +101,7 @@ PictureStatus ReadPictureFile(const std::string& path, QImage* picture) {
     if (suffix == "bmp" || suffix == "ico" || suffix == "png") {
         return ReadQtFile(qpath, suffix.toLatin1(), picture);
     }
-    return PictureStatus::CannotOpen;
+    return PictureStatus::kCannotOpen;
 }
 
 QImage FitPicture(const QImage& picture, QSize area) {
@@ -130,13 +130,13 @@ bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background
 
 bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter) {
     QImage picture;
-    PictureStatus status = PictureStatus::CannotOpen;
+    PictureStatus status = PictureStatus::kCannotOpen;
     if (!jpeg.empty()) {
         const JpegResult result = DecodeJpeg(jpeg, &picture);
         if (result.ok) {
-            status = PictureStatus::Ok;
+            status = PictureStatus::kOk;
         } else if (result.outOfMemory) {
-            status = PictureStatus::OutOfMemory;
+            status = PictureStatus::kOutOfMemory;
         }
     }
     return InstallPicture(status, picture, area, background, prompter);

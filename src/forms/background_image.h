@@ -21,7 +21,7 @@ constexpr qint64 kMaxPictureFileBytes = 256LL * 1024 * 1024;
 // would round down to nothing keeps one pixel.
 QSize FitPictureSize(QSize picture, QSize area);
 
-enum class PictureStatus { Ok, CannotOpen, OutOfMemory };
+enum class PictureStatus { kOk, kCannotOpen, kOutOfMemory };
 
 // Reads a picture file, the format chosen by its extension: JPEG through libjpeg, BMP, ICO and
 // PNG through Qt's readers. path is UTF-8.

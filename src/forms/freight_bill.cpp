@@ -48,10 +48,10 @@ void ClearFreightBill(FreightBillForm& form) {
 std::string& WriteFreightBillRecord(std::string& buffer, const FreightBillForm& form,
                                     const std::string& imageName) {
     FreightBillRecord record;
-    record.background_image = imageName;
-    record.print_width = form.printWidth;
-    record.bias_x = form.biasX;
-    record.bias_y = form.biasY;
+    record.backgroundImage = imageName;
+    record.printWidth = form.printWidth;
+    record.biasX = form.biasX;
+    record.biasY = form.biasY;
     record.boxes.reserve(form.boxes.size());
     for (const auto& box : form.boxes) {
         record.boxes.push_back(
@@ -74,12 +74,12 @@ bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& 
     BackgroundCache spare;
     BackgroundCache& pictures = cache ? *cache : spare;
     // Saved documents name the template's picture whether or not it could be shown now.
-    if (read.background_image) form.backgroundName = *read.background_image;
-    if (read.background_image && pictureJpeg) {
+    if (read.backgroundImage) form.backgroundName = *read.backgroundImage;
+    if (read.backgroundImage && pictureJpeg) {
         pictures.LoadJpeg(*pictureJpeg, form.pictureArea, &form.background, prompter);
-    } else if (read.background_image) {
+    } else if (read.backgroundImage) {
         const std::optional<std::string> path =
-            BackgroundImagePath(programFolder, *read.background_image);
+            BackgroundImagePath(programFolder, *read.backgroundImage);
         if (path) {
             pictures.Load(*path, form.pictureArea, &form.background, prompter);
         } else if (prompter) {
@@ -88,10 +88,10 @@ bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& 
         }
     }
     // The spin edits hold only values within their limits.
-    if (read.print_width)
-        form.printWidth = std::clamp(*read.print_width, kMinPrintWidth, kMaxPrintWidth);
-    if (read.bias_x) form.biasX = std::clamp(*read.bias_x, kMinBias, kMaxBias);
-    if (read.bias_y) form.biasY = std::clamp(*read.bias_y, kMinBias, kMaxBias);
+    if (read.printWidth)
+        form.printWidth = std::clamp(*read.printWidth, kMinPrintWidth, kMaxPrintWidth);
+    if (read.biasX) form.biasX = std::clamp(*read.biasX, kMinBias, kMaxBias);
+    if (read.biasY) form.biasY = std::clamp(*read.biasY, kMinBias, kMaxBias);
     if (form.listener) {
         form.listener->BackgroundChanged();
         form.listener->PrintSettingsChanged();

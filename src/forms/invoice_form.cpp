@@ -16,16 +16,16 @@ void ClearInvoice(InvoiceForm& form, TradeState& trade) {
 
 void WriteInvoiceRecord(std::string& out, const InvoiceForm& form) {
     InvoiceRecord record;
-    record.print_width = form.printWidth;
-    record.body_rtf = form.Body().ToRtf();
+    record.printWidth = form.printWidth;
+    record.bodyRtf = form.Body().ToRtf();
     AppendInvoiceRecord(out, record);
 }
 
 void ApplyInvoiceRecord(InvoiceForm& form, const InvoiceRecordRead& read) {
-    if (read.print_width) {
-        form.printWidth = std::clamp(*read.print_width, kMinPrintWidth, kMaxPrintWidth);
+    if (read.printWidth) {
+        form.printWidth = std::clamp(*read.printWidth, kMinPrintWidth, kMaxPrintWidth);
     }
-    if (read.body_rtf) form.Body().LoadRtf(*read.body_rtf);
+    if (read.bodyRtf) form.Body().LoadRtf(*read.bodyRtf);
 }
 
 bool ApplyInvoiceRecord(InvoiceForm& form, ByteReader& reader, Prompter* prompter) {
@@ -37,13 +37,13 @@ bool ApplyInvoiceRecord(InvoiceForm& form, ByteReader& reader, Prompter* prompte
 
 void ApplyInvoiceDocument(InvoiceForm& form, const InvoiceDocumentRead& read) {
     ApplyInvoiceRecord(form, read.record);
-    if (!read.row_count) return;
+    if (!read.rowCount) return;
     GoodsGrid& grid = form.grid;
     // A view follows one reset rather than a change per cell of a long grid.
     GoodsGridListener* listener = grid.Listener();
     if (listener) listener->GridAboutToReset();
     grid.SetListener(nullptr);
-    grid.SetRowCount(*read.row_count);
+    grid.SetRowCount(*read.rowCount);
     for (std::size_t i = 0; i < read.cells.size(); ++i) {
         grid.SetCell(static_cast<int>(i % kInvoiceGridColumns),
                      static_cast<int>(1 + i / kInvoiceGridColumns), read.cells[i]);
@@ -54,11 +54,11 @@ void ApplyInvoiceDocument(InvoiceForm& form, const InvoiceDocumentRead& read) {
 
 std::string InvoiceDocumentBytes(const InvoiceForm& form) {
     InvoiceRecord record;
-    record.print_width = form.printWidth;
-    record.body_rtf = form.Body().ToRtf();
+    record.printWidth = form.printWidth;
+    record.bodyRtf = form.Body().ToRtf();
     const GoodsGrid& grid = form.grid;
     InvoiceGridCells cells;
-    cells.row_count = grid.RowCount();
+    cells.rowCount = grid.RowCount();
     cells.cells.reserve(static_cast<std::size_t>(grid.RowCount() - 1) * kInvoiceGridColumns);
     for (int row = 1; row < grid.RowCount(); ++row) {
         for (int column = 0; column < kInvoiceGridColumns; ++column) {

@@ -50,7 +50,7 @@ TemplateSourceRead ReadTemplateSource(TemplateKind kind, const std::string& path
     if (exchange) {
         ExchangeFileRead read = ReadExchangeFile(kind, FullPath(path));
         result.message = read.message;
-        if (!read.version_ok || !read.name || !read.record) return result;
+        if (!read.versionOk || !read.name || !read.record) return result;
         result.ok = read.ok;
         result.source = TemplateSource{std::move(*read.record), std::move(read.image), false};
         return result;

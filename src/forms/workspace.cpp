@@ -196,13 +196,13 @@ StorageResult FormsWorkspace::LoadTemplateStore(TemplateKind kind) {
 ConfigLoad FormsWorkspace::ReadConfig() {
     ConfigLoad load = tallivo::LoadConfig(programFolder_);
     if (!load.ok) return load;
-    SetFreightBillSN(load.config.freight_bill_sn);
-    SetInvoiceSN(load.config.invoice_sn);
-    SetSourceSite(load.config.source_site);
-    SetSelectedTemplate(TemplateKind::kFreightBill, ClampIndex(load.config.default_freight_bill,
+    SetFreightBillSN(load.config.freightBillSn);
+    SetInvoiceSN(load.config.invoiceSn);
+    SetSourceSite(load.config.sourceSite);
+    SetSelectedTemplate(TemplateKind::kFreightBill, ClampIndex(load.config.defaultFreightBill,
                                                                freightBillTemplates_.items.size()));
     SetSelectedTemplate(TemplateKind::kInvoice,
-                        ClampIndex(load.config.default_invoice, invoiceTemplates_.items.size()));
+                        ClampIndex(load.config.defaultInvoice, invoiceTemplates_.items.size()));
     return load;
 }
 
@@ -212,11 +212,11 @@ void FormsWorkspace::LoadConfig() {
 
 bool FormsWorkspace::SaveConfig() {
     Config config;
-    config.freight_bill_sn = freightBillSN_;
-    config.invoice_sn = invoiceSN_;
-    config.source_site = sourceSite_;
-    config.default_freight_bill = freightBillTemplates_.selected;
-    config.default_invoice = invoiceTemplates_.selected;
+    config.freightBillSn = freightBillSN_;
+    config.invoiceSn = invoiceSN_;
+    config.sourceSite = sourceSite_;
+    config.defaultFreightBill = freightBillTemplates_.selected;
+    config.defaultInvoice = invoiceTemplates_.selected;
     const StorageResult result = tallivo::SaveConfig(programFolder_, config);
     Show(MessageWithReason(result));
     return result.ok;
@@ -669,7 +669,7 @@ void FormsWorkspace::ImportTemplateFrom(TemplateKind kind, const std::string& pa
     const bool freight = kind == TemplateKind::kFreightBill;
     TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
     const ExchangeFileRead read = ReadExchangeFile(kind, path);
-    if (!read.version_ok || !read.name) return Show(read.message);
+    if (!read.versionOk || !read.name) return Show(read.message);
     const std::string& name = *read.name;
     // The name becomes the picture's file name: one that would leave the image folder is
     // taken as damage.

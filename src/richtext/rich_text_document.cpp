@@ -140,25 +140,25 @@ ParagraphAlignment RichTextDocument::Alignment() const {
     const QTextCursor c = CurrentCursor();
     const QTextBlock block = doc_->findBlock(c.selectionStart());
     const Qt::Alignment a = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-    if (a & Qt::AlignHCenter) return ParagraphAlignment::Center;
-    if (a & (Qt::AlignRight | Qt::AlignTrailing)) return ParagraphAlignment::Right;
-    if (a & Qt::AlignJustify) return ParagraphAlignment::Other;
-    return ParagraphAlignment::Left;
+    if (a & Qt::AlignHCenter) return ParagraphAlignment::kCenter;
+    if (a & (Qt::AlignRight | Qt::AlignTrailing)) return ParagraphAlignment::kRight;
+    if (a & Qt::AlignJustify) return ParagraphAlignment::kOther;
+    return ParagraphAlignment::kLeft;
 }
 
 void RichTextDocument::SetAlignment(ParagraphAlignment alignment) {
     Qt::Alignment a;
     switch (alignment) {
-        case ParagraphAlignment::Left:
+        case ParagraphAlignment::kLeft:
             a = Qt::AlignLeft;
             break;
-        case ParagraphAlignment::Right:
+        case ParagraphAlignment::kRight:
             a = Qt::AlignRight;
             break;
-        case ParagraphAlignment::Center:
+        case ParagraphAlignment::kCenter:
             a = Qt::AlignHCenter;
             break;
-        case ParagraphAlignment::Other:
+        case ParagraphAlignment::kOther:
             return;
     }
     QTextCursor c = CurrentCursor();

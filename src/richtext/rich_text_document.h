@@ -14,7 +14,7 @@
 namespace tallivo {
 
 // Values as the formatting commands number them; Other is justified or anything else.
-enum class ParagraphAlignment { Left = 0, Right = 1, Center = 2, Other = 3 };
+enum class ParagraphAlignment { kLeft = 0, kRight = 1, kCenter = 2, kOther = 3 };
 
 // What the font command reads from and writes to a selection.
 struct CharAttributes {

@@ -88,18 +88,18 @@ ConfigLoad ParseConfig(std::string_view bytes) {
         return result;
     }
     result.ok = true;
-    result.config.freight_bill_sn = ParseSequenceNumber(lines[1]);
-    result.config.invoice_sn = ParseSequenceNumber(lines[2]);
-    result.config.source_site = ParseIndex(lines[3]);
-    result.config.default_freight_bill = ParseIndex(lines[4]);
-    result.config.default_invoice = ParseIndex(lines[5]);
+    result.config.freightBillSn = ParseSequenceNumber(lines[1]);
+    result.config.invoiceSn = ParseSequenceNumber(lines[2]);
+    result.config.sourceSite = ParseIndex(lines[3]);
+    result.config.defaultFreightBill = ParseIndex(lines[4]);
+    result.config.defaultInvoice = ParseIndex(lines[5]);
     return result;
 }
 
 std::string FormatConfig(const Config& config) {
     std::string out(kVersion);
-    for (std::int32_t value : {config.freight_bill_sn, config.invoice_sn, config.source_site,
-                               config.default_freight_bill, config.default_invoice}) {
+    for (std::int32_t value : {config.freightBillSn, config.invoiceSn, config.sourceSite,
+                               config.defaultFreightBill, config.defaultInvoice}) {
         out += "\r\n";
         out += std::to_string(value);
     }

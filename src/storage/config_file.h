@@ -13,11 +13,11 @@ constexpr std::int32_t kDefaultSequenceNumber = 1382401;
 
 // The six values of "Config.pcf"; the defaults are those before any file exists.
 struct Config {
-    std::int32_t freight_bill_sn = kDefaultSequenceNumber;
-    std::int32_t invoice_sn = kDefaultSequenceNumber;
-    std::int32_t source_site = -1;           // 0 Taobao, 1 Paipai, -1 none
-    std::int32_t default_freight_bill = -1;  // template index, -1 none
-    std::int32_t default_invoice = -1;
+    std::int32_t freightBillSn = kDefaultSequenceNumber;
+    std::int32_t invoiceSn = kDefaultSequenceNumber;
+    std::int32_t sourceSite = -1;          // 0 Taobao, 1 Paipai, -1 none
+    std::int32_t defaultFreightBill = -1;  // template index, -1 none
+    std::int32_t defaultInvoice = -1;
 };
 
 // ok tells whether `config` is to be applied; otherwise it holds the defaults and message says

@@ -26,10 +26,10 @@ std::string FormatInvoiceDocument(const InvoiceRecord& record, const InvoiceGrid
     bool row1_filled = (grid.cells.size() > 0 && !grid.cells[0].empty()) ||
                        (grid.cells.size() > 1 && !grid.cells[1].empty());
     if (!row1_filled) return out;
-    AppendNumberField(out, grid.row_count);
+    AppendNumberField(out, grid.rowCount);
     // Exactly the cells the row count announces: missing ones go out empty.
     std::size_t stored =
-        grid.row_count > 1 ? static_cast<std::size_t>(grid.row_count - 1) * kInvoiceGridColumns : 0;
+        grid.rowCount > 1 ? static_cast<std::size_t>(grid.rowCount - 1) * kInvoiceGridColumns : 0;
     for (std::size_t i = 0; i < stored; ++i) {
         AppendCountedString(
             out, i < grid.cells.size() ? std::string_view(grid.cells[i]) : std::string_view());
@@ -67,7 +67,7 @@ InvoiceDocumentRead ParseInvoiceDocument(std::string_view bytes) {
             std::max<std::size_t>(kMinInvoiceGridRows, 2 + readable / kInvoiceGridColumns);
         const bool fits = static_cast<std::size_t>(rows) <= room;
         if (!fits) rows = static_cast<std::int32_t>(room);
-        result.row_count = rows;
+        result.rowCount = rows;
         std::size_t cell_count = static_cast<std::size_t>(rows - 1) * kInvoiceGridColumns;
         result.cells.reserve(std::min(cell_count, readable));
         for (std::size_t i = 0; i < cell_count && ok; ++i) {

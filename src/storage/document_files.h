@@ -16,9 +16,9 @@ constexpr int kInvoiceGridColumns = 7;
 constexpr int kMinInvoiceGridRows = 3;
 
 // The goods grid as a document stores it: the row count (header and total row included) and
-// the cells of rows 1 to row_count - 1, row by row, seven per row.
+// the cells of rows 1 to rowCount - 1, row by row, seven per row.
 struct InvoiceGridCells {
-    std::int32_t row_count = 0;
+    std::int32_t rowCount = 0;
     std::vector<std::string> cells;
 };
 
@@ -32,8 +32,8 @@ std::string FormatInvoiceDocument(const InvoiceRecord& record, const InvoiceGrid
 struct InvoiceDocumentRead : StorageResult {
     InvoiceRecordRead record;
     // Set when the grid part starts: set the grid to this many rows.
-    std::optional<std::int32_t> row_count;
-    // Cells read, in order from row 1 column 0; fewer than (row_count - 1) * 7 on damage.
+    std::optional<std::int32_t> rowCount;
+    // Cells read, in order from row 1 column 0; fewer than (rowCount - 1) * 7 on damage.
     std::vector<std::string> cells;
 };
 

@@ -59,8 +59,8 @@ ExchangeFileRead ParseExchangeFile(TemplateKind kind, std::string_view bytes,
                                    const std::string& path) {
     ExchangeFileRead result;
     ByteReader in(bytes);
-    result.version_ok = in.ReadVersionLine();
-    if (!result.version_ok) {
+    result.versionOk = in.ReadVersionLine();
+    if (!result.versionOk) {
         result.message = VersionMessage(kind, path);
         return result;
     }

@@ -19,7 +19,7 @@ std::string FormatInvoiceExchangeFile(std::string_view name, std::string_view re
 // missing record stops it, then the template is added, then a missing image (freight bill only)
 // leaves the template without its image file. message is that of the first failure.
 struct ExchangeFileRead : StorageResult {
-    bool version_ok = false;
+    bool versionOk = false;
     std::optional<std::string> name;    // length > 0 and all bytes there
     std::optional<std::string> record;  // length > 0 and all bytes there
     std::optional<std::string> image;   // freight bill only; may be empty

@@ -23,7 +23,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path,
 struct WriteResult {
     bool ok = false;
     WriteFailure failure = WriteFailure::kNone;
-    int error_number = 0;  // errno of the call that failed; 0 when the writer refused by itself
+    int errorNumber = 0;  // errno of the call that failed; 0 when the writer refused by itself
     explicit operator bool() const { return ok; }
 };
 

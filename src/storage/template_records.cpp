@@ -15,10 +15,10 @@ const std::string& InvoiceReadErrorMessage() {
 }
 
 void AppendFreightBillRecord(std::string& out, const FreightBillRecord& record) {
-    AppendCountedString(out, record.background_image);
-    AppendNumberField(out, record.print_width);
-    AppendNumberField(out, record.bias_x);
-    AppendNumberField(out, record.bias_y);
+    AppendCountedString(out, record.backgroundImage);
+    AppendNumberField(out, record.printWidth);
+    AppendNumberField(out, record.biasX);
+    AppendNumberField(out, record.biasY);
     AppendNumberField(out, static_cast<std::int32_t>(record.boxes.size()));
     out.push_back('\n');
     for (const FieldBoxRecord& box : record.boxes) {
@@ -32,8 +32,8 @@ void AppendFreightBillRecord(std::string& out, const FreightBillRecord& record) 
 }
 
 void AppendInvoiceRecord(std::string& out, const InvoiceRecord& record) {
-    AppendNumberField(out, record.print_width);
-    AppendCountedString(out, record.body_rtf);
+    AppendNumberField(out, record.printWidth);
+    AppendCountedString(out, record.bodyRtf);
 }
 
 namespace {
@@ -45,15 +45,15 @@ bool ReadFreightBillFields(ByteReader& in, FreightBillRecordRead& result) {
     if (length > 0) {
         std::string_view name;
         if (!in.ReadBytes(length, &name)) return false;
-        result.background_image.emplace(name);
+        result.backgroundImage.emplace(name);
     }
     std::int32_t value;
     if (!in.ReadNumber(&value)) return false;
-    result.print_width = value;
+    result.printWidth = value;
     if (!in.ReadNumber(&value)) return false;
-    result.bias_x = value;
+    result.biasX = value;
     if (!in.ReadNumber(&value)) return false;
-    result.bias_y = value;
+    result.biasY = value;
 
     std::int32_t count;
     unsigned char separator;
@@ -94,14 +94,14 @@ InvoiceRecordRead ReadInvoiceRecord(ByteReader& in) {
     std::int32_t length;
     result.ok = false;
     if (in.ReadNumber(&width)) {
-        result.print_width = width;
+        result.printWidth = width;
         if (in.ReadNumber(&length)) {
             if (length <= 0) {
                 result.ok = true;
             } else {
                 std::string_view body;
                 if (in.ReadBytes(length, &body)) {
-                    result.body_rtf.emplace(body);
+                    result.bodyRtf.emplace(body);
                     result.ok = true;
                 }
             }

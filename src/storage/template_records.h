@@ -22,17 +22,17 @@ struct FieldBoxRecord {
 
 // The state of the freight-bill tab as a template or document holds it.
 struct FreightBillRecord {
-    std::string background_image;  // GBK file name without folder; empty for none
-    std::int32_t print_width = 190;
-    std::int32_t bias_x = 0;
-    std::int32_t bias_y = 0;
+    std::string backgroundImage;  // GBK file name without folder; empty for none
+    std::int32_t printWidth = 190;
+    std::int32_t biasX = 0;
+    std::int32_t biasY = 0;
     std::vector<FieldBoxRecord> boxes;  // in list order
 };
 
 // The invoice tab without its goods grid.
 struct InvoiceRecord {
-    std::int32_t print_width = 0;
-    std::string body_rtf;
+    std::int32_t printWidth = 0;
+    std::string bodyRtf;
 };
 
 void AppendFreightBillRecord(std::string& out, const FreightBillRecord& record);
@@ -43,11 +43,11 @@ void AppendInvoiceRecord(std::string& out, const InvoiceRecord& record);
 // ok is false and message holds the freight-bill reading message.
 struct FreightBillRecordRead : StorageResult {
     // Set when a name of length > 0 was read: load this image. Absent: leave the background.
-    std::optional<std::string> background_image;
+    std::optional<std::string> backgroundImage;
     // Each is set as soon as it was read.
-    std::optional<std::int32_t> print_width;
-    std::optional<std::int32_t> bias_x;
-    std::optional<std::int32_t> bias_y;
+    std::optional<std::int32_t> printWidth;
+    std::optional<std::int32_t> biasX;
+    std::optional<std::int32_t> biasY;
     // Boxes to create, in order. Entries with content length <= 0 create none and are not
     // listed. A box whose closing separator is missing was already created and is listed.
     std::vector<FieldBoxRecord> boxes;
@@ -57,9 +57,9 @@ FreightBillRecordRead ReadFreightBillRecord(std::string_view bytes);
 
 // Invoice record read from `reader`, which is left after the record (or where the damage was).
 struct InvoiceRecordRead : StorageResult {
-    std::optional<std::int32_t> print_width;
+    std::optional<std::int32_t> printWidth;
     // Set only for a body length > 0 whose bytes were all there; absent: leave the body.
-    std::optional<std::string> body_rtf;
+    std::optional<std::string> bodyRtf;
 };
 
 InvoiceRecordRead ReadInvoiceRecord(ByteReader& reader);

@@ -165,8 +165,8 @@ TEST_F(MainWindow, EditCommandsFollowTabAndFocusWithTheirFlagQuirks) {
     EXPECT_EQ(ui().RichEditInvoice->toPlainText(), body);
 
     // Align left from the format menu reaches the invoice text though the grid has the focus.
-    controller->Edits().ParagraphAlign(ParagraphAlignment::Center);
-    EXPECT_EQ(ws().Invoice().Body().Alignment(), ParagraphAlignment::Center);
+    controller->Edits().ParagraphAlign(ParagraphAlignment::kCenter);
+    EXPECT_EQ(ws().Invoice().Body().Alignment(), ParagraphAlignment::kCenter);
     EXPECT_TRUE(ui().MenuItemPopupParagraphCenter->isChecked());
     EXPECT_TRUE(ui().MenuItemParagraphCenter->isChecked());
 }

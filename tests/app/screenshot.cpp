@@ -13,6 +13,7 @@
 #include "app/app_title.h"
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
+#include "capture/capture_host.h"
 #include "ui_tform_print.h"
 
 namespace {
@@ -37,9 +38,9 @@ int main(int argc, char** argv) {
     bool ok = Save(&window, dir, "main-window.png");
 
     Ui::TFormPrint* ui = window.ui();
-    ui->PageControlPrint->setCurrentIndex(tallivo::TFormPrint::kInputTextTab);
+    ui->PageControlPrint->setCurrentIndex(tallivo::kTabInput);
     ok = Save(&window, dir, "tab-input.png") && ok;
-    ui->PageControlPrint->setCurrentIndex(tallivo::TFormPrint::kInvoiceTab);
+    ui->PageControlPrint->setCurrentIndex(tallivo::kTabInvoice);
     ok = Save(&window, dir, "tab-invoice.png") && ok;
 
     ui->MenuItemPreview->setEnabled(false);

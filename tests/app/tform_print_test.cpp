@@ -22,6 +22,7 @@
 #include "app/goods_grid_view.h"
 #include "app/menu_style.h"
 #include "app/owner_drawn_tab_bar.h"
+#include "capture/capture_host.h"
 #include "ui_tform_print.h"
 
 namespace tallivo {
@@ -170,7 +171,7 @@ TEST_F(FormPrint, WindowPageControlAndBoxesAsDesigned) {
     EXPECT_EQ(window.font().pixelSize(), 15);
     EXPECT_EQ(window.toolTip(), QString::fromUtf8(u8"可以通过Ctrl + C、+ V、+ X使用剪贴板"));
 
-    EXPECT_EQ(ui->PageControlPrint->currentIndex(), TFormPrint::kFreightBillTab);
+    EXPECT_EQ(ui->PageControlPrint->currentIndex(), kTabFreightBill);
     EXPECT_NE(qobject_cast<OwnerDrawnTabBar*>(ui->PageControlPrint->tabBar()), nullptr);
     const QStringList tabs{ui->PageControlPrint->tabText(0), ui->PageControlPrint->tabText(1),
                            ui->PageControlPrint->tabText(2)};
@@ -262,9 +263,9 @@ TEST(FormPrintHooks, ShowOnceCloseQueryTabChangeAndF1) {
     window.show();
     EXPECT_EQ(window.shows, 1);
 
-    window.ui()->PageControlPrint->setCurrentIndex(TFormPrint::kInvoiceTab);
+    window.ui()->PageControlPrint->setCurrentIndex(kTabInvoice);
     ASSERT_EQ(tabs.count(), 1);
-    EXPECT_EQ(tabs.front().front().toInt(), TFormPrint::kInvoiceTab);
+    EXPECT_EQ(tabs.front().front().toInt(), kTabInvoice);
 
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

@@ -23,7 +23,7 @@ protected:
         ASSERT_TRUE(root.mkpath(QStringLiteral("My Shop/Tallivo")));
         place_.program = root.filePath(QStringLiteral("My Shop/Tallivo/tallivo"));
         place_.host = root.filePath(QStringLiteral("My Shop/Tallivo/tallivo-browser-host"));
-        place_.config_home = root.filePath(QStringLiteral("config"));
+        place_.configHome = root.filePath(QStringLiteral("config"));
         place_.home = root.filePath(QStringLiteral("home"));
         registry_ = SettingsRegistry::ForIniFile(root.filePath(QStringLiteral("registry.ini")));
         page_ = root.filePath(QStringLiteral("My Shop/Tallivo/CapturePage.htm"));
@@ -32,7 +32,7 @@ protected:
     bool KeyPresent() { return registry_->KeyExists(QString::fromLatin1(kMenuExtKey)); }
     std::pair<bool, bool> Menu() {
         const HelpMenuState state = HelpMenuRule(*registry_, place_);
-        return {state.install_enabled, state.uninstall_enabled};
+        return {state.installEnabled, state.uninstallEnabled};
     }
     static QByteArray Read(const QString& path) {
         QFile file(path);

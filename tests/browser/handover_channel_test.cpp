@@ -54,13 +54,13 @@ HandoverOutcome Send(const QString& title, quint32 tag, const QByteArray& text, 
 TEST(HandoverChannel, RoundTripRepliesAfterTheRecordWasHandled) {
     const QString title = UniqueTitle();
     Listening first(title);
-    ASSERT_EQ(first.server.Start(), HandoverServer::StartResult::Listening);
+    ASSERT_EQ(first.server.Start(), HandoverServer::StartResult::kListening);
     EXPECT_EQ(QFileInfo(first.server.serverName()).permissions() &
                   (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
               0);
 
     HandoverServer second(title);
-    EXPECT_EQ(second.Start(), HandoverServer::StartResult::AnotherCopyRuns);
+    EXPECT_EQ(second.Start(), HandoverServer::StartResult::kAnotherCopyRuns);
 
     const HandoverOutcome outcome = Send(title, kCommandLineTag, kFromWebPage);
     EXPECT_TRUE(outcome.handled()) << outcome.message.toStdString();
@@ -80,7 +80,7 @@ TEST(HandoverChannel, RefusesBadRecordsAndKeepsServing) {
     const QString title = UniqueTitle();
     Listening first(title);
     first.server.SetRecordTimeout(300);
-    ASSERT_EQ(first.server.Start(), HandoverServer::StartResult::Listening);
+    ASSERT_EQ(first.server.Start(), HandoverServer::StartResult::kListening);
 
     // A header with an unknown tag is answered "refused".
     const QByteArray other_tag(
@@ -116,7 +116,7 @@ TEST(HandoverChannel, RefusesBadRecordsAndKeepsServing) {
     // Too long for its tag: the client refuses to send it at all.
     const HandoverOutcome too_long =
         Send(title, kCommandLineTag, QByteArray(int(kCommandLineLimit), 'a'));
-    EXPECT_EQ(too_long.status, Status::Failed);
+    EXPECT_EQ(too_long.status, Status::kFailed);
     EXPECT_FALSE(too_long.message.isEmpty());
 
     EXPECT_TRUE(Send(title, kCommandLineTag, "still serving").handled());
@@ -125,7 +125,7 @@ TEST(HandoverChannel, RefusesBadRecordsAndKeepsServing) {
 
 TEST(HandoverChannel, NoRunningCopyAndStaleSocket) {
     const QString title = UniqueTitle();
-    EXPECT_EQ(Send(title, kCommandLineTag, "x", 300).status, Status::NoRunningCopy);
+    EXPECT_EQ(Send(title, kCommandLineTag, "x", 300).status, Status::kNoRunningCopy);
 
     // A crashed copy leaves its socket file, bound but listened on by nobody.
     const QByteArray path = QFile::encodeName(HandoverServerName(title));
@@ -139,7 +139,7 @@ TEST(HandoverChannel, NoRunningCopyAndStaleSocket) {
     ASSERT_TRUE(QFileInfo::exists(QString::fromLocal8Bit(path)));
 
     Listening next(title);
-    EXPECT_EQ(next.server.Start(), HandoverServer::StartResult::Listening);
+    EXPECT_EQ(next.server.Start(), HandoverServer::StartResult::kListening);
     EXPECT_TRUE(Send(title, kCommandLineTag, "after a crash").handled());
 }
 
@@ -150,7 +150,7 @@ TEST(HandoverChannel, NeverDeletesAFileThatIsNoSocket) {
     squatter.write("keep me");
     squatter.close();
     HandoverServer server(title);
-    EXPECT_EQ(server.Start(), HandoverServer::StartResult::Failed);
+    EXPECT_EQ(server.Start(), HandoverServer::StartResult::kFailed);
     EXPECT_FALSE(server.errorText().isEmpty());
     EXPECT_TRUE(squatter.exists());
 }
@@ -162,7 +162,7 @@ QString Peer() {
 TEST(HandoverChannel, TwoProcessesRoundTrip) {
     const QString title = UniqueTitle();
     Listening first(title);
-    ASSERT_EQ(first.server.Start(), HandoverServer::StartResult::Listening);
+    ASSERT_EQ(first.server.Start(), HandoverServer::StartResult::kListening);
     QProcess second;
     second.start(Peer(), {QStringLiteral("send"), title, QStringLiteral("From"),
                           QStringLiteral("Web"), QStringLiteral("Page")});

@@ -34,12 +34,12 @@ int Send(const QString& title, const QStringList& words) {
 int Race(QCoreApplication& app, const QString& title, int expected) {
     HandoverServer server(title);
     switch (server.Start()) {
-        case HandoverServer::StartResult::AnotherCopyRuns:
+        case HandoverServer::StartResult::kAnotherCopyRuns:
             return Send(title, {QStringLiteral("peer"), QString::number(app.applicationPid())});
-        case HandoverServer::StartResult::Failed:
+        case HandoverServer::StartResult::kFailed:
             std::printf("failed: %s\n", server.errorText().toUtf8().data());
             return 1;
-        case HandoverServer::StartResult::Listening:
+        case HandoverServer::StartResult::kListening:
             break;
     }
     std::printf("server\n");
@@ -56,7 +56,7 @@ int Race(QCoreApplication& app, const QString& title, int expected) {
 
 int StandIn(QCoreApplication& app) {
     HandoverServer server(QString::fromUtf8(kApplicationTitle));
-    if (server.Start() != HandoverServer::StartResult::Listening) return 1;
+    if (server.Start() != HandoverServer::StartResult::kListening) return 1;
     std::printf("listening\n");
     std::fflush(stdout);
     QObject::connect(&server, &HandoverServer::RecordReceived,

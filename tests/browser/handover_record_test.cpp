@@ -42,22 +42,22 @@ TEST(HandoverRecordReader, ReadsRecordsWholeHoweverTheyArrive) {
     const std::string record = *EncodeHandoverRecord(kPageTextTag, "\xB6\xA9\xB5\xA5 page");
     HandoverRecordReader split;
     for (std::size_t i = 0; i + 1 < record.size(); ++i) {
-        ASSERT_EQ(split.Feed(record.substr(i, 1)), State::NeedMore) << i;
+        ASSERT_EQ(split.Feed(record.substr(i, 1)), State::kNeedMore) << i;
     }
-    ASSERT_EQ(split.Feed(record.substr(record.size() - 1)), State::Complete);
+    ASSERT_EQ(split.Feed(record.substr(record.size() - 1)), State::kComplete);
     EXPECT_EQ(split.record().tag, kPageTextTag);
     EXPECT_EQ(split.record().text, "\xB6\xA9\xB5\xA5 page");
 
     // Bytes past the one record are never taken as another.
     HandoverRecordReader whole;
-    EXPECT_EQ(whole.Feed(record + record), State::Complete);
-    EXPECT_EQ(whole.Feed(record), State::Complete);
+    EXPECT_EQ(whole.Feed(record + record), State::kComplete);
+    EXPECT_EQ(whole.Feed(record), State::kComplete);
     EXPECT_EQ(whole.record().text, split.record().text);
 
     // The text ends at the first zero byte, whatever the length said.
     HandoverRecordReader early_zero;
     EXPECT_EQ(early_zero.Feed(Header(kCommandLineTag, 4) + std::string("ab\0\0", 4)),
-              State::Complete);
+              State::kComplete);
     EXPECT_EQ(early_zero.record().text, "ab");
 }
 
@@ -66,17 +66,17 @@ TEST(HandoverRecordReader, RejectsDamagedRecords) {
         HandoverRecordReader reader;
         return reader.Feed(bytes);
     };
-    EXPECT_EQ(feed(Header(0x12345A77, 2) + "a"), State::Rejected);
-    EXPECT_EQ(feed(Header(kCommandLineTag, 0)), State::Rejected);
-    EXPECT_EQ(feed(Header(kCommandLineTag, 3) + "abc"), State::Rejected);  // no zero byte
-    EXPECT_EQ(feed(Header(kCommandLineTag, kCommandLineLimit + 1)), State::Rejected);
-    EXPECT_EQ(feed(Header(kPageTextTag, kPageTextLimit + 1)), State::Rejected);
-    EXPECT_EQ(feed(Header(kCommandLineTag, 0xFFFFFFFF)), State::Rejected);
+    EXPECT_EQ(feed(Header(0x12345A77, 2) + "a"), State::kRejected);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 0)), State::kRejected);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 3) + "abc"), State::kRejected);  // no zero byte
+    EXPECT_EQ(feed(Header(kCommandLineTag, kCommandLineLimit + 1)), State::kRejected);
+    EXPECT_EQ(feed(Header(kPageTextTag, kPageTextLimit + 1)), State::kRejected);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 0xFFFFFFFF)), State::kRejected);
     // Cut short: the reader waits for the rest, it never makes up a record.
-    EXPECT_EQ(feed(Header(kCommandLineTag, 10) + "abc"), State::NeedMore);
-    EXPECT_EQ(feed(Header(kCommandLineTag, 10).substr(0, 5)), State::NeedMore);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 10) + "abc"), State::kNeedMore);
+    EXPECT_EQ(feed(Header(kCommandLineTag, 10).substr(0, 5)), State::kNeedMore);
     // A page-text record may be much larger than a command line, up to its own limit.
-    EXPECT_EQ(feed(Header(kPageTextTag, 10u << 20)), State::NeedMore);
+    EXPECT_EQ(feed(Header(kPageTextTag, 10u << 20)), State::kNeedMore);
 }
 
 }  // namespace

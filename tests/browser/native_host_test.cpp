@@ -51,7 +51,7 @@ public:
                 buffer_ += process_.readAllStandardOutput();
                 std::string_view input(buffer_.constData(), size_t(buffer_.size()));
                 NativeMessageReader reader;
-                if (reader.Feed(input) == NativeMessageReader::State::Message) {
+                if (reader.Feed(input) == NativeMessageReader::State::kMessage) {
                     reply = QJsonDocument::fromJson(QByteArray::fromStdString(reader.message()))
                                 .object();
                     buffer_.remove(0, buffer_.size() - qsizetype(input.size()));
@@ -89,7 +89,7 @@ struct RunningCopy {
 
 TEST(NativeHost, HandsPageTextToTheRunningCopyInGbk) {
     RunningCopy copy;
-    ASSERT_EQ(copy.server.Start(), HandoverServer::StartResult::Listening);
+    ASSERT_EQ(copy.server.Start(), HandoverServer::StartResult::kListening);
     HostSession host;
 
     const QJsonObject reply = host.Ask(Frame(Request(QStringLiteral("收货人：张三\n😀 x\u0000y"))));
@@ -112,7 +112,7 @@ TEST(NativeHost, HandsPageTextToTheRunningCopyInGbk) {
 
 TEST(NativeHost, BadMessagesGetErrorsAndReachNothing) {
     RunningCopy copy;
-    ASSERT_EQ(copy.server.Start(), HandoverServer::StartResult::Listening);
+    ASSERT_EQ(copy.server.Start(), HandoverServer::StartResult::kListening);
     {
         HostSession host;
         for (const QByteArray& bad : {QByteArray("{not json"), QByteArray(R"({"url":"x"})")}) {

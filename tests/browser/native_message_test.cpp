@@ -15,7 +15,7 @@ TEST(NativeMessageReader, ReadsFramesHoweverTheyArrive) {
     std::vector<std::string> messages;
     for (char byte : stream) {
         std::string_view input(&byte, 1);
-        if (reader.Feed(input) == State::Message) messages.push_back(reader.message());
+        if (reader.Feed(input) == State::kMessage) messages.push_back(reader.message());
         EXPECT_TRUE(input.empty());
     }
     EXPECT_EQ(messages, (std::vector<std::string>{R"({"text":"a"})", "{}"}));
@@ -24,9 +24,9 @@ TEST(NativeMessageReader, ReadsFramesHoweverTheyArrive) {
     // Two frames in one read come out one at a time.
     NativeMessageReader batch;
     std::string_view input(stream);
-    EXPECT_EQ(batch.Feed(input), State::Message);
+    EXPECT_EQ(batch.Feed(input), State::kMessage);
     EXPECT_EQ(batch.message(), R"({"text":"a"})");
-    EXPECT_EQ(batch.Feed(input), State::Message);
+    EXPECT_EQ(batch.Feed(input), State::kMessage);
     EXPECT_EQ(batch.message(), "{}");
     EXPECT_TRUE(input.empty());
 }
@@ -34,14 +34,14 @@ TEST(NativeMessageReader, ReadsFramesHoweverTheyArrive) {
 TEST(NativeMessageReader, OversizedAndCutShortFrames) {
     NativeMessageReader reader(16);
     std::string_view over("\x11\x00\x00\x00", 4);
-    EXPECT_EQ(reader.Feed(over), State::TooLarge);
+    EXPECT_EQ(reader.Feed(over), State::kTooLarge);
     std::string_view more("{}");
-    EXPECT_EQ(reader.Feed(more), State::TooLarge);
+    EXPECT_EQ(reader.Feed(more), State::kTooLarge);
 
     NativeMessageReader cut;
     const std::string frame = EncodeNativeMessage(R"({"text":"abc"})");
     std::string_view part(frame.data(), frame.size() - 1);
-    EXPECT_EQ(cut.Feed(part), State::NeedMore);
+    EXPECT_EQ(cut.Feed(part), State::kNeedMore);
     EXPECT_TRUE(cut.InsideFrame());
 }
 

@@ -61,10 +61,10 @@ TEST_F(CliBatch, RunsGoOnFromTheNumbersOfTheLastAndNeverReplaceUnasked) {
     const fs::path saved = dir_ / "saved";
     const std::string save = " --form freight-bill --save " + Quote(saved.string() + "/");
     const Config before = ReadConfig();
-    const std::int32_t sn = before.freight_bill_sn;
+    const std::int32_t sn = before.freightBillSn;
     ASSERT_EQ(Cli(Quote(Example("taobao-order-detail.txt")).insert(0, "fill ") + save), 0);
-    EXPECT_EQ(ReadConfig().freight_bill_sn, sn + 1);
-    EXPECT_EQ(ReadConfig().default_freight_bill, before.default_freight_bill);
+    EXPECT_EQ(ReadConfig().freightBillSn, sn + 1);
+    EXPECT_EQ(ReadConfig().defaultFreightBill, before.defaultFreightBill);
     ASSERT_EQ(Cli("fill " + Quote(Example("taobao-trade-detail.txt")) + save), 0);
     const fs::path first = saved / (std::to_string(sn) + ".pfb");
     const fs::path second = saved / (std::to_string(sn + 1) + ".pfb");
@@ -83,7 +83,7 @@ TEST_F(CliBatch, RunsGoOnFromTheNumbersOfTheLastAndNeverReplaceUnasked) {
 
 TEST_F(CliBatch, SequenceNumbersStopAtTheLargest) {
     Config config = ReadConfig();
-    config.invoice_sn = INT32_MAX - 1;
+    config.invoiceSn = INT32_MAX - 1;
     ASSERT_TRUE(SaveConfig(folder_.string(), config).ok);
     const std::string page = Quote(Example("taobao-trade-detail.txt"));
     const fs::path saved = dir_ / "saved";
@@ -93,7 +93,7 @@ TEST_F(CliBatch, SequenceNumbersStopAtTheLargest) {
     EXPECT_TRUE(fs::exists(saved / "2147483646.pin"));
     EXPECT_TRUE(fs::exists(saved / "2147483647.pin"));
     EXPECT_EQ(std::distance(fs::directory_iterator(saved), fs::directory_iterator()), 2);
-    EXPECT_EQ(ReadConfig().invoice_sn, INT32_MAX);
+    EXPECT_EQ(ReadConfig().invoiceSn, INT32_MAX);
 }
 
 TEST_F(CliBatch, UnreadableTemplateStillGivesOneObjectPerPage) {

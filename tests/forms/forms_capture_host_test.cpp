@@ -76,7 +76,7 @@ TEST(EmbeddedPicture, ReplacesTheFolderCopyOnlyForANamedBackground) {
     std::string jpeg;
     ASSERT_TRUE(EncodeJpeg(picture, &jpeg).ok);
     FreightBillRecord record;
-    record.background_image = "missing.jpg";
+    record.backgroundImage = "missing.jpg";
     std::string bytes;
     AppendFreightBillRecord(bytes, record);
 
@@ -93,7 +93,7 @@ TEST(EmbeddedPicture, ReplacesTheFolderCopyOnlyForANamedBackground) {
     EXPECT_EQ(form.background.size(), QSize(734, 367));
 
     // A record naming no picture shows none, whatever the exchange file carried.
-    record.background_image.clear();
+    record.backgroundImage.clear();
     bytes.clear();
     AppendFreightBillRecord(bytes, record);
     FreightBillForm bare;

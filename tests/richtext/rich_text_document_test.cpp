@@ -94,11 +94,11 @@ TEST(RichTextDocument, AlignmentAndAttributesOnTheSelection) {
     RichTextDocument doc;
     doc.SetPlainText("one\r\ntwo\r\nthree");
     doc.SetSelection(1, 6);  // touches the first two paragraphs
-    doc.SetAlignment(ParagraphAlignment::Center);
-    EXPECT_EQ(doc.Alignment(), ParagraphAlignment::Center);
+    doc.SetAlignment(ParagraphAlignment::kCenter);
+    EXPECT_EQ(doc.Alignment(), ParagraphAlignment::kCenter);
     doc.SetSelection(12, 0);
-    EXPECT_EQ(doc.Alignment(), ParagraphAlignment::Left);
-    doc.SetAlignment(ParagraphAlignment::Right);
+    EXPECT_EQ(doc.Alignment(), ParagraphAlignment::kLeft);
+    doc.SetAlignment(ParagraphAlignment::kRight);
     EXPECT_EQ(
         doc.Document()->findBlockByNumber(2).blockFormat().alignment() & Qt::AlignHorizontal_Mask,
         Qt::AlignRight);

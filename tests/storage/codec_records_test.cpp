@@ -33,10 +33,10 @@ TEST(NumberField, WritesElevenBytesWithTheNulInside) {
 
 FreightBillRecord SampleBill() {
     FreightBillRecord record;
-    record.background_image = "a.jpg";
-    record.print_width = 190;
-    record.bias_x = -3;
-    record.bias_y = 5;
+    record.backgroundImage = "a.jpg";
+    record.printWidth = 190;
+    record.biasX = -3;
+    record.biasY = 5;
     record.boxes.push_back({12, 8, 40, 300, "{\\rtf1 A}"});
     record.boxes.push_back({1, 2, 3, 4, "{\\rtf1 B}"});
     return record;
@@ -50,7 +50,7 @@ TEST(FreightBillRecord, EmptyBoxesAndNoBoxes) {
     EXPECT_EQ(out.back(), '\n');
     FreightBillRecordRead read = ReadFreightBillRecord(out);
     EXPECT_TRUE(read.ok);
-    EXPECT_FALSE(read.background_image);
+    EXPECT_FALSE(read.backgroundImage);
     EXPECT_TRUE(read.boxes.empty());
 
     // A box without content creates nothing but still needs its 0x0A; the next one reads.
@@ -74,9 +74,9 @@ TEST(FreightBillRecord, DamageKeepsWhatWasReadBeforeIt) {
     FreightBillRecordRead read = ReadFreightBillRecord(bad_separator);
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(read.message, message);
-    EXPECT_EQ(*read.background_image, "a.jpg");
-    EXPECT_EQ(*read.print_width, 190);
-    EXPECT_EQ(*read.bias_y, 5);
+    EXPECT_EQ(*read.backgroundImage, "a.jpg");
+    EXPECT_EQ(*read.printWidth, 190);
+    EXPECT_EQ(*read.biasY, 5);
     EXPECT_TRUE(read.boxes.empty());
 
     // The first box is created before its closing byte is checked.
@@ -99,7 +99,7 @@ TEST(FreightBillRecord, DamageKeepsWhatWasReadBeforeIt) {
 
     read = ReadFreightBillRecord(out.substr(0, 5));
     EXPECT_FALSE(read.ok);
-    EXPECT_FALSE(read.print_width);
+    EXPECT_FALSE(read.printWidth);
 }
 
 TEST(InvoiceRecord, PartialBodyIsLeftAlone) {
@@ -110,12 +110,12 @@ TEST(InvoiceRecord, PartialBodyIsLeftAlone) {
     InvoiceRecordRead read = ReadInvoiceRecord(in);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(in.Remaining(), 4u);
-    EXPECT_EQ(*read.body_rtf, "{\\rtf1 body}");
+    EXPECT_EQ(*read.bodyRtf, "{\\rtf1 body}");
 
     read = ReadInvoiceRecord(std::string_view(out).substr(0, out.size() - 1));
     EXPECT_FALSE(read.ok);
-    EXPECT_EQ(*read.print_width, 120);
-    EXPECT_FALSE(read.body_rtf);
+    EXPECT_EQ(*read.printWidth, 120);
+    EXPECT_FALSE(read.bodyRtf);
     EXPECT_EQ(read.message, Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
 }
 

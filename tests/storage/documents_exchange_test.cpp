@@ -22,19 +22,19 @@ TEST(Documents, GoldenDocumentsReadAndWriteByteForByte) {
     // A box 300 wide and 40 high at (12, 8), stored 12, 8, 40, 300.
     EXPECT_EQ(bill.boxes[0].height, 40);
     EXPECT_EQ(bill.boxes[0].width, 300);
-    FreightBillRecord record{*bill.background_image, *bill.print_width, *bill.bias_x, *bill.bias_y,
+    FreightBillRecord record{*bill.backgroundImage, *bill.printWidth, *bill.biasX, *bill.biasY,
                              bill.boxes};
     EXPECT_EQ(FormatFreightBillDocument(record), Golden("freight_bill.pfb"));
 
     std::string bytes = Golden("invoice_with_grid.pin");
     InvoiceDocumentRead invoice = ParseInvoiceDocument(bytes);
     ASSERT_TRUE(invoice.ok);
-    ASSERT_EQ(*invoice.row_count, 4);
+    ASSERT_EQ(*invoice.rowCount, 4);
     ASSERT_EQ(invoice.cells.size(), 21u);
     EXPECT_EQ(invoice.cells[1], Gbk(u8"羊毛围巾"));
     EXPECT_EQ(invoice.cells[5], "");
     EXPECT_EQ(invoice.cells[14], Gbk(u8"合计"));
-    InvoiceRecord body{*invoice.record.print_width, *invoice.record.body_rtf};
+    InvoiceRecord body{*invoice.record.printWidth, *invoice.record.bodyRtf};
     EXPECT_EQ(FormatInvoiceDocument(body, {4, invoice.cells}), bytes);
 
     // Row 1 without trade number and name: the file ends after the record.
@@ -44,7 +44,7 @@ TEST(Documents, GoldenDocumentsReadAndWriteByteForByte) {
     EXPECT_EQ(FormatInvoiceDocument(body, {4, cells}), Golden("invoice_no_grid.pin"));
     invoice = ParseInvoiceDocument(Golden("invoice_no_grid.pin"));
     EXPECT_TRUE(invoice.ok);
-    EXPECT_FALSE(invoice.row_count);
+    EXPECT_FALSE(invoice.rowCount);
 }
 
 TEST(Documents, DamagedInvoiceKeepsWhatWasRead) {
@@ -53,9 +53,9 @@ TEST(Documents, DamagedInvoiceKeepsWhatWasRead) {
     InvoiceDocumentRead read = ParseInvoiceDocument(bytes.substr(0, bytes.size() - 3));
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(read.message, message);
-    EXPECT_EQ(*read.row_count, 4);
+    EXPECT_EQ(*read.rowCount, 4);
     EXPECT_EQ(read.cells.size(), 20u);
-    EXPECT_TRUE(read.record.body_rtf);
+    EXPECT_TRUE(read.record.bodyRtf);
 
     // A row count the file cannot hold is damage: no grid of two billion rows, and none at all
     // without room for header, a goods row and the total row.
@@ -65,14 +65,14 @@ TEST(Documents, DamagedInvoiceKeepsWhatWasRead) {
         damaged.replace(grid, rows.size(), rows);
         read = ParseInvoiceDocument(damaged);
         EXPECT_FALSE(read.ok) << rows;
-        EXPECT_LE(read.row_count.value_or(0), rows[0] == '2' ? 6 : 0) << rows;
+        EXPECT_LE(read.rowCount.value_or(0), rows[0] == '2' ? 6 : 0) << rows;
         EXPECT_EQ(read.message, message);
-        EXPECT_TRUE(read.record.body_rtf) << rows;
+        EXPECT_TRUE(read.record.bodyRtf) << rows;
     }
     // A count cut off right after it leaves room for no cell, yet never a grid of fewer rows.
     read = ParseInvoiceDocument(bytes.substr(0, grid + kNumberFieldSize));
     EXPECT_FALSE(read.ok);
-    EXPECT_EQ(read.row_count.value_or(3), 3);
+    EXPECT_EQ(read.rowCount.value_or(3), 3);
 
     // Twelve rows cut off after three of them: the cells before the cut stay.
     std::vector<std::string> cells(11 * 7);
@@ -81,13 +81,13 @@ TEST(Documents, DamagedInvoiceKeepsWhatWasRead) {
     std::size_t cut = twelve.find("cell21");
     read = ParseInvoiceDocument(twelve.substr(0, cut + 2));
     EXPECT_FALSE(read.ok);
-    ASSERT_TRUE(read.row_count);
-    EXPECT_LE(*read.row_count, 12);
+    ASSERT_TRUE(read.rowCount);
+    EXPECT_LE(*read.rowCount, 12);
     ASSERT_EQ(read.cells.size(), 21u);
     EXPECT_EQ(read.cells[20], "cell20");
     read = ParseInvoiceDocument(bytes.substr(0, grid + 4));
     EXPECT_FALSE(read.ok);
-    EXPECT_EQ(*read.record.print_width, 180);
+    EXPECT_EQ(*read.record.printWidth, 180);
 }
 
 TEST(Documents, FilesThatCannotBeOpenedOrWrittenSaySo) {
@@ -121,7 +121,7 @@ TEST(ExchangeFiles, ImportStopsAtTheDamagedStage) {
 
     ExchangeFileRead read =
         ParseExchangeFile(TemplateKind::kFreightBill, "TemplateVer: 1.00", u8"/home/卖家/a.pff");
-    EXPECT_FALSE(read.version_ok);
+    EXPECT_FALSE(read.versionOk);
     EXPECT_EQ(read.message, Gbk(u8"货运单模板文件/home/卖家/a.pff版本有误，无法读取！"));
 
     // Image cut short: name and record arrive, the image does not.
@@ -134,7 +134,7 @@ TEST(ExchangeFiles, ImportStopsAtTheDamagedStage) {
     // A name of length 0 stops before the same-name question.
     std::string empty_name = "TemplateVer: 1.00\0"s + "0\0\0\0\0\0\0\0\0\0\0"s + pff.substr(18);
     read = ParseExchangeFile(TemplateKind::kFreightBill, empty_name, "a");
-    EXPECT_TRUE(read.version_ok);
+    EXPECT_TRUE(read.versionOk);
     EXPECT_FALSE(read.name);
     EXPECT_EQ(read.message, reading);
 

@@ -168,7 +168,7 @@ TEST(SafeWriter, FailuresSayWhy) {
     WriteResult missing = WriteFileReplacing(folder.File("none/a.pfb"), "x");
     EXPECT_FALSE(missing);
     EXPECT_EQ(missing.failure, WriteFailure::kNoSuchFolder);
-    EXPECT_EQ(missing.error_number, ENOENT);
+    EXPECT_EQ(missing.errorNumber, ENOENT);
 
     // The program's own message stays as it was; the reason comes beside it.
     StorageResult config = SaveConfig(folder.File("none"), Config{});
@@ -247,42 +247,42 @@ TEST(SafeWriter, TemporaryFilesAreHiddenAndTakenOverWhenStale) {
 
 TEST(ConfigFile, GoldenAndLineRules) {
     Config config;
-    config.source_site = 0;
+    config.sourceSite = 0;
     EXPECT_EQ(FormatConfig(config), Golden("Config.pcf"));
     ConfigLoad load = ParseConfig(Golden("Config.pcf"));
     ASSERT_TRUE(load.ok);
-    EXPECT_EQ(load.config.source_site, 0);
+    EXPECT_EQ(load.config.sourceSite, 0);
 
     load = ParseConfig("ConfigFileVer: 1.00 and a long comment after it\r\n-3\r\n7\r\n1\r\n2\r\n3");
     ASSERT_TRUE(load.ok);
-    EXPECT_EQ(load.config.freight_bill_sn, -3);
-    EXPECT_EQ(load.config.default_invoice, 3);
+    EXPECT_EQ(load.config.freightBillSn, -3);
+    EXPECT_EQ(load.config.defaultInvoice, 3);
     // Sequence numbers pass through 64 bits into 32.
     load = ParseConfig("ConfigFileVer: 1.00\n4294967297\n 12x\n\n\n-1");
     ASSERT_TRUE(load.ok);
-    EXPECT_EQ(load.config.freight_bill_sn, 1);
-    EXPECT_EQ(load.config.invoice_sn, 12);
-    EXPECT_EQ(load.config.source_site, 0);
+    EXPECT_EQ(load.config.freightBillSn, 1);
+    EXPECT_EQ(load.config.invoiceSn, 12);
+    EXPECT_EQ(load.config.sourceSite, 0);
 
     for (std::string bad : {"ConfigFileVer: 1.00\r\n1\r\n2\r\n3\r\n4\r\n"s,
                             "ConfigFileVer: 1.01\r\n1\r\n2\r\n3\r\n4\r\n5"s, ""s}) {
         load = ParseConfig(bad);
         EXPECT_FALSE(load.ok);
         EXPECT_EQ(load.message, Gbk(u8"无法正常读取配置文件，需创建！"));
-        EXPECT_EQ(load.config.freight_bill_sn, 1382401);
+        EXPECT_EQ(load.config.freightBillSn, 1382401);
     }
     TempFolder folder;
     EXPECT_EQ(LoadConfig(folder.path()).message, Gbk(u8"无法打开配置文件，需创建！"));
-    config.invoice_sn = -3;
+    config.invoiceSn = -3;
     ASSERT_TRUE(SaveConfig(folder.path(), config).ok);
-    EXPECT_EQ(LoadConfig(folder.path()).config.invoice_sn, -3);
+    EXPECT_EQ(LoadConfig(folder.path()).config.invoiceSn, -3);
 
     // A damaged file far larger than memory is judged by its start, not loaded whole.
     std::string path = folder.File("Config.pcf");
     ASSERT_EQ(truncate(path.c_str(), off_t{1} << 40), 0);
     load = LoadConfig(folder.path());
     ASSERT_TRUE(load.ok);
-    EXPECT_EQ(load.config.default_invoice, -1);
+    EXPECT_EQ(load.config.defaultInvoice, -1);
 }
 
 }  // namespace
