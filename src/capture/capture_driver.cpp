@@ -35,7 +35,7 @@ bool Contains(std::string_view text, std::string_view marker) {
 
 void ReportUnrecognised(CaptureHost& host) {
     static const std::string message = Gbk(u8"无法识别的输入文本！");
-    host.ShowMessage(message);
+    host.Prompts().ShowMessage(message);
 }
 
 // A date such as 2008年03月07日 followed by "卖出" and a ".".

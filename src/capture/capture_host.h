@@ -4,13 +4,19 @@
 
 #include "capture/text_document.h"
 #include "invoice/goods_grid.h"
+#include "text/message_sink.h"
 
 namespace tallivo {
 
 // Tabs of the main window's page control, shared by capture, forms and the front ends.
-enum Tab { kTabInput = 0, kTabFreightBill = 1, kTabInvoice = 2 };
+enum Tab : int { kTabInput = 0, kTabFreightBill = 1, kTabInvoice = 2 };
 // Items of the site box; any other index is neither site.
-enum Site { kSiteNone = -1, kSiteTaobao = 0, kSitePaipai = 1 };
+enum Site : int { kSiteNone = -1, kSiteTaobao = 0, kSitePaipai = 1 };
+
+// The site of a site box's item index: anything but the two items is neither.
+constexpr Site SiteOfIndex(int index) {
+    return index == kSiteTaobao ? kSiteTaobao : index == kSitePaipai ? kSitePaipai : kSiteNone;
+}
 
 // Local wall-clock time as the capture engine needs it.
 struct CaptureTime {
@@ -37,10 +43,8 @@ public:
 
     // The pasted page; markers are searched in it. Not changed by the engine.
     virtual const std::string& InputText() const = 0;
-    // Item index of the site box: 0 Taobao, 1 Paipai, anything else neither.
-    virtual int SiteIndex() const = 0;
-    // 0 input, 1 freight bill, 2 invoice.
-    virtual int CurrentTab() const = 0;
+    virtual Site SiteIndex() const = 0;
+    virtual Tab CurrentTab() const = 0;
 
     // Freight-bill field boxes in list order.
     virtual int FieldBoxCount() const = 0;
@@ -54,9 +58,8 @@ public:
     // Sets the replacement box's text and selects all of it.
     virtual void SetReplaceText(const std::string& text) = 0;
 
-    // A Yes/No question owned by the find-and-replace window, No the default; true only on Yes.
-    virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
-    virtual void ShowMessage(const std::string& text) = 0;
+    // Messages, and Yes/No questions owned by the find-and-replace window (No the default).
+    virtual Prompter& Prompts() = 0;
 
     virtual CaptureTime Now() const = 0;
     // Value of the invoice sequence number box.

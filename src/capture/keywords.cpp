@@ -56,7 +56,7 @@ bool ReplaceCommonKeywordIn(CaptureHost& host, TextDocument& document, std::stri
             const int site = host.SiteIndex();
             if (site != 0 && site != 1) {
                 static const std::string message = Gbk(u8"无法识别的输入文本！");
-                host.ShowMessage(message);
+                host.Prompts().ShowMessage(message);
                 return true;
             }
             value = SiteName(site);
@@ -135,7 +135,7 @@ bool ConfirmSingleBuyer(CaptureHost& host, const std::string& name) {
     if (trade.currentBuyer == name) return true;
     static const std::string caption = Gbk(u8"提示：有多个买家！");
     static const std::string question = Gbk(u8"有多个买家，继续吗？");
-    if (!host.AskYesNo(caption, question)) return false;
+    if (!host.Prompts().AskYesNo(caption, question)) return false;
     trade.askMultipleBuyers = false;
     return true;
 }

@@ -118,7 +118,7 @@ bool WriteGoodsLine(CaptureHost& host) {
     const int q = PastMarker(FindTextFrom(in, m.times, line), m.times);
     const int x = WordLengthAt(in, q);
     for (int i = q; i < q + x; ++i) {
-        if (!IsDigitAt(in, i) && !host.AskYesNo(m.quantityCaption, m.quantityQuestion)) {
+        if (!IsDigitAt(in, i) && !host.Prompts().AskYesNo(m.quantityCaption, m.quantityQuestion)) {
             return false;
         }
     }

@@ -17,7 +17,7 @@ CaptureTime ClockNow();
 
 // What a capture command reads besides the forms.
 struct FormsCaptureSettings {
-    int site = kSiteNone;
+    Site site = kSiteNone;
     Tab tab = kTabInput;
     std::optional<CaptureTime> now;  // none: the local clock at each reading
     int invoiceSn = 0;
@@ -43,18 +43,15 @@ public:
     FormsCaptureSettings& Settings() { return settings_; }
 
     const std::string& InputText() const override { return input_; }
-    int SiteIndex() const override { return settings_.site; }
-    int CurrentTab() const override { return settings_.tab; }
+    Site SiteIndex() const override { return settings_.site; }
+    Tab CurrentTab() const override { return settings_.tab; }
     int FieldBoxCount() const override;
     TextDocument& FieldBox(int index) override;
     TextDocument& InvoiceDocument() override;
     GoodsGrid& Goods() override;
     std::string ReplaceText() const override { return replace_; }
     void SetReplaceText(const std::string& text) override;
-    bool AskYesNo(const std::string& caption, const std::string& text) override {
-        return prompter_.AskYesNo(caption, text);
-    }
-    void ShowMessage(const std::string& text) override { prompter_.ShowMessage(text); }
+    Prompter& Prompts() override { return prompter_; }
     CaptureTime Now() const override { return settings_.now ? *settings_.now : ClockNow(); }
     int InvoiceSequenceNumber() const override { return settings_.invoiceSn; }
     TradeState& Trade() override { return trade_; }

@@ -128,8 +128,8 @@ void FormsWorkspace::SetInvoiceSN(std::int32_t sn) {
     observer_->SequenceNumbersChanged();
 }
 
-void FormsWorkspace::SetSourceSite(int site) {
-    if (site != kSiteTaobao && site != kSitePaipai) site = kSiteNone;
+void FormsWorkspace::SetSourceSite(int index) {
+    const Site site = SiteOfIndex(index);
     if (site == sourceSite_) return;
     sourceSite_ = site;
     observer_->SourceSiteChanged(site);

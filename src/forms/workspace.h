@@ -87,8 +87,9 @@ public:
     void SetFreightBillSN(std::int32_t sn);
     void SetInvoiceSN(std::int32_t sn);
 
-    int SourceSite() const { return sourceSite_; }
-    void SetSourceSite(int site);
+    Site SourceSite() const { return sourceSite_; }
+    // From the site box's item index; any other index is neither site.
+    void SetSourceSite(int index);
 
     bool FreightBillUnsaved() const { return freightBillUnsaved_; }
     bool InvoiceUnsaved() const { return invoiceUnsaved_; }
@@ -230,7 +231,7 @@ private:
     Tab currentTab_ = kTabInput;
     std::int32_t freightBillSN_ = kDefaultSequenceNumber;
     std::int32_t invoiceSN_ = kDefaultSequenceNumber;
-    int sourceSite_ = kSiteNone;
+    Site sourceSite_ = kSiteNone;
     bool freightBillUnsaved_ = false;
     bool invoiceUnsaved_ = false;
     bool autoFileName_ = true;

@@ -50,8 +50,8 @@ public:
     }
 
     const std::string& InputText() const override { return input; }
-    int SiteIndex() const override { return site; }
-    int CurrentTab() const override { return tab; }
+    Site SiteIndex() const override { return SiteOfIndex(site); }
+    Tab CurrentTab() const override { return static_cast<Tab>(tab); }
     int FieldBoxCount() const override { return static_cast<int>(boxes.size()); }
     TextDocument& FieldBox(int index) override { return *boxes[static_cast<std::size_t>(index)]; }
     TextDocument& InvoiceDocument() override { return invoice; }
@@ -62,10 +62,7 @@ public:
         replaceAllSelected = true;
         ++offers;
     }
-    bool AskYesNo(const std::string& caption, const std::string& text) override {
-        return prompter.AskYesNo(caption, text);
-    }
-    void ShowMessage(const std::string& text) override { prompter.ShowMessage(text); }
+    Prompter& Prompts() override { return prompter; }
     CaptureTime Now() const override { return now; }
     int InvoiceSequenceNumber() const override { return invoiceSN; }
     TradeState& Trade() override { return trade; }
