@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <string>
 
+#include "forms/background_image.h"
 #include "print/page_drawing.h"
 #include "text/gbk_codec.h"
 
@@ -22,7 +23,7 @@ QImage Canvas(PageSize size, int dpi) {
 }
 
 void GiveBackground(FreightBillForm& form) {
-    form.background = QImage(kPictureAreaWidth, kPictureAreaHeight, QImage::Format_RGB32);
+    form.background = QImage(kPictureArea.width(), kPictureArea.height(), QImage::Format_RGB32);
     form.background.fill(Qt::white);
 }
 

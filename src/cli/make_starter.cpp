@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     AppendFreightBillRecord(freightRecord, freight);
 
     InvoiceRecord invoice;
-    invoice.printWidth = 190;
+    invoice.printWidth = kDefaultPrintWidth;
     invoice.bodyRtf = InvoiceBodyRtf();
     std::string invoiceRecord;
     AppendInvoiceRecord(invoiceRecord, invoice);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
+#include "forms/background_image.h"
 #include "print/page_geometry.h"
 
 namespace tallivo {
@@ -34,7 +35,7 @@ const Cell kCells[] = {
 }  // namespace
 
 QImage DrawStarterWaybill() {
-    QImage img(kPictureAreaWidth, kPictureAreaHeight, QImage::Format_RGB32);
+    QImage img(kPictureArea.width(), kPictureArea.height(), QImage::Format_RGB32);
     img.fill(kPaper);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -47,7 +48,7 @@ QImage DrawStarterWaybill() {
     label.setPixelSize(11);
 
     p.setPen(QPen(kInk, 2));
-    p.drawRect(QRect(4, 4, kPictureAreaWidth - 9, kPictureAreaHeight - 9));
+    p.drawRect(QRect(4, 4, kPictureArea.width() - 9, kPictureArea.height() - 9));
     p.fillRect(QRect(10, 10, 714, 44), kBand);
     p.setFont(title);
     p.drawText(QRect(20, 10, 300, 44), Qt::AlignVCenter | Qt::AlignLeft,

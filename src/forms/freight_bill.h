@@ -19,7 +19,6 @@ namespace tallivo {
 // Limits of the freight-bill spin edits; stored values outside them are clamped on reading.
 constexpr int kMinPrintWidth = 30;
 constexpr int kMaxPrintWidth = 300;
-constexpr int kDefaultPrintWidth = 190;
 constexpr int kMinBias = -50;
 constexpr int kMaxBias = 50;
 

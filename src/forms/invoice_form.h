@@ -23,7 +23,7 @@ public:
     RichTextDocument& Body() { return *body_; }
     const RichTextDocument& Body() const { return *body_; }
 
-    int printWidth = 190;
+    int printWidth = kDefaultPrintWidth;
     GoodsGrid grid;
 
 private:

@@ -18,9 +18,7 @@ inline constexpr int kMarginMm = 10;
 inline constexpr int kA4WidthMm = 210;
 inline constexpr int kA4HeightMm = 297;
 inline constexpr int kScreenDpi = 96;
-// Freight-bill panel and goods-grid geometry on screen, in pixels.
-inline constexpr int kPictureAreaWidth = 734;
-inline constexpr int kPictureAreaHeight = 417;
+// Goods-grid geometry on screen, in pixels.
 inline constexpr int kGridDefaultRowHeight = 24;
 inline constexpr int kGridRowPitchExtra = 6;
 // Preview window frame: border and tool-window caption.

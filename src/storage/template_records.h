@@ -20,10 +20,13 @@ struct FieldBoxRecord {
     std::string rtf;
 };
 
+// The print width of both forms, in millimetres, before a template says otherwise.
+constexpr std::int32_t kDefaultPrintWidth = 190;
+
 // The state of the freight-bill tab as a template or document holds it.
 struct FreightBillRecord {
     std::string backgroundImage;  // GBK file name without folder; empty for none
-    std::int32_t printWidth = 190;
+    std::int32_t printWidth = kDefaultPrintWidth;
     std::int32_t biasX = 0;
     std::int32_t biasY = 0;
     std::vector<FieldBoxRecord> boxes;  // in list order

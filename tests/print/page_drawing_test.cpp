@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "forms/background_image.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -34,7 +35,7 @@ QRect Ink(const QImage& img, const QRect& within = QRect()) {
 
 // A 734 x 417 waybill picture in one colour.
 void GiveBackground(FreightBillForm& form, QColor color = QColor(200, 230, 200)) {
-    form.background = QImage(kPictureAreaWidth, kPictureAreaHeight, QImage::Format_RGB32);
+    form.background = QImage(kPictureArea.width(), kPictureArea.height(), QImage::Format_RGB32);
     form.background.fill(color);
 }
 
@@ -103,7 +104,7 @@ TEST(FreightBillPageTest, OffsetsShiftEveryBoxUnlessLeftOutOrDrawnOverThePicture
     // Over the picture the boxes stay where the picture has them, whatever the offsets.
     GiveBackground(form, Qt::white);
     form.background.setPixel(0, 0, qRgb(0, 0, 0));
-    form.background.setPixel(kPictureAreaWidth - 1, kPictureAreaHeight - 1, qRgb(0, 0, 0));
+    form.background.setPixel(kPictureArea.width() - 1, kPictureArea.height() - 1, qRgb(0, 0, 0));
     options.applyOffsets = true;
     options.withBackground = true;
     const QImage over = DrawPage(form, options);
