@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/font_chooser.h"
 #include "app/help_commands.h"
 #include "app/main_window_controller.h"
+#include "app/program_folder.h"
 #include "app/qt_file_chooser.h"
 #include "app/qt_prompter.h"
 #include "app/tform_print.h"
@@ -18,6 +20,7 @@
 #include "browser/handover_record.h"
 #include "browser/handover_server.h"
 #include "browser/registry.h"
+#include "storage/file_kinds.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
 
@@ -28,9 +31,20 @@ int main(int argc, char** argv) {
     const QString title = QString::fromUtf8(kApplicationTitle);
     QApplication::setApplicationDisplayName(title);
 
+    // Wayland and the desktop menu know the program by its desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tallivo"));
+
+    // The running copy has a working folder of its own: a document or exchange file named by a
+    // relative path is handed over by its full path.
+    QStringList given = QApplication::arguments().mid(1);
+    const QFileInfo named(given.join(QLatin1Char(' ')));
+    const std::string suffix = "." + named.suffix().toLower().toStdString();
+    const bool ours = suffix == kFreightBillDocumentExt || suffix == kInvoiceDocumentExt ||
+                      suffix == kFreightBillExchangeExt || suffix == kInvoiceExchangeExt;
+    if (!given.isEmpty() && ours && named.isRelative() && named.isFile())
+        given = QStringList{named.absoluteFilePath()};
     std::vector<std::string> arguments;
-    for (const QString& a : QApplication::arguments().mid(1))
-        arguments.push_back(Utf8ToGbk(a.toStdString()));
+    for (const QString& a : given) arguments.push_back(Utf8ToGbk(a.toStdString()));
     const std::string handover = browser::JoinHandoverText(arguments);
 
     // One copy per user: a second start hands its command line over and ends, showing nothing.
@@ -54,18 +68,20 @@ int main(int argc, char** argv) {
     QtPrompter prompter(&window);
     QtFileChooser chooser(&window);
     QtFontChooser fonts(&window);
-    const QString folder = QApplication::applicationDirPath();
-    MainWindowController controller(window, folder.toStdString(), &prompter, &chooser, &fonts);
+    const ProgramFolders folders = PrepareProgramFolders(prompter);
+    MainWindowController controller(window, folders.folder.toStdString(), &prompter, &chooser,
+                                    &fonts);
     QObject::connect(&server, &browser::HandoverServer::RecordReceived, &controller,
                      &MainWindowController::ReceiveHandover);
     DesktopUrlOpener opener;
-    HelpCommands help(folder, &opener, &prompter);
+    HelpCommands help(folders.content, &opener, &prompter);
     help.Connect(window);
     std::unique_ptr<browser::Registry> registry = browser::SettingsRegistry::ForCurrentUser();
-    BrowserEntryMenu entry(
-        window.ui()->PopupMenuHelp, window.ui()->MenuItemInstall, window.ui()->MenuItemUninstall,
-        *registry, browser::BrowserEntryPlace::ForProgram(QApplication::applicationFilePath()),
-        prompter);
+    browser::BrowserEntryPlace place =
+        browser::BrowserEntryPlace::ForProgram(QApplication::applicationFilePath());
+    place.pageFolder = folders.folder;
+    BrowserEntryMenu entry(window.ui()->PopupMenuHelp, window.ui()->MenuItemInstall,
+                           window.ui()->MenuItemUninstall, *registry, place, prompter);
 
     if (!arguments.empty() && handover == browser::kFromWebPage) controller.PasteClipboard(false);
     window.show();

@@ -63,7 +63,9 @@ BrowserEntryPlace BrowserEntryPlace::ForProgram(const QString& program) {
 }
 
 QString CapturePageFile(const BrowserEntryPlace& place) {
-    const QString folder = NativePath(QFileInfo(place.program).absolutePath());
+    const QString folder =
+        NativePath(place.pageFolder.isEmpty() ? QFileInfo(place.program).absolutePath()
+                                              : QFileInfo(place.pageFolder).absoluteFilePath());
 #ifdef Q_OS_WIN
     return QString::fromStdString(GbkToUtf8(CapturePagePath(GbkOf(folder), '\\')));
 #else

@@ -23,12 +23,15 @@ struct BrowserEntryPlace {
     QString host;        // full path of `tallivo-browser-host`; empty writes no host manifests
     QString configHome;  // the user's configuration folder (Chromium and Chrome read there)
     QString home;        // the home folder (Firefox reads ~/.mozilla)
+    // Where "CapturePage.htm" goes: the program folder, which an installed program's own folder
+    // is not; empty means beside the program.
+    QString pageFolder;
 
     // The host beside the program, and the folders of the current user.
     static BrowserEntryPlace ForProgram(const QString& program);
 };
 
-// "CapturePage.htm" beside the program.
+// "CapturePage.htm" in the page folder, or beside the program.
 QString CapturePageFile(const BrowserEntryPlace& place);
 
 // The per-user native-messaging manifests: Chromium, Google Chrome, Firefox. None on Windows,

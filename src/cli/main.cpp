@@ -9,6 +9,7 @@
 #include "cli/cli_io.h"
 #include "cli/cli_options.h"
 #include "cli/commands.h"
+#include "storage/program_folder.h"
 #include "storage/storage_result.h"
 
 namespace {
@@ -45,7 +46,15 @@ int main(int argc, char** argv) {
                 return tallivo::RunShow(cmd.show);
             case tallivo::CliCommand::kFill: {
                 std::string folder = cmd.fill.folder;
-                if (folder.empty()) folder = QCoreApplication::applicationDirPath().toStdString();
+                if (folder.empty()) {
+                    // The same folder as the desktop program's, so both see the same templates.
+                    const tallivo::ProgramFolderChoice choice = tallivo::ChooseProgramFolder(
+                        QCoreApplication::applicationDirPath().toStdString(),
+                        tallivo::UserDataHome());
+                    const tallivo::StorageResult seeded = tallivo::SeedProgramFolder(choice);
+                    if (!seeded.ok) tallivo::PrintMessage(seeded.message);
+                    folder = choice.folder;
+                }
                 return tallivo::RunFill(cmd.fill, folder);
             }
         }

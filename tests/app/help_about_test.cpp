@@ -97,8 +97,9 @@ TEST_F(Help, AboutIsModalAndClosesOnAClickInItsText) {
         QTextEdit* text = about->ui()->RichEditAbout;
         EXPECT_TRUE(text->isReadOnly());
         const QString plain = text->toPlainText();
-        for (const char* part : {u8"淘宝网", u8"拍拍网", u8"预览", u8"非商业", u8"恶意代码",
-                                 u8"版本 1.2", "http://www.tallivo.example.com/"}) {
+        for (const char* part :
+             {u8"淘宝网", u8"拍拍网", u8"预览", u8"非商业", u8"恶意代码", u8"版本 1.2",
+              "http://www.tallivo.example.com/", "~/.local/share/Tallivo"}) {
             EXPECT_TRUE(plain.contains(QString::fromUtf8(part))) << part;
         }
         QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, QPoint(50, 50));

@@ -93,6 +93,15 @@ TEST_F(BrowserEntry, InstallNeverOverwritesAPageAndRewritesTheKey) {
     EXPECT_EQ(registry_->DefaultValue(QString::fromLatin1(kMenuExtKey)), page_);
 }
 
+TEST_F(BrowserEntry, AnInstalledProgramKeepsThePageInItsProgramFolder) {
+    // The program's own folder is read-only to the user, as /usr/bin is.
+    place_.program = QStringLiteral("/nonexistent/bin/tallivo");
+    place_.pageFolder = QDir(temp_.path()).filePath(QStringLiteral("My Shop/Tallivo"));
+    ASSERT_TRUE(InstallBrowserEntry(*registry_, place_, prompter_));
+    EXPECT_EQ(registry_->DefaultValue(QString::fromLatin1(kMenuExtKey)), page_);
+    EXPECT_EQ(Read(page_).toStdString(), CapturePageBytes("/nonexistent/bin/tallivo"));
+}
+
 TEST_F(BrowserEntry, InstallFailureIsShownAndLeavesTheHalfState) {
     // The page cannot be created: its folder is gone.
     place_.program = QDir(temp_.path()).filePath(QStringLiteral("missing/tallivo"));

@@ -1,0 +1,45 @@
+# What an installation holds besides the programs (each src/<layer>/ installs its own): the
+# desktop entry, icon, metainfo and file types in their freedesktop places. The starter content
+# and the help go to share/tallivo beside bin/, where the program folder rule looks for them.
+# Nothing is installed into, or removed from, a user's own folders.
+include(GNUInstallDirs)
+
+if(TALLIVO_GUI)
+  set(TALLIVO_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/data/desktop)
+  install(FILES ${TALLIVO_DESKTOP_DIR}/com.example.tallivo.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${TALLIVO_DESKTOP_DIR}/com.example.tallivo.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${TALLIVO_DESKTOP_DIR}/com.example.tallivo.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${TALLIVO_DESKTOP_DIR}/com.example.tallivo.mime.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME com.example.tallivo.xml)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tallivo)
+set(CPACK_PACKAGE_VENDOR Qorvane)
+set(CPACK_PACKAGE_CONTACT "Tallivo <tallivo@tallivo.example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "prints freight bills and invoices for online sellers")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tallivo fills freight bills and invoices from the pasted text of Taobao and Paipai order "
+  "pages and prints them, onto plain paper or onto pre-printed waybills.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.tallivo.example.com/")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The libraries come from dpkg-shlibdeps. It cannot see what Qt loads at run time: the platform
+# plugins a window needs, and the SQLite driver of the print history.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(TALLIVO_PLUGIN_PACKAGES)
+if(TALLIVO_GUI)
+  list(APPEND TALLIVO_PLUGIN_PACKAGES qt6-qpa-plugins)
+endif()
+if(TARGET Qt6::Sql)
+  list(APPEND TALLIVO_PLUGIN_PACKAGES libqt6sql6-sqlite)
+endif()
+list(JOIN TALLIVO_PLUGIN_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+# Without a CJK font the Chinese interface shows boxes.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-zenhei | fonts-noto-cjk")
+include(CPack)
