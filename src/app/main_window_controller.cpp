@@ -52,7 +52,9 @@ public:
                     if (box) {
                         // Only controls that take the tab key count.
                         QWidget* next = box->nextInFocusChain();
-                        while (next && next != box && !(next->focusPolicy() & Qt::TabFocus))
+                        while (next && next != box &&
+                               (box->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus) ||
+                                !next->isVisible() || !next->isEnabled()))
                             next = next->nextInFocusChain();
                         if (next) next->setFocus(Qt::TabFocusReason);
                     }

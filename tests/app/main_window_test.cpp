@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -265,6 +266,35 @@ TEST_F(MainWindow, FileArgumentsOpenOnTheirTabAndDamageChangesNothing) {
     EXPECT_TRUE(controller->OpenFileArgument(saved));
     EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabInvoice);
     EXPECT_NE(ui().RichEditInvoice->toPlainText().indexOf(QString::fromUtf8(u8"张小明")), -1);
+}
+
+TEST_F(MainWindow, SaveNewOpenGivesBackTheFilledBillAndEnterInATemplateBoxMovesOn) {
+    Fill("taobao-order-detail.txt", kTabFreightBill);
+    std::vector<std::string> filled;
+    for (std::size_t i = 0; i < ws().FreightBill().boxes.size(); ++i)
+        filled.push_back(BoxText(static_cast<int>(i)));
+    QTest::mouseClick(ui().SpeedButtonSave, Qt::LeftButton);
+    const std::string saved = ws().AutomaticDocumentPath(kTabFreightBill);
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(saved)));
+
+    QTest::mouseClick(ui().SpeedButtonNew, Qt::LeftButton);
+    EXPECT_EQ(ui().CSpinEditFreightBillSN->value(), ws().FreightBillSN());
+    std::string fresh;
+    for (std::size_t i = 0; i < ws().FreightBill().boxes.size(); ++i)
+        fresh += BoxText(static_cast<int>(i));
+    EXPECT_NE(fresh.find(u8"{收货人}"), std::string::npos);
+    chooser.answers = {saved};
+    QTest::mouseClick(ui().SpeedButtonOpen, Qt::LeftButton);
+    ASSERT_EQ(ws().FreightBill().boxes.size(), filled.size());
+    for (std::size_t i = 0; i < filled.size(); ++i)
+        EXPECT_EQ(BoxText(static_cast<int>(i)), filled[i]);
+    EXPECT_FALSE(ws().FreightBill().background.isNull());
+
+    // Enter in the template box moves the focus on and applies nothing.
+    ui().ComboBoxFreightBill->setFocus();
+    QTest::keyClick(ui().ComboBoxFreightBill, Qt::Key_Return);
+    EXPECT_FALSE(ui().ComboBoxFreightBill->hasFocus());
+    EXPECT_EQ(BoxText(1), filled[1]);
 }
 
 }  // namespace
