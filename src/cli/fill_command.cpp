@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 #include "capture/capture_driver.h"
 #include "cli/cli_io.h"
@@ -203,10 +204,16 @@ public:
     void Draw(const FormsWorkspace& ws, bool freight) {
         QPainter* p = job_->NewPage();
         if (!p) return;
-        if (freight) {
-            DrawFreightBillPage(*p, ws.FreightBill(), PrinterPageOptions(printer_));
-        } else {
-            DrawInvoicePage(*p, ws.Invoice(), PrinterInvoiceOptions(printer_));
+        try {
+            if (freight) {
+                DrawFreightBillPage(*p, ws.FreightBill(), PrinterPageOptions(printer_));
+            } else {
+                DrawInvoicePage(*p, ws.Invoice(), PrinterInvoiceOptions(printer_));
+            }
+        } catch (const std::bad_alloc&) {
+            // A page half drawn is not printed as if it were whole.
+            job_->Abort("out of memory while drawing a page");
+            throw;
         }
     }
     PrintResult Finish() { return job_->Finish(); }
