@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/handover_channel.h"
+
 namespace tallivo {
 
 // The vendor's web address, opened by the Visit command and shown in the about text.
@@ -7,6 +9,6 @@ inline constexpr char kWebAddress[] = "http://www.tallivo.example.com/";
 
 // The application title: the main window's caption, the task-bar text and the name the single
 // running copy is found by. UTF-8.
-inline constexpr char kApplicationTitle[] = "Tallivo--http://www.tallivo.example.com/";
+using browser::kApplicationTitle;
 
 }  // namespace tallivo

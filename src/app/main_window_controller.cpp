@@ -15,6 +15,7 @@
 #include "app/editor_document.h"
 #include "app/goods_grid_model.h"
 #include "app/grid_keys.h"
+#include "app/print_commands.h"
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
 #include "app/waybill_panel.h"
@@ -98,6 +99,7 @@ MainWindowController::MainWindowController(TFormPrint& window, const std::string
     edits_ = std::make_unique<EditCommands>(window_, *workspace_, *panel_, *fonts_);
     BindControls();
     BindCommands();
+    print_ = std::make_unique<PrintCommands>(window_, *workspace_, *prompter_, nullptr, this);
     window_.SetCloseQuery([this] { return FormCloseQuery(); });
     connect(&window_, &TFormPrint::formShow, this, &MainWindowController::FormShow);
     connect(&window_, &TFormPrint::pageControlPrintChange, this,

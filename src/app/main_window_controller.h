@@ -17,6 +17,7 @@ class EditCommands;
 class FileChooser;
 class FontChooser;
 class GoodsGridModel;
+class PrintCommands;
 class TFormPrint;
 class WaybillPanel;
 class WindowPrompter;
@@ -74,6 +75,7 @@ private:
     std::unique_ptr<GoodsGridModel> grid_;
     std::unique_ptr<EditCommands> edits_;
     QPointer<TFormReplace> replace_;
+    std::unique_ptr<PrintCommands> print_;
     bool inputStale_ = true;
     int quiet_ = 0;
 };

@@ -85,7 +85,7 @@ std::string UsageText() {
            "  tallivo-cli fill PAGE... --form freight-bill|invoice [--folder DIR]\n"
            "      [--site taobao|paipai] [--template NAME|FILE] [--answer yes|no]\n"
            "      [--now \"YYYY-MM-DD hh:mm:ss\"] [--invoice-sn N] [--save PATH] [--pdf FILE]\n"
-           "      [--dpi N] [--with-background] [--json]\n"
+           "      [--dpi N] [--with-background] [--json] [--print[=PRINTER]] [--copies N]\n"
            "  tallivo-cli show FILE [--kind KIND] [--json]\n"
            "      KIND: freight-bill-store invoice-store freight-bill-document invoice-document\n"
            "            freight-bill-exchange invoice-exchange config\n";
@@ -103,6 +103,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     cmd.kind = verb == "fill" ? CliCommand::kFill : CliCommand::kShow;
 
     bool formGiven = false;
+    bool copiesGiven = false;
     bool onlyPositional = false;
     std::vector<std::string> positional;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -152,6 +153,13 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             f.withBackground = true;
             continue;
         }
+        if (opt == "--print") {
+            // The printer's name only ever follows "=": a word after --print is a page.
+            if (inlineValue && inlineValue->empty()) return Fail("--print= needs a printer name");
+            f.print = true;
+            f.printer = inlineValue.value_or(std::string());
+            continue;
+        }
         if (!value(&v)) return Fail(opt + " needs a value");
         if (opt == "--form") {
             if (v == "freight-bill")
@@ -190,6 +198,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         } else if (opt == "--pdf") {
             if (v.empty()) return Fail("--pdf needs a file");
             f.pdfPath = v;
+        } else if (opt == "--copies") {
+            if (!ParseInt(v, 1, kMaxCopies, &f.copies))
+                return Fail("--copies must be between 1 and " + std::to_string(kMaxCopies));
+            copiesGiven = true;
         } else if (opt == "--dpi") {
             if (!ParseInt(v, 50, 2400, &f.dpi)) return Fail("--dpi must be between 50 and 2400");
         } else {
@@ -209,6 +221,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (positional.empty()) return Fail("fill needs at least one PAGE");
     if (!formGiven) return Fail("fill needs --form freight-bill or --form invoice");
+    if (copiesGiven && !cmd.fill.print) return Fail("--copies needs --print");
     cmd.fill.pages = std::move(positional);
     return {cmd, {}};
 }

@@ -11,6 +11,8 @@ namespace tallivo {
 
 enum class CliForm { kFreightBill, kInvoice };
 
+inline constexpr int kMaxCopies = 999;
+
 struct FillOptions {
     std::vector<std::string> pages;
     CliForm form = CliForm::kFreightBill;
@@ -25,6 +27,10 @@ struct FillOptions {
     int dpi = 600;
     bool withBackground = false;
     bool json = false;
+    // --print prints to the default printer, --print=NAME to the named one.
+    bool print = false;
+    std::string printer;
+    int copies = 1;
 };
 
 struct ShowOptions {

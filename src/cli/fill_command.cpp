@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 #include "capture/capture_driver.h"
 #include "cli/cli_io.h"
@@ -25,6 +26,13 @@
 #include "storage/storage_result.h"
 #include "storage/template_store.h"
 #include "text/gbk_codec.h"
+
+#ifdef TALLIVO_HAVE_PRINTING
+#include <QPrinter>
+
+#include "browser/handover_channel.h"
+#include "print/print_job.h"
+#endif
 
 namespace tallivo {
 
@@ -180,23 +188,75 @@ void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int 
     std::fputc('\n', stdout);
 }
 
-void DrawPage(PdfOutput& pdf, const FormsWorkspace& ws, const FillOptions& o, Prompter& prompter) {
+#ifdef TALLIVO_HAVE_PRINTING
+// The run's pages as one print job, drawn as the window prints them.
+class PrintOutput {
+public:
+    PrintOutput(const FillOptions& o, std::string* error) : printer_(QPrinter::HighResolution) {
+        if (!SelectPrinter(printer_, QString::fromStdString(o.printer), error)) return;
+        printer_.setCopyCount(o.copies);
+        job_ = std::make_unique<PrintJob>(
+            printer_, PrintJobTitle(browser::kApplicationTitle, o.form == CliForm::kFreightBill));
+    }
+    bool Ready() const { return job_ != nullptr; }
+    QString PrinterName() const { return printer_.printerName(); }
+
+    void Draw(const FormsWorkspace& ws, bool freight) {
+        QPainter* p = job_->NewPage();
+        if (!p) return;
+        try {
+            if (freight) {
+                DrawFreightBillPage(*p, ws.FreightBill(), PrinterPageOptions(printer_));
+            } else {
+                DrawInvoicePage(*p, ws.Invoice(), PrinterInvoiceOptions(printer_));
+            }
+        } catch (const std::bad_alloc&) {
+            // A page half drawn is not printed as if it were whole.
+            job_->Abort("out of memory while drawing a page");
+            throw;
+        }
+    }
+    PrintResult Finish() { return job_->Finish(); }
+
+private:
+    QPrinter printer_;
+    std::unique_ptr<PrintJob> job_;
+};
+#else
+// A build without Qt PrintSupport cannot print.
+class PrintOutput {
+public:
+    PrintOutput(const FillOptions&, std::string* error) {
+        *error = "printing is not available in this build";
+    }
+    bool Ready() const { return false; }
+    void Draw(const FormsWorkspace&, bool) {}
+};
+#endif
+
+// The page onto the PDF and into the print job, whichever were asked for.
+void DrawPage(PdfOutput* pdf, PrintOutput* print, const FormsWorkspace& ws, const FillOptions& o,
+              Prompter& prompter) {
     PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
     options.withBackground = o.withBackground;
     if (o.form == CliForm::kFreightBill) {
         const std::optional<PageSize> size = FreightBillPageSize(ws.FreightBill(), options);
         if (!size) {
             prompter.ShowMessage(NoBackgroundMessage());
-        } else if (QPainter* p = pdf.NewPage(size->width, size->height)) {
-            DrawFreightBillPage(*p, ws.FreightBill(), options);
+            return;
         }
-    } else {
+        if (pdf) {
+            if (QPainter* p = pdf->NewPage(size->width, size->height))
+                DrawFreightBillPage(*p, ws.FreightBill(), options);
+        }
+    } else if (pdf) {
         options.paper = A4PageSize(options);
         const PageSize size = InvoicePageSize(ws.Invoice(), options);
-        if (QPainter* p = pdf.NewPage(size.width, size.height)) {
+        if (QPainter* p = pdf->NewPage(size.width, size.height)) {
             DrawInvoicePage(*p, ws.Invoice(), options);
         }
     }
+    if (print) print->Draw(ws, o.form == CliForm::kFreightBill);
 }
 
 // After a run that saved documents the next run goes on from the numbers after them, as the
@@ -227,6 +287,17 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     const bool configMissing = !fs::exists(JoinPath(folder, "Config.pcf"), ec);
     TemplateChoice choice = ChooseTemplate(o, ws, kind);
     if (choice.failure == kExitUsage) return choice.failure;
+    // A printer that cannot be had fails the run before any page is filled.
+    std::unique_ptr<PrintOutput> print;
+    if (o.print && choice.failure == kExitOk) {
+        std::string error;
+        print = std::make_unique<PrintOutput>(o, &error);
+        if (!print->Ready()) {
+            choice.messageUtf8 = "cannot print: " + error;
+            ReportUtf8(o.printer.empty() ? "--print" : o.printer, choice.messageUtf8);
+            choice.failure = kExitFailure;
+        }
+    }
     // The config selects the default template, so it is read after the store.
     const ConfigLoad config = ws.ReadConfig();
     bool configDamaged = false;
@@ -331,7 +402,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
                 }
             }
 
-            if (!pageFailed && pdf) DrawPage(*pdf, ws, o, prompter);
+            if (!pageFailed && (pdf || print)) DrawPage(pdf.get(), print.get(), ws, o, prompter);
         } catch (const std::bad_alloc&) {
             prompter.ShowMessage(OutOfMemoryMessage());
             pageFailed = true;
@@ -356,6 +427,19 @@ int RunFill(const FillOptions& o, const std::string& folder) {
         ReportUtf8(o.pdfPath, "cannot write the PDF: " + pdf->ErrorText());
         status = kExitFailure;
     }
+#ifdef TALLIVO_HAVE_PRINTING
+    if (print) {
+        const std::string printer = print->PrinterName().toStdString();
+        const PrintResult printed = print->Finish();
+        if (printed.ok) {
+            ReportUtf8(printer, "printed " + std::to_string(printed.pages) + " page(s) as job " +
+                                    std::to_string(printed.jobId));
+        } else {
+            ReportUtf8(printer, "nothing was printed: " + printed.error);
+            status = kExitFailure;
+        }
+    }
+#endif
     return status;
 }
 

@@ -1,0 +1,78 @@
+// Printing drawn pages to a printer as one job. The pages are drawn on the QPrinter the dialogs
+// set up, spooled to a private file and handed to the print system only when the job ends
+// whole: a job that fails on the way is aborted and nothing of it reaches the printer, and a
+// job the print system refuses is reported, never dropped.
+#pragma once
+
+#include <QPainter>
+#include <QPrinter>
+#include <QString>
+#include <QTemporaryFile>
+#include <memory>
+#include <string>
+
+#include "print/page_drawing.h"
+
+namespace tallivo {
+
+// The job names, after the application title.
+inline constexpr char kFreightBillJobSuffix[] = "--打印货运单";
+inline constexpr char kInvoiceJobSuffix[] = "--打印发货单";
+
+// The title of a print of this form: the application title (UTF-8) and the form's suffix.
+QString PrintJobTitle(const char* applicationTitle, bool freightBill);
+
+// Points the printer at the named print queue, or at the default one when the name is empty.
+// False, with the reason in English, when there is no such queue.
+bool SelectPrinter(QPrinter& printer, const QString& name, std::string* error);
+
+// How a page is drawn on this printer: at its resolution; the freight bill with its offsets and
+// without the background (it goes onto a pre-printed waybill), the invoice across the printer's
+// page.
+PageOptions PrinterPageOptions(const QPrinter& printer);
+PageOptions PrinterInvoiceOptions(const QPrinter& printer);
+
+struct PrintResult {
+    bool ok = false;
+    std::string error;  // why nothing was printed, in English; empty when ok
+    int jobId = 0;      // the print system's number; 0 when printed into a file
+    qint64 bytes = 0;   // what was handed to the print system (or written to the file)
+    int pages = 0;
+};
+
+class PrintJob {
+public:
+    // The printer keeps the choices of the dialogs (queue, page set-up, copies); the job sets
+    // only its title and, for its duration, where the pages are spooled.
+    PrintJob(QPrinter& printer, const QString& title);
+    // A job not finished is aborted.
+    ~PrintJob();
+    PrintJob(const PrintJob&) = delete;
+    PrintJob& operator=(const PrintJob&) = delete;
+
+    // Starts the job or its next page and returns the painter to draw it with; null when that
+    // failed, after which the job is aborted and Finish() says why.
+    QPainter* NewPage();
+    // Gives up: nothing reaches the printer. The reason is what Finish() reports.
+    void Abort(const std::string& reason);
+    // Ends the job and hands it to the print system as one job.
+    PrintResult Finish();
+
+private:
+    bool Begin();
+    void Discard();
+    void RestorePrinter();
+
+    QPrinter& printer_;
+    QString title_;
+    QString previousOutput_;
+    // Set when the pages go straight into a file the print dialog asked for.
+    bool toFile_ = false;
+    std::unique_ptr<QTemporaryFile> spool_;
+    std::unique_ptr<QPainter> painter_;
+    std::string error_;
+    int pages_ = 0;
+    bool finished_ = false;
+};
+
+}  // namespace tallivo

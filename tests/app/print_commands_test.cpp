@@ -1,0 +1,286 @@
+// The print, page set-up and preview commands of the real window; printing goes to a print
+// system of the test's own.
+#include "app/print_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <cstdio>
+
+#include "app/app_title.h"
+#include "app/font_chooser.h"
+#include "app/main_window_controller.h"
+#include "app/scripted_window_prompter.h"
+#include "app/tform_preview.h"
+#include "app/tform_print.h"
+#include "support/pdf_words.h"
+#include "support/private_cups.h"
+#include "support/scripted_file_chooser.h"
+#include "text/gbk_codec.h"
+#include "ui_tform_preview.h"
+#include "ui_tform_print.h"
+
+namespace tallivo {
+namespace {
+
+class NoFonts : public FontChooser {
+public:
+    std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
+};
+
+// The print dialog picks the named queue, or is cancelled without one.
+class ScriptedPrintDialogs : public PrintDialogs {
+public:
+    bool ChoosePrinter(QPrinter& printer) override {
+        asked.push_back(&printer);
+        if (queue.isEmpty()) return false;
+        std::string error;
+        return SelectPrinter(printer, queue, &error);
+    }
+    void SetUpPage(QPrinter& printer) override {
+        asked.push_back(&printer);
+        printer.setPageOrientation(QPageLayout::Landscape);
+    }
+
+    QString queue;
+    std::vector<QPrinter*> asked;
+};
+
+QString Example(const char* name) {
+    QFile file(QStringLiteral(TALLIVO_EXAMPLES_DIR "/") + QString::fromLatin1(name));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromStdString(GbkToUtf8(file.readAll().toStdString()));
+}
+
+void CopyFolder(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    for (const QFileInfo& info :
+         QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
+        const QString target = to + "/" + info.fileName();
+        if (info.isDir()) {
+            CopyFolder(info.filePath(), target);
+        } else {
+            QFile::copy(info.filePath(), target);
+        }
+    }
+}
+
+class PrintCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
+        controller = std::make_unique<MainWindowController>(window, dir.path().toStdString(),
+                                                            &prompter, &chooser, &fonts);
+        commands = controller->findChild<PrintCommands*>();
+        ASSERT_NE(commands, nullptr);
+        commands->SetDialogs(&dialogs);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    void TearDown() override {
+        prompter.answers = {true, true};
+        window.close();
+    }
+    Ui::TFormPrint& ui() { return *window.ui(); }
+    FormsWorkspace& ws() { return controller->Workspace(); }
+    void Fill(const char* page, Tab tab) {
+        ui().MemoInputText->setPlainText(Example(page));
+        ui().ComboBoxInputText->setCurrentIndex(kSiteTaobao);
+        ui().PageControlPrint->setCurrentIndex(tab);
+        QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
+    }
+    std::vector<TFormPreview*> Previews() {
+        std::vector<TFormPreview*> open;
+        for (TFormPreview* p : window.findChildren<TFormPreview*>()) open.push_back(p);
+        return open;
+    }
+    std::string AllBoxTexts() {
+        std::string all;
+        for (const auto& box : ws().FreightBill().boxes)
+            all += std::to_string(box->left) + "," + std::to_string(box->top) + ":" +
+                   GbkToUtf8(box->content->PlainText()) + "\n";
+        return all;
+    }
+
+    QTemporaryDir dir;
+    TFormPrint window;
+    testing::ScriptedWindowPrompter prompter;
+    testing::ScriptedFileChooser chooser;
+    NoFonts fonts;
+    ScriptedPrintDialogs dialogs;
+    std::unique_ptr<MainWindowController> controller;
+    PrintCommands* commands = nullptr;
+};
+
+TEST_F(PrintCommandsTest, PreviewsAreSizedCaptionedDraggedAndClosedEachOnItsOwn) {
+    ASSERT_EQ(ui().PageControlPrint->currentIndex(), kTabFreightBill);
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(ui().SpeedButtonPreview, Qt::LeftButton);
+    const qint64 ms = timer.elapsed();
+    std::printf("[ figure ] freight-bill preview with background opened in %lld ms\n",
+                static_cast<long long>(ms));
+    ui().MenuItemPreview->trigger();
+    std::vector<TFormPreview*> open = Previews();
+    ASSERT_EQ(open.size(), 2u);
+    TFormPreview* first = open[0];
+    const float ppmmX = PpmmFromDpi(window.logicalDpiX());
+    const float ppmmY = PpmmFromDpi(window.logicalDpiY());
+    const FreightBillForm& bill = ws().FreightBill();
+    const auto size = FreightBillPreviewSize(bill.printWidth, bill.background.width(),
+                                             bill.background.height(), ppmmX, ppmmY);
+    EXPECT_EQ(first->size(), QSize(size->bitmapWidth, size->bitmapHeight));
+    EXPECT_EQ(first->windowTitle(), QString::fromUtf8(u8"预览货运单"));
+    EXPECT_EQ(first->toolTip(), QString::fromUtf8(u8"可用鼠标直接拖拽，双击鼠标关闭窗口"));
+    EXPECT_TRUE(first->windowFlags() & Qt::Tool);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_FALSE(first->isModal());
+    // The waybill shows through the margin's inside, and the page is the drawing's own.
+    const QImage picture = first->Picture();
+    EXPECT_EQ(picture.pixel(2, 2), qRgb(255, 255, 255));
+    EXPECT_NE(picture.pixel(picture.width() / 2, picture.height() / 2), qRgb(255, 255, 255));
+    QImage drawn(picture.size(), QImage::Format_RGB32);
+    drawn.setDotsPerMeterX(picture.dotsPerMeterX());
+    drawn.setDotsPerMeterY(picture.dotsPerMeterY());
+    drawn.fill(Qt::white);
+    PageOptions options = PageOptions::AtDpi(window.logicalDpiX(), window.logicalDpiY());
+    options.withBackground = true;
+    {
+        QPainter painter(&drawn);
+        DrawFreightBillPage(painter, bill, options);
+    }
+    EXPECT_EQ(picture, drawn);
+
+    // Pressed anywhere, it follows the mouse; a double click closes only it.
+    const QPoint before = first->pos();
+    QTest::mousePress(first->ui()->ImagePreview, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(first->ui()->ImagePreview, QPoint(60, 40));
+    QTest::mouseRelease(first->ui()->ImagePreview, Qt::LeftButton, {}, QPoint(60, 40));
+    EXPECT_EQ(first->pos(), before + QPoint(50, 30));
+    QPointer<TFormPreview> closing = first;
+    QTest::mouseDClick(first->ui()->ImagePreview, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(closing.isNull());
+    EXPECT_EQ(Previews().size(), 1u);
+
+    ui().PageControlPrint->setCurrentIndex(kTabInvoice);
+    QTest::mouseClick(ui().SpeedButtonPreview, Qt::LeftButton);
+    TFormPreview* invoice = Previews().back();
+    EXPECT_EQ(invoice->windowTitle(), QString::fromUtf8(u8"预览发货单"));
+    const PreviewSize page = InvoicePreviewSize(ws().Invoice().printWidth, ppmmX, ppmmY);
+    EXPECT_EQ(invoice->size(), QSize(page.bitmapWidth, page.bitmapHeight));
+
+    ui().PageControlPrint->setCurrentIndex(kTabInput);
+    QTest::mouseClick(ui().SpeedButtonPreview, Qt::LeftButton);
+    EXPECT_TRUE(Previews().back()->Picture().isNull());
+    EXPECT_EQ(Previews().size(), 3u);
+
+    // No picture, no scale: said so, and no window.
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    ws().FreightBill().background = QImage();
+    EXPECT_EQ(commands->MenuItemPreviewClick(), nullptr);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0], NoBackgroundMessage());
+    EXPECT_TRUE(prompter.questions.empty());
+}
+
+TEST_F(PrintCommandsTest, PrintSavesFirstAsksOnTheOnePrinterAndCancelPrintsNothing) {
+    ui().PageControlPrint->setCurrentIndex(kTabInput);
+    QTest::mouseClick(ui().SpeedButtonPrint, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.asked.empty()) << "the input tab has nothing to print";
+
+    QTest::mouseClick(ui().SpeedButtonPrinterSetup, Qt::LeftButton);
+    ui().MenuItemPrintSet->trigger();
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    ws().SetFreightBillUnsaved(true);
+    const std::string saved = ws().AutomaticDocumentPath(kTabFreightBill);
+    ui().MenuItemPrint->trigger();  // cancelled in the dialog
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(saved)));
+    ASSERT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_EQ(dialogs.asked[0], dialogs.asked[2]) << "the page set-up is kept for the print";
+    EXPECT_EQ(dialogs.asked[2]->pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+// The whole road of an order in the window: fill, save, reopen the same, preview, print to a
+// real queue; then the invoice.
+TEST_F(PrintCommandsTest, FilledFormsSaveReopenPreviewAndPrintToARealQueue) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    dialogs.queue = testing::PrivateCups::Queue();
+
+    Fill("taobao-order-detail.txt", kTabFreightBill);
+    const std::string filled = AllBoxTexts();
+    ASSERT_NE(filled.find(u8"张小明"), std::string::npos);
+    QTest::mouseClick(ui().SpeedButtonSave, Qt::LeftButton);
+    const std::string saved = ws().AutomaticDocumentPath(kTabFreightBill);
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(saved)));
+    ui().PageControlPrint->setCurrentIndex(kTabInput);
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    ASSERT_NE(AllBoxTexts(), filled);
+    chooser.answers = {saved};
+    QTest::mouseClick(ui().SpeedButtonOpen, Qt::LeftButton);
+    EXPECT_EQ(AllBoxTexts(), filled);
+
+    QTest::mouseClick(ui().SpeedButtonPreview, Qt::LeftButton);
+    EXPECT_EQ(Previews().size(), 1u);
+    QTest::mouseClick(ui().SpeedButtonPrint, Qt::LeftButton);
+    ASSERT_TRUE(commands->LastPrint().ok) << commands->LastPrint().error;
+    std::printf("[ figure ] filled freight bill: %lld bytes sent\n",
+                static_cast<long long>(commands->LastPrint().bytes));
+    auto kept = cups.WaitForJob(commands->LastPrint().jobId);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->title,
+              QString::fromUtf8(kApplicationTitle) + QString::fromUtf8(u8"--打印货运单"));
+    testing::PdfText text = testing::ReadPdfText(kept->dataPath);
+    const testing::PdfWord* consignee = text.Find(QString::fromUtf8(u8"张小明"));
+    ASSERT_NE(consignee, nullptr);
+    // The starter's consignee box is at (442, 68) on the waybill panel.
+    QPrinter& printer = commands->Printer();
+    const float ppmmX = PpmmFromDpi(printer.logicalDpiX());
+    const float ppmmY = PpmmFromDpi(printer.logicalDpiY());
+    const FreightBillForm& bill = ws().FreightBill();
+    const auto scale = ComputeFreightBillScale(bill.printWidth, bill.background.width(),
+                                               bill.background.height(), ppmmX, ppmmY);
+    const DeviceRect box =
+        FreightBillBoxRect({442, 68, 270, 22}, FreightBillOriginX(bill.biasX, ppmmX),
+                           FreightBillOriginY(bill.biasY, ppmmY), scale->sx, scale->sy);
+    const QPointF origin = printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
+    EXPECT_NEAR(consignee->left, origin.x() + box.left * 72.0 / printer.logicalDpiX(), 1.0);
+    EXPECT_NEAR(consignee->top, origin.y() + box.top * 72.0 / printer.logicalDpiY(), 2.0);
+
+    Fill("taobao-order-detail.txt", kTabInvoice);
+    QTest::mouseClick(ui().SpeedButtonPrint, Qt::LeftButton);  // saves first, then prints
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(ws().AutomaticDocumentPath(kTabInvoice))));
+    ASSERT_TRUE(commands->LastPrint().ok) << commands->LastPrint().error;
+    std::printf("[ figure ] filled invoice: %lld bytes sent\n",
+                static_cast<long long>(commands->LastPrint().bytes));
+    kept = cups.WaitForJob(commands->LastPrint().jobId);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->title.endsWith(QString::fromUtf8(u8"--打印发货单")));
+    text = testing::ReadPdfText(kept->dataPath);
+    EXPECT_NE(text.Find(QString::fromUtf8(u8"韩版修身羊毛呢大衣")), nullptr);
+    EXPECT_TRUE(prompter.messages.empty());
+
+    // A queue that refuses the job: the window says so.
+    ASSERT_TRUE(cups.Admin(QStringLiteral("cupsreject"), {testing::PrivateCups::Queue()}));
+    QTest::mouseClick(ui().SpeedButtonPrint, Qt::LeftButton);
+    EXPECT_FALSE(commands->LastPrint().ok);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(GbkToUtf8(prompter.messages[0]).rfind(u8"打印失败，打印任务已取消。", 0), 0u)
+        << GbkToUtf8(prompter.messages[0]);
+}
+
+}  // namespace
+}  // namespace tallivo

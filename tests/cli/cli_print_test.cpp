@@ -1,0 +1,175 @@
+// tallivo-cli fill --print: the options, and the built program printing to a print system of
+// the test's own.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "cli/cli_options.h"
+
+#ifdef TALLIVO_HAVE_PRINTING
+#include <QPageLayout>
+#include <QPrinter>
+
+#include "print/print_job.h"
+#include "support/pdf_words.h"
+#include "support/private_cups.h"
+#endif
+
+namespace tallivo {
+namespace {
+
+TEST(CliPrintOptionsTest, PrintTakesItsPrinterOnlyAfterAnEqualsSign) {
+    ParseOutcome p = ParseCommandLine({"fill", "--print", "a.txt", "--form", "invoice"});
+    ASSERT_TRUE(p.command) << p.error;
+    EXPECT_TRUE(p.command->fill.print);
+    EXPECT_TRUE(p.command->fill.printer.empty());
+    EXPECT_EQ(p.command->fill.pages, std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(p.command->fill.copies, 1);
+
+    p = ParseCommandLine({"fill", "a.txt", "--form", "invoice", "--print=Office", "--copies", "3",
+                          "--pdf", "o.pdf"});
+    ASSERT_TRUE(p.command) << p.error;
+    EXPECT_EQ(p.command->fill.printer, "Office");
+    EXPECT_EQ(p.command->fill.copies, 3);
+    EXPECT_EQ(p.command->fill.pdfPath, "o.pdf");
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"fill", "a", "--form", "invoice", "--print="},
+          {"fill", "a", "--form", "invoice", "--print", "--copies", "0"},
+          {"fill", "a", "--form", "invoice", "--print", "--copies", "1000"},
+          {"fill", "a", "--form", "invoice", "--copies", "2"}})
+        EXPECT_FALSE(ParseCommandLine(bad).command) << bad.back();
+}
+
+struct CliRun {
+    int status = -1;
+    QString err;
+};
+
+class CliPrintTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(CopyStarter(QStringLiteral(TALLIVO_STARTER_DIR), dir.path()));
+    }
+    static bool CopyStarter(const QString& from, const QString& to) {
+        QDir().mkpath(to);
+        for (const QFileInfo& info :
+             QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
+            const QString target = to + "/" + info.fileName();
+            if (info.isDir() ? !CopyStarter(info.filePath(), target)
+                             : !QFile::copy(info.filePath(), target))
+                return false;
+        }
+        return true;
+    }
+    CliRun Cli(QStringList args, const QString& cupsServer = QString()) {
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!cupsServer.isEmpty()) env.insert(QStringLiteral("CUPS_SERVER"), cupsServer);
+        cli.setProcessEnvironment(env);
+        args << QStringLiteral("--folder") << dir.path() << QStringLiteral("--now")
+             << QStringLiteral("2008-03-09 10:00:00");
+        cli.start(QStringLiteral(TALLIVO_CLI), args);
+        CliRun run;
+        if (!cli.waitForFinished(60000)) return run;
+        run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+        run.err = QString::fromUtf8(cli.readAllStandardError());
+        return run;
+    }
+    static QString Example(const char* name) {
+        return QStringLiteral(TALLIVO_EXAMPLES_DIR "/") + QString::fromLatin1(name);
+    }
+
+    QTemporaryDir dir;
+};
+
+#ifdef TALLIVO_HAVE_PRINTING
+
+TEST_F(CliPrintTest, FilledPagesGoAsOneJobNamedLikeTheWindowsAlongsideThePdf) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    const QString page = Example("taobao-order-detail.txt");
+    const QString pdf = dir.filePath(QStringLiteral("both.pdf"));
+
+    CliRun run = Cli(
+        {QStringLiteral("fill"), page, Example("taobao-trade-detail.txt"), QStringLiteral("--form"),
+         QStringLiteral("freight-bill"), QStringLiteral("--print=") + testing::PrivateCups::Queue(),
+         QStringLiteral("--copies"), QStringLiteral("2"), QStringLiteral("--pdf"), pdf},
+        cups.Socket());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFile::exists(pdf));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("printed 2 page(s) as job 1")))
+        << run.err.toStdString();
+    auto kept = cups.WaitForJob(1);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->title.startsWith(QStringLiteral("Tallivo--")));
+    EXPECT_TRUE(kept->title.endsWith(QString::fromUtf8(u8"--打印货运单")));
+    EXPECT_EQ(kept->copies, 2);
+    testing::PdfText text = testing::ReadPdfText(kept->dataPath);
+    EXPECT_EQ(text.pages, 2);
+    const testing::PdfWord* consignee = text.Find(QString::fromUtf8(u8"张小明"));
+    ASSERT_NE(consignee, nullptr);
+    EXPECT_EQ(consignee->page, 1);
+    // Where the PDF has it, from the printable area's corner as a printer draws.
+    const testing::PdfText written = testing::ReadPdfText(pdf);
+    const testing::PdfWord* inPdf = written.Find(QString::fromUtf8(u8"张小明"));
+    ASSERT_NE(inPdf, nullptr);
+    QPrinter printer(QPrinter::HighResolution);
+    std::string error;
+    ASSERT_TRUE(SelectPrinter(printer, testing::PrivateCups::Queue(), &error)) << error;
+    const QPointF origin = printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
+    EXPECT_NEAR(consignee->left, origin.x() + inPdf->left, 1.0);
+    EXPECT_NEAR(consignee->top, origin.y() + inPdf->top, 2.0);
+
+    // The default queue, the invoice.
+    ASSERT_TRUE(cups.Admin(QStringLiteral("lpadmin"),
+                           {QStringLiteral("-d"), testing::PrivateCups::Queue()}));
+    run = Cli({QStringLiteral("fill"), page, QStringLiteral("--form"), QStringLiteral("invoice"),
+               QStringLiteral("--print")},
+              cups.Socket());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    kept = cups.WaitForJob(2);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->title.endsWith(QString::fromUtf8(u8"--打印发货单")));
+    EXPECT_EQ(kept->copies, 1);
+    text = testing::ReadPdfText(kept->dataPath);
+    EXPECT_NE(text.Find(QString::fromUtf8(u8"韩版修身羊毛呢大衣")), nullptr);
+
+    // No such printer: said, exit 1, nothing filled or printed.
+    run = Cli({QStringLiteral("fill"), page, QStringLiteral("--form"), QStringLiteral("invoice"),
+               QStringLiteral("--print=NoSuchQueue"), QStringLiteral("--save"),
+               dir.filePath(QStringLiteral("x.pin"))},
+              cups.Socket());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("NoSuchQueue"))) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.pin"))));
+
+    // A queue that refuses: every page is said to be lost.
+    ASSERT_TRUE(cups.Admin(QStringLiteral("cupsreject"), {testing::PrivateCups::Queue()}));
+    run = Cli({QStringLiteral("fill"), page, QStringLiteral("--form"), QStringLiteral("invoice"),
+               QStringLiteral("--print")},
+              cups.Socket());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was printed"))) << run.err.toStdString();
+    EXPECT_EQ(cups.KeptJobs(), 2);
+}
+
+#else
+
+TEST_F(CliPrintTest, BuildWithoutPrintingSaysSo) {
+    const CliRun run =
+        Cli({QStringLiteral("fill"), Example("taobao-order-detail.txt"), QStringLiteral("--form"),
+             QStringLiteral("invoice"), QStringLiteral("--print")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("printing is not available in this build")))
+        << run.err.toStdString();
+}
+
+#endif
+
+}  // namespace
+}  // namespace tallivo

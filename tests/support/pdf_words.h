@@ -1,0 +1,50 @@
+// The words of a PDF with their places, read by pdftotext -bbox (poppler-utils).
+#pragma once
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <vector>
+
+namespace tallivo::testing {
+
+struct PdfWord {
+    int page = 0;  // from 1
+    double left = 0;
+    double top = 0;  // points from the page's top-left corner
+    QString text;
+};
+
+struct PdfText {
+    int pages = 0;
+    std::vector<PdfWord> words;
+
+    // The first word that is `text`, or null.
+    const PdfWord* Find(const QString& text) const {
+        for (const PdfWord& w : words)
+            if (w.text == text) return &w;
+        return nullptr;
+    }
+};
+
+inline PdfText ReadPdfText(const QString& pdf) {
+    QProcess run;
+    run.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    PdfText text;
+    if (!run.waitForFinished(30000)) return text;
+    const QString html = QString::fromUtf8(run.readAllStandardOutput());
+    static const QRegularExpression tag(
+        QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+    for (auto it = tag.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(0).startsWith(QLatin1String("<page"))) {
+            ++text.pages;
+            continue;
+        }
+        text.words.push_back(
+            {text.pages, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3)});
+    }
+    return text;
+}
+
+}  // namespace tallivo::testing
