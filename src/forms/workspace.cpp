@@ -512,6 +512,9 @@ bool FormsWorkspace::MenuItemSaveClick() {
             freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice, &cancelled);
         if (cancelled) return;
         saved = freight ? SaveFreightBill(path) : SaveInvoice(path);
+        // What is on disk now matches the form: closing and printing need not ask again.
+        if (saved && freight) SetFreightBillUnsaved(false);
+        if (saved && !freight) SetInvoiceUnsaved(false);
     });
     return saved;
 }
