@@ -294,8 +294,6 @@ QSqlError PrintHistory::Insert(HistoryRecord& record, const std::vector<std::str
     if (!error.isValid() && !db_.commit()) error = db_.lastError();
     if (error.isValid()) {
         db_.rollback();
-        // A failure with no code of its own still is one.
-        if (error.type() == QSqlError::NoError) error = QSqlError({}, {}, QSqlError::UnknownError);
         return error;
     }
     record.id = id;

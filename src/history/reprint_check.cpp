@@ -4,9 +4,8 @@ namespace tallivo {
 
 bool ConfirmReprint(PrintHistory& history, Prompter& prompter, HistoryForm form,
                     const std::vector<std::string>& tradeNumbers) {
+    // What went wrong reading the history is said once, with the record of this print.
     const std::optional<PrintedBefore> earlier = history.FindEarlierPrint(form, tradeNumbers);
-    const std::string message = history.TakeMessage();
-    if (!message.empty()) prompter.ShowMessage(message);
     if (!earlier) return true;
     return prompter.AskYesNo(ReprintCaption(), ReprintQuestion(form, *earlier));
 }

@@ -11,7 +11,7 @@ namespace tallivo {
 
 // Asks, No the default, when one of the trade numbers was printed before on this kind of form;
 // true when the print goes on (nothing printed before, or Yes). A history that cannot be read
-// asks nothing and says why.
+// asks nothing; why is told by RecordPrint, so that one print brings one message.
 bool ConfirmReprint(PrintHistory& history, Prompter& prompter, HistoryForm form,
                     const std::vector<std::string>& tradeNumbers);
 

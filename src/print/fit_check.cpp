@@ -313,8 +313,8 @@ const std::string& FitQuestionCaption() {
 
 std::string FitQuestion(const std::vector<FitFinding>& findings) {
     std::string text = Gbk(u8"打印前检查发现以下问题：");
-    for (const FitFinding& f : findings) text += "\r\n" + f.text + Gbk(u8"；");
-    text += "\r\n" + Gbk(u8"确定要继续打印吗？");
+    for (const FitFinding& f : findings) text += "\n" + f.text + Gbk(u8"；");
+    text += "\n" + Gbk(u8"确定要继续打印吗？");
     return text;
 }
 
