@@ -63,6 +63,44 @@ std::optional<CaptureTime> ParseClock(const std::string& text) {
     return t;
 }
 
+ParseOutcome ParseHistoryCommand(const std::vector<std::string>& args) {
+    CliCommand cmd;
+    cmd.kind = CliCommand::kHistory;
+    HistoryOptions& h = cmd.history;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string opt = args[i];
+        std::optional<std::string> v;
+        const size_t eq = opt.find('=');
+        if (opt.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            v = opt.substr(eq + 1);
+            opt.resize(eq);
+        }
+        if (opt == "--json") {
+            if (v) return Fail("--json takes no value");
+            h.json = true;
+            continue;
+        }
+        if (opt != "--folder" && opt != "--trade" && opt != "--since")
+            return Fail("unknown option for history: " + opt);
+        if (!v) {
+            if (i + 1 >= args.size()) return Fail(opt + " needs a value");
+            v = args[++i];
+        }
+        if (opt == "--folder") {
+            h.folder = *v;
+        } else if (opt == "--trade") {
+            if (v->empty()) return Fail("--trade needs a trade number");
+            h.trade = *v;
+        } else {
+            // A day that exists, so that the comparison with stored times means what it says.
+            if (v->size() != 10 || !ParseClock(*v + " 00:00:00"))
+                return Fail("--since must be YYYY-MM-DD");
+            h.since = *v;
+        }
+    }
+    return {cmd, {}};
+}
+
 std::string KindFromFileName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -87,6 +125,7 @@ std::string UsageText() {
            "      [--now \"YYYY-MM-DD hh:mm:ss\"] [--invoice-sn N] [--save PATH] [--pdf FILE]\n"
            "      [--dpi N] [--with-background] [--json] [--print[=PRINTER]] [--copies N]\n"
            "  tallivo-cli show FILE [--kind KIND] [--json]\n"
+           "  tallivo-cli history [--folder DIR] [--trade N] [--since YYYY-MM-DD] [--json]\n"
            "      KIND: freight-bill-store invoice-store freight-bill-document invoice-document\n"
            "            freight-bill-exchange invoice-exchange config\n";
 }
@@ -99,6 +138,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         cmd.kind = CliCommand::kHelp;
         return {cmd, {}};
     }
+    if (verb == "history") return ParseHistoryCommand(args);
     if (verb != "fill" && verb != "show") return Fail("unknown command: " + verb);
     cmd.kind = verb == "fill" ? CliCommand::kFill : CliCommand::kShow;
 

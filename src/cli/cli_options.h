@@ -39,10 +39,18 @@ struct ShowOptions {
     bool json = false;
 };
 
+struct HistoryOptions {
+    std::string folder;  // empty: the executable's folder
+    std::string trade;   // GBK; empty: every trade
+    std::string since;   // "YYYY-MM-DD"; empty: from the first print
+    bool json = false;
+};
+
 struct CliCommand {
-    enum Kind { kFill, kShow, kHelp } kind = kHelp;
+    enum Kind { kFill, kShow, kHelp, kHistory } kind = kHelp;
     FillOptions fill;
     ShowOptions show;
+    HistoryOptions history;
 };
 
 struct ParseOutcome {
@@ -52,6 +60,9 @@ struct ParseOutcome {
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
+
+// The history command's options after the verb.
+ParseOutcome ParseHistoryCommand(const std::vector<std::string>& args);
 
 // "YYYY-MM-DD hh:mm:ss", fields in range.
 std::optional<CaptureTime> ParseClock(const std::string& text);

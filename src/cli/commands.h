@@ -16,6 +16,7 @@ inline constexpr int kExitUsage = 2;
 
 int RunFill(const FillOptions& options, const std::string& programFolder);
 int RunShow(const ShowOptions& options);
+int RunHistory(const HistoryOptions& options, const std::string& programFolder);
 
 // Rich text as plain UTF-8, paragraphs joined by "\n".
 std::string PlainTextUtf8(const QTextDocument& document);

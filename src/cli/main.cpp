@@ -44,6 +44,11 @@ int main(int argc, char** argv) {
                 return tallivo::kExitOk;
             case tallivo::CliCommand::kShow:
                 return tallivo::RunShow(cmd.show);
+            case tallivo::CliCommand::kHistory: {
+                std::string folder = cmd.history.folder;
+                if (folder.empty()) folder = QCoreApplication::applicationDirPath().toStdString();
+                return tallivo::RunHistory(cmd.history, folder);
+            }
             case tallivo::CliCommand::kFill: {
                 std::string folder = cmd.fill.folder;
                 if (folder.empty()) {

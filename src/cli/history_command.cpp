@@ -1,0 +1,109 @@
+// tallivo-cli history: the print history, newest first.
+#include <QFileInfo>
+#include <cstdio>
+
+#include "cli/cli_io.h"
+#include "cli/commands.h"
+#include "cli/json_writer.h"
+#include "history/print_history.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+namespace {
+
+std::string Utf8(const std::string& gbk) {
+    return GbkToUtf8(gbk);
+}
+
+std::string Joined(const std::vector<std::string>& trades) {
+    std::string out;
+    for (const std::string& t : trades) out += (out.empty() ? "" : ",") + Utf8(t);
+    return out;
+}
+
+void WriteJson(const HistoryRecord& r) {
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("id");
+    json.Int(r.id);
+    json.Key("time");
+    json.String(HistoryTimeText(r.time).toStdString());
+    json.Key("form");
+    json.String(HistoryFormName(r.form));
+    json.Key("trades");
+    json.BeginArray();
+    for (const std::string& t : r.tradeNumbers) json.String(Utf8(t));
+    json.EndArray();
+    json.Key("buyer");
+    json.String(Utf8(r.buyer));
+    json.Key("consignee");
+    json.String(Utf8(r.consignee));
+    json.Key("address");
+    json.String(Utf8(r.address));
+    json.Key("telephone");
+    json.String(Utf8(r.telephone));
+    json.Key("template");
+    json.String(Utf8(r.templateName));
+    json.Key("sequence");
+    json.Int(r.sequenceNumber);
+    json.Key("printer");
+    json.String(Utf8(r.printer));
+    json.Key("copies");
+    json.Int(r.copies);
+    json.EndObject();
+    std::fwrite(json.Text().data(), 1, json.Text().size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+// Tabs separate the fields; a tab or line break inside one would shift the columns.
+std::string Field(std::string utf8) {
+    for (char& c : utf8)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return utf8;
+}
+
+void WriteLine(const HistoryRecord& r) {
+    const std::string line = HistoryTimeText(r.time).toStdString() + "\t" +
+                             HistoryFormName(r.form) + "\t" + Field(Joined(r.tradeNumbers)) + "\t" +
+                             Field(Utf8(r.buyer)) + "\t" + Field(Utf8(r.consignee)) + "\t" +
+                             Field(Utf8(r.address)) + "\t" + Field(Utf8(r.telephone)) + "\t" +
+                             Field(Utf8(r.templateName)) + "\t" + std::to_string(r.sequenceNumber) +
+                             "\t" + Field(Utf8(r.printer)) + "\t" + std::to_string(r.copies) + "\n";
+    std::fputs(line.c_str(), stdout);
+}
+
+}  // namespace
+
+int RunHistory(const HistoryOptions& options, const std::string& programFolder) {
+    const QString path = PrintHistoryPath(programFolder);
+    // Looking does not start a history where there is none.
+    if (!QFileInfo::exists(path)) {
+        if (!options.json) std::fputs("no prints recorded\n", stdout);
+        return kExitOk;
+    }
+    PrintHistory history(path);
+    const HistoryResult opened = history.Open();
+    if (!opened.message.empty()) PrintMessage(opened.message);
+    if (!opened.ok) return kExitFailure;
+
+    HistoryFilter filter;
+    filter.tradeNumber = IsValidUtf8(options.trade) ? Utf8ToGbk(options.trade) : options.trade;
+    if (!options.since.empty())
+        filter.since = QDate::fromString(QString::fromStdString(options.since), Qt::ISODate);
+    const std::vector<HistoryRecord> records = history.List(filter);
+    const std::string message = history.TakeMessage();
+    if (!message.empty()) {
+        PrintMessage(message);
+        return kExitFailure;
+    }
+    if (!options.json)
+        std::fputs(
+            "time\tform\ttrades\tbuyer\tconsignee\taddress\ttelephone\ttemplate\tsequence"
+            "\tprinter\tcopies\n",
+            stdout);
+    for (const HistoryRecord& r : records) options.json ? WriteJson(r) : WriteLine(r);
+    return opened.message.empty() ? kExitOk : kExitFailure;
+}
+
+}  // namespace tallivo

@@ -1,0 +1,21 @@
+#include "history/history_record.h"
+
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+const char* HistoryFormName(HistoryForm form) {
+    return form == HistoryForm::kInvoice ? "invoice" : "freight-bill";
+}
+
+const std::string& HistoryFormCaption(HistoryForm form) {
+    static const std::string freightBill = Gbk(u8"货运单");
+    static const std::string invoice = Gbk(u8"发货单");
+    return form == HistoryForm::kInvoice ? invoice : freightBill;
+}
+
+QString HistoryTimeText(const QDateTime& time) {
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+}  // namespace tallivo

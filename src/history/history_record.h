@@ -1,0 +1,38 @@
+// One printed form as the print history keeps it. Texts are GBK, as everywhere else.
+#pragma once
+
+#include <QDateTime>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tallivo {
+
+enum class HistoryForm { kFreightBill = 1, kInvoice = 2 };
+
+struct HistoryRecord {
+    std::int64_t id = 0;  // given by the history when written; 0 before
+    HistoryForm form = HistoryForm::kFreightBill;
+    // Trade numbers of the goods rows, in row order, each once.
+    std::vector<std::string> tradeNumbers;
+    std::string buyer;
+    std::string consignee;
+    std::string address;
+    std::string telephone;
+    std::string templateName;
+    std::int64_t sequenceNumber = 0;
+    std::string printer;
+    int copies = 1;
+    // Local time, to the second.
+    QDateTime time;
+};
+
+// "freight-bill" / "invoice", the names the command line uses.
+const char* HistoryFormName(HistoryForm form);
+// "货运单" / "发货单", GBK.
+const std::string& HistoryFormCaption(HistoryForm form);
+
+// "YYYY-MM-DD hh:mm:ss", the form times are stored and shown in.
+QString HistoryTimeText(const QDateTime& time);
+
+}  // namespace tallivo

@@ -1,0 +1,114 @@
+// The print history: every printed form in an SQLite file beside the program, looked up by trade
+// number before a print and listed by the history window and the command line.
+//
+// Writing history never stands in a print's way: each call returns what went wrong as a message
+// for the caller to show once, and the print goes on. A damaged file is moved aside under a dated
+// name and a new one is started; nothing is deleted.
+#pragma once
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/history_record.h"
+
+namespace tallivo {
+
+// "PrintHistory.sqlite".
+extern const char* const kPrintHistoryFileName;
+// The history file of a program folder.
+QString PrintHistoryPath(const std::string& programFolder);
+
+struct HistoryResult {
+    bool ok = true;       // the operation was done
+    std::string message;  // GBK; when not empty the caller shows it, once
+};
+
+// The first print of a trade number on one kind of form.
+struct PrintedBefore {
+    std::string tradeNumber;
+    QDateTime time;
+    std::string printer;
+    int times = 1;  // prints of it on this kind of form so far
+};
+
+struct HistoryFilter {
+    std::string tradeNumber;  // GBK; records holding exactly this trade number
+    // GBK; records whose trade number, buyer or consignee contains it, or whose time starts
+    // with it ("2026-12-07").
+    std::string text;
+    std::optional<QDate> since;  // printed on or after this day
+    int limit = 0;               // the newest this many; 0 for all
+};
+
+class PrintHistory {
+public:
+    // The file is opened at the first use, or by Open().
+    explicit PrintHistory(QString path);
+    ~PrintHistory();
+    PrintHistory(const PrintHistory&) = delete;
+    PrintHistory& operator=(const PrintHistory&) = delete;
+
+    // Opens or creates the file and brings its schema up to date. A damaged file is moved
+    // aside and a new one started, which the message says. Not ok when no history can be kept
+    // now; later calls try again.
+    HistoryResult Open();
+    bool IsOpen() const { return open_; }
+
+    // Adds a printed form, its id set on success; the time is taken from the record (the
+    // current time when it has none). Any message of opening it comes with the result.
+    HistoryResult Record(HistoryRecord& record);
+
+    // The earliest print of the first of these trade numbers printed before on this kind of
+    // form; nothing when none was, or when the history cannot be read (TakeMessage() says why).
+    std::optional<PrintedBefore> FindEarlierPrint(HistoryForm form,
+                                                  const std::vector<std::string>& tradeNumbers);
+
+    // Records matching the filter, newest first.
+    std::vector<HistoryRecord> List(const HistoryFilter& filter = {});
+    // One record by id.
+    std::optional<HistoryRecord> Find(std::int64_t id);
+
+    // A message of a lookup or listing not shown yet (opening moved a damaged file aside, the
+    // file cannot be read); empty when none. Record() hands these over itself.
+    std::string TakeMessage();
+
+    const QString& Path() const { return path_; }
+    // The schema version this program writes.
+    static int SchemaVersion();
+
+private:
+    HistoryResult EnsureOpen();
+    HistoryResult OpenDatabase();
+    void CloseDatabase();
+    // Moves the file (and its journal) aside; the dated name, or empty when it could not.
+    QString MoveAside();
+    HistoryResult Damaged();
+    // Writes one record in one transaction; the error, invalid when it was written.
+    QSqlError Insert(HistoryRecord& record, const std::vector<std::string>& trades);
+    HistoryResult WriteFailed();
+    bool IsDamageError(const QSqlError& error) const;
+    std::vector<HistoryRecord> Select(const QString& where, const QVariantList& values, int limit);
+    void Keep(const std::string& message);
+
+    QString path_;
+    QString connection_;
+    QSqlDatabase db_;
+    bool open_ = false;
+    std::string pending_;
+};
+
+// The reprint question, No its default: caption and text naming the trade number, the time and
+// the printer of the first print (GBK).
+const std::string& ReprintCaption();
+std::string ReprintQuestion(HistoryForm form, const PrintedBefore& earlier);
+
+// The messages, GBK.
+std::string HistoryWriteFailedMessage();
+std::string HistoryDamagedMessage(const QString& movedTo);
+
+}  // namespace tallivo

@@ -1,0 +1,94 @@
+// tallivo-cli history on a history written through the library.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_options.h"
+#include "history/print_history.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+namespace {
+
+struct HistoryRun {
+    int status = -1;
+    std::string out;
+};
+
+HistoryRun History(const QTemporaryDir& dir, const std::string& args) {
+    const std::string out = dir.filePath(QStringLiteral("out")).toStdString();
+    const std::string cmd = std::string("'") + TALLIVO_CLI + "' history --folder '" +
+                            dir.path().toStdString() + "' " + args + " >'" + out + "' 2>&1";
+    HistoryRun r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream in(out, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    r.out = s.str();
+    return r;
+}
+
+TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
+    QTemporaryDir dir;
+    EXPECT_EQ(History(dir, "").status, 0) << "no history yet";
+    EXPECT_FALSE(QFileInfo::exists(PrintHistoryPath(dir.path().toStdString())));
+    {
+        PrintHistory history(PrintHistoryPath(dir.path().toStdString()));
+        HistoryRecord a;
+        a.tradeNumbers = {"111", "222"};
+        a.consignee = Gbk(u8"张三");
+        a.address = "Room \"1\"\t2";
+        a.printer = "HP";
+        a.time = QDateTime(QDate(2026, 12, 6), QTime(9, 0));
+        HistoryRecord b = a;
+        b.form = HistoryForm::kInvoice;
+        b.tradeNumbers = {"333"};
+        b.copies = 2;
+        b.time = QDateTime(QDate(2026, 12, 7), QTime(9, 0));
+        ASSERT_TRUE(history.Record(a).ok);
+        ASSERT_TRUE(history.Record(b).ok);
+    }
+    const HistoryRun json = History(dir, "--json");
+    ASSERT_EQ(json.status, 0) << json.out;
+    EXPECT_EQ(
+        json.out,
+        "{\"id\":2,\"time\":\"2026-12-07 09:00:00\",\"form\":\"invoice\",\"trades\":[\"333\"],"
+        "\"buyer\":\"\",\"consignee\":\"张三\",\"address\":\"Room \\\"1\\\"\\t2\","
+        "\"telephone\":\"\",\"template\":\"\",\"sequence\":0,\"printer\":\"HP\","
+        "\"copies\":2}\n"
+        "{\"id\":1,\"time\":\"2026-12-06 09:00:00\",\"form\":\"freight-bill\","
+        "\"trades\":[\"111\",\"222\"],\"buyer\":\"\",\"consignee\":\"张三\","
+        "\"address\":\"Room \\\"1\\\"\\t2\",\"telephone\":\"\",\"template\":\"\","
+        "\"sequence\":0,\"printer\":\"HP\",\"copies\":1}\n");
+
+    const HistoryRun text = History(dir, "--trade 222");
+    ASSERT_EQ(text.status, 0);
+    EXPECT_EQ(text.out,
+              "time\tform\ttrades\tbuyer\tconsignee\taddress\ttelephone\ttemplate\tsequence"
+              "\tprinter\tcopies\n"
+              "2026-12-06 09:00:00\tfreight-bill\t111,222\t\t张三\tRoom \"1\" 2\t\t\t0\tHP\t1\n");
+    const HistoryRun since = History(dir, "--since=2026-12-07 --json");
+    EXPECT_EQ(std::count(since.out.begin(), since.out.end(), '\n'), 1);
+    EXPECT_EQ(History(dir, "--since 2026-02-30").status, 2);
+}
+
+TEST(CliHistoryTest, OptionsAreChecked) {
+    auto parse = [](std::vector<std::string> args) { return ParseCommandLine(args); };
+    const ParseOutcome ok = parse({"history", "--trade", "9", "--since", "2026-12-07", "--json"});
+    ASSERT_TRUE(ok.command);
+    EXPECT_EQ(ok.command->kind, CliCommand::kHistory);
+    EXPECT_EQ(ok.command->history.trade, "9");
+    EXPECT_EQ(ok.command->history.since, "2026-12-07");
+    EXPECT_TRUE(ok.command->history.json);
+    EXPECT_FALSE(parse({"history", "--trade"}).command);
+    EXPECT_FALSE(parse({"history", "--since", "07/12/2026"}).command);
+    EXPECT_FALSE(parse({"history", "--pdf", "x"}).command);
+}
+
+}  // namespace
+}  // namespace tallivo
