@@ -250,8 +250,7 @@ int RunShow(const ShowOptions& o) {
                 // An import runs the picture through the decoder and stops with its error.
                 const JpegResult jpeg = DecodeJpeg(*x.image, &image);
                 decoded = jpeg.ok;
-                if (!jpeg.ok)
-                    messages.push_back(jpeg.outOfMemory ? OutOfMemoryMessage() : jpeg.error);
+                if (!jpeg.ok) messages.push_back(jpeg.message);
             }
             if (out.Json()) {
                 out.W().Key("image");

@@ -264,13 +264,13 @@ JpegResult DecodeJpeg(std::string_view data, QImage* image, std::int64_t maxPixe
         *image = std::move(decoded);
         result.ok = true;
     } else if (rc == -1) {
-        result.error = "Image too large";
+        result.message = "Image too large";
     } else if (rc == -2) {
         result.outOfMemory = true;
-        result.error = "Insufficient memory";
+        result.message = OutOfMemoryMessage();
     } else {
-        result.error = state.err.message;
         result.outOfMemory = state.err.pub.msg_code == JERR_OUT_OF_MEMORY;
+        result.message = result.outOfMemory ? OutOfMemoryMessage() : state.err.message;
     }
     return result;
 }
@@ -278,13 +278,13 @@ JpegResult DecodeJpeg(std::string_view data, QImage* image, std::int64_t maxPixe
 JpegResult EncodeJpeg(const QImage& image, std::string* out) {
     JpegResult result;
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
-        result.error = "Empty image";
+        result.message = "Empty image";
         return result;
     }
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull()) {
         result.outOfMemory = true;
-        result.error = "Insufficient memory";
+        result.message = OutOfMemoryMessage();
         return result;
     }
     EncodeState state{};
@@ -295,8 +295,8 @@ JpegResult EncodeJpeg(const QImage& image, std::string* out) {
         result.ok = true;
     } else {
         out->resize(before);
-        result.error = state.err.message;
         result.outOfMemory = state.err.pub.msg_code == JERR_OUT_OF_MEMORY;
+        result.message = result.outOfMemory ? OutOfMemoryMessage() : state.err.message;
     }
     return result;
 }

@@ -5,16 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "storage/storage_result.h"
+
 namespace tallivo {
 
 // Larger pictures are refused before any pixel memory is taken: a damaged header may declare
 // 65535 x 65535. A 600 dpi scan of an A4 waybill is about 35 million pixels.
 constexpr std::int64_t kMaxPicturePixels = 40'000'000;
 
-struct JpegResult {
-    bool ok = false;
+// Shaped as every result of the lower layers: ok, and the text to show when it is not ("无法分配
+// 内存空间！" when memory ran out, otherwise the decoder's or encoder's own ASCII text).
+struct JpegResult : StorageResult {
     bool outOfMemory = false;
-    std::string error;  // the decoder's or encoder's own text, ASCII
 };
 
 // Decodes a whole JPEG file held in memory into an RGB888 or Grayscale8 image. Never exits

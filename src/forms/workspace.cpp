@@ -707,7 +707,7 @@ void FormsWorkspace::ImportTemplateFrom(TemplateKind kind, const std::string& pa
     }
     QImage decoded;
     const JpegResult checked = DecodeJpeg(*read.image, &decoded);
-    if (!checked.ok) return Show(checked.outOfMemory ? OutOfMemoryMessage() : checked.error);
+    if (!checked.ok) return Show(checked.message);
     if (!EnsureFolder(BackgroundImageFolder(programFolder_)) ||
         !WriteFileReplacing(*BackgroundImagePath(programFolder_, name + ".jpg"), *read.image)) {
         Show(FileStream());

@@ -62,7 +62,7 @@ TEST(Jpeg, BadDataIsAnErrorNotAnExit) {
     ASSERT_TRUE(EncodeJpeg(Gradient(64, 64), &bytes).ok);
     const JpegResult cut = DecodeJpeg(std::string_view(bytes).substr(0, bytes.size() / 2), &image);
     EXPECT_FALSE(cut.ok);
-    EXPECT_FALSE(cut.error.empty());
+    EXPECT_FALSE(cut.message.empty());
     EXPECT_TRUE(image.isNull());
     EXPECT_FALSE(EncodeJpeg(QImage(), &bytes).ok);
 }
