@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/font_chooser.h"
+#include "app/input_memo.h"
 #include "app/main_window_controller.h"
 #include "app/tform_print.h"
 #include "app/window_prompter.h"
@@ -73,7 +74,7 @@ void ReplaceAllInWindow(benchmark::State& state, const QString& page, Tab tab) {
     for (auto _ : state) {
         state.PauseTiming();
         ui.PageControlPrint->setCurrentIndex(kTabInput);
-        ui.MemoInputText->setPlainText(page);  // the paste, not timed
+        ui.MemoInputText->SetPageText(page);  // the paste, not timed
         ui.PageControlPrint->setCurrentIndex(tab);
         QApplication::processEvents();
         state.ResumeTiming();

@@ -15,6 +15,7 @@
 #include "app/editor_document.h"
 #include "app/goods_grid_model.h"
 #include "app/grid_keys.h"
+#include "app/input_memo.h"
 #include "app/print_commands.h"
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
@@ -290,7 +291,7 @@ void MainWindowController::MenuItemPopupMenuAddKeyWordClick(const QString& capti
 void MainWindowController::SyncInput() {
     if (!inputStale_) return;
     // A pasted page arrives with CR LF line ends; the capture engine reads them so.
-    QString text = window_.ui()->MemoInputText->toPlainText();
+    QString text = window_.ui()->MemoInputText->PageText();
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     workspace_->SetInputText(ToGbk(text));
     inputStale_ = false;
@@ -410,10 +411,9 @@ void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) 
     if (tag == browser::kCommandLineTag &&
         OpenFileArgument(QString::fromStdString(GbkToUtf8(text.toStdString()))))
         return;
-    QPlainTextEdit* memo = window_.ui()->MemoInputText;
     if (tag == browser::kPageTextTag) {
         // The page itself travelled: the user's clipboard stays as it was.
-        memo->setPlainText(FromGbk(text.toStdString()));
+        window_.ui()->MemoInputText->SetPageText(FromGbk(text.toStdString()));
         return;
     }
     PasteClipboard(text.toStdString() == browser::kFromWebPage);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -20,6 +21,7 @@
 #include "app/field_box_editor.h"
 #include "app/font_chooser.h"
 #include "app/goods_grid_model.h"
+#include "app/input_memo.h"
 #include "app/main_window_controller.h"
 #include "app/scripted_window_prompter.h"
 #include "app/tform_print.h"
@@ -295,6 +297,37 @@ TEST_F(MainWindow, SaveNewOpenGivesBackTheFilledBillAndEnterInATemplateBoxMovesO
     QTest::keyClick(ui().ComboBoxFreightBill, Qt::Key_Return);
     EXPECT_FALSE(ui().ComboBoxFreightBill->hasFocus());
     EXPECT_EQ(BoxText(1), filled[1]);
+}
+
+// A page without line ends is shown folded, so the memo stays responsive, and is captured as
+// it came while the user has not edited it.
+TEST(InputMemoFolding, LongLinesAreShownFoldedAndKeptWhole) {
+    InputMemo memo;
+    QString line = QString(InputMemo::kFoldAt * 2 + 10, QLatin1Char('x'));
+    line[InputMemo::kFoldAt - 5] = QLatin1Char(' ');
+    EXPECT_FALSE(InputMemo::NeedsFolding(QStringLiteral("ab\ncd")));
+    EXPECT_TRUE(InputMemo::NeedsFolding(line));
+    const QString folded = InputMemo::Fold(line);
+    EXPECT_EQ(folded.indexOf(QLatin1Char('\n')), InputMemo::kFoldAt - 4);  // after the blank
+    EXPECT_EQ(QString(folded).remove(QLatin1Char('\n')), line);
+    for (const QString& part : folded.split(QLatin1Char('\n')))
+        EXPECT_LE(part.size(), InputMemo::kFoldAt);
+
+    memo.SetPageText(line);
+    EXPECT_EQ(memo.PageText(), line);
+    EXPECT_EQ(memo.toPlainText(), folded);
+    memo.moveCursor(QTextCursor::End);
+    memo.insertPlainText(QStringLiteral("y"));
+    EXPECT_EQ(memo.PageText(), folded + QStringLiteral("y"));
+
+    QMimeData pasted;
+    pasted.setText(line);
+    memo.clear();
+    memo.insertPlainText(QStringLiteral("head "));
+    QApplication::clipboard()->setMimeData(new QMimeData);
+    QApplication::clipboard()->setText(line);
+    memo.paste();
+    EXPECT_EQ(memo.PageText(), QStringLiteral("head ") + line);
 }
 
 }  // namespace
