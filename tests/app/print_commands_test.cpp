@@ -21,6 +21,8 @@
 #include "app/scripted_window_prompter.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
+#include "history/print_history.h"
+#include "print/fit_check.h"
 #include "support/pdf_words.h"
 #include "support/private_cups.h"
 #include "support/scripted_file_chooser.h"
@@ -156,6 +158,7 @@ TEST_F(PrintCommandsTest, PreviewsAreSizedCaptionedDraggedAndClosedEachOnItsOwn)
     {
         QPainter painter(&drawn);
         DrawFreightBillPage(painter, bill, options);
+        PaintFitMarks(painter, CheckFreightBillFit(bill, options));
     }
     EXPECT_EQ(picture, drawn);
 
@@ -273,9 +276,13 @@ TEST_F(PrintCommandsTest, FilledFormsSaveReopenPreviewAndPrintToARealQueue) {
     EXPECT_NE(text.Find(QString::fromUtf8(u8"韩版修身羊毛呢大衣")), nullptr);
     EXPECT_TRUE(prompter.messages.empty());
 
-    // A queue that refuses the job: the window says so.
+    // A queue that refuses the job: the window says so. The invoice was printed before, so
+    // the print is asked about first.
     ASSERT_TRUE(cups.Admin(QStringLiteral("cupsreject"), {testing::PrivateCups::Queue()}));
+    prompter.answers = {true};
     QTest::mouseClick(ui().SpeedButtonPrint, Qt::LeftButton);
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].caption, ReprintCaption());
     EXPECT_FALSE(commands->LastPrint().ok);
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(GbkToUtf8(prompter.messages[0]).rfind(u8"打印失败，打印任务已取消。", 0), 0u)

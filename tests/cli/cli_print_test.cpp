@@ -148,10 +148,11 @@ TEST_F(CliPrintTest, FilledPagesGoAsOneJobNamedLikeTheWindowsAlongsideThePdf) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("NoSuchQueue"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.pin"))));
 
-    // A queue that refuses: every page is said to be lost.
+    // A queue that refuses: every page is said to be lost. The invoice was printed above, so
+    // the reprint question needs a yes.
     ASSERT_TRUE(cups.Admin(QStringLiteral("cupsreject"), {testing::PrivateCups::Queue()}));
     run = Cli({QStringLiteral("fill"), page, QStringLiteral("--form"), QStringLiteral("invoice"),
-               QStringLiteral("--print")},
+               QStringLiteral("--print"), QStringLiteral("--answer"), QStringLiteral("yes")},
               cups.Socket());
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was printed"))) << run.err.toStdString();
