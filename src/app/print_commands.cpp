@@ -10,8 +10,14 @@
 #include <new>
 
 #include "app/app_title.h"
+#include "app/history_refill.h"
+#include "app/tform_history.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
+#include "history/record_from_forms.h"
+#include "history/reprint_check.h"
+#include "print/calibration_page.h"
+#include "print/fit_check.h"
 #include "print/page_drawing.h"
 #include "storage/storage_result.h"
 #include "text/gbk_codec.h"
@@ -44,7 +50,12 @@ std::string PrintFailedMessage(const std::string& reason) {
 
 PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prompter& prompter,
                              PrintDialogs* dialogs, QObject* parent)
-    : QObject(parent), window_(window), workspace_(workspace), prompter_(prompter) {
+    : QObject(parent),
+      window_(window),
+      workspace_(workspace),
+      prompter_(prompter),
+      history_(PrintHistoryPath(workspace.ProgramFolder())),
+      settings_(workspace.ProgramFolder()) {
     setObjectName(QStringLiteral("PrintCommands"));
     ownDialogs_ = std::make_unique<QtPrintDialogs>(&window_);
     SetDialogs(dialogs);
@@ -57,6 +68,14 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
     both(ui.MenuItemPrint, ui.SpeedButtonPrint, [this] { MenuItemPrintClick(); });
     both(ui.MenuItemPrintSet, ui.SpeedButtonPrinterSetup, [this] { MenuItemPrintSetClick(); });
     both(ui.MenuItemPreview, ui.SpeedButtonPreview, [this] { MenuItemPreviewClick(); });
+    connect(ui.MenuItemHistory, &QAction::triggered, this, [this] { MenuItemHistoryClick(); });
+    connect(ui.MenuItemCalibrate, &QAction::triggered, this, [this] { MenuItemCalibrateClick(); });
+
+    ui.CheckBoxReprintWarning->setChecked(settings_.ReprintWarning());
+    connect(ui.CheckBoxReprintWarning, &QCheckBox::toggled, this, [this](bool on) {
+        settings_.SetReprintWarning(on);
+        settings_.Sync();
+    });
 }
 
 PrintCommands::~PrintCommands() = default;
@@ -84,23 +103,51 @@ void PrintCommands::MenuItemPrintClick() {
         prompter_.ShowMessage(NoBackgroundMessage());
         return;
     }
+    // Asked before the print dialog: a seller who did print this order need not choose a
+    // printer first. The printer's name is known by the time the print is recorded.
+    HistoryRecord record = RecordForPrint(workspace_, tab, std::string(), 1);
+    if (settings_.ReprintWarning() &&
+        !ConfirmReprint(history_, prompter_, record.form, record.tradeNumbers))
+        return;
+
     QPrinter& printer = Printer();
     if (!dialogs_->ChoosePrinter(printer)) return;
+
+    // What fits depends on the printer's resolution and fonts.
+    const PageOptions options =
+        freight ? PrinterPageOptions(printer) : PrinterInvoiceOptions(printer);
+    const std::vector<FitFinding> findings =
+        freight ? CheckFreightBillFit(bill, options, &printer)
+                : CheckInvoiceFit(workspace_.Invoice(), options, &printer);
+    if (!findings.empty() && !prompter_.AskYesNo(FitQuestionCaption(), FitQuestion(findings)))
+        return;
 
     PrintJob job(printer, PrintJobTitle(kApplicationTitle, freight));
     try {
         if (QPainter* painter = job.NewPage()) {
             if (freight) {
-                DrawFreightBillPage(*painter, bill, PrinterPageOptions(printer));
+                DrawFreightBillPage(*painter, bill, options);
             } else {
-                DrawInvoicePage(*painter, workspace_.Invoice(), PrinterInvoiceOptions(printer));
+                DrawInvoicePage(*painter, workspace_.Invoice(), options);
             }
         }
     } catch (const std::bad_alloc&) {
         job.Abort("out of memory");
     }
     last_ = job.Finish();
-    if (!last_.ok) prompter_.ShowMessage(PrintFailedMessage(last_.error));
+    if (!last_.ok) {
+        ShowPrintResult(last_);
+        return;
+    }
+    record.printer = Utf8ToGbk(printer.printerName().toStdString());
+    record.copies = printer.copyCount();
+    record.time = QDateTime();
+    RecordPrint(history_, prompter_, record);
+    if (historyWindow_) historyWindow_->Refresh();
+}
+
+void PrintCommands::ShowPrintResult(const PrintResult& result) {
+    if (!result.ok) prompter_.ShowMessage(PrintFailedMessage(result.error));
 }
 
 void PrintCommands::MenuItemPrintSetClick() {
@@ -138,8 +185,10 @@ TFormPreview* PrintCommands::MenuItemPreviewClick() {
         QPainter painter(&picture);
         if (tab == kTabFreightBill) {
             DrawFreightBillPage(painter, bill, options);
+            PaintFitMarks(painter, CheckFreightBillFit(bill, options));
         } else {
             DrawInvoicePage(painter, workspace_.Invoice(), options);
+            PaintFitMarks(painter, CheckInvoiceFit(workspace_.Invoice(), options));
         }
     }
 
@@ -151,6 +200,48 @@ TFormPreview* PrintCommands::MenuItemPreviewClick() {
     }
     preview->ShowPicture(picture);
     return preview;
+}
+
+TFormHistory* PrintCommands::MenuItemHistoryClick() {
+    if (!historyWindow_) {
+        historyWindow_ = new TFormHistory(&history_, &prompter_, &window_);
+        historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(historyWindow_, &TFormHistory::reprintRequested, this, &PrintCommands::Reprint);
+    } else {
+        historyWindow_->Refresh();
+    }
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
+    return historyWindow_;
+}
+
+void PrintCommands::MenuItemCalibrateClick() {
+    const FreightBillForm& bill = workspace_.FreightBill();
+    QPrinter& printer = Printer();
+    if (!dialogs_->ChoosePrinter(printer)) return;
+    PrintJob job(printer,
+                 QString::fromUtf8(kApplicationTitle) + QString::fromUtf8(kCalibrationJobSuffix));
+    try {
+        if (QPainter* painter = job.NewPage())
+            DrawCalibrationPage(*painter, bill, PrinterPageOptions(printer));
+    } catch (const std::bad_alloc&) {
+        job.Abort("out of memory");
+    }
+    last_ = job.Finish();
+    ShowPrintResult(last_);
+}
+
+void PrintCommands::Reprint(const HistoryRecord& record) {
+    const Tab tab = record.form == HistoryForm::kFreightBill ? kTabFreightBill : kTabInvoice;
+    QTabWidget* tabs = window_.ui()->PageControlPrint;
+    if (tabs->currentIndex() != tab) {
+        // The tab change starts the form from its template.
+        tabs->setCurrentIndex(tab);
+    } else {
+        workspace_.ResetCurrentForm();
+    }
+    RefillFromRecord(workspace_, record);
 }
 
 }  // namespace tallivo

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
+#include "app/app_settings.h"
 #include "forms/workspace.h"
+#include "history/print_history.h"
 #include "print/print_job.h"
 #include "text/message_sink.h"
 
@@ -14,6 +17,7 @@ class QPrinter;
 
 namespace tallivo {
 
+class TFormHistory;
 class TFormPreview;
 class TFormPrint;
 
@@ -31,7 +35,8 @@ class PrintCommands : public QObject {
     Q_OBJECT
 public:
     // Without dialogs, Qt's dialogs are shown over the window. Connects the six buttons and
-    // items.
+    // items, the history and calibration items and the reprint-warning check box. The print
+    // history and the settings are those of the workspace's program folder.
     PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prompter& prompter,
                   PrintDialogs* dialogs = nullptr, QObject* parent = nullptr);
     ~PrintCommands() override;
@@ -44,12 +49,26 @@ public:
     // How the last print went.
     const PrintResult& LastPrint() const { return last_; }
 
+    PrintHistory& History() { return history_; }
+    AppSettings& Settings() { return settings_; }
+
+    // Saves an unsaved form first, asks about a reprint (when the warning is on), lets the user
+    // choose the printer, asks about what does not fit, prints and records the print.
     void MenuItemPrintClick();
     void MenuItemPrintSetClick();
-    // The new window, or null when there is nothing to draw a page from.
+    // The new window, or null when there is nothing to draw a page from. What would not fit on
+    // paper is marked in red.
     TFormPreview* MenuItemPreviewClick();
+    // The history window, one per main window, shown again when open.
+    TFormHistory* MenuItemHistoryClick();
+    // Prints the calibration page with the freight bill's width and offsets.
+    void MenuItemCalibrateClick();
+    // The record's form tab, from its template, with the record's values in its keywords.
+    void Reprint(const HistoryRecord& record);
 
 private:
+    void ShowPrintResult(const PrintResult& result);
+
     TFormPrint& window_;
     FormsWorkspace& workspace_;
     Prompter& prompter_;
@@ -57,6 +76,9 @@ private:
     PrintDialogs* dialogs_;
     std::unique_ptr<QPrinter> printer_;
     PrintResult last_;
+    PrintHistory history_;
+    AppSettings settings_;
+    QPointer<TFormHistory> historyWindow_;
 };
 
 }  // namespace tallivo

@@ -15,6 +15,9 @@
 #include "forms/forms_capture_host.h"
 #include "forms/template_source.h"
 #include "forms/workspace.h"
+#include "history/record_from_forms.h"
+#include "history/reprint_check.h"
+#include "print/fit_check.h"
 #include "print/page_drawing.h"
 #include "print/pdf_output.h"
 #include "richtext/rtf.h"
@@ -131,7 +134,8 @@ TemplateChoice ChooseTemplate(const FillOptions& o, FormsWorkspace& ws, Template
 
 void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int site,
                    const FormsWorkspace* ws, const CliPrompter& prompter,
-                   const std::string& extraUtf8 = std::string()) {
+                   const std::string& extraUtf8 = std::string(),
+                   const std::vector<FitFinding>& findings = {}) {
     json.Clear();
     json.BeginObject();
     json.Key("page");
@@ -169,6 +173,7 @@ void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int 
     json.BeginArray();
     for (const std::string& m : prompter.messages) json.String(GbkToUtf8(m));
     if (!extraUtf8.empty()) json.String(extraUtf8);
+    for (const FitFinding& f : findings) json.String(GbkToUtf8(f.text));
     json.EndArray();
     json.Key("questions");
     json.BeginArray();
@@ -200,6 +205,14 @@ public:
     }
     bool Ready() const { return job_ != nullptr; }
     QString PrinterName() const { return printer_.printerName(); }
+    int Copies() const { return printer_.copyCount(); }
+
+    // What would not fit on this printer, at its resolution and with its fonts.
+    std::vector<FitFinding> Check(const FormsWorkspace& ws, bool freight) const {
+        return freight
+                   ? CheckFreightBillFit(ws.FreightBill(), PrinterPageOptions(printer_), &printer_)
+                   : CheckInvoiceFit(ws.Invoice(), PrinterInvoiceOptions(printer_), &printer_);
+    }
 
     void Draw(const FormsWorkspace& ws, bool freight) {
         QPainter* p = job_->NewPage();
@@ -230,6 +243,9 @@ public:
         *error = "printing is not available in this build";
     }
     bool Ready() const { return false; }
+    QString PrinterName() const { return QString(); }
+    int Copies() const { return 1; }
+    std::vector<FitFinding> Check(const FormsWorkspace&, bool) const { return {}; }
     void Draw(const FormsWorkspace&, bool) {}
 };
 #endif
@@ -237,6 +253,7 @@ public:
 // The page onto the PDF and into the print job, whichever were asked for.
 void DrawPage(PdfOutput* pdf, PrintOutput* print, const FormsWorkspace& ws, const FillOptions& o,
               Prompter& prompter) {
+    if (!pdf && !print) return;
     PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
     options.withBackground = o.withBackground;
     if (o.form == CliForm::kFreightBill) {
@@ -258,6 +275,39 @@ void DrawPage(PdfOutput* pdf, PrintOutput* print, const FormsWorkspace& ws, cons
     }
     if (print) print->Draw(ws, o.form == CliForm::kFreightBill);
 }
+
+// What would not fit on the page as the PDF draws it (the printer's own check is PrintOutput's).
+std::vector<FitFinding> CheckPage(const FormsWorkspace& ws, const FillOptions& o) {
+    PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
+    options.withBackground = o.withBackground;
+    if (o.form == CliForm::kFreightBill) return CheckFreightBillFit(ws.FreightBill(), options);
+    options.paper = A4PageSize(options);
+    return CheckInvoiceFit(ws.Invoice(), options);
+}
+
+// The two questions before a page is printed, answered by --answer: a trade number printed
+// before, and what does not fit. Empty when the page may be printed, else why not.
+std::string AskBeforePrinting(PrintHistory& history, Prompter& prompter,
+                              const HistoryRecord& record,
+                              const std::vector<FitFinding>& findings) {
+    if (!ConfirmReprint(history, prompter, record.form, record.tradeNumbers))
+        return "printed before; --answer yes prints it again";
+    if (!findings.empty() && !prompter.AskYesNo(FitQuestionCaption(), FitQuestion(findings)))
+        return "something does not fit (see messages); --answer yes prints it anyway";
+    return std::string();
+}
+
+#ifdef TALLIVO_HAVE_PRINTING
+// One record per printed page; what kept the history from taking them is said once: the pages
+// are printed all the same.
+void RecordPrinted(PrintHistory& history, std::vector<HistoryRecord> records) {
+    CliPrompter said(false);
+    for (HistoryRecord& record : records) {
+        if (!RecordPrint(history, said, record)) break;
+    }
+    for (const std::string& m : said.messages) Report(history.Path().toStdString(), m);
+}
+#endif
 
 // After a run that saved documents the next run goes on from the numbers after them, as the
 // window's New command does. The other values of Config.pcf stay as they are on disk.
@@ -349,6 +399,10 @@ int RunFill(const FillOptions& o, const std::string& folder) {
 
     JsonWriter json;
     Progress progress(static_cast<int>(o.pages.size()));
+    // Opened only to print: a run without --print leaves no history file behind.
+    std::unique_ptr<PrintHistory> history;
+    if (print) history = std::make_unique<PrintHistory>(PrintHistoryPath(folder));
+    std::vector<HistoryRecord> printedPages;
     std::optional<std::int32_t> lastSaved;
 
     for (size_t i = 0; i < o.pages.size(); ++i) {
@@ -358,6 +412,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
         prompter.messages.clear();
         prompter.questions.clear();
         bool pageFailed = false;
+        std::vector<FitFinding> findings;
 
         // A page too large for memory fails alone, keeping what was filled before, as the
         // program skips an operation whose allocation fails.
@@ -402,7 +457,23 @@ int RunFill(const FillOptions& o, const std::string& folder) {
                 }
             }
 
-            if (!pageFailed && (pdf || print)) DrawPage(pdf.get(), print.get(), ws, o, prompter);
+            std::string notPrinted;
+            if (!pageFailed) {
+                findings = print ? print->Check(ws, freight) : CheckPage(ws, o);
+                if (print) {
+                    HistoryRecord record = RecordForPrint(
+                        ws, ws.CurrentTab(), Utf8ToGbk(print->PrinterName().toStdString()),
+                        print->Copies());
+                    notPrinted = AskBeforePrinting(*history, prompter, record, findings);
+                    if (notPrinted.empty()) printedPages.push_back(std::move(record));
+                }
+                DrawPage(pdf.get(), notPrinted.empty() ? print.get() : nullptr, ws, o, prompter);
+            }
+            if (!notPrinted.empty()) {
+                progress.Clear();
+                ReportUtf8(page, "not printed: " + notPrinted);
+                status = kExitFailure;
+            }
         } catch (const std::bad_alloc&) {
             prompter.ShowMessage(OutOfMemoryMessage());
             pageFailed = true;
@@ -412,7 +483,10 @@ int RunFill(const FillOptions& o, const std::string& folder) {
         for (const std::string& m : prompter.messages) Report(page, m);
         if (pageFailed || !prompter.messages.empty()) status = kExitFailure;
 
-        if (o.json) WritePageJson(json, page, freight, site, &ws, prompter);
+        if (!findings.empty()) progress.Clear();
+        for (const FitFinding& f : findings) Report(page, f.text);
+        if (o.json)
+            WritePageJson(json, page, freight, site, &ws, prompter, std::string(), findings);
         progress.Step(static_cast<int>(i) + 1);
     }
     progress.Finish();
@@ -431,9 +505,11 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     if (print) {
         const std::string printer = print->PrinterName().toStdString();
         const PrintResult printed = print->Finish();
+        const std::vector<HistoryRecord>& records = printedPages;
         if (printed.ok) {
             ReportUtf8(printer, "printed " + std::to_string(printed.pages) + " page(s) as job " +
                                     std::to_string(printed.jobId));
+            RecordPrinted(*history, records);
         } else {
             ReportUtf8(printer, "nothing was printed: " + printed.error);
             status = kExitFailure;

@@ -13,6 +13,9 @@
 
 namespace tallivo {
 
+// The print job's name after the application title.
+inline constexpr char kCalibrationJobSuffix[] = "--打印校准页";
+
 // A cross whose centre lies xMm, yMm from the page's top-left corner when both offsets are 0;
 // the offsets move it as they move the boxes. The first sits on the waybill's top-left corner.
 struct CalibrationMark {

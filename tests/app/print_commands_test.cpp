@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -19,12 +21,17 @@
 #include "app/font_chooser.h"
 #include "app/main_window_controller.h"
 #include "app/scripted_window_prompter.h"
+#include "app/tform_history.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
+#include "history/print_history.h"
+#include "print/calibration_page.h"
+#include "print/fit_check.h"
 #include "support/pdf_words.h"
 #include "support/private_cups.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
+#include "ui_tform_history.h"
 #include "ui_tform_preview.h"
 #include "ui_tform_print.h"
 
@@ -156,6 +163,7 @@ TEST_F(PrintCommandsTest, PreviewsAreSizedCaptionedDraggedAndClosedEachOnItsOwn)
     {
         QPainter painter(&drawn);
         DrawFreightBillPage(painter, bill, options);
+        PaintFitMarks(painter, CheckFreightBillFit(bill, options));
     }
     EXPECT_EQ(picture, drawn);
 
@@ -273,13 +281,130 @@ TEST_F(PrintCommandsTest, FilledFormsSaveReopenPreviewAndPrintToARealQueue) {
     EXPECT_NE(text.Find(QString::fromUtf8(u8"韩版修身羊毛呢大衣")), nullptr);
     EXPECT_TRUE(prompter.messages.empty());
 
-    // A queue that refuses the job: the window says so.
+    // A queue that refuses the job: the window says so. The invoice was printed before, so
+    // the print is asked about first.
     ASSERT_TRUE(cups.Admin(QStringLiteral("cupsreject"), {testing::PrivateCups::Queue()}));
+    prompter.answers = {true};
     QTest::mouseClick(ui().SpeedButtonPrint, Qt::LeftButton);
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].caption, ReprintCaption());
     EXPECT_FALSE(commands->LastPrint().ok);
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(GbkToUtf8(prompter.messages[0]).rfind(u8"打印失败，打印任务已取消。", 0), 0u)
         << GbkToUtf8(prompter.messages[0]);
+}
+
+TEST_F(PrintCommandsTest, PreviewMarksInRedWhatPrintingAsksAbout) {
+    // The starter waybill before any replacing still holds its keywords.
+    ASSERT_EQ(ui().PageControlPrint->currentIndex(), kTabFreightBill);
+    TFormPreview* preview = commands->MenuItemPreviewClick();
+    ASSERT_NE(preview, nullptr);
+    PageOptions options = PageOptions::AtDpi(window.logicalDpiX(), window.logicalDpiY());
+    options.withBackground = true;
+    const std::vector<FitFinding> findings = CheckFreightBillFit(ws().FreightBill(), options);
+    ASSERT_FALSE(findings.empty());
+    const QImage picture = preview->Picture();
+    const QRect mark = findings[0].rect;
+    ASSERT_FALSE(mark.isEmpty());
+    bool red = false;
+    for (int x = mark.left() - 1; x <= mark.right() + 1 && !red; ++x)
+        red = picture.pixel(x, mark.top()) == qRgb(255, 0, 0) ||
+              picture.pixel(x, mark.top() - 1) == qRgb(255, 0, 0);
+    EXPECT_TRUE(red);
+
+    // Printing asks once, listing them; No prints nothing.
+    class IntoPdf : public PrintDialogs {
+    public:
+        explicit IntoPdf(QString path) : path_(std::move(path)) {}
+        bool ChoosePrinter(QPrinter& printer) override {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path_);
+            return true;
+        }
+        void SetUpPage(QPrinter&) override {}
+
+    private:
+        QString path_;
+    } intoPdf(dir.filePath(QStringLiteral("fit.pdf")));
+    commands->SetDialogs(&intoPdf);
+    ui().MenuItemPrint->trigger();
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].caption, FitQuestionCaption());
+    EXPECT_NE(prompter.questions[0].text.find(findings[0].text), std::string::npos);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("fit.pdf"))));
+    commands->SetDialogs(&dialogs);
+}
+
+// A second print of the same order is asked about with the first one's time; the check box
+// turns that off and is kept in Tallivo.ini; the history window puts a print's values back;
+// the calibration page goes through the same print path.
+TEST_F(PrintCommandsTest, ReprintsAreAskedRecordedRefilledAndCalibrationPrints) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    dialogs.queue = testing::PrivateCups::Queue();
+    const QString queue = testing::PrivateCups::Queue();
+
+    Fill("taobao-order-detail.txt", kTabFreightBill);
+    ui().MenuItemPrint->trigger();
+    ASSERT_TRUE(commands->LastPrint().ok) << commands->LastPrint().error;
+    const int firstJob = commands->LastPrint().jobId;
+    PrintHistory& history = commands->History();
+    std::vector<HistoryRecord> kept = history.List();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].form, HistoryForm::kFreightBill);
+    EXPECT_FALSE(kept[0].tradeNumbers.empty());
+    EXPECT_EQ(kept[0].printer, Utf8ToGbk(queue.toStdString()));
+    EXPECT_EQ(GbkToUtf8(kept[0].consignee), u8"张小明");
+    EXPECT_TRUE(prompter.questions.empty());
+
+    ui().MenuItemPrint->trigger();  // No, the default
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].caption, ReprintCaption());
+    EXPECT_NE(prompter.questions[0].text.find(HistoryTimeText(kept[0].time).toStdString()),
+              std::string::npos);
+    EXPECT_EQ(commands->LastPrint().jobId, firstJob);
+    EXPECT_EQ(history.List().size(), 1u);
+
+    ui().CheckBoxReprintWarning->click();
+    EXPECT_FALSE(AppSettings(dir.path().toStdString()).ReprintWarning());
+    ui().MenuItemPrint->trigger();
+    EXPECT_EQ(prompter.questions.size(), 1u);
+    EXPECT_NE(commands->LastPrint().jobId, firstJob);
+    EXPECT_EQ(history.List().size(), 2u);
+
+    // Reprint from the window: the invoice tab goes back to the freight bill, from its
+    // template, with the stored consignee where the keyword was.
+    ui().PageControlPrint->setCurrentIndex(kTabInvoice);
+    ui().MenuItemHistory->trigger();
+    TFormHistory* shown = window.findChild<TFormHistory*>();
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->ui()->GridHistory->rowCount(), 2);
+    shown->ui()->GridHistory->selectRow(0);
+    shown->ui()->ButtonReprint->click();
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabFreightBill);
+    const std::string boxes = AllBoxTexts();
+    EXPECT_NE(boxes.find(u8"张小明"), std::string::npos) << boxes;
+    EXPECT_EQ(boxes.find(u8"{收货人}"), std::string::npos) << boxes;
+    EXPECT_TRUE(ws().FreightBillUnsaved());
+
+    ui().MenuItemCalibrate->trigger();
+    ASSERT_TRUE(commands->LastPrint().ok) << commands->LastPrint().error;
+    auto job = cups.WaitForJob(commands->LastPrint().jobId);
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->title,
+              QString::fromUtf8(kApplicationTitle) + QString::fromUtf8(u8"--打印校准页"));
+    const testing::PdfText text = testing::ReadPdfText(job->dataPath);
+    const CalibrationMark& first = CalibrationMarks().front();
+    const testing::PdfWord* label = text.Find(QString::fromStdString(CalibrationLabel(first)));
+    ASSERT_NE(label, nullptr);
+    const QPointF origin = commands->Printer().pageLayout().paintRect(QPageLayout::Point).topLeft();
+    const double mm = 72 / 25.4;
+    const FreightBillForm& bill = ws().FreightBill();
+    EXPECT_NEAR((label->left - origin.x()) / mm, first.xMm + bill.biasX + 1, 0.5);
+    EXPECT_NEAR((label->top - origin.y()) / mm, first.yMm + bill.biasY + 1, 0.8);
+    EXPECT_EQ(history.List().size(), 2u) << "a calibration page is no print of an order";
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 }  // namespace

@@ -235,7 +235,8 @@ TEST_F(FormPrint, MenusAreOwnerDrawnWithTheirDefaultItems) {
         file << (a->isSeparator() ? "-" : a->objectName());
     EXPECT_EQ(file.join(QLatin1Char(' ')),
               QStringLiteral("MenuItemNew MenuItemOpen MenuItemUpdate MenuItemPrintSet "
-                             "MenuItemPreview MenuItemPrint MenuItemSave - MenuItemClose"));
+                             "MenuItemPreview MenuItemPrint MenuItemSave MenuItemHistory "
+                             "MenuItemCalibrate - MenuItemClose"));
 }
 
 class HookedFormPrint : public TFormPrint {

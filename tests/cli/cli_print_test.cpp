@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "cli/cli_options.h"
+#include "history/print_history.h"
 
 #ifdef TALLIVO_HAVE_PRINTING
 #include <QPageLayout>
@@ -148,14 +149,48 @@ TEST_F(CliPrintTest, FilledPagesGoAsOneJobNamedLikeTheWindowsAlongsideThePdf) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("NoSuchQueue"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.pin"))));
 
-    // A queue that refuses: every page is said to be lost.
+    // A queue that refuses: every page is said to be lost. The invoice was printed above, so
+    // the reprint question needs a yes.
     ASSERT_TRUE(cups.Admin(QStringLiteral("cupsreject"), {testing::PrivateCups::Queue()}));
     run = Cli({QStringLiteral("fill"), page, QStringLiteral("--form"), QStringLiteral("invoice"),
-               QStringLiteral("--print")},
+               QStringLiteral("--print"), QStringLiteral("--answer"), QStringLiteral("yes")},
               cups.Socket());
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was printed"))) << run.err.toStdString();
     EXPECT_EQ(cups.KeptJobs(), 2);
+}
+
+TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    const QString print = QStringLiteral("--print=") + testing::PrivateCups::Queue();
+    const QStringList pages = {Example("taobao-order-detail.txt"),
+                               Example("taobao-trade-detail.txt")};
+    const QStringList bill = {QStringLiteral("--form"), QStringLiteral("freight-bill"), print};
+    PrintHistory history(PrintHistoryPath(dir.path().toStdString()));
+
+    CliRun run = Cli(QStringList{QStringLiteral("fill")} + pages + bill, cups.Socket());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const std::vector<HistoryRecord> kept = history.List();
+    ASSERT_EQ(kept.size(), 2u) << "one record per page";
+    EXPECT_EQ(kept[0].printer, testing::PrivateCups::Queue().toStdString());
+
+    // Printed before: --answer no leaves the page out and says so.
+    run = Cli(QStringList{QStringLiteral("fill"), pages[0], QStringLiteral("--json")} + bill,
+              cups.Socket());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("not printed: printed before")))
+        << run.err.toStdString();
+    EXPECT_EQ(history.List().size(), 2u);
+    EXPECT_EQ(cups.KeptJobs(), 1);
+
+    run = Cli(QStringList{QStringLiteral("fill"), pages[0], QStringLiteral("--answer"),
+                          QStringLiteral("yes")} +
+                  bill,
+              cups.Socket());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(history.List().size(), 3u);
 }
 
 #else
