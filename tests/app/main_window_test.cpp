@@ -27,6 +27,7 @@
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
 #include "app/waybill_panel.h"
+#include "app/window_fixture.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -34,30 +35,9 @@
 namespace tallivo {
 namespace {
 
-class NoFonts : public FontChooser {
-public:
-    std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
-};
-
-QString Example(const char* name) {
-    QFile file(QStringLiteral(TALLIVO_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-    file.open(QIODevice::ReadOnly);
-    // The example pages are GBK, as the back office's pages are.
-    return QString::fromStdString(GbkToUtf8(file.readAll().toStdString()));
-}
-
-void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& info :
-         QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
-        const QString target = to + "/" + info.fileName();
-        if (info.isDir()) {
-            CopyFolder(info.filePath(), target);
-        } else {
-            QFile::copy(info.filePath(), target);
-        }
-    }
-}
+using testing::CopyFolder;
+using testing::Example;
+using testing::NoFonts;
 
 class MainWindow : public ::testing::Test {
 protected:

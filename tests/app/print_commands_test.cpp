@@ -24,6 +24,7 @@
 #include "app/tform_history.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
+#include "app/window_fixture.h"
 #include "history/print_history.h"
 #include "print/calibration_page.h"
 #include "print/fit_check.h"
@@ -38,10 +39,9 @@
 namespace tallivo {
 namespace {
 
-class NoFonts : public FontChooser {
-public:
-    std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
-};
+using testing::CopyFolder;
+using testing::Example;
+using testing::NoFonts;
 
 // The print dialog picks the named queue, or is cancelled without one.
 class ScriptedPrintDialogs : public PrintDialogs {
@@ -60,25 +60,6 @@ public:
     QString queue;
     std::vector<QPrinter*> asked;
 };
-
-QString Example(const char* name) {
-    QFile file(QStringLiteral(TALLIVO_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-    file.open(QIODevice::ReadOnly);
-    return QString::fromStdString(GbkToUtf8(file.readAll().toStdString()));
-}
-
-void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& info :
-         QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
-        const QString target = to + "/" + info.fileName();
-        if (info.isDir()) {
-            CopyFolder(info.filePath(), target);
-        } else {
-            QFile::copy(info.filePath(), target);
-        }
-    }
-}
 
 class PrintCommandsTest : public ::testing::Test {
 protected:

@@ -15,6 +15,7 @@
 #include "app/main_window_controller.h"
 #include "app/scripted_window_prompter.h"
 #include "app/tform_print.h"
+#include "app/window_fixture.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -22,10 +23,9 @@
 namespace tallivo {
 namespace {
 
-class NoFonts : public FontChooser {
-public:
-    std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
-};
+using testing::CopyFolder;
+using testing::Example;
+using testing::NoFonts;
 
 class Waybill : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include <deque>
 
 #include "recording_prompter.h"
+#include "scripted_file_chooser.h"
 #include "storage/byte_codec.h"
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
@@ -17,18 +18,7 @@
 namespace tallivo {
 namespace {
 
-class ScriptedChooser : public FileChooser {
-public:
-    std::optional<std::string> Choose(const Request& request) override {
-        requests.push_back(request);
-        if (answers.empty()) return std::nullopt;
-        std::optional<std::string> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<std::optional<std::string>> answers;
-    std::vector<Request> requests;
-};
+using ScriptedChooser = testing::ScriptedFileChooser;
 
 std::string Field(std::int32_t value) {
     std::string out;
