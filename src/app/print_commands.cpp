@@ -2,11 +2,17 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
 #include <QImage>
+#include <QLabel>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSpinBox>
 #include <new>
 
 #include "app/app_title.h"
@@ -37,8 +43,35 @@ public:
         QPageSetupDialog dialog(&printer, owner_);
         dialog.exec();
     }
+    std::optional<QPointF> MeasuredFirstMark(QPointF expectedMm) override {
+        QDialog dialog(owner_);
+        dialog.setWindowTitle(QString::fromUtf8(u8"校准打印偏移"));
+        auto* form = new QFormLayout(&dialog);
+        form->addRow(
+            new QLabel(QString::fromUtf8(u8"请量出第1个十字（应在 %1, %2 毫米处）的实际位置：")
+                           .arg(expectedMm.x())
+                           .arg(expectedMm.y())));
+        QDoubleSpinBox* x = MeasureBox(expectedMm.x());
+        QDoubleSpinBox* y = MeasureBox(expectedMm.y());
+        form->addRow(QString::fromUtf8(u8"距纸左边（毫米）："), x);
+        form->addRow(QString::fromUtf8(u8"距纸上边（毫米）："), y);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        form->addRow(buttons);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return QPointF(x->value(), y->value());
+    }
 
 private:
+    static QDoubleSpinBox* MeasureBox(double value) {
+        auto* box = new QDoubleSpinBox;
+        box->setRange(0, 500);
+        box->setDecimals(1);
+        box->setValue(value);
+        return box;
+    }
+
     QWidget* owner_;
 };
 
@@ -230,6 +263,15 @@ void PrintCommands::MenuItemCalibrateClick() {
     }
     last_ = job.Finish();
     ShowPrintResult(last_);
+    if (!last_.ok) return;
+    // The user measures where the first mark landed; the offsets move it where it belongs.
+    const CalibrationMark& first = CalibrationMarks().front();
+    const std::optional<QPointF> measured =
+        dialogs_->MeasuredFirstMark(QPointF(first.xMm, first.yMm));
+    if (!measured) return;
+    Ui::TFormPrint& ui = *window_.ui();
+    ui.CSpinEditBiasX->setValue(CorrectedOffset(bill.biasX, first.xMm, measured->x()));
+    ui.CSpinEditBiasY->setValue(CorrectedOffset(bill.biasY, first.yMm, measured->y()));
 }
 
 void PrintCommands::Reprint(const HistoryRecord& record) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 #include "app/app_settings.h"
 #include "forms/workspace.h"
@@ -29,6 +31,9 @@ public:
     virtual bool ChoosePrinter(QPrinter& printer) = 0;
     // The page set-up dialog; what it sets stays on the printer for the next print.
     virtual void SetUpPage(QPrinter& printer) = 0;
+    // After a calibration page: where the user measured the first mark, in millimetres from
+    // the paper's left and top edges; nothing when the user cancels.
+    virtual std::optional<QPointF> MeasuredFirstMark(QPointF expectedMm) = 0;
 };
 
 class PrintCommands : public QObject {

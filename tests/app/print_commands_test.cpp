@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -56,8 +57,10 @@ public:
         asked.push_back(&printer);
         printer.setPageOrientation(QPageLayout::Landscape);
     }
+    std::optional<QPointF> MeasuredFirstMark(QPointF) override { return measured; }
 
     QString queue;
+    std::optional<QPointF> measured;
     std::vector<QPrinter*> asked;
 };
 
@@ -303,6 +306,7 @@ TEST_F(PrintCommandsTest, PreviewMarksInRedWhatPrintingAsksAbout) {
             return true;
         }
         void SetUpPage(QPrinter&) override {}
+        std::optional<QPointF> MeasuredFirstMark(QPointF) override { return std::nullopt; }
 
     private:
         QString path_;
@@ -369,21 +373,26 @@ TEST_F(PrintCommandsTest, ReprintsAreAskedRecordedRefilledAndCalibrationPrints) 
     EXPECT_EQ(boxes.find(u8"{收货人}"), std::string::npos) << boxes;
     EXPECT_TRUE(ws().FreightBillUnsaved());
 
+    // The first mark measured 3 mm right of and 2 mm above its place: the offsets move it back.
+    const FreightBillForm& bill = ws().FreightBill();
+    const int biasX = bill.biasX, biasY = bill.biasY;
+    const CalibrationMark& first = CalibrationMarks().front();
+    dialogs.measured = QPointF(first.xMm + 3, first.yMm - 2);
     ui().MenuItemCalibrate->trigger();
     ASSERT_TRUE(commands->LastPrint().ok) << commands->LastPrint().error;
+    EXPECT_EQ(ui().CSpinEditBiasX->value(), biasX - 3);
+    EXPECT_EQ(bill.biasY, biasY + 2);
     auto job = cups.WaitForJob(commands->LastPrint().jobId);
     ASSERT_TRUE(job);
     EXPECT_EQ(job->title,
               QString::fromUtf8(kApplicationTitle) + QString::fromUtf8(u8"--打印校准页"));
     const testing::PdfText text = testing::ReadPdfText(job->dataPath);
-    const CalibrationMark& first = CalibrationMarks().front();
     const testing::PdfWord* label = text.Find(QString::fromStdString(CalibrationLabel(first)));
     ASSERT_NE(label, nullptr);
     const QPointF origin = commands->Printer().pageLayout().paintRect(QPageLayout::Point).topLeft();
     const double mm = 72 / 25.4;
-    const FreightBillForm& bill = ws().FreightBill();
-    EXPECT_NEAR((label->left - origin.x()) / mm, first.xMm + bill.biasX + 1, 0.5);
-    EXPECT_NEAR((label->top - origin.y()) / mm, first.yMm + bill.biasY + 1, 0.8);
+    EXPECT_NEAR((label->left - origin.x()) / mm, first.xMm + biasX + 1, 0.5);
+    EXPECT_NEAR((label->top - origin.y()) / mm, first.yMm + biasY + 1, 0.8);
     EXPECT_EQ(history.List().size(), 2u) << "a calibration page is no print of an order";
     EXPECT_TRUE(prompter.messages.empty());
 }
