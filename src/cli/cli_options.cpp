@@ -126,6 +126,8 @@ std::string UsageText() {
            "      [--dpi N] [--with-background] [--json] [--print[=PRINTER]] [--copies N]\n"
            "  tallivo-cli show FILE [--kind KIND] [--json]\n"
            "  tallivo-cli history [--folder DIR] [--trade N] [--since YYYY-MM-DD] [--json]\n"
+           "  tallivo-cli calibrate [--folder DIR] [--template NAME|FILE] [--pdf FILE] [--dpi N]\n"
+           "      [--print[=PRINTER]] [--copies N]\n"
            "      KIND: freight-bill-store invoice-store freight-bill-document invoice-document\n"
            "            freight-bill-exchange invoice-exchange config\n";
 }
@@ -139,10 +141,13 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         return {cmd, {}};
     }
     if (verb == "history") return ParseHistoryCommand(args);
-    if (verb != "fill" && verb != "show") return Fail("unknown command: " + verb);
-    cmd.kind = verb == "fill" ? CliCommand::kFill : CliCommand::kShow;
+    if (verb != "fill" && verb != "show" && verb != "calibrate")
+        return Fail("unknown command: " + verb);
+    cmd.kind = verb == "show" ? CliCommand::kShow : CliCommand::kFill;
+    // The calibration page is drawn with the freight bill's geometry.
+    cmd.fill.calibrate = verb == "calibrate";
 
-    bool formGiven = false;
+    bool formGiven = cmd.fill.calibrate;
     bool copiesGiven = false;
     bool onlyPositional = false;
     std::vector<std::string> positional;
@@ -257,6 +262,15 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             if (cmd.show.kind.empty())
                 return Fail("cannot tell the kind of " + cmd.show.file + "; give --kind");
         }
+        return {cmd, {}};
+    }
+    if (cmd.fill.calibrate) {
+        if (!positional.empty()) return Fail("calibrate takes no PAGE");
+        if (cmd.fill.form != CliForm::kFreightBill)
+            return Fail("calibrate draws the freight bill's page");
+        if (cmd.fill.pdfPath.empty() && !cmd.fill.print)
+            return Fail("calibrate needs --pdf FILE or --print");
+        if (copiesGiven && !cmd.fill.print) return Fail("--copies needs --print");
         return {cmd, {}};
     }
     if (positional.empty()) return Fail("fill needs at least one PAGE");

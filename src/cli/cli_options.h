@@ -29,6 +29,8 @@ struct FillOptions {
     bool json = false;
     // --print prints to the default printer, --print=NAME to the named one.
     bool print = false;
+    // `calibrate`: no pages; the calibration page of the freight-bill template instead.
+    bool calibrate = false;
     std::string printer;
     int copies = 1;
 };

@@ -17,6 +17,7 @@
 #include "forms/workspace.h"
 #include "history/record_from_forms.h"
 #include "history/reprint_check.h"
+#include "print/calibration_page.h"
 #include "print/fit_check.h"
 #include "print/page_drawing.h"
 #include "print/pdf_output.h"
@@ -201,7 +202,10 @@ public:
         if (!SelectPrinter(printer_, QString::fromStdString(o.printer), error)) return;
         printer_.setCopyCount(o.copies);
         job_ = std::make_unique<PrintJob>(
-            printer_, PrintJobTitle(browser::kApplicationTitle, o.form == CliForm::kFreightBill));
+            printer_, o.calibrate ? QString::fromUtf8(browser::kApplicationTitle) +
+                                        QString::fromUtf8(kCalibrationJobSuffix)
+                                  : PrintJobTitle(browser::kApplicationTitle,
+                                                  o.form == CliForm::kFreightBill));
     }
     bool Ready() const { return job_ != nullptr; }
     QString PrinterName() const { return printer_.printerName(); }
@@ -234,6 +238,12 @@ public:
 private:
     QPrinter printer_;
     std::unique_ptr<PrintJob> job_;
+
+public:
+    void DrawCalibration(const FreightBillForm& form) {
+        if (QPainter* p = job_->NewPage())
+            DrawCalibrationPage(*p, form, PrinterPageOptions(printer_));
+    }
 };
 #else
 // A build without Qt PrintSupport cannot print.
@@ -249,6 +259,40 @@ public:
     void Draw(const FormsWorkspace&, bool) {}
 };
 #endif
+
+// `tallivo-cli calibrate`: the template's calibration page onto the PDF and the printer.
+int RunCalibration(const FillOptions& o, FormsWorkspace& ws, CliPrompter& prompter,
+                   PrintOutput* print, int status) {
+    ws.ResetCurrentForm();
+    for (const std::string& m : prompter.messages) Report("calibrate", m);
+    if (!prompter.messages.empty()) status = kExitFailure;
+    const FreightBillForm& form = ws.FreightBill();
+    if (!o.pdfPath.empty()) {
+        const PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
+        const PageSize size = CalibrationPageSize(form, options);
+        PdfOutput pdf(o.pdfPath, o.dpi);
+        if (QPainter* p = pdf.NewPage(size.width, size.height))
+            DrawCalibrationPage(*p, form, options);
+        if (!pdf.Finish()) {
+            ReportUtf8(o.pdfPath, "cannot write the PDF: " + pdf.ErrorText());
+            status = kExitFailure;
+        }
+    }
+#ifdef TALLIVO_HAVE_PRINTING
+    if (print) {
+        print->DrawCalibration(form);
+        const PrintResult printed = print->Finish();
+        if (!printed.ok) {
+            ReportUtf8(o.printer.empty() ? "--print" : o.printer,
+                       "nothing was printed: " + printed.error);
+            status = kExitFailure;
+        }
+    }
+#else
+    (void)print;
+#endif
+    return status;
+}
 
 // The page onto the PDF and into the print job, whichever were asked for.
 void DrawPage(PdfOutput* pdf, PrintOutput* print, const FormsWorkspace& ws, const FillOptions& o,
@@ -376,6 +420,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     if (choice.reported || (configUsed && configDamaged)) status = kExitFailure;
 
     if (o.site) ws.SetSourceSite(*o.site);
+    if (o.calibrate) return RunCalibration(o, ws, prompter, print.get(), status);
     const int site = ws.SourceSite();
     const std::int32_t invoiceSn = o.invoiceSn ? *o.invoiceSn : ws.InvoiceSN();
     const std::int32_t freightSn = ws.FreightBillSN();

@@ -132,5 +132,19 @@ TEST_F(CliBatch, WorkspaceAndCommandLineWriteIdenticalDocuments) {
     }
 }
 
+TEST_F(CliBatch, CalibrationPageAsAPdf) {
+    const fs::path pdf = dir_ / "calibration.pdf";
+    ASSERT_EQ(Cli("calibrate --pdf " + Quote(pdf.string())), 0);
+    FILE* p = popen(("pdftotext -bbox " + Quote(pdf.string()) + " - 2>/dev/null").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string html;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) html.append(buf, n);
+    pclose(p);
+    EXPECT_NE(html.find(">10,10</word>"), std::string::npos);
+    EXPECT_EQ(Cli("calibrate"), 2);  // neither --pdf nor --print
+    EXPECT_EQ(Cli("calibrate page.txt --pdf " + Quote(pdf.string())), 2);
+}
+
 }  // namespace
 }  // namespace tallivo
