@@ -158,8 +158,7 @@ void MainWindowController::BindControls() {
         });
     }
     connect(s, &WorkspaceSignals::templatesChanged, this, &MainWindowController::FillTemplateBox);
-    connect(s, &WorkspaceSignals::templateSelected, this,
-            [this](TemplateKind kind, int) { FillTemplateBox(kind); });
+    connect(s, &WorkspaceSignals::templateSelected, this, &MainWindowController::ShowSelection);
 
     connect(ui.CSpinEditFreightBillSN, qOverload<int>(&QSpinBox::valueChanged), this,
             [this](int v) {
@@ -206,9 +205,22 @@ void MainWindowController::FillTemplateBox(TemplateKind kind) {
     QComboBox* box =
         kind == TemplateKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
     const TemplateList& list = workspace_->Templates(kind);
+    QStringList names;
+    names.reserve(static_cast<qsizetype>(list.items.size()));
+    for (const TemplateEntry& t : list.items) names.push_back(FromGbk(t.name));
     Quietly([&] {
         box->clear();
-        for (const TemplateEntry& t : list.items) box->addItem(FromGbk(t.name));
+        box->addItems(names);
+    });
+    ShowSelection(kind);
+}
+
+void MainWindowController::ShowSelection(TemplateKind kind) {
+    Ui::TFormPrint& ui = *window_.ui();
+    QComboBox* box =
+        kind == TemplateKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
+    const TemplateList& list = workspace_->Templates(kind);
+    Quietly([&] {
         box->setCurrentIndex(list.selected);
         box->setEditText(FromGbk(list.editText));
     });

@@ -55,6 +55,8 @@ private:
     void BindControls();
     void BindCommands();
     void FillTemplateBox(TemplateKind kind);
+    // The selected template and the edit text, without refilling the items.
+    void ShowSelection(TemplateKind kind);
     void ShowSettings(Tab form);
     void ShowSequenceNumbers();
     // The memo's text, with CR LF line ends as a pasted page has them, into the workspace when
