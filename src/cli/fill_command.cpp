@@ -504,7 +504,13 @@ int RunFill(const FillOptions& o, const std::string& folder) {
 
             std::string notPrinted;
             if (!pageFailed) {
-                findings = print ? print->Check(ws, freight) : CheckPage(ws, o);
+                // Laying every box out again costs as much as drawing it: the findings are
+                // made for the printer and for the JSON that scripts read, not for a PDF alone.
+                if (print) {
+                    findings = print->Check(ws, freight);
+                } else if (o.json) {
+                    findings = CheckPage(ws, o);
+                }
                 if (print) {
                     HistoryRecord record = RecordForPrint(
                         ws, ws.CurrentTab(), Utf8ToGbk(print->PrinterName().toStdString()),
