@@ -102,7 +102,7 @@ std::string HomeFolder() {
 }  // namespace
 
 std::string UserDataHome() {
-    // The base directory specification ignores a relative path here.
+    // A relative XDG_DATA_HOME is not to be trusted; the default stands in for it.
     const char* xdg = ::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/') return xdg;
     const std::string home = HomeFolder();

@@ -39,39 +39,7 @@ using testing::CopyFolder;
 using testing::Example;
 using testing::NoFonts;
 
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
-        controller = std::make_unique<MainWindowController>(window, dir.path().toStdString(),
-                                                            &prompter, &chooser, &fonts);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    void TearDown() override {
-        prompter.answers = {true, true};
-        window.close();
-    }
-    Ui::TFormPrint& ui() { return *window.ui(); }
-    FormsWorkspace& ws() { return controller->Workspace(); }
-    void Fill(const char* page, Tab tab) {
-        ui().MemoInputText->setPlainText(Example(page));
-        ui().ComboBoxInputText->setCurrentIndex(kSiteTaobao);
-        ui().PageControlPrint->setCurrentIndex(tab);
-        QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
-    }
-    std::string BoxText(int i) {
-        return GbkToUtf8(
-            ws().FreightBill().boxes[static_cast<std::size_t>(i)]->content->PlainText());
-    }
-
-    QTemporaryDir dir;
-    TFormPrint window;
-    testing::ScriptedWindowPrompter prompter;
-    testing::ScriptedFileChooser chooser;
-    NoFonts fonts;
-    std::unique_ptr<MainWindowController> controller;
-};
+using MainWindow = testing::WindowTest;
 
 TEST_F(MainWindow, StartsWithTheStarterTemplatesAndFillsBothForms) {
     EXPECT_TRUE(prompter.messages.empty());

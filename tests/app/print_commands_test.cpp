@@ -64,29 +64,12 @@ public:
     std::vector<QPrinter*> asked;
 };
 
-class PrintCommandsTest : public ::testing::Test {
+class PrintCommandsTest : public testing::WindowTest {
 protected:
-    void SetUp() override {
-        CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
-        controller = std::make_unique<MainWindowController>(window, dir.path().toStdString(),
-                                                            &prompter, &chooser, &fonts);
+    void Bound() override {
         commands = controller->findChild<PrintCommands*>();
         ASSERT_NE(commands, nullptr);
         commands->SetDialogs(&dialogs);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    void TearDown() override {
-        prompter.answers = {true, true};
-        window.close();
-    }
-    Ui::TFormPrint& ui() { return *window.ui(); }
-    FormsWorkspace& ws() { return controller->Workspace(); }
-    void Fill(const char* page, Tab tab) {
-        ui().MemoInputText->setPlainText(Example(page));
-        ui().ComboBoxInputText->setCurrentIndex(kSiteTaobao);
-        ui().PageControlPrint->setCurrentIndex(tab);
-        QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
     }
     std::vector<TFormPreview*> Previews() {
         std::vector<TFormPreview*> open;
@@ -101,13 +84,7 @@ protected:
         return all;
     }
 
-    QTemporaryDir dir;
-    TFormPrint window;
-    testing::ScriptedWindowPrompter prompter;
-    testing::ScriptedFileChooser chooser;
-    NoFonts fonts;
     ScriptedPrintDialogs dialogs;
-    std::unique_ptr<MainWindowController> controller;
     PrintCommands* commands = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "pdf_words.h"
 #include "print/page_geometry.h"
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
@@ -69,26 +70,7 @@ protected:
     fs::path dir_, folder_;
 };
 
-// Left and top in points of the first word on page 1 equal to `word`.
-bool WordBox(const std::string& pdf, const std::string& word, double* x, double* y) {
-    FILE* p = popen(("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null").c_str(), "r");
-    if (!p) return false;
-    std::string html;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) html.append(buf, n);
-    pclose(p);
-    // Each word is <word xMin="..." yMin="..." xMax="..." yMax="...">text</word>.
-    const size_t end = html.find(">" + word + "<");
-    if (end == std::string::npos) return false;
-    const size_t tag = html.rfind("<word ", end);
-    const size_t xAt = html.find("xMin=\"", tag);
-    const size_t yAt = html.find("yMin=\"", tag);
-    if (tag == std::string::npos || xAt > end || yAt > end) return false;
-    *x = std::stod(html.substr(xAt + 6));
-    *y = std::stod(html.substr(yAt + 6));
-    return true;
-}
+using testing::WordBox;
 
 TEST_F(CliTest, FreightBillPdfPutsTextWhereTheGeometrySays) {
     // The starter's consignee box is at (442, 68) on the panel; its background is 734 x 417.

@@ -6,29 +6,12 @@
 #include <cstdio>
 
 #include "print/pdf_output.h"
+#include "support/pdf_words.h"
 
 namespace tallivo {
 namespace {
 
-// Left and top in points of the first word on page 1 equal to `word`.
-bool WordBox(const std::string& pdf, const std::string& word, double* x, double* y) {
-    FILE* p = popen(("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null").c_str(), "r");
-    if (!p) return false;
-    std::string html;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) html.append(buf, n);
-    pclose(p);
-    const size_t end = html.find(">" + word + "<");
-    if (end == std::string::npos) return false;
-    const size_t tag = html.rfind("<word ", end);
-    const size_t xAt = html.find("xMin=\"", tag);
-    const size_t yAt = html.find("yMin=\"", tag);
-    if (tag == std::string::npos || xAt > end || yAt > end) return false;
-    *x = std::stod(html.substr(xAt + 6));
-    *y = std::stod(html.substr(yAt + 6));
-    return true;
-}
+using testing::WordBox;
 
 constexpr double kPointsPerMm = 72 / 25.4;
 

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
+#include <string>
 #include <vector>
 
 namespace tallivo::testing {
@@ -45,6 +46,19 @@ inline PdfText ReadPdfText(const QString& pdf) {
             {text.pages, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3)});
     }
     return text;
+}
+
+// Left and top in points of the first word on page 1 equal to `word` (UTF-8).
+inline bool WordBox(const std::string& pdf, const std::string& word, double* x, double* y) {
+    const PdfText text = ReadPdfText(QString::fromStdString(pdf));
+    for (const PdfWord& w : text.words) {
+        if (w.page == 1 && w.text == QString::fromStdString(word)) {
+            *x = w.left;
+            *y = w.top;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace tallivo::testing
