@@ -416,11 +416,12 @@ void PrintJob::Follow(PrintResult& result) {
             default:
                 break;
         }
-        if (state == JobState::kPending || state == JobState::kStopped ||
-            state == JobState::kAborted) {
-            // A job waiting in a stopped queue does not print until someone starts it again.
+        if (state != JobState::kProcessing && state != JobState::kCompleted) {
+            // A job waiting in a stopped queue does not print until someone starts it again;
+            // a backend that failed leaves its job held there.
             const QueueLook look = LookAtQueue(queue);
-            if (state == JobState::kPending && look.stopped) state = JobState::kStopped;
+            if ((state == JobState::kPending || state == JobState::kHeld) && look.stopped)
+                state = JobState::kStopped;
             words = BothSaid(look.message, words);
         }
         if (words.empty()) words = job.reasons;
