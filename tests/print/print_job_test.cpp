@@ -39,9 +39,9 @@ protected:
     }
 
     // A one-page job, followed for at most waitMs.
-    PrintResult PrintOnePage(int waitMs, JobObserver observer = nullptr) {
+    PrintResult PrintOnePage(int waitMs) {
         PrintJob job(printer, QStringLiteral("state"));
-        job.SetWait(waitMs, std::move(observer));
+        job.SetWait(waitMs);
         if (QPainter* p = job.NewPage()) p->drawText(100, 100, QStringLiteral("state"));
         return job.Finish();
     }
@@ -207,30 +207,6 @@ TEST_F(PrintJobTest, JobsThatDoNotPrintAreReportedInTheQueuesWordsAndLeaveNothin
     cups.FailJobsWith(QString());
     ASSERT_TRUE(cups.Admin(QStringLiteral("cupsenable"), {queue}));
     EXPECT_EQ(cups.KeptJobs(), 0);
-}
-
-TEST_F(PrintJobTest, APrintingJobCountsAsPrintedAndOneStillQueuedAtTheBoundWaits) {
-    cups.DelayJobs(4);
-    std::vector<JobState> seen;
-    const JobObserver observe = [&seen](const JobProgress& p) {
-        seen.push_back(p.state);
-        return true;
-    };
-    const PrintResult printing = PrintOnePage(1500, observe);
-    EXPECT_TRUE(printing.ok) << printing.error;
-    EXPECT_EQ(printing.state, JobState::kProcessing);
-    seen.clear();
-    const PrintResult queued = PrintOnePage(1000, observe);
-    EXPECT_FALSE(queued.ok);
-    EXPECT_EQ(queued.state, JobState::kPending);
-    EXPECT_FALSE(queued.cancelled);
-    EXPECT_EQ(queued.error.rfind("job " + std::to_string(queued.jobId) + " waits in the queue", 0),
-              0u)
-        << queued.error;
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back(), JobState::kPending);
-    // It stays in the queue and prints in its turn.
-    EXPECT_TRUE(cups.WaitForJob(queued.jobId, 20000));
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// A small tmpfs of the test's own, mounted on a temporary folder, to run out of space on purpose.
-// Mounting needs root; where it is refused the test is skipped, saying why.
+// A small tmpfs of the test's own on a temporary folder, to run out of space on purpose. Mounting
+// needs root; where it is refused the test is skipped, saying why.
 #pragma once
 
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 #include <string>
 
@@ -12,29 +11,20 @@ namespace tallivo::testing {
 class SmallTmpfs {
 public:
     explicit SmallTmpfs(int kib) {
-        if (!dir_.isValid()) {
-            skip_ = "cannot make a temporary folder";
-            return;
-        }
         QProcess mount;
         mount.setProcessChannelMode(QProcess::MergedChannels);
         mount.start(
             QStringLiteral("mount"),
             {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
              QStringLiteral("size=%1k,mode=1777").arg(kib), QStringLiteral("tmpfs"), dir_.path()});
-        mounted_ = mount.waitForFinished(10000) && mount.exitStatus() == QProcess::NormalExit &&
-                   mount.exitCode() == 0;
+        mounted_ = dir_.isValid() && mount.waitForFinished(10000) && mount.exitCode() == 0;
         if (!mounted_)
-            skip_ = "cannot mount a small tmpfs (needs root): " +
-                    QString::fromLocal8Bit(mount.readAll()).trimmed().toStdString();
+            skip_ = "cannot mount a small tmpfs (needs root): " + mount.readAll().toStdString();
     }
     ~SmallTmpfs() {
         if (mounted_)
             QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), dir_.path()});
     }
-    SmallTmpfs(const SmallTmpfs&) = delete;
-    SmallTmpfs& operator=(const SmallTmpfs&) = delete;
-
     const std::string& SkipReason() const { return skip_; }
     QString Path() const { return dir_.path(); }
 
