@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -12,7 +13,9 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSpinBox>
+#include <algorithm>
 #include <new>
 
 #include "app/app_title.h"
@@ -63,6 +66,33 @@ public:
         return QPointF(x->value(), y->value());
     }
 
+    bool JobProgressed(const JobProgress& progress) override {
+        if (!progress_) {
+            progress_ = std::make_unique<QProgressDialog>(owner_);
+            progress_->setWindowTitle(QString::fromUtf8(u8"等待打印"));
+            progress_->setCancelButtonText(QString::fromUtf8(u8"不再等待"));
+            progress_->setWindowModality(Qt::WindowModal);
+            progress_->setMinimumDuration(500);
+            progress_->setRange(0, std::max(1, progress.boundMs));
+        }
+        QString text =
+            QString::fromUtf8(u8"打印任务（%1号）已送往打印机“%2”，%3")
+                .arg(progress.jobId)
+                .arg(progress.queue, QString::fromUtf8(progress.state == JobState::kProcessing
+                                                           ? u8"正在打印……"
+                                                           : u8"正在排队等待打印……"));
+        if (!progress.queueMessage.empty())
+            text +=
+                QString::fromUtf8(u8"\n打印机：") + QString::fromStdString(progress.queueMessage);
+        progress_->setLabelText(text);
+        // Once shown, the modal dialog takes the user's input itself; before, none is taken, so
+        // no second print can start inside this one.
+        progress_->setValue(std::min(progress.elapsedMs, progress_->maximum() - 1));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return !progress_->wasCanceled();
+    }
+    void JobFollowed() override { progress_.reset(); }
+
 private:
     static QDoubleSpinBox* MeasureBox(double value) {
         auto* box = new QDoubleSpinBox;
@@ -73,10 +103,49 @@ private:
     }
 
     QWidget* owner_;
+    std::unique_ptr<QProgressDialog> progress_;
 };
 
 std::string PrintFailedMessage(const std::string& reason) {
     return Gbk(u8"打印失败，打印任务已取消。\n原因：") + Utf8ToGbk(reason);
+}
+
+// What the seller is told of a job that did not print, in the queue's own words where it has any.
+std::string NotPrintedMessage(const PrintResult& r, const QString& queue) {
+    const std::string q = Utf8ToGbk(queue.toStdString());
+    const std::string job = std::to_string(r.jobId);
+    std::string text;
+    switch (r.state) {
+        case JobState::kSpoolFailed:
+            return Gbk(u8"打印任务无法完整写入临时文件夹，没有送往打印机，本次没有打印。"
+                       u8"请检查磁盘空间。\n") +
+                   Utf8ToGbk(r.error);
+        case JobState::kStopped:
+            text = Gbk(u8"打印机“") + q + Gbk(u8"”已停止，本次没有打印。");
+            break;
+        case JobState::kHeld:
+            text = Gbk(u8"打印任务（") + job + Gbk(u8"号）在打印机“") + q +
+                   Gbk(u8"”上被挂起，本次没有打印。");
+            break;
+        case JobState::kCancelled:
+            text = Gbk(u8"打印任务（") + job + Gbk(u8"号）在打印机“") + q +
+                   Gbk(u8"”上被取消，本次没有打印。");
+            break;
+        case JobState::kAborted:
+            text = Gbk(u8"打印机“") + q + Gbk(u8"”中止了打印任务（") + job +
+                   Gbk(u8"号），本次没有打印。");
+            break;
+        case JobState::kPending:
+            text = Gbk(u8"打印任务（") + job + Gbk(u8"号）仍在打印机“") + q +
+                   Gbk(u8"”的队列中等待，尚未打印，未记入打印记录。");
+            break;
+        default:
+            return PrintFailedMessage(r.error);
+    }
+    if ((r.state == JobState::kStopped || r.state == JobState::kHeld) && r.cancelled)
+        text += Gbk(u8"打印任务已取消。");
+    if (!r.queueMessage.empty()) text += Gbk(u8"\n打印机的说明：") + Utf8ToGbk(r.queueMessage);
+    return text;
 }
 
 }  // namespace
@@ -167,11 +236,8 @@ void PrintCommands::MenuItemPrintClick() {
     } catch (const std::bad_alloc&) {
         job.Abort("out of memory");
     }
-    last_ = job.Finish();
-    if (!last_.ok) {
-        ShowPrintResult(last_);
-        return;
-    }
+    last_ = FinishJob(job);
+    if (!last_.ok) return;
     record.printer = Utf8ToGbk(printer.printerName().toStdString());
     record.copies = printer.copyCount();
     record.time = QDateTime();
@@ -179,8 +245,17 @@ void PrintCommands::MenuItemPrintClick() {
     if (historyWindow_) historyWindow_->Refresh();
 }
 
+PrintResult PrintCommands::FinishJob(PrintJob& job) {
+    job.SetWait(DefaultJobWaitMs(),
+                [this](const JobProgress& progress) { return dialogs_->JobProgressed(progress); });
+    const PrintResult result = job.Finish();
+    dialogs_->JobFollowed();
+    ShowPrintResult(result);
+    return result;
+}
+
 void PrintCommands::ShowPrintResult(const PrintResult& result) {
-    if (!result.ok) prompter_.ShowMessage(PrintFailedMessage(result.error));
+    if (!result.ok) prompter_.ShowMessage(NotPrintedMessage(result, Printer().printerName()));
 }
 
 void PrintCommands::MenuItemPrintSetClick() {
@@ -261,8 +336,7 @@ void PrintCommands::MenuItemCalibrateClick() {
     } catch (const std::bad_alloc&) {
         job.Abort("out of memory");
     }
-    last_ = job.Finish();
-    ShowPrintResult(last_);
+    last_ = FinishJob(job);
     if (!last_.ok) return;
     // The user measures where the first mark landed; the offsets move it where it belongs.
     const CalibrationMark& first = CalibrationMarks().front();

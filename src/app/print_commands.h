@@ -34,6 +34,11 @@ public:
     // After a calibration page: where the user measured the first mark, in millimetres from
     // the paper's left and top edges; nothing when the user cancels.
     virtual std::optional<QPointF> MeasuredFirstMark(QPointF expectedMm) = 0;
+    // While a job handed to the print system is followed: how it is doing. False when the user
+    // stops waiting.
+    virtual bool JobProgressed(const JobProgress&) { return true; }
+    // Following the job has ended.
+    virtual void JobFollowed() {}
 };
 
 class PrintCommands : public QObject {
@@ -72,6 +77,8 @@ public:
     void Reprint(const HistoryRecord& record);
 
 private:
+    // Finishes the job, following it with progress, and says what went wrong.
+    PrintResult FinishJob(PrintJob& job);
     void ShowPrintResult(const PrintResult& result);
 
     TFormPrint& window_;

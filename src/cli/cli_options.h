@@ -16,7 +16,7 @@ inline constexpr int kMaxCopies = 999;
 struct FillOptions {
     std::vector<std::string> pages;
     CliForm form = CliForm::kFreightBill;
-    std::string folder;       // empty: the executable's folder
+    std::string folder;       // empty: the program folder
     std::optional<int> site;  // 0 Taobao, 1 Paipai; empty: from Config.pcf
     std::string templateArg;  // name or file; empty: the default template
     bool answerYes = false;
@@ -42,7 +42,7 @@ struct ShowOptions {
 };
 
 struct HistoryOptions {
-    std::string folder;  // empty: the executable's folder
+    std::string folder;  // empty: the program folder, chosen as for fill
     std::string trade;   // GBK; empty: every trade
     std::string since;   // "YYYY-MM-DD"; empty: from the first print
     bool json = false;

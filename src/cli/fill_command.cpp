@@ -260,6 +260,22 @@ public:
 };
 #endif
 
+#ifdef TALLIVO_HAVE_PRINTING
+// What became of the job, on stderr; false when it did not print.
+bool ReportPrint(const std::string& printer, const PrintResult& printed) {
+    if (printed.ok) {
+        ReportUtf8(printer, "printed " + std::to_string(printed.pages) + " page(s) as job " +
+                                std::to_string(printed.jobId));
+    } else if (printed.state == JobState::kPending) {
+        ReportUtf8(printer, "not printed yet: " + printed.error +
+                                "; it is not recorded in the print history");
+    } else {
+        ReportUtf8(printer, "nothing was printed: " + printed.error);
+    }
+    return printed.ok;
+}
+#endif
+
 // `tallivo-cli calibrate`: the template's calibration page onto the PDF and the printer.
 int RunCalibration(const FillOptions& o, FormsWorkspace& ws, CliPrompter& prompter,
                    PrintOutput* print, int status) {
@@ -282,11 +298,7 @@ int RunCalibration(const FillOptions& o, FormsWorkspace& ws, CliPrompter& prompt
     if (print) {
         print->DrawCalibration(form);
         const PrintResult printed = print->Finish();
-        if (!printed.ok) {
-            ReportUtf8(o.printer.empty() ? "--print" : o.printer,
-                       "nothing was printed: " + printed.error);
-            status = kExitFailure;
-        }
+        if (!ReportPrint(o.printer.empty() ? "--print" : o.printer, printed)) status = kExitFailure;
     }
 #else
     (void)print;
@@ -343,18 +355,24 @@ std::string AskBeforePrinting(PrintHistory& history, Prompter& prompter,
 
 #ifdef TALLIVO_HAVE_PRINTING
 // One record per printed page; what kept the history from taking them is said once: the pages
-// are printed all the same.
-void RecordPrinted(PrintHistory& history, std::vector<HistoryRecord> records) {
+// are printed all the same. False when a record is missing.
+bool RecordPrinted(PrintHistory& history, std::vector<HistoryRecord> records) {
     CliPrompter said(false);
+    bool all = true;
     for (HistoryRecord& record : records) {
-        if (!RecordPrint(history, said, record)) break;
+        if (!RecordPrint(history, said, record)) {
+            all = false;
+            break;
+        }
     }
     for (const std::string& m : said.messages) Report(history.Path().toStdString(), m);
+    return all;
 }
+
 #endif
 
-// After a run that saved documents the next run goes on from the numbers after them, as the
-// window's New command does. The other values of Config.pcf stay as they are on disk.
+// After a run that saved or printed pages the next run goes on from the numbers after them, as
+// the window's New command does. The other values of Config.pcf stay as they are on disk.
 bool AdvanceSequenceNumbers(const std::string& folder, bool freight, std::int32_t next) {
     ConfigLoad loaded = LoadConfig(folder);
     Config config = loaded.ok ? loaded.config : Config{};
@@ -449,6 +467,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     if (print) history = std::make_unique<PrintHistory>(PrintHistoryPath(folder));
     std::vector<HistoryRecord> printedPages;
     std::optional<std::int32_t> lastSaved;
+    std::optional<std::int32_t> lastPrinted;
 
     for (size_t i = 0; i < o.pages.size(); ++i) {
         const std::string& page = o.pages[i];
@@ -516,7 +535,10 @@ int RunFill(const FillOptions& o, const std::string& folder) {
                         ws, ws.CurrentTab(), Utf8ToGbk(print->PrinterName().toStdString()),
                         print->Copies());
                     notPrinted = AskBeforePrinting(*history, prompter, record, findings);
-                    if (notPrinted.empty()) printedPages.push_back(std::move(record));
+                    if (notPrinted.empty()) {
+                        printedPages.push_back(std::move(record));
+                        lastPrinted = freight ? pageFreightSn : pageInvoiceSn;
+                    }
                 }
                 DrawPage(pdf.get(), notPrinted.empty() ? print.get() : nullptr, ws, o, prompter);
             }
@@ -543,11 +565,6 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     progress.Finish();
     std::fflush(stdout);
 
-    if (lastSaved && !configDamaged) {
-        if (!AdvanceSequenceNumbers(folder, freight, AddSequence(*lastSaved, 1)))
-            status = kExitFailure;
-    }
-
     if (pdf && !pdf->Finish()) {
         ReportUtf8(o.pdfPath, "cannot write the PDF: " + pdf->ErrorText());
         status = kExitFailure;
@@ -556,17 +573,21 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     if (print) {
         const std::string printer = print->PrinterName().toStdString();
         const PrintResult printed = print->Finish();
-        const std::vector<HistoryRecord>& records = printedPages;
-        if (printed.ok) {
-            ReportUtf8(printer, "printed " + std::to_string(printed.pages) + " page(s) as job " +
-                                    std::to_string(printed.jobId));
-            RecordPrinted(*history, records);
-        } else {
-            ReportUtf8(printer, "nothing was printed: " + printed.error);
+        if (!ReportPrint(printer, printed)) {
+            status = kExitFailure;
+        } else if (!RecordPrinted(*history, printedPages)) {
             status = kExitFailure;
         }
+        // Numbers handed to the print system are spent, as saved ones are: a job that waits
+        // may still print them.
+        if (printed.jobId <= 0) lastPrinted.reset();
     }
 #endif
+    if (lastPrinted && (!lastSaved || *lastPrinted > *lastSaved)) lastSaved = lastPrinted;
+    if (lastSaved && !configDamaged) {
+        if (!AdvanceSequenceNumbers(folder, freight, AddSequence(*lastSaved, 1)))
+            status = kExitFailure;
+    }
     return status;
 }
 

@@ -92,18 +92,16 @@ int RunHistory(const HistoryOptions& options, const std::string& programFolder) 
     if (!options.since.empty())
         filter.since = QDate::fromString(QString::fromStdString(options.since), Qt::ISODate);
     const std::vector<HistoryRecord> records = history.List(filter);
+    // What could still be read is listed; the damage is said all the same.
     const std::string message = history.TakeMessage();
-    if (!message.empty()) {
-        PrintMessage(message);
-        return kExitFailure;
-    }
+    if (!message.empty()) PrintMessage(message);
     if (!options.json)
         std::fputs(
             "time\tform\ttrades\tbuyer\tconsignee\taddress\ttelephone\ttemplate\tsequence"
             "\tprinter\tcopies\n",
             stdout);
     for (const HistoryRecord& r : records) options.json ? WriteJson(r) : WriteLine(r);
-    return opened.message.empty() ? kExitOk : kExitFailure;
+    return opened.message.empty() && message.empty() ? kExitOk : kExitFailure;
 }
 
 }  // namespace tallivo

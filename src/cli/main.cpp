@@ -20,6 +20,12 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
+// The same folder as the desktop program's, so both see the same templates, numbers and history.
+tallivo::ProgramFolderChoice ProgramFolder() {
+    return tallivo::ChooseProgramFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                        tallivo::UserDataHome());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,17 +51,15 @@ int main(int argc, char** argv) {
             case tallivo::CliCommand::kShow:
                 return tallivo::RunShow(cmd.show);
             case tallivo::CliCommand::kHistory: {
-                std::string folder = cmd.history.folder;
-                if (folder.empty()) folder = QCoreApplication::applicationDirPath().toStdString();
+                // Looking starts nothing: the folder is not given the starter content.
+                const std::string folder =
+                    cmd.history.folder.empty() ? ProgramFolder().folder : cmd.history.folder;
                 return tallivo::RunHistory(cmd.history, folder);
             }
             case tallivo::CliCommand::kFill: {
                 std::string folder = cmd.fill.folder;
                 if (folder.empty()) {
-                    // The same folder as the desktop program's, so both see the same templates.
-                    const tallivo::ProgramFolderChoice choice = tallivo::ChooseProgramFolder(
-                        QCoreApplication::applicationDirPath().toStdString(),
-                        tallivo::UserDataHome());
+                    const tallivo::ProgramFolderChoice choice = ProgramFolder();
                     const tallivo::StorageResult seeded = tallivo::SeedProgramFolder(choice);
                     if (!seeded.ok) tallivo::PrintMessage(seeded.message);
                     folder = choice.folder;

@@ -254,13 +254,24 @@ HistoryResult PrintHistory::Damaged() {
 
 QSqlError PrintHistory::Insert(HistoryRecord& record, const std::vector<std::string>& trades) {
     if (!db_.transaction()) return db_.lastError();
-    QSqlError error;
+    QSqlError error = InsertRows(record, trades, false);
+    if (!error.isValid() && !db_.commit()) error = db_.lastError();
+    if (error.isValid()) db_.rollback();
+    return error;
+}
+
+QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std::string>& trades,
+                                   bool keepId) {
     qlonglong id = 0;
     {
         QSqlQuery q(db_);
-        q.prepare(QStringLiteral(
-            "INSERT INTO prints (form, buyer, consignee, address, telephone, template, sequence,"
-            " printer, copies, printed_at) VALUES (?,?,?,?,?,?,?,?,?,?)"));
+        if (!q.prepare(QStringLiteral(
+                "INSERT INTO prints (id, form, buyer, consignee, address, telephone, template,"
+                " sequence, printer, copies, printed_at) VALUES (?,?,?,?,?,?,?,?,?,?,?)")))
+            return q.lastError();
+        // A null id takes the next free one.
+        q.addBindValue(keepId ? QVariant(static_cast<qlonglong>(record.id))
+                              : QVariant(QMetaType(QMetaType::LongLong)));
         q.addBindValue(static_cast<int>(record.form));
         q.addBindValue(ToQ(record.buyer));
         q.addBindValue(ToQ(record.consignee));
@@ -271,30 +282,19 @@ QSqlError PrintHistory::Insert(HistoryRecord& record, const std::vector<std::str
         q.addBindValue(ToQ(record.printer));
         q.addBindValue(record.copies);
         q.addBindValue(HistoryTimeText(record.time));
-        if (q.exec())
-            id = q.lastInsertId().toLongLong();
-        else
-            error = q.lastError();
+        if (!q.exec()) return q.lastError();
+        id = q.lastInsertId().toLongLong();
     }
-    if (!error.isValid()) {
-        QSqlQuery t(db_);
-        t.prepare(QStringLiteral(
-            "INSERT INTO print_trades (print_id, position, form, trade) VALUES (?,?,?,?)"));
-        for (std::size_t i = 0; i < trades.size(); ++i) {
-            t.bindValue(0, id);
-            t.bindValue(1, static_cast<int>(i));
-            t.bindValue(2, static_cast<int>(record.form));
-            t.bindValue(3, ToQ(trades[i]));
-            if (!t.exec()) {
-                error = t.lastError();
-                break;
-            }
-        }
-    }
-    if (!error.isValid() && !db_.commit()) error = db_.lastError();
-    if (error.isValid()) {
-        db_.rollback();
-        return error;
+    QSqlQuery t(db_);
+    if (!t.prepare(QStringLiteral(
+            "INSERT INTO print_trades (print_id, position, form, trade) VALUES (?,?,?,?)")))
+        return t.lastError();
+    for (std::size_t i = 0; i < trades.size(); ++i) {
+        t.bindValue(0, id);
+        t.bindValue(1, static_cast<int>(i));
+        t.bindValue(2, static_cast<int>(record.form));
+        t.bindValue(3, ToQ(trades[i]));
+        if (!t.exec()) return t.lastError();
     }
     record.id = id;
     return {};
@@ -309,22 +309,149 @@ HistoryResult PrintHistory::Record(HistoryRecord& record) {
 
     QSqlError error = Insert(record, trades);
     if (error.isValid() && IsDamageError(error)) {
-        // Damage found only now: the print goes into a new file.
-        const HistoryResult fresh = Damaged();
-        message = Joined(message, fresh.message);
-        if (!fresh.ok) return {false, message};
+        // Damage found only now: the print goes into the mended or a new file.
+        const HistoryResult mended = Repair();
+        message = Joined(message, mended.message);
+        if (!open_) return {false, message.empty() ? HistoryWriteFailedMessage() : message};
         error = Insert(record, trades);
     }
     if (!error.isValid()) return {true, message};
     return {false, Joined(message, HistoryWriteFailedMessage())};
 }
 
-std::optional<PrintedBefore> PrintHistory::FindEarlierPrint(
-    HistoryForm form, const std::vector<std::string>& tradeNumbers) {
-    const std::vector<std::string> trades = DistinctTrades(tradeNumbers);
-    if (trades.empty()) return std::nullopt;
-    Keep(EnsureOpen().message);
-    if (!open_) return std::nullopt;
+HistoryResult PrintHistory::Repair() {
+    {
+        QSqlQuery q(db_);
+        if (q.exec(QStringLiteral("REINDEX")) && q.exec(QStringLiteral("PRAGMA quick_check")) &&
+            q.next() && q.value(0).toString() == QLatin1String("ok"))
+            return {};
+    }
+    // REINDEX cannot free an index page it cannot read: the records are carried into a new
+    // file instead, which also keeps what survives damage to the records themselves.
+    std::vector<HistoryRecord> readable;
+    const bool whole = ReadReadable(readable);
+    CloseDatabase();
+    const QString moved = MoveAside();
+    if (moved.isEmpty()) {
+        return {false, Utf8ToGbk(u8"打印记录文件“PrintHistory.sqlite”已损坏，且无法改名保存，"
+                                 u8"本次打印未记入打印记录，请检查读写权限！")};
+    }
+    HistoryResult fresh = OpenDatabase();
+    bool carried = false;
+    if (fresh.ok && db_.transaction()) {
+        carried = true;
+        for (HistoryRecord& r : readable) {
+            if (InsertRows(r, DistinctTrades(r.tradeNumbers), true).isValid()) {
+                carried = false;
+                break;
+            }
+        }
+        carried = carried && db_.commit();
+        if (!carried) db_.rollback();
+    }
+    if (whole && carried) {
+        // Nothing was lost: the damaged copy holds nothing the new file lacks.
+        for (const char* part : {"", "-wal", "-shm"}) QFile::remove(moved + QLatin1String(part));
+        return fresh;
+    }
+    fresh.message = Joined(HistoryDamagedMessage(moved), fresh.message);
+    return fresh;
+}
+
+namespace {
+
+const char kRecordColumns[] =
+    "SELECT id, form, buyer, consignee, address, telephone, template, sequence, printer,"
+    " copies, printed_at FROM prints";
+
+HistoryRecord RecordOfRow(const QSqlQuery& q) {
+    HistoryRecord r;
+    r.id = q.value(0).toLongLong();
+    r.form = q.value(1).toInt() == static_cast<int>(HistoryForm::kInvoice)
+                 ? HistoryForm::kInvoice
+                 : HistoryForm::kFreightBill;
+    r.buyer = FromQ(q.value(2));
+    r.consignee = FromQ(q.value(3));
+    r.address = FromQ(q.value(4));
+    r.telephone = FromQ(q.value(5));
+    r.templateName = FromQ(q.value(6));
+    r.sequenceNumber = q.value(7).toLongLong();
+    r.printer = FromQ(q.value(8));
+    r.copies = q.value(9).toInt();
+    r.time = QDateTime::fromString(q.value(10).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return r;
+}
+
+// Reads the rows of a query into `out` until the end or an error; false on an error.
+bool ReadRows(QSqlQuery& q, std::vector<HistoryRecord>& out) {
+    if (!q.exec()) return false;
+    while (q.next()) out.push_back(RecordOfRow(q));
+    return !q.lastError().isValid();
+}
+
+// Trade numbers of a record; false when they cannot be read.
+bool ReadTrades(QSqlQuery& t, HistoryRecord& r) {
+    t.bindValue(0, static_cast<qlonglong>(r.id));
+    if (!t.exec()) return false;
+    while (t.next()) r.tradeNumbers.push_back(FromQ(t.value(0)));
+    return !t.lastError().isValid();
+}
+
+const char kTradesOfRecord[] =
+    "SELECT trade FROM print_trades WHERE print_id = ? ORDER BY position";
+// Probes between the last rows read from either end, at most this many.
+constexpr qlonglong kMostProbes = 1000000;
+
+}  // namespace
+
+bool PrintHistory::ReadReadable(std::vector<HistoryRecord>& records) {
+    // The table is walked by its own keys from either end, never through an index; what lies
+    // between the damaged parts is looked up one id at a time.
+    const QString all = QString::fromLatin1(kRecordColumns) + QStringLiteral(" NOT INDEXED");
+    bool whole = true;
+    {
+        QSqlQuery q(db_);
+        q.setForwardOnly(true);
+        whole = q.prepare(all + QStringLiteral(" ORDER BY id")) && ReadRows(q, records);
+    }
+    if (!whole) {
+        const qlonglong low = records.empty() ? 0 : records.back().id;
+        std::vector<HistoryRecord> top;
+        {
+            QSqlQuery q(db_);
+            q.setForwardOnly(true);
+            if (q.prepare(all + QStringLiteral(" WHERE id > ? ORDER BY id DESC"))) {
+                q.bindValue(0, low);
+                ReadRows(q, top);
+            }
+        }
+        if (!top.empty()) {
+            const qlonglong high = top.back().id;
+            QSqlQuery q(db_);
+            q.setForwardOnly(true);
+            if (q.prepare(all + QStringLiteral(" WHERE id = ?"))) {
+                for (qlonglong id = low + 1; id < high && id - low <= kMostProbes; ++id) {
+                    q.bindValue(0, id);
+                    ReadRows(q, records);
+                }
+            }
+        }
+        records.insert(records.end(), top.rbegin(), top.rend());
+    }
+    QSqlQuery t(db_);
+    t.setForwardOnly(true);
+    const bool tradesReady = t.prepare(QString::fromLatin1(kTradesOfRecord));
+    for (HistoryRecord& r : records) {
+        if (!tradesReady || !ReadTrades(t, r)) {
+            r.tradeNumbers.clear();
+            whole = false;
+        }
+    }
+    return whole;
+}
+
+QSqlError PrintHistory::TryFindEarlier(HistoryForm form, const std::vector<std::string>& trades,
+                                       std::optional<PrintedBefore>& found) {
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     if (!q.prepare(
@@ -332,19 +459,14 @@ std::optional<PrintedBefore> PrintHistory::FindEarlierPrint(
                            " (SELECT count(*) FROM print_trades c WHERE c.trade = ? AND c.form = ?)"
                            " FROM print_trades t JOIN prints p ON p.id = t.print_id"
                            " WHERE t.trade = ? AND t.form = ? ORDER BY t.print_id LIMIT 1")))
-        return std::nullopt;
+        return q.lastError();
     for (const std::string& trade : trades) {
         const QString value = ToQ(trade);
         q.bindValue(0, value);
         q.bindValue(1, static_cast<int>(form));
         q.bindValue(2, value);
         q.bindValue(3, static_cast<int>(form));
-        if (!q.exec()) {
-            const bool damaged = IsDamageError(q.lastError());
-            q = QSqlQuery();
-            if (damaged) Keep(Damaged().message);
-            return std::nullopt;
-        }
+        if (!q.exec()) return q.lastError();
         if (q.next()) {
             PrintedBefore earlier;
             earlier.tradeNumber = trade;
@@ -352,60 +474,66 @@ std::optional<PrintedBefore> PrintHistory::FindEarlierPrint(
                 QDateTime::fromString(q.value(0).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             earlier.printer = FromQ(q.value(1));
             earlier.times = q.value(2).toInt();
-            return earlier;
+            found = earlier;
+            return {};
         }
+        if (q.lastError().isValid()) return q.lastError();
+    }
+    return {};
+}
+
+std::optional<PrintedBefore> PrintHistory::FindEarlierPrint(
+    HistoryForm form, const std::vector<std::string>& tradeNumbers) {
+    const std::vector<std::string> trades = DistinctTrades(tradeNumbers);
+    if (trades.empty()) return std::nullopt;
+    Keep(EnsureOpen().message);
+    for (int attempt = 0; open_ && attempt < 2; ++attempt) {
+        std::optional<PrintedBefore> found;
+        const QSqlError error = TryFindEarlier(form, trades, found);
+        if (!error.isValid()) return found;
+        if (attempt == 1 || !IsDamageError(error)) {
+            Keep(HistoryReadFailedMessage());
+            break;
+        }
+        Keep(Repair().message);
     }
     return std::nullopt;
+}
+
+QSqlError PrintHistory::TrySelect(const QString& sql, const QVariantList& values,
+                                  std::vector<HistoryRecord>& out) {
+    out.clear();
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) return q.lastError();
+    for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
+    if (!ReadRows(q, out)) return q.lastError();
+    QSqlQuery t(db_);
+    t.setForwardOnly(true);
+    if (!t.prepare(QString::fromLatin1(kTradesOfRecord))) return t.lastError();
+    for (HistoryRecord& r : out) {
+        if (!ReadTrades(t, r)) return t.lastError();
+    }
+    return {};
 }
 
 std::vector<HistoryRecord> PrintHistory::Select(const QString& where, const QVariantList& values,
                                                 int limit) {
     std::vector<HistoryRecord> out;
     Keep(EnsureOpen().message);
-    if (!open_) return out;
-    QString sql = QStringLiteral(
-        "SELECT id, form, buyer, consignee, address, telephone, template, sequence, printer,"
-        " copies, printed_at FROM prints");
+    QString sql = QString::fromLatin1(kRecordColumns);
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
     sql += QStringLiteral(" ORDER BY printed_at DESC, id DESC");
     if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) return out;
-    for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
-    if (!q.exec()) {
-        const bool damaged = IsDamageError(q.lastError());
-        q = QSqlQuery();
-        if (damaged) Keep(Damaged().message);
-        return out;
-    }
-    QSqlQuery t(db_);
-    t.setForwardOnly(true);
-    const bool tradesReady = t.prepare(
-        QStringLiteral("SELECT trade FROM print_trades WHERE print_id = ? ORDER BY position"));
-    while (q.next()) {
-        HistoryRecord r;
-        r.id = q.value(0).toLongLong();
-        r.form = q.value(1).toInt() == static_cast<int>(HistoryForm::kInvoice)
-                     ? HistoryForm::kInvoice
-                     : HistoryForm::kFreightBill;
-        r.buyer = FromQ(q.value(2));
-        r.consignee = FromQ(q.value(3));
-        r.address = FromQ(q.value(4));
-        r.telephone = FromQ(q.value(5));
-        r.templateName = FromQ(q.value(6));
-        r.sequenceNumber = q.value(7).toLongLong();
-        r.printer = FromQ(q.value(8));
-        r.copies = q.value(9).toInt();
-        r.time =
-            QDateTime::fromString(q.value(10).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (tradesReady) {
-            t.bindValue(0, static_cast<qlonglong>(r.id));
-            if (t.exec()) {
-                while (t.next()) r.tradeNumbers.push_back(FromQ(t.value(0)));
-            }
+    for (int attempt = 0; open_ && attempt < 2; ++attempt) {
+        const QSqlError error = TrySelect(sql, values, out);
+        if (!error.isValid()) break;
+        if (attempt == 1 || !IsDamageError(error)) {
+            // What was read before the failure is still shown.
+            Keep(HistoryReadFailedMessage());
+            break;
         }
-        out.push_back(std::move(r));
+        Keep(Repair().message);
     }
     return out;
 }
@@ -459,6 +587,12 @@ std::string HistoryWriteFailedMessage() {
     return Gbk(
         u8"无法写入打印记录文件“PrintHistory.sqlite”，本次打印未记入打印记录，"
         u8"请检查磁盘空间和读写权限！");
+}
+
+std::string HistoryReadFailedMessage() {
+    return Gbk(
+        u8"无法读取打印记录文件“PrintHistory.sqlite”，列出的打印记录可能不全，"
+        u8"重复打印提醒也可能不准确！");
 }
 
 std::string HistoryDamagedMessage(const QString& movedTo) {

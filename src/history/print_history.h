@@ -3,7 +3,7 @@
 //
 // Writing history never stands in a print's way: each call returns what went wrong as a message
 // for the caller to show once, and the print goes on. A damaged file is moved aside under a dated
-// name and a new one is started; nothing is deleted.
+// name and a new one is started with the records that could still be read; nothing is deleted.
 #pragma once
 
 #include <QDate>
@@ -88,11 +88,24 @@ private:
     // Moves the file (and its journal) aside; the dated name, or empty when it could not.
     QString MoveAside();
     HistoryResult Damaged();
+    // After damage was found: an index is rebuilt, from its table when REINDEX cannot. Damage
+    // to the records moves the file aside and starts a new one holding what could be read.
+    HistoryResult Repair();
+    // Every record that can be read, with its trade numbers; false when some could not be.
+    bool ReadReadable(std::vector<HistoryRecord>& records);
     // Writes one record in one transaction; the error, invalid when it was written.
     QSqlError Insert(HistoryRecord& record, const std::vector<std::string>& trades);
+    // The rows of one record, keeping its id when asked; no transaction of its own.
+    QSqlError InsertRows(HistoryRecord& record, const std::vector<std::string>& trades,
+                         bool keepId);
     HistoryResult WriteFailed();
     bool IsDamageError(const QSqlError& error) const;
     std::vector<HistoryRecord> Select(const QString& where, const QVariantList& values, int limit);
+    // One try of Select: the error of the first step that failed, invalid when all went well.
+    QSqlError TrySelect(const QString& sql, const QVariantList& values,
+                        std::vector<HistoryRecord>& out);
+    QSqlError TryFindEarlier(HistoryForm form, const std::vector<std::string>& trades,
+                             std::optional<PrintedBefore>& found);
     void Keep(const std::string& message);
 
     QString path_;
@@ -109,6 +122,7 @@ std::string ReprintQuestion(HistoryForm form, const PrintedBefore& earlier);
 
 // The messages, GBK.
 std::string HistoryWriteFailedMessage();
+std::string HistoryReadFailedMessage();
 std::string HistoryDamagedMessage(const QString& movedTo);
 
 }  // namespace tallivo

@@ -3,12 +3,16 @@
 #include <cups/cups.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPrintEngine>
 #include <QPrinterInfo>
 #include <QStringList>
+#include <QThread>
+#include <algorithm>
+#include <vector>
 
 namespace tallivo {
 
@@ -73,7 +77,149 @@ QByteArray QueueOf(const QString& printerName) {
     return printerName.section(QLatin1Char('/'), 0, 0).toUtf8();
 }
 
+constexpr int kDefaultJobWaitMs = 30000;
+constexpr int kLongestJobWaitSeconds = 3600;
+
+// The values of an attribute, "none" left out, joined by ", ".
+std::string Values(ipp_t* response, const char* name, ipp_tag_t tag) {
+    std::string out;
+    ipp_attribute_t* attribute = ippFindAttribute(response, name, tag);
+    for (int i = 0; attribute && i < ippGetCount(attribute); ++i) {
+        const char* value = ippGetString(attribute, i, nullptr);
+        if (!value || !*value || std::string(value) == "none") continue;
+        out += (out.empty() ? "" : ", ") + std::string(value);
+    }
+    return out;
+}
+
+// Asks the print system for some attributes of a job ("/jobs/N") or a queue ("/printers/Q").
+ipp_t* Ask(ipp_op_t operation, const char* uriName, const std::string& resource,
+           const std::vector<const char*>& wanted) {
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "%s",
+                     resource.c_str());
+    ipp_t* request = ippNewRequest(operation);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, uriName, nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(wanted.size()), nullptr, wanted.data());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (response && ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        return nullptr;
+    }
+    return response;
+}
+
+struct JobLook {
+    bool known = false;
+    int state = IPP_JSTATE_PENDING;
+    std::string reasons;
+    std::string message;
+};
+
+JobLook LookAtJob(int id) {
+    JobLook look;
+    ipp_t* response = Ask(IPP_OP_GET_JOB_ATTRIBUTES, "job-uri", "/jobs/" + std::to_string(id),
+                          {"job-state", "job-state-reasons", "job-printer-state-message"});
+    if (!response) return look;
+    if (ipp_attribute_t* state = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) {
+        look.known = true;
+        look.state = ippGetInteger(state, 0);
+    }
+    look.reasons = Values(response, "job-state-reasons", IPP_TAG_KEYWORD);
+    look.message = Values(response, "job-printer-state-message", IPP_TAG_TEXT);
+    ippDelete(response);
+    return look;
+}
+
+struct QueueLook {
+    bool stopped = false;
+    std::string message;
+};
+
+QueueLook LookAtQueue(const QByteArray& queue) {
+    QueueLook look;
+    ipp_t* response =
+        Ask(IPP_OP_GET_PRINTER_ATTRIBUTES, "printer-uri", "/printers/" + queue.toStdString(),
+            {"printer-state", "printer-state-message", "printer-state-reasons"});
+    if (!response) return look;
+    if (ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM))
+        look.stopped = ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
+    look.message = Values(response, "printer-state-message", IPP_TAG_TEXT);
+    if (look.message.empty())
+        look.message = Values(response, "printer-state-reasons", IPP_TAG_KEYWORD);
+    ippDelete(response);
+    return look;
+}
+
+std::string BothSaid(const std::string& first, const std::string& second) {
+    if (first.empty() || first == second) return second;
+    if (second.empty()) return first;
+    return first + "; " + second;
+}
+
+std::string Quoted(const std::string& words) {
+    return words.empty() ? std::string() : ": \"" + words + "\"";
+}
+
+// The number of the n-th object ("12 0 obj") must start at its offset.
+bool ObjectAt(const QByteArray& pdf, qsizetype offset, int number) {
+    const QByteArray head = QByteArray::number(number) + ' ';
+    return offset >= 0 && offset < pdf.size() && pdf.mid(offset, head.size()) == head;
+}
+
+qsizetype NumberAt(const QByteArray& pdf, qsizetype from, qsizetype* end) {
+    while (from < pdf.size() && (pdf[from] == ' ' || pdf[from] == '\r' || pdf[from] == '\n'))
+        ++from;
+    qsizetype value = 0;
+    qsizetype at = from;
+    while (at < pdf.size() && pdf[at] >= '0' && pdf[at] <= '9' && at - from < 12)
+        value = value * 10 + (pdf[at++] - '0');
+    *end = at;
+    return at == from ? -1 : value;
+}
+
 }  // namespace
+
+int DefaultJobWaitMs() {
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("TALLIVO_JOB_WAIT_SECONDS", &ok);
+    if (!ok || seconds < 0 || seconds > kLongestJobWaitSeconds) return kDefaultJobWaitMs;
+    return seconds * 1000;
+}
+
+bool IsWholePdf(const QByteArray& pdf) {
+    if (!pdf.startsWith("%PDF-")) return false;
+    const qsizetype eof = pdf.lastIndexOf("%%EOF");
+    if (eof < 0 || !pdf.mid(eof + 5).trimmed().isEmpty()) return false;
+    const qsizetype startxref = pdf.lastIndexOf("startxref", eof);
+    if (startxref < 0) return false;
+    qsizetype at = 0;
+    const qsizetype xref = NumberAt(pdf, startxref + 9, &at);
+    if (xref < 0 || xref >= startxref) return false;
+    if (!pdf.mid(xref, 4).startsWith("xref")) {
+        // A cross-reference stream is an object of its own.
+        return ObjectAt(pdf, xref, static_cast<int>(NumberAt(pdf, xref, &at)));
+    }
+    const qsizetype first = NumberAt(pdf, xref + 4, &at);
+    const qsizetype count = NumberAt(pdf, at, &at);
+    if (first < 0 || count <= 0) return false;
+    while (at < pdf.size() && (pdf[at] == ' ' || pdf[at] == '\r' || pdf[at] == '\n')) ++at;
+    // Each entry is 20 bytes: a 10-digit offset, a generation and "n" (in use) or "f" (free).
+    constexpr qsizetype kEntry = 20;
+    if (at + count * kEntry > startxref) return false;
+    for (qsizetype i = 0; i < count; ++i) {
+        const QByteArray entry = pdf.mid(at + i * kEntry, kEntry);
+        if (entry.size() != kEntry || (entry[17] != 'n' && entry[17] != 'f')) return false;
+        bool ok = false;
+        const qsizetype offset = entry.left(10).toLongLong(&ok);
+        if (!ok) return false;
+        if (entry[17] == 'n' && !ObjectAt(pdf, offset, static_cast<int>(first + i))) return false;
+    }
+    return true;
+}
 
 QString PrintJobTitle(const char* applicationTitle, bool freightBill) {
     return QString::fromUtf8(applicationTitle) +
@@ -108,6 +254,11 @@ PageOptions PrinterInvoiceOptions(const QPrinter& printer) {
 }
 
 PrintJob::PrintJob(QPrinter& printer, const QString& title) : printer_(printer), title_(title) {}
+
+void PrintJob::SetWait(int boundMs, JobObserver observer) {
+    waitMs_ = std::max(0, boundMs);
+    observer_ = std::move(observer);
+}
 
 PrintJob::~PrintJob() {
     if (!finished_) Discard();
@@ -197,14 +348,26 @@ PrintResult PrintJob::Finish() {
     finished_ = true;
     result.pages = pages_;
     const QString file = toFile_ ? printer_.outputFileName() : spool_->fileName();
-    result.bytes = QFileInfo(file).size();
-    if (result.bytes <= 0) {
-        result.error = "the print job came out empty";
+    QByteArray written;
+    {
+        QFile spool(file);
+        if (spool.open(QIODevice::ReadOnly)) written = spool.readAll();
+        if (spool.error() != QFileDevice::NoError) written.clear();
+    }
+    if (!IsWholePdf(written)) {
+        result.state = JobState::kSpoolFailed;
+        const QString folder = QFileInfo(file).absolutePath();
+        result.error = "the job could not be written whole into " + folder.toStdString() +
+                       " (is it full?); nothing was sent to the printer";
+        if (toFile_) QFile::remove(file);
         RestorePrinter();
         return result;
     }
+    result.bytes = written.size();
+    written.clear();
     if (toFile_) {
         result.ok = true;
+        result.state = JobState::kCompleted;
         return result;
     }
     const QByteArray queue = QueueOf(printer_.printerName());
@@ -217,8 +380,91 @@ PrintResult PrintJob::Finish() {
         result.error = "the print system refused the job: " + std::string(cupsLastErrorString());
         return result;
     }
-    result.ok = true;
+    Follow(result);
     return result;
+}
+
+void PrintJob::Follow(PrintResult& result) {
+    const QByteArray queue = QueueOf(printer_.printerName());
+    const QString queueName = QString::fromUtf8(queue);
+    QElapsedTimer clock;
+    clock.start();
+    int pause = 50;
+    for (;;) {
+        const JobLook job = LookAtJob(result.jobId);
+        JobState state = JobState::kPending;
+        std::string words = job.message;
+        switch (job.state) {
+            case IPP_JSTATE_PROCESSING:
+                state = JobState::kProcessing;
+                break;
+            case IPP_JSTATE_COMPLETED:
+                state = JobState::kCompleted;
+                break;
+            case IPP_JSTATE_HELD:
+                state = JobState::kHeld;
+                break;
+            case IPP_JSTATE_STOPPED:
+                state = JobState::kStopped;
+                break;
+            case IPP_JSTATE_CANCELED:
+                state = JobState::kCancelled;
+                break;
+            case IPP_JSTATE_ABORTED:
+                state = JobState::kAborted;
+                break;
+            default:
+                break;
+        }
+        if (state != JobState::kProcessing && state != JobState::kCompleted) {
+            // A job waiting in a stopped queue does not print until someone starts it again;
+            // a backend that failed leaves its job held there.
+            const QueueLook look = LookAtQueue(queue);
+            if ((state == JobState::kPending || state == JobState::kHeld) && look.stopped)
+                state = JobState::kStopped;
+            words = BothSaid(look.message, words);
+        }
+        if (words.empty()) words = job.reasons;
+        result.state = state;
+        result.queueMessage = words;
+        if (state != JobState::kPending && state != JobState::kProcessing) break;
+        const int elapsed = static_cast<int>(clock.elapsed());
+        bool goOn = elapsed < waitMs_;
+        if (observer_ &&
+            !observer_(JobProgress{result.jobId, queueName, state, words, elapsed, waitMs_}))
+            goOn = false;
+        if (!goOn) break;
+        QThread::msleep(static_cast<unsigned long>(std::min(pause, waitMs_ - elapsed)));
+        pause = std::min(pause * 2, 500);
+    }
+
+    const std::string job = "job " + std::to_string(result.jobId);
+    const std::string said = Quoted(result.queueMessage);
+    switch (result.state) {
+        case JobState::kCompleted:
+        case JobState::kProcessing:
+            result.ok = true;
+            return;
+        case JobState::kHeld:
+        case JobState::kStopped:
+            // Told that it did not print, the seller prints again: this one must not follow.
+            result.cancelled = cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), result.jobId,
+                                              0) == IPP_STATUS_OK;
+            result.error =
+                (result.state == JobState::kHeld ? job + " is held" + said
+                                                 : "the queue is stopped" + said) +
+                (result.cancelled ? "; " + job + " was cancelled" : "; " + job + " waits in it");
+            return;
+        case JobState::kCancelled:
+            result.error = job + " was cancelled" + said;
+            return;
+        case JobState::kAborted:
+            result.error = job + " was aborted" + said;
+            return;
+        default:
+            result.error = job + " waits in the queue" + said;
+            return;
+    }
 }
 
 }  // namespace tallivo

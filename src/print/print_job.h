@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QString>
 #include <QTemporaryFile>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,13 +33,51 @@ bool SelectPrinter(QPrinter& printer, const QString& name, std::string* error);
 PageOptions PrinterPageOptions(const QPrinter& printer);
 PageOptions PrinterInvoiceOptions(const QPrinter& printer);
 
+// Where a job stands. Printed: completed, or printing when the wait ended.
+enum class JobState {
+    kNotSent,      // failed before the print system had it
+    kSpoolFailed,  // the spool file could not be written whole: nothing was sent
+    kPending,      // waiting in the queue
+    kProcessing,
+    kCompleted,
+    kHeld,
+    kStopped,  // the job, or the queue it waits in
+    kCancelled,
+    kAborted,
+};
+
 struct PrintResult {
-    bool ok = false;
-    std::string error;  // why nothing was printed, in English; empty when ok
+    bool ok = false;    // printed, or written into the file
+    std::string error;  // why it did not print, in English; empty when ok
     int jobId = 0;      // the print system's number; 0 when printed into a file
     qint64 bytes = 0;   // what was handed to the print system (or written to the file)
     int pages = 0;
+    JobState state = JobState::kNotSent;
+    // What the queue says about the job or itself, in its own words (UTF-8); may be empty.
+    std::string queueMessage;
+    // A held or stopped job is cancelled, so that it cannot print later unrecorded.
+    bool cancelled = false;
 };
+
+// How a handed-over job is doing while the print system is asked about it.
+struct JobProgress {
+    int jobId = 0;
+    QString queue;
+    JobState state = JobState::kPending;
+    std::string queueMessage;
+    int elapsedMs = 0;
+    int boundMs = 0;
+};
+// Called at each look at the job; false stops waiting (the job is then reported as waiting).
+using JobObserver = std::function<bool(const JobProgress&)>;
+
+// How long a job is followed after it was handed over: TALLIVO_JOB_WAIT_SECONDS (0 to 3600),
+// else 30 seconds.
+int DefaultJobWaitMs();
+
+// Qt's PDF engine does not report failed writes, so a spool file cut short (a full disk) is
+// found by its structure: the cross-reference table at the end must point at every object.
+bool IsWholePdf(const QByteArray& pdf);
 
 class PrintJob {
 public:
@@ -55,11 +94,15 @@ public:
     QPainter* NewPage();
     // Gives up: nothing reaches the printer. The reason is what Finish() reports.
     void Abort(const std::string& reason);
-    // Ends the job and hands it to the print system as one job.
+    // Follows a handed-over job this long (DefaultJobWaitMs() unless set), telling the observer.
+    void SetWait(int boundMs, JobObserver observer = nullptr);
+    // Ends the job, hands it to the print system as one job when it was written whole, and
+    // follows it until it prints, fails, or the wait ends.
     PrintResult Finish();
 
 private:
     bool Begin();
+    void Follow(PrintResult& result);
     void Discard();
     void RestorePrinter();
 
@@ -73,6 +116,8 @@ private:
     std::string error_;
     int pages_ = 0;
     bool finished_ = false;
+    int waitMs_ = DefaultJobWaitMs();
+    JobObserver observer_;
 };
 
 }  // namespace tallivo

@@ -58,8 +58,13 @@ public:
         printer.setPageOrientation(QPageLayout::Landscape);
     }
     std::optional<QPointF> MeasuredFirstMark(QPointF) override { return measured; }
+    bool JobProgressed(const JobProgress& job) override {
+        progress.push_back(job.state);
+        return true;
+    }
 
     QString queue;
+    std::vector<JobState> progress;
     std::optional<QPointF> measured;
     std::vector<QPrinter*> asked;
 };
@@ -253,6 +258,42 @@ TEST_F(PrintCommandsTest, FilledFormsSaveReopenPreviewAndPrintToARealQueue) {
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(GbkToUtf8(prompter.messages[0]).rfind(u8"打印失败，打印任务已取消。", 0), 0u)
         << GbkToUtf8(prompter.messages[0]);
+}
+
+TEST_F(PrintCommandsTest, JobsThatDoNotPrintAreSaidWithProgressAndNotRecorded) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    const QString queue = testing::PrivateCups::Queue();
+    dialogs.queue = queue;
+    ASSERT_TRUE(cups.Admin(QStringLiteral("cupsdisable"),
+                           {QStringLiteral("-r"), QStringLiteral("out of paper"), queue}));
+    Fill("taobao-order-detail.txt", kTabFreightBill);
+    ui().MenuItemPrint->trigger();
+    EXPECT_FALSE(commands->LastPrint().ok);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(GbkToUtf8(prompter.messages[0]),
+              u8"打印机“TallivoTest”已停止，本次没有打印。打印任务已取消。\n"
+              u8"打印机的说明：out of paper");
+    EXPECT_TRUE(commands->History().List().empty());
+
+    // The first job prints slowly; the next one waits behind it past the wait.
+    ASSERT_TRUE(cups.Admin(QStringLiteral("cupsenable"), {queue}));
+    cups.DelayJobs(5);
+    qputenv("TALLIVO_JOB_WAIT_SECONDS", "1");
+    ui().MenuItemPrint->trigger();
+    EXPECT_TRUE(commands->LastPrint().ok) << commands->LastPrint().error;
+    EXPECT_FALSE(dialogs.progress.empty());
+    Fill("taobao-order-detail.txt", kTabInvoice);
+    ui().MenuItemPrint->trigger();
+    qunsetenv("TALLIVO_JOB_WAIT_SECONDS");
+    EXPECT_FALSE(commands->LastPrint().ok);
+    EXPECT_EQ(dialogs.progress.back(), JobState::kPending);
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(GbkToUtf8(prompter.messages[1]),
+              u8"打印任务（" + std::to_string(commands->LastPrint().jobId) +
+                  u8"号）仍在打印机“TallivoTest”的队列中等待，尚未打印，未记入打印记录。");
+    EXPECT_EQ(commands->History().List().size(), 1u);
 }
 
 TEST_F(PrintCommandsTest, PreviewMarksInRedWhatPrintingAsksAbout) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "cli/cli_options.h"
 #include "history/print_history.h"
+#include "support/history_pages.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -75,6 +77,52 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
     const HistoryRun since = History(dir, "--since=2026-12-07 --json");
     EXPECT_EQ(std::count(since.out.begin(), since.out.end(), '\n'), 1);
     EXPECT_EQ(History(dir, "--since 2026-02-30").status, 2);
+}
+
+TEST(CliHistoryTest, DamageIsSaidAfterListingWhatCanBeRead) {
+    QTemporaryDir dir;
+    const QString path = PrintHistoryPath(dir.path().toStdString());
+    {
+        PrintHistory history(path);
+        for (int i = 0; i < 300; ++i) {
+            HistoryRecord r;
+            r.tradeNumbers = {std::to_string(i)};
+            r.address = std::string(100, 'a');
+            ASSERT_TRUE(history.Record(r).ok);
+        }
+    }
+    ASSERT_TRUE(testing::DamageMiddlePage(path, QStringLiteral("prints")));
+    const HistoryRun run = History(dir, "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(u8"打印记录文件“PrintHistory.sqlite”已损坏"), std::string::npos);
+    const auto lines = std::count(run.out.begin(), run.out.end(), '\n');
+    EXPECT_GT(lines, 250);
+    EXPECT_LT(lines, 300);
+}
+
+TEST(CliHistoryTest, WithoutAFolderItReadsTheFolderFillUses) {
+    // An installed program: its history is in the user's data folder.
+    QTemporaryDir dir;
+    const QString bin = dir.filePath(QStringLiteral("usr/bin"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("usr/share/tallivo"))));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TALLIVO_CLI), bin + QStringLiteral("/tallivo-cli")));
+    const QString data = dir.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/Tallivo")));
+    {
+        PrintHistory history(PrintHistoryPath((data + QStringLiteral("/Tallivo")).toStdString()));
+        HistoryRecord r;
+        r.tradeNumbers = {"4711"};
+        ASSERT_TRUE(history.Record(r).ok);
+    }
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+    cli.setProcessEnvironment(env);
+    cli.start(bin + QStringLiteral("/tallivo-cli"), {QStringLiteral("history")});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitCode(), 0);
+    EXPECT_TRUE(cli.readAllStandardOutput().contains("\tfreight-bill\t4711\t"));
 }
 
 TEST(CliHistoryTest, OptionsAreChecked) {

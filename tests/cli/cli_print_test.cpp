@@ -14,8 +14,10 @@
 #include <QPrinter>
 
 #include "print/print_job.h"
+#include "storage/config_file.h"
 #include "support/pdf_words.h"
 #include "support/private_cups.h"
+#include "support/small_tmpfs.h"
 #endif
 
 namespace tallivo {
@@ -66,10 +68,12 @@ protected:
         }
         return true;
     }
-    CliRun Cli(QStringList args, const QString& cupsServer = QString()) {
+    CliRun Cli(QStringList args, const QString& cupsServer = QString(),
+               const QProcessEnvironment& extra = {}) {
         QProcess cli;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (!cupsServer.isEmpty()) env.insert(QStringLiteral("CUPS_SERVER"), cupsServer);
+        env.insert(extra);
         cli.setProcessEnvironment(env);
         args << QStringLiteral("--folder") << dir.path() << QStringLiteral("--now")
              << QStringLiteral("2008-03-09 10:00:00");
@@ -191,6 +195,69 @@ TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
               cups.Socket());
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(history.List().size(), 3u);
+}
+
+TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdvance) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    const QString queue = testing::PrivateCups::Queue();
+    const QStringList bill = {QStringLiteral("--form"), QStringLiteral("freight-bill"),
+                              QStringLiteral("--print=") + queue};
+    const QString order = Example("taobao-order-detail.txt");
+    const QString trade = Example("taobao-trade-detail.txt");
+    const QString historyPath = PrintHistoryPath(dir.path().toStdString());
+    const auto recorded = [&historyPath] { return PrintHistory(historyPath).List(); };
+    const auto sequence = [this] {
+        return LoadConfig(dir.path().toStdString()).config.freightBillSn;
+    };
+    const std::int32_t first = sequence();
+
+    {
+        // The spool folder fills up: nothing reaches the queue.
+        testing::SmallTmpfs full(8);
+        if (!full.SkipReason().empty()) GTEST_SKIP() << full.SkipReason();
+        QProcessEnvironment tmp;
+        tmp.insert(QStringLiteral("TMPDIR"), full.Path());
+        const CliRun run =
+            Cli(QStringList{QStringLiteral("fill"), order} + bill, cups.Socket(), tmp);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was printed: the job could not be "
+                                                    "written whole into ") +
+                                     full.Path()))
+            << run.err.toStdString();
+        EXPECT_EQ(sequence(), first);
+    }
+
+    // Printed, but the history cannot take it.
+    for (const char* part : {"", "-wal", "-shm"}) QFile::remove(historyPath + part);
+    ASSERT_TRUE(QDir().mkpath(historyPath));
+    CliRun run = Cli(QStringList{QStringLiteral("fill"), order} + bill, cups.Socket());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("printed 1 page(s) as job 1")));
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(u8"无法写入打印记录文件")))
+        << run.err.toStdString();
+    ASSERT_TRUE(QDir(historyPath).removeRecursively());
+
+    // Printing when the wait ends counts as printed; a job still queued behind it does not.
+    cups.DelayJobs(5);
+    QProcessEnvironment shortWait;
+    shortWait.insert(QStringLiteral("TALLIVO_JOB_WAIT_SECONDS"), QStringLiteral("1"));
+    run = Cli(QStringList{QStringLiteral("fill"), order} + bill, cups.Socket(), shortWait);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const std::vector<HistoryRecord> printed = recorded();
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_EQ(sequence(), printed[0].sequenceNumber + 1) << "a run that prints spends its numbers";
+    run = Cli(QStringList{QStringLiteral("fill"), trade, QStringLiteral("--answer"),
+                          QStringLiteral("yes")} +
+                  bill,
+              cups.Socket(), shortWait);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral(
+        "not printed yet: job 3 waits in the queue; it is not recorded in the print history")))
+        << run.err.toStdString();
+    EXPECT_EQ(recorded().size(), 1u);
+    EXPECT_EQ(sequence(), printed[0].sequenceNumber + 2);
 }
 
 #else

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "history/reprint_check.h"
+#include "support/history_pages.h"
 #include "support/recording_prompter.h"
 #include "text/gbk_codec.h"
 
@@ -266,6 +267,48 @@ TEST_F(PrintHistoryTest, EachHistoryHasItsOwnConnection) {
     HistoryRecord r = Print(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
     ASSERT_TRUE(one.Record(r).ok);
     EXPECT_TRUE(two.FindEarlierPrint(HistoryForm::kFreightBill, {"T1"}));
+}
+
+TEST_F(PrintHistoryTest, ADamagedIndexIsRebuiltAndDamagedRecordsCostOnlyThemselves) {
+    constexpr int kPrints = 600;
+    {
+        PrintHistory history(path);
+        for (int i = 0; i < kPrints; ++i) {
+            HistoryRecord r =
+                Print(HistoryForm::kFreightBill, {"T" + std::to_string(i)}, "2026-12-07 10:30:00");
+            r.address = std::string(100, 'a');
+            ASSERT_TRUE(history.Record(r).ok);
+        }
+    }
+    const QString pristine = dir.filePath(QStringLiteral("pristine"));
+    ASSERT_TRUE(QFile::copy(path, pristine));
+
+    // An index page: nothing is lost, nothing is said.
+    ASSERT_TRUE(testing::DamageMiddlePage(path, QStringLiteral("prints_by_time")));
+    {
+        PrintHistory history(path);
+        EXPECT_EQ(history.List().size(), static_cast<size_t>(kPrints));
+        EXPECT_EQ(history.TakeMessage(), "");
+        EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T599"}));
+    }
+    EXPECT_TRUE(Damaged(dir).isEmpty());
+    EXPECT_EQ(Pragma(path, QStringLiteral("PRAGMA quick_check")).toString(), QStringLiteral("ok"));
+
+    // A page of the records: what can be read is listed and kept, the damage is said once.
+    for (const char* part : {"", "-wal", "-shm"}) QFile::remove(path + QLatin1String(part));
+    ASSERT_TRUE(QFile::copy(pristine, path));
+    ASSERT_TRUE(testing::DamageMiddlePage(path, QStringLiteral("prints")));
+    PrintHistory history(path);
+    const size_t listed = history.List().size();
+    EXPECT_LT(listed, static_cast<size_t>(kPrints));
+    EXPECT_GT(listed, static_cast<size_t>(kPrints) * 9 / 10);
+    const QStringList moved = Damaged(dir);
+    ASSERT_EQ(moved.size(), 1);
+    EXPECT_EQ(history.TakeMessage(), HistoryDamagedMessage(moved[0]));
+    EXPECT_EQ(history.List().size(), listed);
+    EXPECT_EQ(history.TakeMessage(), "");
+    EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T0"}));
+    EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T599"}));
 }
 
 }  // namespace

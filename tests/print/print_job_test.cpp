@@ -38,6 +38,20 @@ protected:
         return n;
     }
 
+    // A one-page job, followed for at most waitMs.
+    PrintResult PrintOnePage(int waitMs) {
+        PrintJob job(printer, QStringLiteral("state"));
+        job.SetWait(waitMs);
+        if (QPainter* p = job.NewPage()) p->drawText(100, 100, QStringLiteral("state"));
+        return job.Finish();
+    }
+    static int ActiveJobs() {
+        cups_job_t* jobs = nullptr;
+        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ACTIVE);
+        cupsFreeJobs(n, jobs);
+        return n;
+    }
+
     PrivateCups cups;
     QPrinter printer{QPrinter::HighResolution};
 };
@@ -155,6 +169,44 @@ TEST_F(PrintJobTest, FailedJobsAreReportedAndReachNothing) {
     PrintJob gone(printer, QStringLiteral("gone"));
     EXPECT_EQ(gone.NewPage(), nullptr);
     EXPECT_NE(gone.Finish().error.find("no printer named"), std::string::npos);
+}
+
+TEST_F(PrintJobTest, JobsThatDoNotPrintAreReportedInTheQueuesWordsAndLeaveNothingBehind) {
+    const QString queue = PrivateCups::Queue();
+    ASSERT_TRUE(cups.Admin(QStringLiteral("cupsdisable"),
+                           {QStringLiteral("-r"), QStringLiteral("out of paper"), queue}));
+    PrintResult r = PrintOnePage(10000);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.state, JobState::kStopped);
+    EXPECT_EQ(r.queueMessage, "out of paper");
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.error, "the queue is stopped: \"out of paper\"; job " + std::to_string(r.jobId) +
+                           " was cancelled");
+    EXPECT_EQ(ActiveJobs(), 0);
+    ASSERT_TRUE(cups.Admin(QStringLiteral("cupsenable"), {queue}));
+
+    ASSERT_TRUE(cups.Admin(QStringLiteral("lpadmin"),
+                           {QStringLiteral("-p"), queue, QStringLiteral("-o"),
+                            QStringLiteral("job-hold-until-default=indefinite")}));
+    r = PrintOnePage(10000);
+    EXPECT_EQ(r.state, JobState::kHeld);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_NE(r.queueMessage.find("job-hold-until"), std::string::npos) << r.queueMessage;
+    EXPECT_EQ(ActiveJobs(), 0);
+    ASSERT_TRUE(
+        cups.Admin(QStringLiteral("lpadmin"), {QStringLiteral("-p"), queue, QStringLiteral("-o"),
+                                               QStringLiteral("job-hold-until-default=no-hold")}));
+
+    cups.FailJobsWith(QStringLiteral("paper jam"));
+    r = PrintOnePage(10000);
+    EXPECT_FALSE(r.ok);
+    // This print system holds a job whose backend failed.
+    EXPECT_EQ(r.state, JobState::kHeld) << r.error;
+    EXPECT_NE(r.queueMessage.find("paper jam"), std::string::npos) << r.queueMessage;
+    EXPECT_EQ(ActiveJobs(), 0);
+    cups.FailJobsWith(QString());
+    ASSERT_TRUE(cups.Admin(QStringLiteral("cupsenable"), {queue}));
+    EXPECT_EQ(cups.KeptJobs(), 0);
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ bool WriteFile(const QString& path, const QByteArray& text) {
 
 // Keeps the job's file, title and copies under the folder of its device URI; the .done file is
 // written last, so a job is seen only whole. Mode 0700 makes cupsd run it as root, as it may.
-const char kBackend[] = R"(#!/bin/sh
+// On demand it takes its time first, or fails saying why.
+const char kBackend[] = R"sh(#!/bin/sh
 if [ $# -eq 0 ]; then
   echo 'direct tallivokeep "Unknown" "Tallivo test job keeper"'
   exit 0
@@ -36,11 +37,13 @@ fi
 umask 022
 dir=${DEVICE_URI#tallivokeep:}
 job="$dir/job-$1"
+if [ -f "$dir/delay" ]; then sleep "$(cat "$dir/delay")"; fi
+if [ -f "$dir/fail" ]; then echo "ERROR: $(cat "$dir/fail")" >&2; exit 1; fi
 if [ $# -ge 6 ]; then cat "$6" > "$job.data"; else cat > "$job.data"; fi
 printf '%s' "$3" > "$job.title"
 printf '%s' "$4" > "$job.copies"
 : > "$job.done"
-)";
+)sh";
 
 }  // namespace
 
@@ -175,6 +178,24 @@ std::optional<PrivateCups::Job> PrivateCups::WaitForJob(int id, int timeoutMs) c
     job.dataPath = base + QStringLiteral(".data");
     job.data = read(".data");
     return job;
+}
+
+void PrivateCups::FailJobsWith(const QString& message) {
+    const QString marker = dir_.filePath(QStringLiteral("jobs/fail"));
+    if (message.isEmpty()) {
+        QFile::remove(marker);
+    } else {
+        WriteFile(marker, message.toUtf8());
+    }
+}
+
+void PrivateCups::DelayJobs(int seconds) {
+    const QString marker = dir_.filePath(QStringLiteral("jobs/delay"));
+    if (seconds <= 0) {
+        QFile::remove(marker);
+    } else {
+        WriteFile(marker, QByteArray::number(seconds));
+    }
 }
 
 int PrivateCups::KeptJobs() const {

@@ -42,6 +42,10 @@ public:
     std::optional<Job> WaitForJob(int id, int timeoutMs = 15000) const;
     // How many jobs the backend has kept so far.
     int KeptJobs() const;
+    // From now on the backend fails every job, saying this (empty: it keeps them again).
+    void FailJobsWith(const QString& message);
+    // From now on the backend takes this long over each job before keeping it.
+    void DelayJobs(int seconds);
     // Runs a CUPS administration tool on this print system (lpadmin, cupsreject...).
     bool Admin(const QString& tool, const QStringList& arguments);
 
