@@ -10,11 +10,17 @@ if(TALLIVO_GUI)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${TALLIVO_DESKTOP_DIR}/com.example.tallivo.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-  install(FILES ${TALLIVO_DESKTOP_DIR}/com.example.tallivo.metainfo.xml
+  configure_file(${TALLIVO_DESKTOP_DIR}/com.example.tallivo.metainfo.xml.in
+                 ${PROJECT_BINARY_DIR}/generated/com.example.tallivo.metainfo.xml @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/generated/com.example.tallivo.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${TALLIVO_DESKTOP_DIR}/com.example.tallivo.mime.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME com.example.tallivo.xml)
 endif()
+
+# The browser extension, for the user to load into the browser (the README says how).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/browser/extension/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tallivo/browser-extension)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tallivo)
@@ -30,16 +36,18 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.tallivo.example.com/")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The libraries come from dpkg-shlibdeps. It cannot see what Qt loads at run time: the platform
-# plugins a window needs, and the SQLite driver of the print history.
+# plugins a window needs, the SQLite driver of the print history, fonts and translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(TALLIVO_PLUGIN_PACKAGES)
+set(TALLIVO_RUNTIME_PACKAGES)
 if(TALLIVO_GUI)
-  list(APPEND TALLIVO_PLUGIN_PACKAGES qt6-qpa-plugins)
+  list(APPEND TALLIVO_RUNTIME_PACKAGES qt6-qpa-plugins)
 endif()
 if(TARGET Qt6::Sql)
-  list(APPEND TALLIVO_PLUGIN_PACKAGES libqt6sql6-sqlite)
+  list(APPEND TALLIVO_RUNTIME_PACKAGES libqt6sql6-sqlite)
 endif()
-list(JOIN TALLIVO_PLUGIN_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
-# Without a CJK font the Chinese interface shows boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-zenhei | fonts-noto-cjk")
+# The fonts that draw 宋体, 黑体, 楷体 and 仿宋 with the widths the templates were laid out for
+# (richtext/template_fonts.cpp), and Qt's own texts in Chinese.
+list(APPEND TALLIVO_RUNTIME_PACKAGES fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-arphic-uming
+     fonts-arphic-ukai fonts-wqy-zenhei qt6-translations-l10n)
+list(JOIN TALLIVO_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 include(CPack)

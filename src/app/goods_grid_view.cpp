@@ -19,8 +19,9 @@ GoodsGridView::GoodsGridView(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                     QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(true);
-    // Cells are clipped, as the string grid draws them, not shortened with an ellipsis.
-    setTextElideMode(Qt::ElideNone);
+    // A number too wide for its cell ends in an ellipsis, as on paper, so that a cut-off figure
+    // is never read as a whole one.
+    setTextElideMode(Qt::ElideRight);
     setWordWrap(false);
 }
 

@@ -20,6 +20,8 @@
 #include "browser/handover_record.h"
 #include "browser/handover_server.h"
 #include "browser/registry.h"
+#include "richtext/qt_translations.h"
+#include "richtext/template_fonts.h"
 #include "storage/file_kinds.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -28,8 +30,10 @@ int main(int argc, char** argv) {
     using namespace tallivo;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallivo"));
+    // No application display name: Qt would append it to every dialog's caption.
     const QString title = QString::fromUtf8(kApplicationTitle);
-    QApplication::setApplicationDisplayName(title);
+    LoadQtChineseTranslations();
+    InstallTemplateFontStandIns();
 
     // Wayland and the desktop menu know the program by its desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tallivo"));

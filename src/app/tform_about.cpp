@@ -2,7 +2,10 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QTextCursor>
+#include <QTextDocument>
 
+#include "tallivo_version.h"
 #include "ui_tform_about.h"
 
 namespace tallivo {
@@ -23,6 +26,9 @@ TFormAbout::TFormAbout(QWidget* owner) : QDialog(owner), ui_(new Ui::TFormAbout)
     designFont.setPixelSize(kFontPixelSize);
     setFont(designFont);
     ui_->RichEditAbout->viewport()->installEventFilter(this);
+    // The layout holds a place for the version, which the build decides.
+    QTextCursor version = ui_->RichEditAbout->document()->find(QStringLiteral("@VERSION@"));
+    if (!version.isNull()) version.insertText(QStringLiteral(TALLIVO_VERSION));
 }
 
 TFormAbout::~TFormAbout() = default;

@@ -9,6 +9,8 @@
 #include "cli/cli_io.h"
 #include "cli/cli_options.h"
 #include "cli/commands.h"
+#include "richtext/qt_translations.h"
+#include "richtext/template_fonts.h"
 #include "storage/program_folder.h"
 #include "storage/storage_result.h"
 
@@ -33,6 +35,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);
     QGuiApplication app(argc, argv);
+    tallivo::InstallTemplateFontStandIns();
+    tallivo::LoadQtChineseTranslations();
 
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPen>
+#include <algorithm>
 
 #include "richtext/rich_text_drawing.h"
 #include "richtext/rtf.h"
@@ -13,6 +14,19 @@ namespace {
 
 TwipsRect ToTwipsRect(const DeviceRect& r) {
     return {r.left, r.top, r.right, r.bottom};
+}
+
+// Air between a cell's text and its rules: about a third of a millimetre, at least one dot.
+int CellPadding(float ppmmX) {
+    return std::max(1, static_cast<int>(ppmmX / 3));
+}
+
+// The room a cell's text has up to its right rule: a left-aligned text (a goods name) starts
+// where InvoiceCellTextLeft puts it, a centred one has air on both sides.
+int CellTextRoom(int row, int column, int x, int right, int padding) {
+    const int leftAligned = InvoiceCellTextLeft(row, column, x, right, right - x);
+    const int from = leftAligned > x ? leftAligned : x + padding;
+    return std::max(0, right - padding - from);
 }
 
 }  // namespace
@@ -82,6 +96,7 @@ int detail::RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pag
     const int textHeight = fm.height();
     const int pitch = InvoiceRowPitch(ppmmY, textHeight);
     const float k = InvoiceColumnScale(pageWidth, ppmmX, invoice.columnWidths);
+    const int padding = CellPadding(ppmmX);
     const int left = textRect.left;
     const int columns = std::min<int>(GoodsGrid::kColumnCount, invoice.columnWidths.size());
     int x = left;
@@ -95,7 +110,10 @@ int detail::RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pag
             painter.drawLine(x, y, right, y);
             const std::string& cell = grid.Cell(c, r);
             if (!cell.empty()) {
-                const QString s = GbkToQString(cell);
+                // A text wider than its cell is cut short with an ellipsis rather than drawn
+                // over the cells beside it.
+                const QString s = fm.elidedText(GbkToQString(cell), Qt::ElideRight,
+                                                CellTextRoom(r, c, x, right, padding));
                 const int tx = InvoiceCellTextLeft(r, c, x, right, fm.horizontalAdvance(s));
                 const int ty = InvoiceCellTextTop(y, rowBottom, textHeight);
                 painter.setPen(text);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "richtext/template_fonts.h"
 #include "support/xvfb_display.h"
 
 int main(int argc, char** argv) {
@@ -18,5 +19,6 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    tallivo::InstallTemplateFontStandIns();
     return RUN_ALL_TESTS();
 }

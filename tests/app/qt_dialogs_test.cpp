@@ -8,12 +8,14 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <functional>
 
 #include "app/app_title.h"
 #include "app/font_chooser.h"
 #include "app/qt_file_chooser.h"
 #include "app/qt_prompter.h"
+#include "richtext/qt_translations.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -118,6 +120,17 @@ TEST(QtFontChooserTest, ConfirmedFontKeepsItsColourCancelGivesNothing) {
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(chosen->color, initial.color);
     EXPECT_GT(chosen->font.pointSizeF(), 0);
+}
+
+TEST(QtTranslationsTest, QtsOwnButtonsSpeakChinese) {
+    QTranslator* chinese = LoadQtChineseTranslations();
+    ASSERT_NE(chinese, nullptr);
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QString::fromUtf8(u8"是")));
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QString::fromUtf8(u8"否")));
+    QApplication::removeTranslator(chinese);
+    delete chinese;
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
 #include "capture/capture_host.h"
+#include "richtext/qt_translations.h"
+#include "richtext/template_fonts.h"
 #include "ui_tform_print.h"
 
 namespace {
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
+    tallivo::InstallTemplateFontStandIns();
+    tallivo::LoadQtChineseTranslations();
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     tallivo::TFormPrint window;
     window.setWindowTitle(QString::fromUtf8(tallivo::kApplicationTitle));

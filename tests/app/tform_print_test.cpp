@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
@@ -23,6 +24,7 @@
 #include "app/menu_style.h"
 #include "app/owner_drawn_tab_bar.h"
 #include "capture/capture_host.h"
+#include "invoice/goods_grid.h"
 #include "ui_tform_print.h"
 
 namespace tallivo {
@@ -290,6 +292,15 @@ TEST(FormPrintHooks, InstalledCloseQueryDecides) {
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(window.close());
     EXPECT_EQ(asked, 2);
+}
+
+TEST_F(FormPrint, GoodsGridShowsAWholeTradeNumberAndElidesWhatDoesNotFit) {
+    QTableView* grid = window.ui()->StringGridInvoice;
+    const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+    EXPECT_LE(
+        grid->fontMetrics().horizontalAdvance(QStringLiteral("2008030712345678")) + 2 * margin,
+        kGoodsColumnWidths[GoodsGrid::kTradeNumber]);
+    EXPECT_EQ(grid->textElideMode(), Qt::ElideRight);
 }
 
 }  // namespace

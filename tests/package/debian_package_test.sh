@@ -6,6 +6,8 @@
 # $XDG_DATA_HOME/Tallivo with the starter content.
 # Usage: debian_package_test.sh BUILD-DIR SOURCE-DIR
 set -euo pipefail
+# cpack cannot archive UTF-8 file names (标准快递单.jpg) without a UTF-8 locale.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 build=$1
 source=$2
 work=$(mktemp -d)
@@ -40,19 +42,30 @@ for f in usr/bin/tallivo usr/bin/tallivo-cli usr/bin/tallivo-browser-host \
   [ -f "$root/$f" ] || fail "the package lacks /$f"
 done
 [ -n "$(ls "$root/$share/tallivo/FreightBillBGImages/")" ] || fail "no starter waybill picture"
+for f in manifest.json background.js; do
+  [ -f "$root/$share/tallivo/browser-extension/$f" ] || fail "the package lacks the extension's $f"
+done
 stray=$(cd "$root" && find . -type f |
   grep -vE '^\./usr/(bin/[^/]+|share/(tallivo|applications|icons|metainfo|mime/packages)/.*)$' || true)
 [ -z "$stray" ] || fail "files outside the standard places: $stray"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
-for d in libc6 libqt6core6 libqt6widgets6 libjpeg62-turbo qt6-qpa-plugins; do
+for d in libc6 libqt6core6 libqt6widgets6 libjpeg62-turbo qt6-qpa-plugins fonts-arphic-gbsn00lp \
+  fonts-arphic-uming qt6-translations-l10n; do
   grep -qx "$d" <<<"$names" || fail "Depends lacks $d: $depends"
 done
 dpkg-deb -e "$deb" "$work/control"
 for s in preinst postinst prerm postrm; do
   [ ! -e "$work/control/$s" ] || fail "the package carries a $s script"
 done
+
+# One version: the package's, the metainfo's release and the about window's (from CMake).
+version=$(dpkg-deb -f "$deb" Version)
+grep -q "<release version=\"$version\"" "$root/$share/metainfo/com.example.tallivo.metainfo.xml" ||
+  fail "the metainfo's release is not the package's version $version"
+grep -q "TALLIVO_VERSION \"$version\"" "$build/generated/tallivo_version.h" ||
+  fail "the programs' version is not the package's version $version"
 
 desktop-file-validate "$root/$share/applications/com.example.tallivo.desktop"
 appstreamcli validate --no-net "$root/$share/metainfo/com.example.tallivo.metainfo.xml" >"$work/as.log" ||

@@ -4,8 +4,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include "forms/background_image.h"
+#include "print/pdf_output.h"
+#include "support/pdf_words.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -182,6 +185,47 @@ TEST(InvoicePageTest, TextFillingThePagePushesTheTableBelowTheMargin) {
     p.end();
     const int top = bottom - f.form.grid.RowCount() * 30;
     EXPECT_GT(top, size.height - int(10 * options.ppmmY));
+}
+
+// The preview's resolution and a printer's: a whole trade number fits its column at the
+// design widths, and a number too wide for its cell ends in an ellipsis inside the cell.
+TEST(InvoicePageTest, GridCellsHoldTheirNumbersOrEllipsisWithinTheirRules) {
+    InvoiceFixture f(1);
+    f.form.grid.SetCell(GoodsGrid::kTradeNumber, 1, "2008030712345678");
+    f.form.grid.SetCell(GoodsGrid::kUnitPrice, 1, "1234567890.12");
+    for (int dpi : {kDpi, 600}) {
+        SCOPED_TRACE(dpi);
+        const PageOptions options = PageOptions::AtDpi(dpi, dpi);
+        const PageSize size = InvoicePageSize(f.form, options);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(QStringLiteral("grid.pdf")).toStdString();
+        {
+            PdfOutput pdf(path, dpi);
+            QPainter* painter = pdf.NewPage(size.width, size.height);
+            ASSERT_NE(painter, nullptr);
+            DrawInvoicePage(*painter, f.form, options);
+            ASSERT_TRUE(pdf.Finish()) << pdf.ErrorText();
+        }
+        const testing::PdfText text = testing::ReadPdfText(QString::fromStdString(path));
+        // Column edges in points.
+        const float k = InvoiceColumnScale(size.width, options.ppmmX, DefaultGridColumnWidths());
+        std::vector<double> edges{
+            double(InvoiceTextRect(size.width, size.height, options.ppmmX, options.ppmmY).left)};
+        for (int w : DefaultGridColumnWidths())
+            edges.push_back(InvoiceColumnRight(int(edges.back()), w, k));
+        for (double& e : edges) e = e * 72.0 / dpi;
+
+        const testing::PdfWord* trade = text.Find(QStringLiteral("2008030712345678"));
+        ASSERT_NE(trade, nullptr);
+        EXPECT_GT(trade->left, edges[0]);
+        EXPECT_LT(trade->right, edges[1]);
+        const auto price = std::find_if(text.words.begin(), text.words.end(), [](const auto& w) {
+            return w.text.startsWith(QStringLiteral("123")) && w.text.endsWith(QChar(0x2026));
+        });
+        ASSERT_NE(price, text.words.end());
+        EXPECT_GT(price->left, edges[3]);
+        EXPECT_LT(price->right, edges[4]);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "storage/file_io.h"
+#include "support/read_only_path.h"
 #include "test_files.h"
 
 namespace tallivo {
@@ -63,12 +64,14 @@ TEST(ProgramFolder, WhichFolderEachKindOfInstallationUses) {
 }
 
 TEST(ProgramFolder, ReadOnlyFolderWithStoresFillsTheUsersFolderFromIt) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write any folder";
     TempFolder exe;
     Write(exe.File("FreightBillTemplate.pft"), "freight");
-    ASSERT_EQ(::chmod(exe.path().c_str(), 0555), 0);
-    const ProgramFolderChoice c = ChooseProgramFolder(exe.path(), exe.File("data"));
-    ::chmod(exe.path().c_str(), 0755);
+    ProgramFolderChoice c;
+    {
+        const testing::ReadOnlyPath readOnly(exe.path());
+        ASSERT_EQ(readOnly.error(), "");
+        c = ChooseProgramFolder(exe.path(), exe.File("data"));
+    }
     EXPECT_TRUE(c.perUser);
     EXPECT_EQ(c.contentFolder, exe.path());
 }

@@ -13,6 +13,7 @@ struct PdfWord {
     int page = 0;  // from 1
     double left = 0;
     double top = 0;  // points from the page's top-left corner
+    double right = 0;
     QString text;
 };
 
@@ -35,15 +36,16 @@ inline PdfText ReadPdfText(const QString& pdf) {
     if (!run.waitForFinished(30000)) return text;
     const QString html = QString::fromUtf8(run.readAllStandardOutput());
     static const QRegularExpression tag(
-        QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+        QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                       "xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
     for (auto it = tag.globalMatch(html); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         if (m.captured(0).startsWith(QLatin1String("<page"))) {
             ++text.pages;
             continue;
         }
-        text.words.push_back(
-            {text.pages, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3)});
+        text.words.push_back({text.pages, m.captured(1).toDouble(), m.captured(2).toDouble(),
+                              m.captured(3).toDouble(), m.captured(4)});
     }
     return text;
 }

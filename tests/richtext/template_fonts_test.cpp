@@ -1,0 +1,35 @@
+#include "richtext/template_fonts.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <algorithm>
+
+namespace tallivo {
+namespace {
+
+// The test main installs the stand-ins, as every program does.
+TEST(TemplateFontsTest, EachWindowsFamilyDrawsHalfWidthLatinAndKeepsItsName) {
+    for (const char* name : {u8"宋体", u8"黑体", u8"楷体", u8"仿宋"}) {
+        SCOPED_TRACE(name);
+        QFont font(QString::fromUtf8(name));
+        font.setPixelSize(12);
+        EXPECT_EQ(font.family(), QString::fromUtf8(name));
+        const QString drawn = QFontInfo(font).family();
+        const auto& table = TemplateFontStandIns();
+        const auto entry = std::find_if(table.begin(), table.end(), [&](const FontStandIn& f) {
+            return f.family == QString::fromUtf8(name);
+        });
+        ASSERT_NE(entry, table.end());
+        // The first choice is installed: scripts/setup and the package bring it.
+        EXPECT_EQ(drawn, entry->standIns.first());
+        // Sixteen digits as wide as eight Chinese characters.
+        const QFontMetricsF fm(font);
+        EXPECT_DOUBLE_EQ(fm.horizontalAdvance(QStringLiteral("2008030712345678")), 96.0);
+        EXPECT_DOUBLE_EQ(fm.horizontalAdvance(QString::fromUtf8(u8"收货人电话邮政编码")), 108.0);
+    }
+}
+
+}  // namespace
+}  // namespace tallivo
