@@ -84,7 +84,8 @@ void TFormReplace::MenuItemSelectAllClick() {
 }
 
 void TFormReplace::MenuItemDeleteClick() {
-    if (EditHasFocus()) ui_->EditReplace->del();
+    // QLineEdit::del() takes the next character when nothing is selected.
+    if (EditHasFocus() && ui_->EditReplace->hasSelectedText()) ui_->EditReplace->del();
 }
 
 }  // namespace tallivo

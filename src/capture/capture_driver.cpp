@@ -15,12 +15,17 @@ namespace tallivo {
 
 namespace {
 
-// The document Replace acts on: on the freight bill the first focused box with a selection.
+// The document Replace acts on: on the freight bill the first focused box with a selection,
+// else the box Find next selected in, which has lost the focus when another window is active.
 TextDocument* ReplaceTarget(CaptureHost& host) {
     if (host.CurrentTab() == kTabFreightBill) {
         for (int i = 0; i < host.FieldBoxCount(); ++i) {
             TextDocument& box = host.FieldBox(i);
             if (box.Focused() && box.SelLength() > 0) return &box;
+        }
+        for (int i = 0; i < host.FieldBoxCount(); ++i) {
+            TextDocument& box = host.FieldBox(i);
+            if (host.WasOffered(box) && box.SelLength() > 0) return &box;
         }
     } else if (host.CurrentTab() == kTabInvoice) {
         TextDocument& invoice = host.InvoiceDocument();
@@ -62,7 +67,8 @@ bool LooksLikeWangwangList(std::string_view in) {
     return c > 0 && e > 0 && e == c + 3;
 }
 
-void FindOnTaobaoPage(CaptureHost& host) {
+// False when the page was reported as not recognised.
+bool FindOnTaobaoPage(CaptureHost& host) {
     static const std::string orderDetailConsignee = Gbk(u8"收货信息姓名：");
     static const std::string goodsInfo = Gbk(u8"商品信息");
     static const std::string orderDetailInvoice1 = Gbk(u8"物流信息订单信息");
@@ -75,6 +81,7 @@ void FindOnTaobaoPage(CaptureHost& host) {
             FindInFieldBoxes(host, ParseTradeDetail);
         } else {
             ReportUnrecognised(host);
+            return false;
         }
     } else if (host.CurrentTab() == kTabInvoice) {
         const int s = InvoiceSearchStart(host);
@@ -88,8 +95,10 @@ void FindOnTaobaoPage(CaptureHost& host) {
             ParseWangwangList(host, s);
         } else {
             ReportUnrecognised(host);
+            return false;
         }
     }
+    return true;
 }
 
 void FindOnPaipaiPage(CaptureHost& host) {
@@ -191,6 +200,14 @@ long long CountBraces(std::string_view text) {
     return static_cast<long long>(std::count(text.begin(), text.end(), '{'));
 }
 
+// Find next; false when it reported the page as not recognised.
+bool FindNext(CaptureHost& host) {
+    host.NoteOffered(nullptr);
+    if (host.SiteIndex() == kSiteTaobao) return FindOnTaobaoPage(host);
+    if (host.SiteIndex() == kSitePaipai) FindOnPaipaiPage(host);
+    return true;
+}
+
 }  // namespace
 
 void FindInFieldBoxes(CaptureHost& host, BoxParser parser) {
@@ -209,11 +226,7 @@ int InvoiceSearchStart(CaptureHost& host) {
 }
 
 void MenuItemFindClick(CaptureHost& host) {
-    if (host.SiteIndex() == kSiteTaobao) {
-        FindOnTaobaoPage(host);
-    } else if (host.SiteIndex() == kSitePaipai) {
-        FindOnPaipaiPage(host);
-    }
+    FindNext(host);
 }
 
 void MenuItemReplaceClick(CaptureHost& host) {
@@ -239,7 +252,9 @@ void MenuItemReplaceAllClick(CaptureHost& host) {
         ReplaceAllGuard guard(braces);
         for (int i = 0; i < host.FieldBoxCount(); ++i) {
             host.FieldBox(i).SetSelection(1, 0);
-            MenuItemFindClick(host);
+            // The page, site and tab stay as they are for the whole command, so a page not
+            // recognised for this box would be reported again for every other one.
+            if (!FindNext(host)) break;
             while (i < host.FieldBoxCount() && host.FieldBox(i).SelLength() > 0 &&
                    guard.BeforeReplace(host)) {
                 MenuItemReplaceClick(host);

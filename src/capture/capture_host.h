@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "capture/text_document.h"
@@ -68,6 +69,20 @@ public:
     virtual TradeState& Trade() = 0;
     virtual void SetFreightBillUnsaved() = 0;
     virtual void SetInvoiceUnsaved() = 0;
+
+    // The document the last Find next selected a keyword in and gave the focus to. Replace
+    // acts on it even when that focus is gone, as it is while the find-and-replace window is
+    // the active window. Kept as an address to compare with, never to reach the document by:
+    // the document may have been rebuilt since.
+    void NoteOffered(const TextDocument* document) {
+        offered_ = reinterpret_cast<std::uintptr_t>(document);
+    }
+    bool WasOffered(const TextDocument& document) const {
+        return offered_ != 0 && offered_ == reinterpret_cast<std::uintptr_t>(&document);
+    }
+
+private:
+    std::uintptr_t offered_ = 0;
 };
 
 }  // namespace tallivo

@@ -38,7 +38,10 @@ std::string FormatConsignTime(const CaptureTime& time) {
 void OfferKeyword(CaptureHost& host, TextDocument& document, const std::string& value,
                   int keywordLength, int position) {
     host.SetReplaceText(value);
-    if (document.CanFocus()) document.SetFocus();
+    if (document.CanFocus()) {
+        document.SetFocus();
+        host.NoteOffered(&document);
+    }
     document.SetSelection(position - 1, keywordLength);
 }
 

@@ -104,6 +104,9 @@ TEST(FormReplace, EditCommandsActOnlyWithTheFocus) {
     ui->MenuItemDelete->trigger();  // no clipboard involved
     EXPECT_EQ(form.ReplaceText(), QString::fromUtf8(u8"张三"));
     EXPECT_EQ(clipboard->text(), QStringLiteral("kept"));
+    ui->EditReplace->setCursorPosition(0);  // nothing selected: nothing deleted
+    ui->MenuItemDelete->trigger();
+    EXPECT_EQ(form.ReplaceText(), QString::fromUtf8(u8"张三"));
     ui->MenuItemSelectAll->trigger();
     ui->MenuItemCopy->trigger();
     EXPECT_EQ(clipboard->text(), QString::fromUtf8(u8"张三"));

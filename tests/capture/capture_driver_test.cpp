@@ -132,6 +132,26 @@ TEST(CaptureDriver, ReplaceAllEndsWhenAValueHoldsAKeyword) {
     EXPECT_EQ(stuck.boxes[0]->Text(), Gbk(u8"{买家}"));
 }
 
+TEST(CaptureDriver, FreightBillReplaceNeedsNoFocusAndReportsAWrongPageOnce) {
+    // Another window took the focus after Find next: Replace still acts on the box it selected.
+    ScriptedHost host(ReadCaptureFixture("order_detail_2.txt"), kSiteTaobao, kTabFreightBill);
+    host.AddBox(Gbk(u8"固定"));
+    host.AddBox(Gbk(u8"{收货人}{邮政编码}"));
+    MenuItemFindClick(host);
+    host.ClearFocus();
+    MenuItemReplaceClick(host);
+    EXPECT_EQ(host.boxes[1]->Text(), Gbk(u8"李{邮政编码}"));
+    EXPECT_TRUE(host.freightBillUnsaved);
+
+    // Taobao chosen for a Paipai page: one message for the whole Replace all, not one per box.
+    ScriptedHost wrong(ReadCaptureFixture("paipai_trade_management_1.txt"), kSiteTaobao,
+                       kTabFreightBill);
+    for (int i = 0; i < 9; ++i) wrong.AddBox(Gbk(u8"{收货人}"));
+    MenuItemReplaceAllClick(wrong);
+    EXPECT_EQ(wrong.prompter.messages, std::vector<std::string>{Gbk(u8"无法识别的输入文本！")});
+    EXPECT_EQ(wrong.boxes[8]->Text(), Gbk(u8"{收货人}"));
+}
+
 // Damaged or odd pages of every layout: each finishes quickly and leaves a sane grid.
 TEST(CaptureDriver, OddPagesNeitherCrashNorHang) {
     const std::string keywords =
