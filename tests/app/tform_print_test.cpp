@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -16,6 +17,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <climits>
 
 #include "app/app_title.h"
@@ -64,6 +66,7 @@ const Named kCaptions[] = {
     {"SpeedButtonPrinterSetup", u8"打印设置（&J）"},
     {"SpeedButtonPrint", u8"打印（&P）"},
     {"SpeedButtonClose", u8"关闭（&Q）"},
+    {"CheckBoxReprintWarning", u8"重复提醒（&1）"},
     {"SpeedButtonBackground", u8"背景图片（&I）"},
     {"MenuItemNew", u8"新建印单（&N）", "Ctrl+N"},
     {"MenuItemOpen", u8"打开（&O）"},
@@ -208,6 +211,52 @@ TEST_F(FormPrint, WindowPageControlAndBoxesAsDesigned) {
     }
     EXPECT_EQ(ui->StringGridInvoice->horizontalHeader()->palette().color(QPalette::Button),
               QColor(166, 202, 240));
+}
+
+// On every tab an access key reaches one control, but for the two the layout itself gives N;
+// every caption of the two button rows has room beside its neighbour.
+TEST_F(FormPrint, AccessKeysAreOwnAndCaptionsHaveRoom) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (int tab = 0; tab < 3; ++tab) {
+        window.ui()->PageControlPrint->setCurrentIndex(tab);
+        QMap<QChar, QStringList> owners;
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            if (!w->isVisible()) continue;
+            QString text = CaptionOf(w);
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->buddy()) continue;
+            const int amp = text.remove(QStringLiteral("&&")).indexOf(QLatin1Char('&'));
+            if (amp >= 0 && amp + 1 < text.size())
+                owners[text[amp + 1].toUpper()].push_back(w->objectName());
+        }
+        for (auto it = owners.cbegin(); it != owners.cend(); ++it) {
+            if (it.key() == QLatin1Char('N')) continue;
+            EXPECT_EQ(it.value().size(), 1) << tab << " " << it.value().join(' ').toStdString();
+        }
+    }
+
+    // A check box's caption runs from its left; a flat button's is centred in it.
+    const auto extent = [](QWidget* w) {
+        if (qobject_cast<QCheckBox*>(w)) return std::pair(w->x(), w->x() + w->sizeHint().width());
+        QString text = CaptionOf(w);
+        text.remove(QStringLiteral("&&")).remove(QLatin1Char('&'));
+        const int inner = w->fontMetrics().horizontalAdvance(text);
+        return std::pair(w->x() + (w->width() - inner) / 2, w->x() + (w->width() + inner) / 2);
+    };
+    QMap<int, QList<QWidget*>> rows;
+    for (QWidget* w : window.ui()->centralwidget->findChildren<QWidget*>(
+             QString(), Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<QAbstractButton*>(w)) rows[w->y()].push_back(w);
+    }
+    for (QList<QWidget*>& row : rows) {
+        std::sort(row.begin(), row.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+        for (int i = 0; i < row.size(); ++i) {
+            const auto [start, end] = extent(row[i]);
+            EXPECT_GE(start, row[i]->x()) << row[i]->objectName().toStdString();
+            const int next = i + 1 < row.size() ? extent(row[i + 1]).first : window.width();
+            EXPECT_LE(end + 4, next) << row[i]->objectName().toStdString() << " ends at " << end;
+        }
+    }
 }
 
 TEST_F(FormPrint, MenusAreOwnerDrawnWithTheirDefaultItems) {

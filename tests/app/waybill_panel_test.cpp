@@ -127,6 +127,44 @@ TEST_F(Waybill, EmptyBoxGoesOnBackspaceAfterItsKeyPressAndBoxesStayReachable) {
     EXPECT_TRUE(controller->Workspace().FreightBillUnsaved());
 }
 
+// The frame resizes: it shows the resize cursor of its edge or corner, and a new size is a
+// change that closing asks about. The coordinate label goes when the mouse leaves the box.
+TEST_F(Waybill, FrameShowsResizeCursorsResizingMarksUnsavedAndTheLabelGoesOnLeave) {
+    const QSize size(40, 20);
+    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({20, 10}, size)), Qt::ArrowCursor);
+    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({39, 10}, size)),
+              Qt::SizeHorCursor);
+    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({20, 0}, size)), Qt::SizeVerCursor);
+    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({0, 0}, size)),
+              Qt::SizeFDiagCursor);
+    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({39, 19}, size)),
+              Qt::SizeFDiagCursor);
+    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({39, 0}, size)),
+              Qt::SizeBDiagCursor);
+
+    AddFieldBox(form(), "x", 100, 100, 20, 40);
+    FieldBoxEditor* editor = WaybillPanel::EditorOf(*form().boxes[0]);
+    const auto send = [editor](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, editor->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(editor, &event);
+    };
+    send(QEvent::MouseMove, {39, 10}, Qt::NoButton);
+    EXPECT_EQ(editor->cursor().shape(), Qt::SizeHorCursor);
+    QLabel* label = window.ui()->LabelFieldCoordinate;
+    EXPECT_TRUE(label->isVisible());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(editor, &leave);
+    EXPECT_FALSE(label->isVisible());
+
+    controller->Workspace().SetFreightBillUnsaved(false);
+    send(QEvent::MouseButtonPress, {39, 10}, Qt::LeftButton);
+    send(QEvent::MouseMove, {59, 10}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {59, 10}, Qt::NoButton);
+    EXPECT_EQ(form().boxes[0]->width, 60);
+    EXPECT_TRUE(controller->Workspace().FreightBillUnsaved());
+}
+
 TEST_F(Waybill, BadPictureKeepsTheOldBackground) {
     QFile text(dir.filePath("not.jpg"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
