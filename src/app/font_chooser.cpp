@@ -28,6 +28,7 @@ FontColorDialog::FontColorDialog(const FontChoice& initial, QWidget* parent)
     if (font.pointSizeF() <= 0) font.setPointSizeF(QFontInfo(initial.font).pointSizeF());
     // Embedded as a panel: this dialog has the buttons.
     fonts_->setWindowFlags(Qt::Widget);
+    fonts_->setSizeGripEnabled(false);
     fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     fonts_->setCurrentFont(font);
 
