@@ -110,6 +110,8 @@ MainWindowController::MainWindowController(TFormPrint& window, const std::string
 
 MainWindowController::~MainWindowController() {
     delete replace_.data();
+    // The header outlives the workspace whose column widths it keeps.
+    window_.ui()->StringGridInvoice->horizontalHeader()->disconnect(this);
     workspace_->Invoice().grid.onFocusRequest = nullptr;
     workspace_->SetObserver(nullptr);
     // Boxes and their editors go before the panel that follows them.

@@ -127,35 +127,26 @@ TEST_F(Waybill, EmptyBoxGoesOnBackspaceAfterItsKeyPressAndBoxesStayReachable) {
     EXPECT_TRUE(controller->Workspace().FreightBillUnsaved());
 }
 
-// The frame resizes: it shows the resize cursor of its edge or corner, and a new size is a
-// change that closing asks about. The coordinate label goes when the mouse leaves the box.
-TEST_F(Waybill, FrameShowsResizeCursorsResizingMarksUnsavedAndTheLabelGoesOnLeave) {
-    const QSize size(40, 20);
-    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({20, 10}, size)), Qt::ArrowCursor);
-    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({39, 10}, size)),
-              Qt::SizeHorCursor);
-    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({20, 0}, size)), Qt::SizeVerCursor);
-    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({0, 0}, size)),
-              Qt::SizeFDiagCursor);
-    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({39, 19}, size)),
-              Qt::SizeFDiagCursor);
-    EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt({39, 0}, size)),
-              Qt::SizeBDiagCursor);
-
+// The frame resizes, showing the cursor of its edge or corner, and a new size is unsaved. The
+// coordinate label goes when the mouse leaves the box.
+TEST_F(Waybill, FrameResizesWithResizeCursorsMarksUnsavedAndTheLabelGoesOnLeave) {
+    for (auto [at, shape] : {std::pair{QPoint(20, 10), Qt::ArrowCursor},
+                             {{0, 10}, Qt::SizeHorCursor},
+                             {{20, 19}, Qt::SizeVerCursor},
+                             {{39, 19}, Qt::SizeFDiagCursor},
+                             {{39, 0}, Qt::SizeBDiagCursor}})
+        EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt(at, {40, 20})), shape);
     AddFieldBox(form(), "x", 100, 100, 20, 40);
-    FieldBoxEditor* editor = WaybillPanel::EditorOf(*form().boxes[0]);
-    const auto send = [editor](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, editor->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
-                          Qt::NoModifier);
-        QApplication::sendEvent(editor, &event);
+    FieldBoxEditor* box = WaybillPanel::EditorOf(*form().boxes[0]);
+    const auto send = [box](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, box->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, {});
+        QApplication::sendEvent(box, &e);  // the frame itself, outside the viewport
     };
     send(QEvent::MouseMove, {39, 10}, Qt::NoButton);
-    EXPECT_EQ(editor->cursor().shape(), Qt::SizeHorCursor);
-    QLabel* label = window.ui()->LabelFieldCoordinate;
-    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(box->cursor().shape(), Qt::SizeHorCursor);
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(editor, &leave);
-    EXPECT_FALSE(label->isVisible());
+    QApplication::sendEvent(box, &leave);
+    EXPECT_FALSE(window.ui()->LabelFieldCoordinate->isVisible());
 
     controller->Workspace().SetFreightBillUnsaved(false);
     send(QEvent::MouseButtonPress, {39, 10}, Qt::LeftButton);
