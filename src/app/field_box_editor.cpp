@@ -37,9 +37,41 @@ QPoint FieldBoxEditor::WidgetPos(const QMouseEvent* event) const {
     return mapFromGlobal(event->globalPosition().toPoint());
 }
 
-bool FieldBoxEditor::OnBorder(QPoint pos) const {
-    return pos.x() < kBorder || pos.y() < kBorder || pos.x() >= width() - kBorder ||
-           pos.y() >= height() - kBorder;
+Qt::Edges FieldBoxEditor::EdgesAt(QPoint pos, QSize size) {
+    Qt::Edges edges;
+    if (pos.x() < kBorder) edges |= Qt::LeftEdge;
+    if (pos.x() >= size.width() - kBorder) edges |= Qt::RightEdge;
+    if (pos.y() < kBorder) edges |= Qt::TopEdge;
+    if (pos.y() >= size.height() - kBorder) edges |= Qt::BottomEdge;
+    return edges;
+}
+
+Qt::CursorShape FieldBoxEditor::CursorFor(Qt::Edges edges) {
+    const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
+    const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
+    if (horizontal && vertical) {
+        const bool falling = bool(edges & Qt::LeftEdge) == bool(edges & Qt::TopEdge);
+        return falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
+    }
+    if (horizontal) return Qt::SizeHorCursor;
+    if (vertical) return Qt::SizeVerCursor;
+    return Qt::ArrowCursor;
+}
+
+bool FieldBoxEditor::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            // The frame lies outside the viewport, and a scroll area hands mouse events on its
+            // frame to its parent; the frame is where a box is resized, so they are taken here.
+            onFrame_ = true;
+            QFrame::event(event);
+            onFrame_ = false;
+            return true;
+        default:
+            return QTextEdit::event(event);
+    }
 }
 
 void FieldBoxEditor::mousePressEvent(QMouseEvent* event) {
@@ -47,20 +79,15 @@ void FieldBoxEditor::mousePressEvent(QMouseEvent* event) {
         const QPoint pos = WidgetPos(event);
         pressGlobal_ = event->globalPosition().toPoint();
         pressGeometry_ = geometry();
-        if (OnBorder(pos)) {
-            edges_ = {};
-            if (pos.x() < kBorder) edges_ |= Qt::LeftEdge;
-            if (pos.x() >= width() - kBorder) edges_ |= Qt::RightEdge;
-            if (pos.y() < kBorder) edges_ |= Qt::TopEdge;
-            if (pos.y() >= height() - kBorder) edges_ |= Qt::BottomEdge;
-            // Resizing by the frame is the window system's own and marks nothing unsaved.
+        edges_ = EdgesAt(pos, size());
+        if (edges_) {
             drag_ = Drag::kResize;
             setFocus(Qt::MouseFocusReason);
             return;
         }
         drag_ = Drag::kPending;
     }
-    QTextEdit::mousePressEvent(event);
+    if (!onFrame_) QTextEdit::mousePressEvent(event);
 }
 
 void FieldBoxEditor::mouseMoveEvent(QMouseEvent* event) {
@@ -73,6 +100,11 @@ void FieldBoxEditor::mouseMoveEvent(QMouseEvent* event) {
     }
     if (drag_ == Drag::kMove || drag_ == Drag::kResize) {
         QRect r = pressGeometry_;
+        if (drag_ == Drag::kResize && !resized_) {
+            // A new size is a change to the template like a move: closing asks about it.
+            resized_ = true;
+            emit dragStarted();
+        }
         if (drag_ == Drag::kMove) {
             r.translate(delta);
         } else {
@@ -91,18 +123,21 @@ void FieldBoxEditor::mouseMoveEvent(QMouseEvent* event) {
     }
     if (!event->buttons()) {
         const QPoint pos = WidgetPos(event);
-        setCursor(OnBorder(pos) ? Qt::SizeAllCursor : Qt::ArrowCursor);
-        viewport()->setCursor(Qt::ArrowCursor);
+        // The frame zone reaches into the viewport, which shows its own cursor.
+        const Qt::CursorShape shape = CursorFor(EdgesAt(pos, size()));
+        setCursor(shape);
+        viewport()->setCursor(shape);
         emit hovered();
     }
-    QTextEdit::mouseMoveEvent(event);
+    if (!onFrame_) QTextEdit::mouseMoveEvent(event);
 }
 
 void FieldBoxEditor::mouseReleaseEvent(QMouseEvent* event) {
     const bool dragged = drag_ == Drag::kMove || drag_ == Drag::kResize;
     drag_ = Drag::kNone;
+    resized_ = false;
     if (dragged) return;
-    QTextEdit::mouseReleaseEvent(event);
+    if (!onFrame_) QTextEdit::mouseReleaseEvent(event);
 }
 
 void FieldBoxEditor::keyPressEvent(QKeyEvent* event) {
@@ -113,6 +148,12 @@ void FieldBoxEditor::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void FieldBoxEditor::leaveEvent(QEvent* event) {
+    QTextEdit::leaveEvent(event);
+    // While a drag runs the mouse may slip off the box; the label stays with it.
+    if (drag_ == Drag::kNone || drag_ == Drag::kPending) emit left();
 }
 
 }  // namespace tallivo

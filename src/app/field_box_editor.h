@@ -19,32 +19,40 @@ public:
 
     // Where a box may go on a panel of this size: a few pixels always inside it.
     static QRect Reachable(QRect box, QSize panel);
+    // The edges of a box of this size that a press at pos would drag; none inside the frame.
+    static Qt::Edges EdgesAt(QPoint pos, QSize size);
+    // The resize cursor for dragging these edges (a corner takes the diagonal one).
+    static Qt::CursorShape CursorFor(Qt::Edges edges);
 
 signals:
-    // The user started to move the box.
+    // The user started to move or resize the box.
     void dragStarted();
     // Bounds changed by the user; the model takes them.
     void boundsChanged(QRect bounds);
-    // The mouse is over the box (the coordinate label follows it).
+    // The mouse is over the box (the coordinate label follows it), or has left it.
     void hovered();
+    void left();
     // Backspace or Delete in an empty box: remove it, once this key press is over.
     void removeRequested();
 
 protected:
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     enum class Drag { kNone, kPending, kMove, kResize };
     QPoint WidgetPos(const QMouseEvent* event) const;
-    bool OnBorder(QPoint pos) const;
 
     Drag drag_ = Drag::kNone;
     QPoint pressGlobal_;
     QRect pressGeometry_;
     Qt::Edges edges_;
+    bool resized_ = false;
+    bool onFrame_ = false;
 };
 
 }  // namespace tallivo

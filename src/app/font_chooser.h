@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QColor>
+#include <QDialog>
 #include <QFont>
 #include <QPointer>
 #include <QWidget>
 #include <optional>
+
+class QFontDialog;
+class QPushButton;
 
 namespace tallivo {
 
@@ -25,7 +29,26 @@ public:
     virtual std::optional<FontChoice> Choose(const FontChoice& initial) = 0;
 };
 
-// Qt's font dialog. It has no colour choice, so the colour comes back as it went in.
+// Qt's font panel with a colour button beside it: Qt's own font dialog has no colour, and the
+// font command sets the colour with the rest.
+class FontColorDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit FontColorDialog(const FontChoice& initial, QWidget* parent = nullptr);
+
+    FontChoice Choice() const;
+    QFontDialog* FontPanel() const { return fonts_; }
+    QPushButton* ColorButton() const { return colorButton_; }
+    void SetColor(const QColor& color);
+
+private:
+    void ChooseColor();
+
+    QFontDialog* fonts_;
+    QPushButton* colorButton_;
+    QColor color_;
+};
+
 class QtFontChooser : public FontChooser {
 public:
     explicit QtFontChooser(QWidget* owner = nullptr) : owner_(owner) {}

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -109,6 +110,8 @@ MainWindowController::MainWindowController(TFormPrint& window, const std::string
 
 MainWindowController::~MainWindowController() {
     delete replace_.data();
+    // The header outlives the workspace whose column widths it keeps.
+    window_.ui()->StringGridInvoice->horizontalHeader()->disconnect(this);
     workspace_->Invoice().grid.onFocusRequest = nullptr;
     workspace_->SetObserver(nullptr);
     // Boxes and their editors go before the panel that follows them.
@@ -190,6 +193,16 @@ void MainWindowController::BindControls() {
             [this] { workspace_->SetInvoiceUnsaved(true); });
     InstallGridKeys(ui.StringGridInvoice, &workspace_->Invoice().grid,
                     [this] { workspace_->SetInvoiceUnsaved(true); });
+    // The printed table keeps the proportions of the columns as the seller set them.
+    QHeaderView* header = ui.StringGridInvoice->horizontalHeader();
+    std::vector<int>& widths = ws.Invoice().gridColumnWidths;
+    widths.resize(GoodsGrid::kColumnCount);
+    for (int c = 0; c < GoodsGrid::kColumnCount; ++c)
+        widths[static_cast<std::size_t>(c)] = header->sectionSize(c);
+    connect(header, &QHeaderView::sectionResized, this, [&widths](int c, int, int size) {
+        if (c >= 0 && c < static_cast<int>(widths.size()))
+            widths[static_cast<std::size_t>(c)] = size;
+    });
 
     connect(s, &WorkspaceSignals::replaceTextChanged, this, [this] {
         if (!replace_) return;
@@ -354,12 +367,46 @@ void MainWindowController::SpeedButtonUpdateTextClick() {
 
 void MainWindowController::FormShow() {
     workspace_->SetCurrentTab(static_cast<Tab>(window_.ui()->PageControlPrint->currentIndex()));
+    // Start applies the templates; applying them again would repeat every message.
     Quietly([&] { workspace_->Start(); });
-    PageControlPrintChange(workspace_->CurrentTab());
+    FocusTemplateBox();
 }
 
 void MainWindowController::PageControlPrintChange(int tab) {
+    if (revertingTab_) return;
+    const Tab previous = workspace_->CurrentTab();
+    if (!SaveOrDiscardUnsaved()) {
+        // A save that did not happen keeps the form, and the tab it is on.
+        revertingTab_ = true;
+        window_.ui()->PageControlPrint->setCurrentIndex(previous);
+        revertingTab_ = false;
+        return;
+    }
     Quietly([&] { workspace_->PageControlPrintChange(static_cast<Tab>(tab)); });
+    FocusTemplateBox();
+}
+
+bool MainWindowController::SaveOrDiscardUnsaved() {
+    static const std::string caption = Utf8ToGbk(u8"提示：尚未保存！");
+    const struct {
+        Tab form;
+        bool unsaved;
+        const char* text;
+    } forms[] = {
+        {kTabFreightBill, workspace_->FreightBillUnsaved(),
+         u8"货运单尚未保存，换页会重新载入模板。\n选“是”先保存，选“否”放弃所作的修改。"},
+        {kTabInvoice, workspace_->InvoiceUnsaved(),
+         u8"发货单尚未保存，换页会重新载入模板。\n选“是”先保存，选“否”放弃所作的修改。"},
+    };
+    for (const auto& f : forms) {
+        if (!f.unsaved) continue;
+        if (!prompter_->AskYesNoDefaultYes(caption, Utf8ToGbk(f.text))) continue;
+        if (!workspace_->SaveForm(f.form)) return false;
+    }
+    return true;
+}
+
+void MainWindowController::FocusTemplateBox() {
     Ui::TFormPrint& ui = *window_.ui();
     // The template box of the tab now shown takes the focus.
     if (ui.ComboBoxInvoice->isVisible() && ui.ComboBoxInvoice->isEnabled()) {

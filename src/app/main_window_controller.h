@@ -59,6 +59,10 @@ private:
     void ShowSelection(TemplateKind kind);
     void ShowSettings(Tab form);
     void ShowSequenceNumbers();
+    // Before a tab change rebuilds the forms: each unsaved one is saved or given up, as the
+    // user answers. False when a save was wanted and did not happen.
+    bool SaveOrDiscardUnsaved();
+    void FocusTemplateBox();
     // The memo's text, with CR LF line ends as a pasted page has them, into the workspace when
     // it changed since the last capture command.
     void SyncInput();
@@ -79,6 +83,7 @@ private:
     QPointer<TFormReplace> replace_;
     std::unique_ptr<PrintCommands> print_;
     bool inputStale_ = true;
+    bool revertingTab_ = false;
     int quiet_ = 0;
 };
 

@@ -28,6 +28,14 @@ bool QtPrompter::AskYesNo(const std::string& caption, const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool QtPrompter::AskYesNoDefaultYes(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, FromGbk(caption), FromGbk(text),
+                    QMessageBox::Yes | QMessageBox::No, owner_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtPrompter::ShowInformation(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::Information, FromGbk(caption), FromGbk(text), QMessageBox::Ok,
                     owner_);

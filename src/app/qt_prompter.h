@@ -17,6 +17,8 @@ public:
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& caption, const std::string& text) override;
     void ShowInformation(const std::string& caption, const std::string& text) override;
+    // Yes is the default and the Escape answer.
+    bool AskYesNoDefaultYes(const std::string& caption, const std::string& text) override;
 
 private:
     QPointer<QWidget> owner_;

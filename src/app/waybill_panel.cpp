@@ -23,7 +23,7 @@ WaybillPanel::WaybillPanel(QFrame* panel, QLabel* image, QLabel* coordinates, QM
     image_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     image_->setMouseTracking(true);
     image_->installEventFilter(this);
-    coordinates_->setText(QString());
+    HideCoordinates();
     form_->listener = this;
     form_->makeBoxDocument = [this]() -> std::unique_ptr<RichTextDocument> {
         auto* editor = new FieldBoxEditor(panel_);
@@ -77,6 +77,12 @@ void WaybillPanel::ShowCoordinates(const FieldBoxEditor* editor) {
     const int top = box->top > h ? box->top - h : box->top + box->height;
     coordinates_->move(left, top);
     coordinates_->raise();
+    coordinates_->show();
+}
+
+void WaybillPanel::HideCoordinates() {
+    coordinates_->setText(QString());
+    coordinates_->hide();
 }
 
 void WaybillPanel::BoxAdded(int index) {
@@ -98,6 +104,7 @@ void WaybillPanel::BoxAdded(int index) {
         image_->update();
     });
     connect(editor, &FieldBoxEditor::hovered, this, [this, editor] { ShowCoordinates(editor); });
+    connect(editor, &FieldBoxEditor::left, this, &WaybillPanel::HideCoordinates);
     connect(editor, &QTextEdit::textChanged, this, [this, editor] {
         if (editor->document()->isModified()) emit userChanged();
     });
@@ -114,7 +121,7 @@ void WaybillPanel::BackgroundChanged() {
 }
 
 bool WaybillPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == image_ && event->type() == QEvent::MouseMove) coordinates_->setText(QString());
+    if (watched == image_ && event->type() == QEvent::MouseMove) HideCoordinates();
     return QObject::eventFilter(watched, event);
 }
 

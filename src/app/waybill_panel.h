@@ -40,6 +40,8 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     FieldBox* BoxOf(const FieldBoxEditor* editor) const;
     void ShowCoordinates(const FieldBoxEditor* editor);
+    // A transparent label leaves its last text painted over the form unless it is hidden.
+    void HideCoordinates();
 
     QFrame* panel_;
     QLabel* image_;

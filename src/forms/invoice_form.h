@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "capture/capture_host.h"
 #include "invoice/goods_grid.h"
@@ -13,7 +15,11 @@
 
 namespace tallivo {
 
-// The invoice tab: rich-text body, print width in millimetres, goods grid.
+// Design widths in pixels of the goods grid's seven columns.
+inline constexpr std::array<int, 7> kGoodsGridColumnWidths{134, 430, 35, 52, 43, 49, 63};
+
+// The invoice tab: rich-text body, print width in millimetres, goods grid, and the grid's
+// column widths as the seller set them on screen (the printed table keeps their proportions).
 class InvoiceForm {
 public:
     InvoiceForm() : body_(std::make_unique<RichTextDocument>()) {}
@@ -25,6 +31,8 @@ public:
 
     int printWidth = kDefaultPrintWidth;
     GoodsGrid grid;
+    // Not part of a template or document: clearing the form leaves them.
+    std::vector<int> gridColumnWidths{kGoodsGridColumnWidths.begin(), kGoodsGridColumnWidths.end()};
 
 private:
     std::unique_ptr<RichTextDocument> body_;

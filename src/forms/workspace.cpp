@@ -38,6 +38,7 @@ TALLIVO_GBK_TEXT(FreightBillExchangeDamaged, u8"读取货运单模板文件有�
 TALLIVO_GBK_TEXT(ExportWithoutPicture, u8"该货运单模板没有背景图片，导出的模板文件不带图片！")
 TALLIVO_GBK_TEXT(ExportPictureMissing, u8"无法打开背景图片文件，导出的模板文件不带图片！")
 TALLIVO_GBK_TEXT(ImportWithoutPicture, u8"货运单模板文件没有带背景图片，导入的模板没有背景图片！")
+TALLIVO_GBK_TEXT(DocumentExistsCaption, u8"提示：文件已存在！")
 
 TALLIVO_GBK_TEXT(OpenFreightBillTitle, u8"打开货运单文件")
 TALLIVO_GBK_TEXT(OpenInvoiceTitle, u8"打开发货单文件")
@@ -60,6 +61,13 @@ TALLIVO_GBK_TEXT(PictureFilter,
                  u8"PNG 图片 (*.png)|*.png")
 
 #undef TALLIVO_GBK_TEXT
+
+std::string DocumentExistsText(const std::string& utf8Path) {
+    const std::string name = QFileInfo(QString::fromStdString(utf8Path)).fileName().toStdString();
+    return Utf8ToGbk(u8"已有文件“" + name +
+                     u8"”，覆盖它吗？\n"
+                     u8"选“否”不保存；按“新建”可换用下一个序号。");
+}
 
 int ClampIndex(std::int32_t index, std::size_t size) {
     return index >= 0 && static_cast<std::size_t>(index) < size ? index : -1;
@@ -214,6 +222,12 @@ bool FormsWorkspace::SaveConfig() {
     Config config;
     config.freightBillSn = freightBillSN_;
     config.invoiceSn = invoiceSN_;
+    // The command line may have used numbers since this window read them.
+    const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
+    if (disk.ok) {
+        config.freightBillSn = std::max(config.freightBillSn, disk.config.freightBillSn);
+        config.invoiceSn = std::max(config.invoiceSn, disk.config.invoiceSn);
+    }
     config.sourceSite = sourceSite_;
     config.defaultFreightBill = freightBillTemplates_.selected;
     config.defaultInvoice = invoiceTemplates_.selected;
@@ -424,12 +438,18 @@ void FormsWorkspace::MenuItemDeleteTemplateClick() {
 }
 
 void FormsWorkspace::MenuItemNewClick() {
+    // The next number is past any that another run saved under meanwhile.
+    const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
+    const auto next = [&disk](std::int32_t sn, std::int32_t onDisk) {
+        if (sn < INT32_MAX) ++sn;
+        return disk.ok ? std::max(sn, onDisk) : sn;
+    };
     if (currentTab_ == kTabFreightBill) {
-        if (freightBillSN_ < INT32_MAX) SetFreightBillSN(freightBillSN_ + 1);
+        SetFreightBillSN(next(freightBillSN_, disk.config.freightBillSn));
         SetFreightBillUnsaved(false);
         ComboBoxFreightBillSelect();
     } else if (currentTab_ == kTabInvoice) {
-        if (invoiceSN_ < INT32_MAX) SetInvoiceSN(invoiceSN_ + 1);
+        SetInvoiceSN(next(invoiceSN_, disk.config.invoiceSn));
         SetInvoiceUnsaved(false);
         trade_.askMultipleBuyers = true;
         trade_.currentBuyer.clear();
@@ -502,15 +522,24 @@ bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path
 }
 
 bool FormsWorkspace::MenuItemSaveClick() {
+    return SaveForm(currentTab_);
+}
+
+bool FormsWorkspace::SaveForm(Tab form) {
     bool saved = false;
-    Guarded([this, &saved] {
-        if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return;
-        const bool freight = currentTab_ == kTabFreightBill;
+    Guarded([this, &saved, form] {
+        if (form != kTabFreightBill && form != kTabInvoice) return;
+        const bool freight = form == kTabFreightBill;
         if (!freight && !SaveInvoiceChecks()) return;
         bool cancelled;
         const std::string path = ChooseDocumentForSaving(
             freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice, &cancelled);
         if (cancelled) return;
+        // The number only advances on New: without this question a second order would
+        // silently replace the first one's document.
+        if (autoFileName_ && QFileInfo::exists(QString::fromStdString(path)) &&
+            !Ask(DocumentExistsCaption(), DocumentExistsText(path)))
+            return;
         saved = freight ? SaveFreightBill(path) : SaveInvoice(path);
         // What is on disk now matches the form: closing and printing need not ask again.
         if (saved && freight) SetFreightBillUnsaved(false);

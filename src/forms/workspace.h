@@ -100,7 +100,7 @@ public:
     void SetAutoFileName(bool on) { autoFileName_ = on; }
 
     // --- start-up and configuration -------------------------------------------------------
-    // Start-up: both stores, then Config.pcf, then both selected templates applied; every
+    // Start-up: both stores, then Config.pcf, then both selected templates applied once; every
     // message shown.
     void Start();
     // One store into its list, the selection kept where it still fits; the message is the
@@ -109,6 +109,8 @@ public:
     // Config.pcf's values applied when it was read; the message is the caller's.
     ConfigLoad ReadConfig();
     void LoadConfig();
+    // Writes the current values; a sequence number that another run advanced on disk meanwhile
+    // is kept, never lowered.
     bool SaveConfig();
     bool MenuItemSetDefaultClick() { return SaveConfig(); }
 
@@ -133,6 +135,9 @@ public:
     // Documents of the current tab. Save returns true when a file was written.
     void MenuItemOpenClick();
     bool MenuItemSaveClick();
+    // The save command for the form of `form`, whichever tab shows. The automatic file name
+    // asks before it replaces an existing document; No saves nothing.
+    bool SaveForm(Tab form);
     // The current tab's document to this path (UTF-8, extension as given), after the save
     // checks; replaces an existing file. True when it was written.
     bool SaveDocumentTo(const std::string& path);

@@ -62,7 +62,8 @@ int DrawInvoicePage(QPainter& painter, const InvoiceForm& form, const PageOption
     InvoiceView view;
     view.body = form.Body().Document();
     view.grid = &form.grid;
-    view.columnWidths = options.gridColumnWidths;
+    view.columnWidths =
+        options.gridColumnWidths.empty() ? form.gridColumnWidths : options.gridColumnWidths;
     view.lineWidth = options.gridLineWidth;
     return RenderInvoice(painter, view, page.width, page.height, options.ppmmX, options.ppmmY);
 }

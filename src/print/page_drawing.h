@@ -32,8 +32,9 @@ struct PageOptions {
     // Invoice: the paper it is spread across (a printer's page, an A4 PDF page). Without it
     // the page is the form's width by an A4 height, as the preview shows it.
     std::optional<PageSize> paper;
-    // Invoice: the goods grid's column widths and line width on screen.
-    std::vector<int> gridColumnWidths = DefaultGridColumnWidths();
+    // Invoice: column widths that stand in for the form's own; empty takes the form's.
+    std::vector<int> gridColumnWidths;
+    // Invoice: the goods grid's line width on screen.
     int gridLineWidth = 1;
 
     // Options for a device of these resolutions, everything else as above.

@@ -8,7 +8,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -28,6 +30,7 @@
 #include "app/tform_replace.h"
 #include "app/waybill_panel.h"
 #include "app/window_fixture.h"
+#include "print/page_drawing.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -69,7 +72,9 @@ TEST_F(MainWindow, StartsWithTheStarterTemplatesAndFillsBothForms) {
     EXPECT_NE(ui().RichEditInvoice->toPlainText().indexOf(QString::fromUtf8(u8"张小明")), -1);
     EXPECT_TRUE(ws().InvoiceUnsaved());
 
-    // Back to the freight bill: both forms start again from their templates, unasked.
+    // Back to the freight bill: the filled invoice is given up when the user says No, and both
+    // forms start again from their templates.
+    prompter.answers = {false};
     ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
     EXPECT_FALSE(ws().FreightBillUnsaved());
     EXPECT_FALSE(ws().InvoiceUnsaved());
@@ -245,6 +250,51 @@ TEST_F(MainWindow, SaveNewOpenGivesBackTheFilledBillAndEnterInATemplateBoxMovesO
     QTest::keyClick(ui().ComboBoxFreightBill, Qt::Key_Return);
     EXPECT_FALSE(ui().ComboBoxFreightBill->hasFocus());
     EXPECT_EQ(BoxText(1), filled[1]);
+}
+
+// Before a tab change rebuilds the forms each unsaved one is saved (Yes, the default) or given
+// up; a save that does not happen keeps the form and its tab.
+TEST_F(MainWindow, TabChangeSavesOrGivesUpUnsavedFormsAndStaysWhenNotSaved) {
+    Fill("taobao-order-detail.txt", kTabFreightBill);
+    prompter.answers = {true};
+    ui().PageControlPrint->setCurrentIndex(kTabInvoice);
+    ASSERT_EQ(prompter.questions.size(), 1u);  // the clean invoice is not asked about
+    EXPECT_EQ(GbkToUtf8(prompter.questions[0].caption), u8"提示：尚未保存！");
+    EXPECT_TRUE(prompter.questions[0].defaultYes);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(ws().AutomaticDocumentPath(kTabFreightBill))));
+
+    Fill("taobao-order-detail.txt", kTabInvoice);
+    ui().CheckBoxAutoFileName->setChecked(false);
+    prompter.answers = {true};  // and the save dialog is cancelled
+    ui().PageControlPrint->setCurrentIndex(kTabInput);
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabInvoice);
+    EXPECT_TRUE(ws().InvoiceUnsaved());
+    ui().PageControlPrint->setCurrentIndex(kTabInput);  // No: given up
+    EXPECT_EQ(ws().CurrentTab(), kTabInput);
+    EXPECT_FALSE(ws().InvoiceUnsaved());
+}
+
+class MissingPicture : public testing::WindowTest {
+    void Bound() override { QDir(dir.filePath("FreightBillBGImages")).removeRecursively(); }
+};
+
+TEST_F(MissingPicture, StartAppliesTheTemplatesOnceAndSaysSoOnce) {
+    EXPECT_EQ(prompter.messages.size(), 1u);
+}
+
+TEST_F(MainWindow, PrintedGridFollowsTheOnScreenColumnWidths) {
+    const PageOptions options = PageOptions::AtDpi(96, 96);
+    const auto draw = [&] {
+        const PageSize size = InvoicePageSize(ws().Invoice(), options);
+        QImage page(size.width, size.height, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        DrawInvoicePage(painter, ws().Invoice(), options);
+        return page;
+    };
+    const QImage before = draw();
+    ui().StringGridInvoice->horizontalHeader()->resizeSection(GoodsGrid::kTradeNumber, 300);
+    EXPECT_NE(draw(), before);
 }
 
 // A page without line ends is shown folded, so the memo stays responsive, and is captured as

@@ -106,19 +106,22 @@ TEST(QtPrompterTest, MessageBoxesAsTheyAreGiven) {
     prompter.ShowInformation(Gbk(u8"提示"), Gbk(u8"没有帮助文件!"));
 }
 
-TEST(QtFontChooserTest, ConfirmedFontKeepsItsColourCancelGivesNothing) {
+TEST(QtFontChooserTest, ConfirmedFontCarriesTheChosenColourCancelGivesNothing) {
     const FontChoice initial = InitialDialogFont();
     EXPECT_EQ(initial.font.family(), QString::fromUtf8(u8"宋体"));
     EXPECT_EQ(initial.font.pixelSize(), 20);
     EXPECT_EQ(initial.color, QColor(255, 0, 255));
 
     QtFontChooser chooser;
-    AnswerNextDialog<QFontDialog>([](QFontDialog* d) { d->reject(); });
+    AnswerNextDialog<FontColorDialog>([](FontColorDialog* d) { d->reject(); });
     EXPECT_EQ(chooser.Choose(initial), std::nullopt);
-    AnswerNextDialog<QFontDialog>([](QFontDialog* d) { d->accept(); });
+    AnswerNextDialog<FontColorDialog>([](FontColorDialog* d) {
+        d->SetColor(Qt::blue);  // what the colour button's dialog answers
+        d->accept();
+    });
     const std::optional<FontChoice> chosen = chooser.Choose(initial);
     ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(chosen->color, initial.color);
+    EXPECT_EQ(chosen->color, QColor(Qt::blue));
     EXPECT_GT(chosen->font.pointSizeF(), 0);
 }
 

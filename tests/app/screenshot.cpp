@@ -3,7 +3,7 @@
 //   app_screenshot DIR
 // writes DIR/main-window.png (the window as it opens), DIR/tab-input.png, DIR/tab-invoice.png,
 // DIR/menu-file.png (the File menu, one item under the mouse, one disabled) and
-// DIR/replace.png.
+// DIR/replace.png and DIR/font.png (the font dialog with its colour button).
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "app/app_title.h"
+#include "app/font_chooser.h"
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
 #include "capture/capture_host.h"
@@ -57,5 +58,9 @@ int main(int argc, char** argv) {
     auto* replace = new tallivo::TFormReplace(&window);
     replace->show();
     ok = Save(replace, dir, "replace.png") && ok;
+
+    tallivo::FontColorDialog font(tallivo::InitialDialogFont(), &window);
+    font.show();
+    ok = Save(&font, dir, "font.png") && ok;
     return ok ? 0 : 1;
 }

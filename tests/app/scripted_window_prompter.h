@@ -14,6 +14,7 @@ public:
     struct Box {
         std::string caption;
         std::string text;
+        bool defaultYes = false;
     };
 
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
@@ -22,6 +23,11 @@ public:
         if (answers.empty()) return false;
         const bool answer = answers.front();
         answers.pop_front();
+        return answer;
+    }
+    bool AskYesNoDefaultYes(const std::string& caption, const std::string& text) override {
+        const bool answer = AskYesNo(caption, text);
+        questions.back().defaultYes = true;
         return answer;
     }
     void ShowInformation(const std::string& caption, const std::string& text) override {

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <climits>
 
 #include "app/app_title.h"
@@ -66,6 +68,7 @@ const Named kCaptions[] = {
     {"SpeedButtonPrinterSetup", u8"打印设置（&J）"},
     {"SpeedButtonPrint", u8"打印（&P）"},
     {"SpeedButtonClose", u8"关闭（&Q）"},
+    {"CheckBoxReprintWarning", u8"重复提醒（&1）"},
     {"SpeedButtonBackground", u8"背景图片（&I）"},
     {"MenuItemNew", u8"新建印单（&N）", "Ctrl+N"},
     {"MenuItemOpen", u8"打开（&O）"},
@@ -210,6 +213,40 @@ TEST_F(FormPrint, WindowPageControlAndBoxesAsDesigned) {
     }
     EXPECT_EQ(ui->StringGridInvoice->horizontalHeader()->palette().color(QPalette::Button),
               QColor(166, 202, 240));
+}
+
+// On every tab an access key reaches one control, but for the layout's own pair on N; every
+// caption of the button rows has room beside its neighbour.
+TEST_F(FormPrint, AccessKeysAreOwnAndCaptionsHaveRoom) {
+    window.show();
+    for (int tab = 0; tab < 3; ++tab) {
+        window.ui()->PageControlPrint->setCurrentIndex(tab);
+        QMap<QChar, QStringList> owners;
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            const QString text = CaptionOf(w).remove(QStringLiteral("&&"));
+            const auto* label = qobject_cast<QLabel*>(w);
+            const int at = text.indexOf(QLatin1Char('&')) + 1;
+            if (w->isVisible() && (!label || label->buddy()) && at > 0 && at < text.size())
+                owners[text[at].toUpper()].push_back(w->objectName());
+        }
+        for (const QStringList& same : owners)
+            EXPECT_TRUE(same.size() == 1 || same.contains("SpeedButtonNew"))
+                << same.join(' ').toStdString();
+    }
+    // A check box's caption runs from its left, a flat button's is centred.
+    QMap<int, QMap<int, int>> rows;  // row, caption start, caption end
+    for (auto* w : window.ui()->centralwidget->findChildren<QAbstractButton*>(
+             QString(), Qt::FindDirectChildrenOnly)) {
+        const int text = w->fontMetrics().horizontalAdvance(CaptionOf(w).remove('&'));
+        const bool check = qobject_cast<QCheckBox*>(w);
+        const int start = check ? w->x() : w->x() + (w->width() - text) / 2;
+        rows[w->y()][start] = check ? w->x() + w->sizeHint().width() : start + text;
+    }
+    for (const QMap<int, int>& row : rows) {
+        for (auto it = row.cbegin(); it != row.cend(); ++it)
+            EXPECT_LE(it.value() + 4, std::next(it) == row.cend() ? 860 : std::next(it).key())
+                << it.key();
+    }
 }
 
 TEST_F(FormPrint, MenusAreOwnerDrawnWithTheirDefaultItems) {

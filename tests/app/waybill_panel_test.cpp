@@ -127,6 +127,35 @@ TEST_F(Waybill, EmptyBoxGoesOnBackspaceAfterItsKeyPressAndBoxesStayReachable) {
     EXPECT_TRUE(controller->Workspace().FreightBillUnsaved());
 }
 
+// The frame resizes, showing the cursor of its edge or corner, and a new size is unsaved. The
+// coordinate label goes when the mouse leaves the box.
+TEST_F(Waybill, FrameResizesWithResizeCursorsMarksUnsavedAndTheLabelGoesOnLeave) {
+    for (auto [at, shape] : {std::pair{QPoint(20, 10), Qt::ArrowCursor},
+                             {{0, 10}, Qt::SizeHorCursor},
+                             {{20, 19}, Qt::SizeVerCursor},
+                             {{39, 19}, Qt::SizeFDiagCursor},
+                             {{39, 0}, Qt::SizeBDiagCursor}})
+        EXPECT_EQ(FieldBoxEditor::CursorFor(FieldBoxEditor::EdgesAt(at, {40, 20})), shape);
+    AddFieldBox(form(), "x", 100, 100, 20, 40);
+    FieldBoxEditor* box = WaybillPanel::EditorOf(*form().boxes[0]);
+    const auto send = [box](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, box->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, {});
+        QApplication::sendEvent(box, &e);  // the frame itself, outside the viewport
+    };
+    send(QEvent::MouseMove, {39, 10}, Qt::NoButton);
+    EXPECT_EQ(box->cursor().shape(), Qt::SizeHorCursor);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(box, &leave);
+    EXPECT_FALSE(window.ui()->LabelFieldCoordinate->isVisible());
+
+    controller->Workspace().SetFreightBillUnsaved(false);
+    send(QEvent::MouseButtonPress, {39, 10}, Qt::LeftButton);
+    send(QEvent::MouseMove, {59, 10}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {59, 10}, Qt::NoButton);
+    EXPECT_EQ(form().boxes[0]->width, 60);
+    EXPECT_TRUE(controller->Workspace().FreightBillUnsaved());
+}
+
 TEST_F(Waybill, BadPictureKeepsTheOldBackground) {
     QFile text(dir.filePath("not.jpg"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));

@@ -184,6 +184,33 @@ TEST_F(Workspace, NewDocumentAdvancesOnlyTheCurrentTabAndWritesConfig) {
     EXPECT_FALSE(ws.FreightBillUnsaved());
 }
 
+// The command line advances Config.pcf's numbers while the window runs: the window never
+// writes a lower one back, and New goes on past it.
+TEST_F(Workspace, ConfigNeverLowersASequenceNumberFoundOnDisk) {
+    ASSERT_TRUE(WriteFileReplacing(In("Config.pcf"),
+                                   "ConfigFileVer: 1.00\r\n1382410\r\n1382420\r\n1\r\n5\r\n6"));
+    ws.SetSourceSite(0);
+    ws.SetCurrentTab(kTabFreightBill);
+    ws.MenuItemNewClick();
+    EXPECT_EQ(ws.FreightBillSN(), 1382410);
+    EXPECT_EQ(ws.InvoiceSN(), 1382401);
+    EXPECT_EQ(Bytes(In("Config.pcf")),
+              "ConfigFileVer: 1.00\r\n1382410\r\n1382420\r\n0\r\n-1\r\n-1");
+}
+
+// Order two saved under the automatic name of order one asks first; No writes nothing.
+TEST_F(Workspace, AutomaticFileNameAsksBeforeReplacingADocument) {
+    ws.SetCurrentTab(kTabFreightBill);
+    AddFieldBox(ws.FreightBill(), "one", 1, 2, 3, 4);
+    ASSERT_TRUE(ws.MenuItemSaveClick());
+    ws.SetFreightBillUnsaved(true);
+    EXPECT_FALSE(ws.MenuItemSaveClick());
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].caption.rfind(Gbk(u8"提示："), 0), 0u);
+    EXPECT_NE(prompter.questions[0].text.find("1382401.pfb"), std::string::npos);
+    EXPECT_TRUE(ws.FreightBillUnsaved());
+}
+
 TEST_F(Workspace, FreightBillDocumentNameAndExtension) {
     ws.SetCurrentTab(kTabFreightBill);
     AddFieldBox(ws.FreightBill(), "box", 1, 2, 3, 4);
@@ -216,13 +243,14 @@ TEST_F(Workspace, InvoiceDocumentChecksAndGrid) {
     ws.Invoice().Body().SetPlainText("\x81\x7B x \x81\x7D");
     ASSERT_TRUE(ws.MenuItemSaveClick());
     ws.Invoice().Body().SetPlainText("{ no close");
+    prompter.answers = {true};
     ASSERT_TRUE(ws.MenuItemSaveClick());
-    EXPECT_TRUE(prompter.questions.empty());
+    ASSERT_EQ(prompter.questions.size(), 1u);  // only whether to replace the first save
     const std::string no_grid = Bytes(In(u8"发货单文件/1382401.pin"));
 
     ws.Invoice().Body().SetPlainText(Gbk(u8"致：{收货人}。"));
     EXPECT_FALSE(ws.MenuItemSaveClick());
-    ASSERT_EQ(prompter.questions.size(), 1u);
+    ASSERT_EQ(prompter.questions.size(), 2u);
     EXPECT_EQ(ws.Invoice().Body().SelStart(), 4);
     EXPECT_EQ(ws.Invoice().Body().SelLength(), 8);
     EXPECT_EQ(Bytes(In(u8"发货单文件/1382401.pin")), no_grid);
@@ -236,7 +264,7 @@ TEST_F(Workspace, InvoiceDocumentChecksAndGrid) {
     prompter.answers = {true, false};
     EXPECT_FALSE(ws.MenuItemSaveClick());
     EXPECT_EQ(prompter.questions.back().caption, Gbk(u8"提示：有重复交易！"));
-    prompter.answers = {true, true};
+    prompter.answers = {true, true, true};
     ASSERT_TRUE(ws.MenuItemSaveClick());
 
     chooser.answers = {In(u8"发货单文件/1382401.pin")};
