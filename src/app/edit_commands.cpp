@@ -8,6 +8,7 @@
 #include "app/editor_document.h"
 #include "app/field_box_editor.h"
 #include "app/font_chooser.h"
+#include "app/paste_guard.h"
 #include "app/tform_print.h"
 #include "app/waybill_panel.h"
 #include "forms/workspace.h"
@@ -104,9 +105,10 @@ void EditCommands::MenuItemCutClick() {
 }
 
 void EditCommands::MenuItemPasteClick() {
-    if (OnMemo()) return window_.ui()->MemoInputText->paste();
+    if (OnMemo()) return window_.ui()->MemoInputText->PasteClipboard();
     if (workspace_.CurrentTab() == kTabFreightBill) workspace_.SetFreightBillUnsaved(true);
-    if (QTextEdit* e = EditTarget()) e->paste();
+    QTextEdit* e = EditTarget();
+    if (e && ClipboardOffersText()) e->paste();
     // On the invoice tab the flag goes up even when nothing was pasted.
     if (workspace_.CurrentTab() == kTabInvoice) workspace_.SetInvoiceUnsaved(true);
 }

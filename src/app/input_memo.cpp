@@ -1,7 +1,11 @@
 #include "app/input_memo.h"
 
+#include <QGuiApplication>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 
 namespace tallivo {
 namespace {
@@ -15,7 +19,9 @@ bool IsBlank(QChar c) {
 
 }  // namespace
 
-InputMemo::InputMemo(QWidget* parent) : QPlainTextEdit(parent) {}
+InputMemo::InputMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    connect(document(), &QTextDocument::contentsChange, this, &InputMemo::ContentsChange);
+}
 
 bool InputMemo::NeedsFolding(const QString& text) {
     int run = 0;
@@ -27,6 +33,10 @@ bool InputMemo::NeedsFolding(const QString& text) {
 }
 
 QString InputMemo::Fold(const QString& text) {
+    return Fold(text, nullptr);
+}
+
+QString InputMemo::Fold(const QString& text, std::vector<int>* breaks) {
     QString out;
     out.reserve(text.size() + text.size() / kFoldAt + 1);
     int lineStart = 0;
@@ -44,6 +54,7 @@ QString InputMemo::Fold(const QString& text) {
                 }
             }
             out += QStringView(text).mid(pos, cut - pos);
+            if (breaks) breaks->push_back(static_cast<int>(out.size()));
             out += QLatin1Char('\n');
             pos = cut;
         }
@@ -55,34 +66,119 @@ QString InputMemo::Fold(const QString& text) {
 }
 
 QString InputMemo::PageText() const {
-    if (folded_ && document()->revision() == revision_) return page_;
-    return toPlainText();
+    return breaks_.empty() ? toPlainText() : page_;
 }
 
 void InputMemo::SetPageText(const QString& text) {
-    if (!NeedsFolding(text)) {
-        folded_ = false;
-        page_.clear();
-        setPlainText(text);
+    std::vector<int> breaks;
+    const QString shown = NeedsFolding(text) ? Fold(text, &breaks) : text;
+    setting_ = true;
+    setPlainText(shown);
+    setting_ = false;
+    breaks_ = std::move(breaks);
+    page_ = breaks_.empty() ? QString() : text;
+    // Undoing the removal of a fold would bring it back as a line break of the page.
+    document()->setUndoRedoEnabled(breaks_.empty());
+}
+
+void InputMemo::InsertPageText(const QString& text) {
+    if (text.isEmpty() || isReadOnly()) return;
+    if (breaks_.empty() && !NeedsFolding(text)) {
+        insertPlainText(text);
         return;
     }
-    setPlainText(Fold(text));
-    page_ = text;
-    folded_ = true;
-    revision_ = document()->revision();
+    const QTextCursor cursor = textCursor();
+    const int from = ToPage(cursor.selectionStart());
+    const int to = ToPage(cursor.selectionEnd());
+    QString page = PageText();
+    page.replace(from, to - from, text);
+    SetPageText(page);
+    QTextCursor caret = textCursor();
+    caret.setPosition(ToDisplay(from + static_cast<int>(text.size())));
+    setTextCursor(caret);
+    ensureCursorVisible();
+}
+
+void InputMemo::PasteClipboard(QClipboard::Mode mode) {
+    // Read as text only: Qt 6.4 crashes on clipboard data that offers no format at all.
+    InsertPageText(QGuiApplication::clipboard()->text(mode));
+}
+
+bool InputMemo::canInsertFromMimeData(const QMimeData* source) const {
+    return source && source->hasText() && !source->text().isEmpty();
 }
 
 void InputMemo::insertFromMimeData(const QMimeData* source) {
-    if (!source || !source->hasText() || !NeedsFolding(source->text())) {
-        QPlainTextEdit::insertFromMimeData(source);
-        return;
+    if (!canInsertFromMimeData(source)) return;
+    InsertPageText(source->text());
+}
+
+int InputMemo::ToPage(int display) const {
+    const auto before = std::lower_bound(breaks_.begin(), breaks_.end(), display);
+    return display - static_cast<int>(before - breaks_.begin());
+}
+
+int InputMemo::ToDisplay(int page) const {
+    // The i-th fold sits before page position breaks_[i] - i; a position at a fold stays before it.
+    int low = 0;
+    int high = static_cast<int>(breaks_.size());
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (breaks_[static_cast<size_t>(mid)] - mid < page) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
     }
-    // The paste lands where the caret is, in the page as it will be kept.
-    const QTextCursor cursor = textCursor();
-    QString page = toPlainText();
-    page.replace(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart(),
-                 source->text());
-    SetPageText(page);
+    return page + low;
+}
+
+QChar InputMemo::DisplayChar(int display) const {
+    if (std::binary_search(breaks_.begin(), breaks_.end(), display)) return QLatin1Char('\n');
+    return page_[ToPage(display)];
+}
+
+void InputMemo::ContentsChange(int position, int removed, int added) {
+    if (setting_ || breaks_.empty()) return;
+    const int oldLength = static_cast<int>(page_.size() + breaks_.size());
+    const int newLength = document()->characterCount() - 1;
+    // Qt may report more than changed, even the whole text; only the length difference is sure.
+    if (position < 0 || position > oldLength || position > newLength) position = 0;
+    removed = std::clamp(removed, 0, oldLength - position);
+    added = newLength - oldLength + removed;
+    if (added < 0 || position + added > newLength) {
+        position = 0;
+        removed = oldLength;
+        added = newLength;
+    }
+    QTextCursor cursor(document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + added, QTextCursor::KeepAnchor);
+    QString text = cursor.selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    // Narrowed to what really differs, so that a fold inside an over-wide report stays a fold.
+    int same = 0;
+    while (same < removed && same < added && DisplayChar(position + same) == text[same]) ++same;
+    int tail = 0;
+    while (tail < removed - same && tail < added - same &&
+           DisplayChar(position + removed - 1 - tail) == text[added - 1 - tail])
+        ++tail;
+    position += same;
+    removed -= same + tail;
+    text = text.mid(same, added - same - tail);
+    added = static_cast<int>(text.size());
+
+    const int from = ToPage(position);
+    const int to = ToPage(position + removed);
+    page_.replace(from, to - from, text);
+    const auto first = std::lower_bound(breaks_.begin(), breaks_.end(), position);
+    const auto last = std::lower_bound(first, breaks_.end(), position + removed);
+    for (auto it = last; it != breaks_.end(); ++it) *it += added - removed;
+    breaks_.erase(first, last);
+    if (breaks_.empty()) {
+        page_.clear();
+        document()->setUndoRedoEnabled(true);
+    }
 }
 
 }  // namespace tallivo

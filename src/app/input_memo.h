@@ -1,8 +1,12 @@
 // The input memo. A pasted page may come as one enormous line, which a text editor lays out
-// as a whole on every change; such lines are shown folded, and the page is kept as it came.
+// as a whole on every change; such lines are shown folded. The page is the model and the
+// folded text only its display: every edit of the display is carried into the page, so the
+// breaks the fold inserts never reach capture.
 #pragma once
 
+#include <QClipboard>
 #include <QPlainTextEdit>
+#include <vector>
 
 namespace tallivo {
 
@@ -14,11 +18,14 @@ public:
 
     explicit InputMemo(QWidget* parent = nullptr);
 
-    // The page as it was pasted or set, for capture: unfolded while the user has not edited
-    // the folded text; after an edit, the text as shown.
+    // The page exactly as pasted, handed over or typed, without the display's folds.
     QString PageText() const;
     // Replaces the whole text, folding what needs it.
     void SetPageText(const QString& text);
+    // Puts `text` in place of the selection, as a paste does; nothing happens for no text.
+    void InsertPageText(const QString& text);
+    // Pastes the clipboard's text, if it holds any.
+    void PasteClipboard(QClipboard::Mode mode = QClipboard::Clipboard);
 
     // The text with a line break put into every run longer than kFoldAt, after a blank near
     // the limit when there is one.
@@ -26,12 +33,22 @@ public:
     static bool NeedsFolding(const QString& text);
 
 protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    static QString Fold(const QString& text, std::vector<int>* breaks);
+    void ContentsChange(int position, int removed, int added);
+    // Page position of a display position: the folds before it do not count.
+    int ToPage(int display) const;
+    int ToDisplay(int page) const;
+    QChar DisplayChar(int display) const;
+
     QString page_;
-    bool folded_ = false;
-    int revision_ = -1;
+    // Display positions of the line breaks the fold inserted, ascending. Empty when the display
+    // is the page.
+    std::vector<int> breaks_;
+    bool setting_ = false;
 };
 
 }  // namespace tallivo

@@ -1,8 +1,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QTimer>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@
 #include "browser/handover_record.h"
 #include "browser/handover_server.h"
 #include "browser/registry.h"
+#include "browser/single_instance.h"
 #include "richtext/qt_translations.h"
 #include "richtext/template_fonts.h"
 #include "storage/file_kinds.h"
@@ -38,32 +42,39 @@ int main(int argc, char** argv) {
     // Wayland and the desktop menu know the program by its desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tallivo"));
 
-    // The running copy has a working folder of its own: a document or exchange file named by a
-    // relative path is handed over by its full path.
-    QStringList given = QApplication::arguments().mid(1);
-    const QFileInfo named(given.join(QLatin1Char(' ')));
-    const std::string suffix = "." + named.suffix().toLower().toStdString();
-    const bool ours = suffix == kFreightBillDocumentExt || suffix == kInvoiceDocumentExt ||
-                      suffix == kFreightBillExchangeExt || suffix == kInvoiceExchangeExt;
-    if (!given.isEmpty() && ours && named.isRelative() && named.isFile())
-        given = QStringList{named.absoluteFilePath()};
-    std::vector<std::string> arguments;
-    for (const QString& a : given) arguments.push_back(Utf8ToGbk(a.toStdString()));
-    const std::string handover = browser::JoinHandoverText(arguments);
+    // The arguments as the system gave them: a file name may hold what GBK, or even UTF-8,
+    // cannot. The running copy has a working folder of its own: a document or exchange file
+    // named by a relative path is handed over by its full path.
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string onDisk = browser::JoinHandoverText(arguments);
+    {
+        std::error_code error;
+        const std::filesystem::path named(onDisk);
+        std::string suffix = named.extension().string();
+        for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const bool ours = suffix == kFreightBillDocumentExt || suffix == kInvoiceDocumentExt ||
+                          suffix == kFreightBillExchangeExt || suffix == kInvoiceExchangeExt;
+        if (ours && named.is_relative() && std::filesystem::is_regular_file(named, error))
+            onDisk = std::filesystem::absolute(named, error).string();
+    }
+    const browser::CommandLineRecord record = browser::MakeCommandLineRecord(onDisk);
+    const QByteArray recordText = QByteArray::fromStdString(record.text);
 
     // One copy per user: a second start hands its command line over and ends, showing nothing.
     browser::HandoverServer server(title);
-    switch (server.Start()) {
-        case browser::HandoverServer::StartResult::kAnotherCopyRuns: {
-            const browser::HandoverOutcome sent = browser::HandoverClient(title).Send(
-                browser::kCommandLineTag, QByteArray::fromStdString(handover));
-            return sent.status == browser::HandoverOutcome::Status::kHandled ? 0 : 1;
-        }
-        case browser::HandoverServer::StartResult::kFailed:
-            // Without the channel this copy still works; it only cannot receive hand-overs.
-            std::fprintf(stderr, "tallivo: %s\n", server.errorText().toLocal8Bit().constData());
+    const browser::SingleInstanceStart start =
+        browser::StartOrHandOver(server, title, record.tag, recordText);
+    switch (start.status) {
+        case browser::SingleInstanceStart::Status::kHandedOver:
+            return 0;
+        case browser::SingleInstanceStart::Status::kFailed:
+            std::fprintf(stderr, "tallivo: %s\n", start.message.toLocal8Bit().constData());
+            QMessageBox::critical(nullptr, title, start.message);
+            return 1;
+        case browser::SingleInstanceStart::Status::kNoChannel:
+            std::fprintf(stderr, "tallivo: %s\n", start.message.toLocal8Bit().constData());
             break;
-        case browser::HandoverServer::StartResult::kListening:
+        case browser::SingleInstanceStart::Status::kRunHere:
             break;
     }
 
@@ -87,13 +98,20 @@ int main(int argc, char** argv) {
     BrowserEntryMenu entry(window.ui()->PopupMenuHelp, window.ui()->MenuItemInstall,
                            window.ui()->MenuItemUninstall, *registry, place, prompter);
 
-    if (!arguments.empty() && handover == browser::kFromWebPage) controller.PasteClipboard(false);
     window.show();
-    // A file opened from the file manager, once the templates of the first show are in place.
+    if (start.status == browser::SingleInstanceStart::Status::kNoChannel) {
+        // Without it, later starts open windows of their own instead of handing over.
+        prompter.ShowMessage(Utf8ToGbk(
+            QStringLiteral("Tallivo 无法建立单实例通道，以后的启动不能把文件和文本交给这个窗口：%1")
+                .arg(start.message)
+                .toStdString()));
+    }
+    // A file opened from the file manager or a page from the browser, once the templates of the
+    // first show are in place.
     if (!arguments.empty()) {
-        const QString file = QString::fromStdString(GbkToUtf8(handover));
-        QTimer::singleShot(0, &controller,
-                           [&controller, file] { controller.OpenFileArgument(file); });
+        QTimer::singleShot(0, &controller, [&controller, &record, &recordText] {
+            controller.OpenCommandLine(record.tag, recordText);
+        });
     }
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -428,9 +429,9 @@ bool MainWindowController::FormCloseQuery() {
 }
 
 void MainWindowController::PasteClipboard(bool replaceMemo) {
-    QPlainTextEdit* memo = window_.ui()->MemoInputText;
-    if (replaceMemo) memo->clear();
-    memo->paste();
+    InputMemo* memo = window_.ui()->MemoInputText;
+    if (replaceMemo) memo->SetPageText(QString());
+    memo->PasteClipboard();
 }
 
 bool MainWindowController::OpenFileArgument(const QString& path) {
@@ -462,20 +463,46 @@ bool MainWindowController::OpenFileArgument(const QString& path) {
     return true;
 }
 
+void MainWindowController::OpenFileOnDisk(const QByteArray& name) {
+    // Only a name that decodes back to the same bytes reaches the same file.
+    const QString path = QFile::decodeName(name);
+    if (QFile::encodeName(path) == name && OpenFileArgument(path)) return;
+    prompter_->ShowMessage(ToGbk(QStringLiteral("无法打开文件“%1”。").arg(path)));
+}
+
+void MainWindowController::ShowHandedOverPage(const std::string& address) {
+    const browser::PageSite site = browser::PageSiteOfAddress(address);
+    if (site == browser::PageSite::kTaobao) workspace_->SetSourceSite(kSiteTaobao);
+    if (site == browser::PageSite::kPaipai) workspace_->SetSourceSite(kSitePaipai);
+    window_.ui()->PageControlPrint->setCurrentIndex(kTabInput);
+}
+
+void MainWindowController::OpenCommandLine(quint32 tag, const QByteArray& text) {
+    if (tag == browser::kFileArgumentTag) return OpenFileOnDisk(text);
+    if (text.toStdString() == browser::kFromWebPage) return ReceiveHandover(tag, text);
+    OpenFileArgument(QString::fromStdString(GbkToUtf8(text.toStdString())));
+}
+
 void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) {
-    if (tag != browser::kCommandLineTag && tag != browser::kPageTextTag) return;
+    if (browser::RecordLimit(tag) == 0) return;
     if (window_.isMinimized()) window_.showNormal();
     window_.raise();
     window_.activateWindow();
-    if (tag == browser::kCommandLineTag &&
-        OpenFileArgument(QString::fromStdString(GbkToUtf8(text.toStdString()))))
-        return;
-    if (tag == browser::kPageTextTag) {
+    InputMemo* memo = window_.ui()->MemoInputText;
+    const std::string data = text.toStdString();
+    if (tag == browser::kFileArgumentTag) return OpenFileOnDisk(text);
+    if (tag == browser::kPageTextTag || tag == browser::kAddressedPageTag) {
         // The page itself travelled: the user's clipboard stays as it was.
-        window_.ui()->MemoInputText->SetPageText(FromGbk(text.toStdString()));
-        return;
+        std::string address;
+        std::string page = data;
+        if (tag == browser::kAddressedPageTag) browser::SplitAddressedPage(data, &address, &page);
+        memo->SetPageText(FromGbk(page));
+        return ShowHandedOverPage(address);
     }
-    PasteClipboard(text.toStdString() == browser::kFromWebPage);
+    if (OpenFileArgument(QString::fromStdString(GbkToUtf8(data)))) return;
+    const bool fromWebPage = data == browser::kFromWebPage;
+    PasteClipboard(fromWebPage);
+    if (fromWebPage) ShowHandedOverPage(std::string());
 }
 
 }  // namespace tallivo

@@ -37,11 +37,16 @@ public:
 
     // A hand-over record from a second start or from the browser host (GBK text).
     void ReceiveHandover(quint32 tag, const QByteArray& text);
-    // A first start from the browser page pastes the clipboard itself.
+    // The command line of this, the first start, as a hand-over record: a page from the
+    // browser, or a file to open; anything else is left alone.
+    void OpenCommandLine(quint32 tag, const QByteArray& text);
+    // Pastes the clipboard's text into the memo, in place of what was there when replaceMemo.
     void PasteClipboard(bool replaceMemo);
     // A document (.pfb, .pin) opens on its tab; an exchange file (.pff, .pif) is imported with
     // the import command's questions. False when the path names no such existing file.
     bool OpenFileArgument(const QString& path);
+    // The same for a name as the file system holds it; says so when it cannot be opened.
+    void OpenFileOnDisk(const QByteArray& name);
 
     TFormPrint& Window() { return window_; }
 
@@ -49,6 +54,8 @@ public:
     bool FormCloseQuery();
     void PageControlPrintChange(int tab);
     void SpeedButtonUpdateTextClick();
+    // After a page came from the browser: its site, when known, and the input tab.
+    void ShowHandedOverPage(const std::string& address);
     void MenuItemPopupMenuAddKeyWordClick(const QString& caption);
 
 private:

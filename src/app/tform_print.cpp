@@ -6,6 +6,7 @@
 
 #include "app/context_menu.h"
 #include "app/menu_style.h"
+#include "app/paste_guard.h"
 #include "ui_tform_print.h"
 
 namespace tallivo {
@@ -33,6 +34,7 @@ TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TForm
     designFont.setPixelSize(kFontPixelSize);
     setFont(designFont);
 
+    EmptyClipboardGuard::Install();
     SetUpControls();
     SetUpMenus();
     connect(ui_->PageControlPrint, &QTabWidget::currentChanged, this,

@@ -31,6 +31,11 @@ HandoverOutcome HandoverClient::Send(std::uint32_t tag, const QByteArray& text) 
                        QStringLiteral("文本过长（%1 字节），无法交给 Tallivo。").arg(text.size()));
     }
 
+    if (name_.isEmpty()) {
+        return Outcome(Status::kFailed,
+                       QStringLiteral("没有只属于当前用户的文件夹可以放置 Tallivo 的单实例通道：%1")
+                           .arg(FindChannelFolder().error));
+    }
     QLocalSocket socket;
     QDeadlineTimer retry(connect_retry_ms_);
     for (;;) {

@@ -1,8 +1,11 @@
 #include "browser/handover_record.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <utility>
+
+#include "text/gbk_codec.h"
 
 namespace tallivo::browser {
 
@@ -23,7 +26,10 @@ std::uint32_t RecordLimit(std::uint32_t tag) {
     switch (tag) {
         case kCommandLineTag:
             return kCommandLineLimit;
+        case kFileArgumentTag:
+            return kCommandLineLimit;
         case kPageTextTag:
+        case kAddressedPageTag:
             return kPageTextLimit;
         default:
             return 0;
@@ -39,6 +45,49 @@ std::string JoinHandoverText(const std::vector<std::string>& arguments) {
     // Drops the separator after the last argument; a blank inside that argument stays.
     if (!text.empty()) text.pop_back();
     return text;
+}
+
+CommandLineRecord MakeCommandLineRecord(const std::string& on_disk) {
+    if (IsValidUtf8(on_disk)) {
+        std::string gbk = Utf8ToGbk(on_disk);
+        if (GbkToUtf8(gbk) == on_disk) return {kCommandLineTag, std::move(gbk)};
+    }
+    return {kFileArgumentTag, on_disk};
+}
+
+PageSite PageSiteOfAddress(std::string_view address) {
+    // scheme://[user@]host[:port]/...
+    const std::size_t scheme = address.find("://");
+    if (scheme == std::string_view::npos) return PageSite::kUnknown;
+    std::string_view rest = address.substr(scheme + 3);
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos)
+        rest = rest.substr(at + 1);
+    rest = rest.substr(0, rest.find(':'));
+    std::string host(rest);
+    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto under = [&host](std::string_view domain) {
+        return host == domain ||
+               (host.size() > domain.size() &&
+                host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
+                host[host.size() - domain.size() - 1] == '.');
+    };
+    if (under("taobao.com") || under("tmall.com")) return PageSite::kTaobao;
+    if (under("paipai.com")) return PageSite::kPaipai;
+    return PageSite::kUnknown;
+}
+
+std::string JoinAddressedPage(std::string_view address, std::string_view gbk_page) {
+    std::string data(address.substr(0, address.find_first_of("\r\n")));
+    data += '\n';
+    data.append(gbk_page);
+    return data;
+}
+
+void SplitAddressedPage(std::string_view data, std::string* address, std::string* gbk_page) {
+    const std::size_t end = data.find('\n');
+    *address = std::string(data.substr(0, end));
+    *gbk_page = end == std::string_view::npos ? std::string() : std::string(data.substr(end + 1));
 }
 
 std::optional<std::string> EncodeHandoverRecord(std::uint32_t tag, std::string_view text) {

@@ -22,7 +22,6 @@ namespace {
 // Connections waiting for their record at once; more are closed at once, so that a stuck or
 // hostile peer cannot make the running copy buffer without end.
 constexpr int kMaxPendingConnections = 32;
-constexpr int kLockWaitMs = 10000;
 constexpr int kProbeWaitMs = 2000;
 
 }  // namespace
@@ -57,11 +56,18 @@ bool HandoverServer::RemoveStaleSocket() {
     return QLocalServer::removeServer(name_);
 }
 
-HandoverServer::StartResult HandoverServer::Start() {
-    QLockFile lock(HandoverLockPath(title_));
-    if (!lock.tryLock(kLockWaitMs)) {
-        error_ = QStringLiteral("cannot take the lock file %1").arg(HandoverLockPath(title_));
+HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
+    const QString lockPath = HandoverLockPath(title_);
+    if (name_.isEmpty() || lockPath.isEmpty()) {
+        error_ = QStringLiteral("no private folder for the single-instance channel: %1")
+                     .arg(FindChannelFolder().error);
         return StartResult::kFailed;
+    }
+    QLockFile lock(lockPath);
+    if (!lock.tryLock(lockWaitMs)) {
+        error_ = QStringLiteral("cannot take the lock file %1").arg(lockPath);
+        return lock.error() == QLockFile::LockFailedError ? StartResult::kBusy
+                                                          : StartResult::kFailed;
     }
     if (AnotherCopyAnswers()) return StartResult::kAnotherCopyRuns;
     if (!RemoveStaleSocket()) {
@@ -97,18 +103,21 @@ void HandoverServer::Accept() {
         timer->start(recordTimeoutMs_);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this,
-                [this, socket, reader] { Read(socket, *reader); });
+                [this, socket, reader, timer] { Read(socket, *reader, timer); });
         // Bytes may have arrived before the connection was taken.
-        if (socket->bytesAvailable() > 0) Read(socket, *reader);
+        if (socket->bytesAvailable() > 0) Read(socket, *reader, timer);
     }
 }
 
-void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader) {
+void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader, QTimer* timer) {
     const QByteArray bytes = socket->readAll();
     // Nothing but the one record is taken from a connection.
     if (reader.state() != HandoverRecordReader::State::kNeedMore) return;
     const auto state = reader.Feed({bytes.constData(), static_cast<size_t>(bytes.size())});
     if (state == HandoverRecordReader::State::kNeedMore) return;
+    // The record is whole: the handler may keep a question open as long as the user takes, and
+    // the sender waits for the reply.
+    timer->stop();
     if (state == HandoverRecordReader::State::kComplete) {
         const HandoverRecord& record = reader.record();
         // A slot may run a dialog's event loop, in which the sender can go and its socket with it.

@@ -8,6 +8,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace tallivo::browser {
 
@@ -24,17 +25,20 @@ public:
     enum class StartResult {
         kListening,        // this copy is the running one
         kAnotherCopyRuns,  // hand over to it with HandoverClient
+        kBusy,             // another copy held the lock all the time: try again
         kFailed,           // see errorText()
     };
 
     explicit HandoverServer(const QString& title, QObject* parent = nullptr);
     ~HandoverServer() override;
 
-    StartResult Start();
+    // Waits up to `lockWaitMs` for the lock.
+    StartResult Start(int lockWaitMs = 10000);
     QString errorText() const { return error_; }
     QString serverName() const { return name_; }
 
-    // A connection that has not delivered its record by then is dropped.
+    // A connection that has not delivered its record by then is dropped. A record once complete
+    // has all the time its handler takes.
     void SetRecordTimeout(int milliseconds) { recordTimeoutMs_ = milliseconds; }
 
 signals:
@@ -45,7 +49,7 @@ private:
     bool AnotherCopyAnswers();
     bool RemoveStaleSocket();
     void Accept();
-    void Read(QLocalSocket* socket, HandoverRecordReader& reader);
+    void Read(QLocalSocket* socket, HandoverRecordReader& reader, QTimer* timer);
 
     QString title_;
     QString name_;

@@ -70,11 +70,22 @@ std::string HandleCaptureMessage(std::string_view json, const NativeHostSettings
                 .arg(gbk.size())
                 .arg(kPageTextLimit - 1)));
     }
-    const QByteArray text(gbk.data(), static_cast<qsizetype>(gbk.size()));
+    // With its address when it has one; a copy that predates the address takes the page alone.
+    std::uint32_t tag = kPageTextTag;
+    if (!request.url.empty() && gbk.size() + request.url.size() + 1 < kPageTextLimit) {
+        tag = kAddressedPageTag;
+        gbk = JoinAddressedPage(request.url, gbk);
+    }
+    QByteArray text(gbk.data(), static_cast<qsizetype>(gbk.size()));
 
     HandoverClient client(settings.title);
     client.SetConnectRetry(0);
-    HandoverOutcome outcome = client.Send(kPageTextTag, text);
+    HandoverOutcome outcome = client.Send(tag, text);
+    if (outcome.status == HandoverOutcome::Status::kRefused && tag == kAddressedPageTag) {
+        tag = kPageTextTag;
+        text = text.mid(text.indexOf('\n') + 1);
+        outcome = client.Send(tag, text);
+    }
     if (outcome.status == HandoverOutcome::Status::kNoRunningCopy) {
         if (!QFileInfo(settings.program).isExecutable()) {
             return ErrorReply(
@@ -84,7 +95,7 @@ std::string HandleCaptureMessage(std::string_view json, const NativeHostSettings
             return ErrorReply(Utf8(QStringLiteral("无法启动 %1。").arg(settings.program)));
         }
         client.SetConnectRetry(settings.start_wait_ms);
-        outcome = client.Send(kPageTextTag, text);
+        outcome = client.Send(tag, text);
         if (outcome.status == HandoverOutcome::Status::kNoRunningCopy) {
             return ErrorReply(Utf8(QStringLiteral("已启动 Tallivo，但它在 %1 秒内没有应答。")
                                        .arg(settings.start_wait_ms / 1000)));

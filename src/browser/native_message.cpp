@@ -62,6 +62,7 @@ CaptureRequest ParseCaptureRequest(std::string_view json) {
         return request;
     }
     request.text = text.toString().toStdString();
+    request.url = document.object().value(QStringLiteral("url")).toString().toStdString();
     request.ok = true;
     return request;
 }

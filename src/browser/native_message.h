@@ -45,10 +45,12 @@ std::string EncodeNativeMessage(std::string_view json);
 struct CaptureRequest {
     bool ok = false;
     std::string text;   // UTF-8, as the page gave it
+    std::string url;    // the page's address; empty when not given
     std::string error;  // Chinese, for the reply, when not ok
 };
 
-// The extension's request: {"text": "..."}; other members are ignored.
+// The extension's request: {"text": "...", "url": "..."}; the address may be missing, other
+// members are ignored.
 CaptureRequest ParseCaptureRequest(std::string_view json);
 
 // The host's replies.

@@ -708,9 +708,10 @@ void FormsWorkspace::ImportTemplateFrom(TemplateKind kind, const std::string& pa
     if (freight && (!IsSafeFileName(name) || !BackgroundImagePath(programFolder_, name + ".jpg"))) {
         return Show(FreightBillExchangeDamaged());
     }
+    // A damaged record is reported before the duplicate-name question: that answer is wasted.
+    if (!read.record) return Show(read.message);
     std::vector<int> same;
     if (!ConfirmOverwrite(list, name, &same)) return;
-    if (!read.record) return Show(read.message);
 
     for (auto it = same.rbegin(); it != same.rend(); ++it) {
         if (freight) {

@@ -31,6 +31,7 @@
 #include "app/waybill_panel.h"
 #include "app/window_fixture.h"
 #include "print/page_drawing.h"
+#include "browser/handover_record.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -179,7 +180,8 @@ TEST_F(MainWindow, HandOverRecordsChangeOnlyTheMemo) {
     controller->ReceiveHandover(0x12345A79, QByteArray::fromStdString(Utf8ToGbk(u8"页面")));
     EXPECT_EQ(ui().MemoInputText->toPlainText(), QString::fromUtf8(u8"页面"));
     EXPECT_EQ(QApplication::clipboard()->text(), "clip");
-    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabFreightBill);
+    // A page from the browser is shown where the seller works on it.
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabInput);
 }
 
 TEST_F(MainWindow, GoodsGridModelPassesTheModelTesterAndEditsRecompute) {
@@ -297,8 +299,8 @@ TEST_F(MainWindow, PrintedGridFollowsTheOnScreenColumnWidths) {
     EXPECT_NE(draw(), before);
 }
 
-// A page without line ends is shown folded, so the memo stays responsive, and is captured as
-// it came while the user has not edited it.
+// A page without line ends is shown folded, so the memo stays responsive; capture always reads
+// the page as it came, typed into or pasted over, never the breaks of the fold.
 TEST(InputMemoFolding, LongLinesAreShownFoldedAndKeptWhole) {
     InputMemo memo;
     QString line = QString(InputMemo::kFoldAt * 2 + 10, QLatin1Char('x'));
@@ -316,16 +318,47 @@ TEST(InputMemoFolding, LongLinesAreShownFoldedAndKeptWhole) {
     EXPECT_EQ(memo.toPlainText(), folded);
     memo.moveCursor(QTextCursor::End);
     memo.insertPlainText(QStringLiteral("y"));
-    EXPECT_EQ(memo.PageText(), folded + QStringLiteral("y"));
+    QString page = line + QStringLiteral("y");
+    EXPECT_EQ(memo.PageText(), page);
 
-    QMimeData pasted;
-    pasted.setText(line);
+    // Typing and deleting across a fold, and a new line of the user's own.
+    const int fold = static_cast<int>(folded.indexOf(QLatin1Char('\n')));
+    QTextCursor cursor = memo.textCursor();
+    cursor.setPosition(fold - 2);
+    cursor.setPosition(fold + 3, QTextCursor::KeepAnchor);
+    cursor.insertText(QStringLiteral("AB\nC"));
+    page.replace(fold - 2, 4, QStringLiteral("AB\nC"));
+    EXPECT_EQ(memo.PageText(), page);
+
+    // A second paste lands in the page at the caret, wherever the fold put the caret.
+    QApplication::clipboard()->setText(line);
+    cursor.setPosition(3);
+    memo.setTextCursor(cursor);
+    memo.paste();
+    page.insert(3, line);
+    EXPECT_EQ(memo.PageText(), page);
+    EXPECT_TRUE(InputMemo::NeedsFolding(memo.toPlainText()) == false);
+
+    // Once the last fold is gone the display is the page again.
+    memo.selectAll();
+    memo.insertPlainText(QStringLiteral("short"));
+    EXPECT_EQ(memo.PageText(), QStringLiteral("short"));
     memo.clear();
     memo.insertPlainText(QStringLiteral("head "));
-    QApplication::clipboard()->setMimeData(new QMimeData);
-    QApplication::clipboard()->setText(line);
     memo.paste();
     EXPECT_EQ(memo.PageText(), QStringLiteral("head ") + line);
+}
+
+// A page handed over from the browser names its site and shows the input tab.
+TEST_F(MainWindow, ABrowserHandOverSetsTheSiteAndShowsTheInputTab) {
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    const std::string page = Gbk(u8"收货人：张三");
+    controller->ReceiveHandover(browser::kAddressedPageTag,
+                                QByteArray::fromStdString(browser::JoinAddressedPage(
+                                    "http://auction1.paipai.com/order", page)));
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabInput);
+    EXPECT_EQ(ui().ComboBoxInputText->currentIndex(), kSitePaipai);
+    EXPECT_EQ(ui().MemoInputText->PageText(), QStringLiteral("收货人：张三"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -153,6 +156,62 @@ TEST(HandoverChannel, NeverDeletesAFileThatIsNoSocket) {
     EXPECT_EQ(server.Start(), HandoverServer::StartResult::kFailed);
     EXPECT_FALSE(server.errorText().isEmpty());
     EXPECT_TRUE(squatter.exists());
+}
+
+TEST(HandoverChannel, TheRecordTimerStopsWhileTheHandlerAsksTheUser) {
+    const QString title = UniqueTitle();
+    HandoverServer server(title);
+    server.SetRecordTimeout(200);
+    ASSERT_EQ(server.Start(), HandoverServer::StartResult::kListening);
+    // A message box runs its own event loop for as long as the user takes.
+    QObject::connect(&server, &HandoverServer::RecordReceived, [] {
+        QEventLoop box;
+        QTimer::singleShot(800, &box, &QEventLoop::quit);
+        box.exec();
+    });
+    EXPECT_TRUE(Send(title, kCommandLineTag, "slow.pif").handled());
+}
+
+// Only a folder of the user's own holds the socket: the runtime folder when it is private, else
+// Tallivo's own in the cache, made 0700; never the shared temporary folder, a folder open to
+// others, or a link.
+TEST(HandoverChannel, LivesOnlyInAFolderOfTheUsersOwn) {
+    QTemporaryDir root;
+    const auto path = [&root](const char* name) { return root.filePath(QString::fromUtf8(name)); };
+    const auto folder = [&path](const char* name, mode_t mode) {
+        QDir().mkpath(path(name));
+        ::chmod(QFile::encodeName(path(name)).constData(), mode);
+        return QFile::encodeName(path(name));
+    };
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", folder("open", 0755));
+    qputenv("TMPDIR", folder("tmp", 0777));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(path("cache")));
+    const QString title = UniqueTitle();
+    {
+        Listening first(title);
+        ASSERT_EQ(first.server.Start(), HandoverServer::StartResult::kListening);
+        EXPECT_EQ(QFileInfo(first.server.serverName()).absolutePath(), path("cache/Tallivo"));
+        // Nothing for group or others.
+        EXPECT_EQ(QFileInfo(path("cache/Tallivo")).permissions() & 0x0077, 0);
+        EXPECT_TRUE(Send(title, kCommandLineTag, "x").handled());
+    }
+    folder("bad/Tallivo", 0777);
+    folder("private", 0700);
+    QDir().mkpath(path("linked"));
+    QFile::link(path("private"), path("linked/Tallivo"));
+    for (const char* cache : {"bad", "linked"}) {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(path(cache)));
+        HandoverServer server(title);
+        EXPECT_EQ(server.Start(), HandoverServer::StartResult::kFailed);
+        EXPECT_FALSE(server.errorText().isEmpty());
+        EXPECT_EQ(Send(title, kCommandLineTag, "secret.pfb").status, Status::kFailed);
+    }
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qunsetenv("TMPDIR");
+    qunsetenv("XDG_CACHE_HOME");
+    for (const char* name : {"tmp", "bad/Tallivo", "private"})
+        EXPECT_TRUE(QDir(path(name)).isEmpty()) << name;
 }
 
 QString Peer() {

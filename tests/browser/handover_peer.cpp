@@ -15,6 +15,7 @@
 #include "browser/handover_client.h"
 #include "browser/handover_record.h"
 #include "browser/handover_server.h"
+#include "browser/single_instance.h"
 
 using namespace tallivo::browser;
 
@@ -33,13 +34,17 @@ int Send(const QString& title, const QStringList& words) {
 
 int Race(QCoreApplication& app, const QString& title, int expected) {
     HandoverServer server(title);
-    switch (server.Start()) {
-        case HandoverServer::StartResult::kAnotherCopyRuns:
-            return Send(title, {QStringLiteral("peer"), QString::number(app.applicationPid())});
-        case HandoverServer::StartResult::kFailed:
-            std::printf("failed: %s\n", server.errorText().toUtf8().data());
+    const QByteArray text = "peer " + QByteArray::number(app.applicationPid());
+    const SingleInstanceStart start = StartOrHandOver(server, title, kCommandLineTag, text);
+    switch (start.status) {
+        case SingleInstanceStart::Status::kHandedOver:
+            std::printf("client handled\n");
+            return 0;
+        case SingleInstanceStart::Status::kFailed:
+        case SingleInstanceStart::Status::kNoChannel:
+            std::printf("failed: %s\n", start.message.toUtf8().data());
             return 1;
-        case HandoverServer::StartResult::kListening:
+        case SingleInstanceStart::Status::kRunHere:
             break;
     }
     std::printf("server\n");

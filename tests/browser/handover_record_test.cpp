@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "text/gbk_codec.h"
+
 namespace tallivo::browser {
 namespace {
 
@@ -24,6 +26,27 @@ TEST(HandoverText, JoinsArgumentsBySingleBlanks) {
     // Only the separator after the last argument is trimmed.
     EXPECT_EQ(JoinHandoverText({"a ", "b "}), "a  b ");
     EXPECT_EQ(JoinHandoverText({""}), "");
+}
+
+// A file name GBK cannot hold travels as its on-disk bytes, never as "?" in its place.
+TEST(HandoverText, CommandLinesGbkCannotHoldKeepTheirBytes) {
+    const std::string chinese = u8"/home/店主/订单.pfb";
+    EXPECT_EQ(MakeCommandLineRecord(chinese).tag, kCommandLineTag);
+    EXPECT_EQ(MakeCommandLineRecord(chinese).text, Gbk(chinese));
+    for (const std::string& name :
+         {std::string(u8"/home/a/订单😀.pif"), std::string("/a/\xff\xfe.pfb")}) {
+        const CommandLineRecord record = MakeCommandLineRecord(name);
+        EXPECT_EQ(record.tag, kFileArgumentTag);
+        EXPECT_EQ(record.text, name);
+    }
+}
+
+TEST(HandoverText, PageAddressesNameTheirSite) {
+    EXPECT_EQ(PageSiteOfAddress("https://trade.Taobao.com/d?id=1"), PageSite::kTaobao);
+    EXPECT_EQ(PageSiteOfAddress("https://u@buyertrade.tmall.com:443/x"), PageSite::kTaobao);
+    EXPECT_EQ(PageSiteOfAddress("http://auction.paipai.com/"), PageSite::kPaipai);
+    EXPECT_EQ(PageSiteOfAddress("https://taobao.com.example.net/?u=taobao.com"),
+              PageSite::kUnknown);
 }
 
 TEST(HandoverRecord, EncodesLittleEndianWithZeroByte) {

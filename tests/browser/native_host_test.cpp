@@ -110,6 +110,20 @@ TEST(NativeHost, HandsPageTextToTheRunningCopyInGbk) {
     EXPECT_EQ(host.Finish(), 0);
 }
 
+TEST(NativeHost, ThePageTravelsWithItsAddress) {
+    RunningCopy copy;
+    ASSERT_EQ(copy.server.Start(), HandoverServer::StartResult::kListening);
+    HostSession host;
+    const QJsonObject request{
+        {QStringLiteral("text"), QStringLiteral("收货人")},
+        {QStringLiteral("url"), QStringLiteral("https://trade.taobao.com/d")}};
+    EXPECT_TRUE(
+        host.Ask(Frame(QJsonDocument(request).toJson())).value(QStringLiteral("ok")).toBool());
+    ASSERT_EQ(copy.tags.size(), 1u);
+    EXPECT_EQ(copy.tags[0], kAddressedPageTag);
+    EXPECT_EQ(copy.texts[0].toStdString(), "https://trade.taobao.com/d\n" + Gbk(u8"收货人"));
+}
+
 TEST(NativeHost, BadMessagesGetErrorsAndReachNothing) {
     RunningCopy copy;
     ASSERT_EQ(copy.server.Start(), HandoverServer::StartResult::kListening);

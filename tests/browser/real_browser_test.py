@@ -140,9 +140,14 @@ def evaluate(devtools, session, expression):
     return result["result"].get("value")
 
 
-def read_record(path):
+def read_record(path, url):
+    """The tag and the page text of the record written by the receiver; the page's address
+    must come first in it."""
     with open(path, "rb") as f:
-        tag, _, text = f.read().partition(b"\n")
+        tag, _, data = f.read().partition(b"\n")
+    address, _, text = data.partition(b"\n")
+    if address != url.encode():
+        raise RuntimeError(f"the record names the address {address!r}, not {url}")
     return int(tag), text
 
 
@@ -235,8 +240,8 @@ def main():
         if not reply or not reply.get("ok"):
             raise RuntimeError(f"the command answered {reply}")
         receiver.wait(timeout=10)
-        tag, text = read_record(record)
-        if tag != 0x12345A79 or text != selected.encode("gbk"):
+        tag, text = read_record(record, url)
+        if tag != 0x12345A7A or text != selected.encode("gbk"):
             raise RuntimeError(f"round 1 received tag {tag:#x}, {text[:80]!r}")
         print("round 1: the selection arrived at the running receiver")
 
@@ -248,9 +253,9 @@ def main():
             raise RuntimeError(f"the command answered {reply}")
         wait_for(lambda: os.path.exists(record) and os.path.getsize(record) > 0, 15,
                  "the started copy's record")
-        tag, text = read_record(record)
+        tag, text = read_record(record, url)
         inner = evaluate(devtools, page, "document.documentElement.innerText")
-        if tag != 0x12345A79 or text != inner.encode("gbk") or page_text.strip().encode("gbk") not in text:
+        if tag != 0x12345A7A or text != inner.encode("gbk") or page_text.strip().encode("gbk") not in text:
             raise RuntimeError(f"round 2 received tag {tag:#x}, {text[:80]!r}")
         print("round 2: the whole page arrived at the copy the host started")
         return 0

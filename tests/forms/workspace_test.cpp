@@ -496,13 +496,14 @@ TEST_F(Workspace, ExchangeFileNamesVersionAndOverwrite) {
     EXPECT_EQ(prompter.messages.back(),
               Gbk(u8"发货单模板文件") + folder + "/bad.pif" + Gbk(u8"版本有误，无法读取！"));
 
-    // Yes to the same name, then a damaged record: the old template is not lost.
+    // The same name in a damaged file: the damage is told and nothing is asked or lost.
     std::string cut = Bytes(folder + "/a.PIF");
     cut.resize(cut.size() - 1);
     ASSERT_TRUE(WriteFileReplacing(folder + "/cut.pif", cut));
-    prompter.answers = {true};
+    const size_t asked = prompter.questions.size();
     chooser.answers = {folder + "/cut.pif"};
     ws.MenuItemImportTemplateClick();
+    EXPECT_EQ(prompter.questions.size(), asked);
     ASSERT_EQ(ws.InvoiceTemplates().items.size(), 1u);
     EXPECT_EQ(ws.InvoiceTemplates().items[0].record, record);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
