@@ -1,10 +1,26 @@
 #include "app/goods_grid_view.h"
 
 #include <QHeaderView>
+#include <QProxyStyle>
 
 #include "app/owner_draw_rules.h"
 
 namespace tallivo {
+
+namespace {
+
+// The grid's columns were sized for text drawn 2 pixels from the cell's edge; the style's wider
+// focus margin would cut "10.00" short in the 43-pixel postage column.
+class NarrowCellMarginStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_FocusFrameHMargin) return 1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+}  // namespace
 
 GoodsGridView::GoodsGridView(QWidget* parent) : QTableView(parent) {
     verticalHeader()->hide();
@@ -23,6 +39,9 @@ GoodsGridView::GoodsGridView(QWidget* parent) : QTableView(parent) {
     // is never read as a whole one.
     setTextElideMode(Qt::ElideRight);
     setWordWrap(false);
+    auto* style = new NarrowCellMarginStyle;
+    style->setParent(this);
+    setStyle(style);
 }
 
 void GoodsGridView::setModel(QAbstractItemModel* model) {
