@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <algorithm>
 #include <climits>
 
 #include "app/edit_commands.h"
@@ -148,6 +149,12 @@ void MainWindowController::BindControls() {
         box->installEventFilter(enter);
         if (box->lineEdit()) box->lineEdit()->installEventFilter(enter);
         connect(box, qOverload<int>(&QComboBox::activated), this, [this, kind = kind](int i) {
+            // Another template rebuilds the form as a tab change does, so it asks the same.
+            const Tab form = kind == TemplateKind::kFreightBill ? kTabFreightBill : kTabInvoice;
+            if (!SaveOrDiscardUnsaved({form})) {
+                ShowSelection(kind);
+                return;
+            }
             workspace_->SetSelectedTemplate(kind, i);
             Quietly([&] {
                 if (kind == TemplateKind::kFreightBill) {
@@ -376,7 +383,7 @@ void MainWindowController::FormShow() {
 void MainWindowController::PageControlPrintChange(int tab) {
     if (revertingTab_) return;
     const Tab previous = workspace_->CurrentTab();
-    if (!SaveOrDiscardUnsaved()) {
+    if (!SaveOrDiscardUnsaved({kTabFreightBill, kTabInvoice})) {
         // A save that did not happen keeps the form, and the tab it is on.
         revertingTab_ = true;
         window_.ui()->PageControlPrint->setCurrentIndex(previous);
@@ -387,7 +394,7 @@ void MainWindowController::PageControlPrintChange(int tab) {
     FocusTemplateBox();
 }
 
-bool MainWindowController::SaveOrDiscardUnsaved() {
+bool MainWindowController::SaveOrDiscardUnsaved(std::initializer_list<Tab> rebuilt) {
     static const std::string caption = Utf8ToGbk(u8"提示：尚未保存！");
     const struct {
         Tab form;
@@ -395,12 +402,13 @@ bool MainWindowController::SaveOrDiscardUnsaved() {
         const char* text;
     } forms[] = {
         {kTabFreightBill, workspace_->FreightBillUnsaved(),
-         u8"货运单尚未保存，换页会重新载入模板。\n选“是”先保存，选“否”放弃所作的修改。"},
+         u8"货运单尚未保存，重新载入模板会丢失所作的修改。\n选“是”先保存，选“否”放弃所作的修改。"},
         {kTabInvoice, workspace_->InvoiceUnsaved(),
-         u8"发货单尚未保存，换页会重新载入模板。\n选“是”先保存，选“否”放弃所作的修改。"},
+         u8"发货单尚未保存，重新载入模板会丢失所作的修改。\n选“是”先保存，选“否”放弃所作的修改。"},
     };
     for (const auto& f : forms) {
-        if (!f.unsaved) continue;
+        if (!f.unsaved || std::find(rebuilt.begin(), rebuilt.end(), f.form) == rebuilt.end())
+            continue;
         if (!prompter_->AskYesNoDefaultYes(caption, Utf8ToGbk(f.text))) continue;
         if (!workspace_->SaveForm(f.form)) return false;
     }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -68,7 +69,9 @@ private:
     void ShowSequenceNumbers();
     // Before a tab change rebuilds the forms: each unsaved one is saved or given up, as the
     // user answers. False when a save was wanted and did not happen.
-    bool SaveOrDiscardUnsaved();
+    // Asks before the given forms are rebuilt from their templates; false when an unsaved one
+    // the user chose to keep could not be saved.
+    bool SaveOrDiscardUnsaved(std::initializer_list<Tab> rebuilt);
     void FocusTemplateBox();
     // The memo's text, with CR LF line ends as a pasted page has them, into the workspace when
     // it changed since the last capture command.

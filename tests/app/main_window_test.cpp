@@ -30,8 +30,8 @@
 #include "app/tform_replace.h"
 #include "app/waybill_panel.h"
 #include "app/window_fixture.h"
-#include "print/page_drawing.h"
 #include "browser/handover_record.h"
+#include "print/page_drawing.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -274,6 +274,14 @@ TEST_F(MainWindow, TabChangeSavesOrGivesUpUnsavedFormsAndStaysWhenNotSaved) {
     ui().PageControlPrint->setCurrentIndex(kTabInput);  // No: given up
     EXPECT_EQ(ws().CurrentTab(), kTabInput);
     EXPECT_FALSE(ws().InvoiceUnsaved());
+
+    // Another template rebuilds the form too, and asks the same.
+    Fill("taobao-order-detail.txt", kTabFreightBill);
+    prompter.questions.clear();
+    prompter.answers = {false};
+    emit ui().ComboBoxFreightBill->activated(0);
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_FALSE(ws().FreightBillUnsaved());
 }
 
 class MissingPicture : public testing::WindowTest {
