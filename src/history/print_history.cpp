@@ -240,12 +240,20 @@ QString PrintHistory::MoveAside() {
     return target;
 }
 
+namespace {
+
+HistoryResult CannotMoveAside() {
+    return {false, Utf8ToGbk(u8"打印记录文件“PrintHistory.sqlite”已损坏，且无法改名保存，"
+                             u8"本次打印未记入打印记录，请检查读写权限！")};
+}
+
+}  // namespace
+
 HistoryResult PrintHistory::Damaged() {
     CloseDatabase();
     const QString moved = MoveAside();
     if (moved.isEmpty()) {
-        return {false, Utf8ToGbk(u8"打印记录文件“PrintHistory.sqlite”已损坏，且无法改名保存，"
-                                 u8"本次打印未记入打印记录，请检查读写权限！")};
+        return CannotMoveAside();
     }
     HistoryResult fresh = OpenDatabase();
     fresh.message = Joined(HistoryDamagedMessage(moved), fresh.message);
@@ -333,8 +341,7 @@ HistoryResult PrintHistory::Repair() {
     CloseDatabase();
     const QString moved = MoveAside();
     if (moved.isEmpty()) {
-        return {false, Utf8ToGbk(u8"打印记录文件“PrintHistory.sqlite”已损坏，且无法改名保存，"
-                                 u8"本次打印未记入打印记录，请检查读写权限！")};
+        return CannotMoveAside();
     }
     HistoryResult fresh = OpenDatabase();
     bool carried = false;
