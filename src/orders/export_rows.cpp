@@ -41,14 +41,13 @@ void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* r
         }
         if (!any) continue;
         if (ragged && extra) {
-            result->messages.push_back(RowMessage(file, row,
-                                                  "比表头的 " + std::to_string(width) +
-                                                      " 列多，多出的格子没有读入。"));
-        } else if (ragged && cells.size() < width) {
             result->messages.push_back(RowMessage(
-                file, row,
-                "只有 " + std::to_string(cells.size()) + " 列，表头有 " + std::to_string(width) +
-                    " 列，缺的格子当作空的。"));
+                file, row, "比表头的 " + std::to_string(width) + " 列多，多出的格子没有读入。"));
+        } else if (ragged && cells.size() < width) {
+            result->messages.push_back(RowMessage(file, row,
+                                                  "只有 " + std::to_string(cells.size()) +
+                                                      " 列，表头有 " + std::to_string(width) +
+                                                      " 列，缺的格子当作空的。"));
         }
         out.cells.resize(width);
         table.rows.push_back(std::move(out));

@@ -1,9 +1,9 @@
 #include "orders/export_table.h"
 
-#include <QFileInfo>
-#include <QStringDecoder>
 #include <iconv.h>
 
+#include <QFileInfo>
+#include <QStringDecoder>
 #include <cerrno>
 #include <fstream>
 
@@ -102,17 +102,22 @@ std::string UnwrapCell(std::string_view cell) {
     std::size_t end = cell.size();
     std::size_t width = 0;
     while (begin < end && IsBlankAt(cell, begin, &width)) begin += width;
-    // Trailing blanks, walked from the front so that multi-byte blanks are found whole.
-    std::size_t lastEnd = begin;
-    for (std::size_t i = begin; i < end;) {
-        if (IsBlankAt(cell, i, &width)) {
-            i += width;
-        } else {
-            ++i;
-            lastEnd = i;
+    while (end > begin) {
+        const auto c = static_cast<unsigned char>(cell[end - 1]);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            --end;
+            continue;
         }
+        std::size_t drop = 0;
+        for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
+            if (end - begin >= blank.size() && cell.substr(end - blank.size(), blank.size()) == blank) {
+                drop = blank.size();
+            }
+        }
+        if (drop == 0) break;
+        end -= drop;
     }
-    std::string_view s = cell.substr(begin, lastEnd - begin);
+    std::string_view s = cell.substr(begin, end - begin);
     if (s.size() >= 3 && s.substr(0, 2) == "=\"" && s.back() == '"') {
         return UnwrapCell(s.substr(2, s.size() - 3));
     }
@@ -141,9 +146,10 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
         const bool little = bytes[0] == '\xFF';
         bytes.remove_prefix(2);
         bool ok = false;
-        text = Utf16ToUtf8(
-            bytes, little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, &ok);
-        if (!ok) return fail(FileMessage(file, "以 UTF-16 标记开头，内容却不是 UTF-16 编码，无法读入。"));
+        text = Utf16ToUtf8(bytes, little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, &ok);
+        if (!ok)
+            return fail(
+                FileMessage(file, "以 UTF-16 标记开头，内容却不是 UTF-16 编码，无法读入。"));
     } else if (bytes.find('\0') != std::string_view::npos) {
         return fail(FileMessage(
             file, "编码无法识别（可能是没有字节顺序标记的 UTF-16，或不是文本文件），无法读入。"));

@@ -16,18 +16,20 @@ namespace tallivo {
 namespace {
 
 constexpr const char* kKeys[kOrderFieldCount] = {
-    "trade",    "consignee", "mobile",   "telephone", "address",  "province",
-    "city",     "district",  "street",   "detail",    "postcode", "buyer",
-    "seller",   "delivery",  "site",     "goods",     "quantity", "price",
-    "postage",  "discount",  "reduction", "amount",
+    "trade",    "consignee", "mobile",   "telephone", "address",   "province", "city", "district",
+    "street",   "detail",    "postcode", "buyer",     "seller",    "delivery", "site", "goods",
+    "quantity", "price",     "postage",  "discount",  "reduction", "amount",
 };
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 std::vector<std::string> Strings(const QJsonValue& value) {
     std::vector<std::string> out;
     if (value.isString()) out.push_back(value.toString().trimmed().toStdString());
-    for (const QJsonValue& item : value.toArray()) out.push_back(item.toString().trimmed().toStdString());
+    for (const QJsonValue& item : value.toArray())
+        out.push_back(item.toString().trimmed().toStdString());
     return out;
 }
 
@@ -39,7 +41,9 @@ QJsonArray Array(const std::vector<std::string>& strings) {
 
 }  // namespace
 
-const char* OrderFieldKey(OrderField field) { return kKeys[static_cast<int>(field)]; }
+const char* OrderFieldKey(OrderField field) {
+    return kKeys[static_cast<int>(field)];
+}
 
 std::optional<OrderField> OrderFieldFromKey(const std::string& key) {
     for (int i = 0; i < kOrderFieldCount; ++i) {
@@ -91,7 +95,8 @@ std::string ProfileToJson(const OrderProfile& profile) {
     if (!profile.site.empty()) o.insert(QLatin1String("site"), Q(profile.site));
     if (profile.goodsList) o.insert(QLatin1String("goodsList"), true);
     QJsonObject columns;
-    for (const auto& [field, names] : profile.columns) columns.insert(QLatin1String(OrderFieldKey(field)), Array(names));
+    for (const auto& [field, names] : profile.columns)
+        columns.insert(QLatin1String(OrderFieldKey(field)), Array(names));
     o.insert(QLatin1String("columns"), columns);
     std::vector<std::string> required;
     for (OrderField field : profile.required) required.push_back(OrderFieldKey(field));
@@ -100,7 +105,9 @@ std::string ProfileToJson(const OrderProfile& profile) {
     return QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
 }
 
-std::string ProfilesFolder(const std::string& folder) { return folder + "/profiles"; }
+std::string ProfilesFolder(const std::string& folder) {
+    return folder + "/profiles";
+}
 
 ProfileSet LoadProfiles(const std::vector<std::string>& folders) {
     ProfileSet set;
@@ -108,7 +115,8 @@ ProfileSet LoadProfiles(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         const QDir dir(Q(ProfilesFolder(folder)));
         if (!dir.exists() || !seen.insert(dir.canonicalPath()).second) continue;
-        for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
+        for (const QString& name :
+             dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
             const QString path = dir.filePath(name);
             QFile file(path);
             std::string error;
@@ -193,7 +201,8 @@ const OrderProfile* MatchProfile(const std::vector<OrderProfile>& profiles,
         const bool complete = std::all_of(p.required.begin(), p.required.end(), [&](OrderField f) {
             return map[static_cast<int>(f)] >= 0;
         });
-        const int score = static_cast<int>(std::count_if(map.begin(), map.end(), [](int c) { return c >= 0; }));
+        const int score =
+            static_cast<int>(std::count_if(map.begin(), map.end(), [](int c) { return c >= 0; }));
         if (complete && score > bestScore) {
             best = &p;
             bestScore = score;

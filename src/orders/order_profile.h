@@ -12,7 +12,7 @@ namespace tallivo {
 // What a column of an export can stand for: the keywords, the address parts an export may
 // split the address into, and the goods grid's columns.
 enum class OrderField {
-    kTrade,      // order number, also the goods rows' trade number
+    kTrade,  // order number, also the goods rows' trade number
     kConsignee,
     kMobile,
     kTelephone,

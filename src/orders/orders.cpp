@@ -18,8 +18,9 @@ bool IsDigits(const std::string& s, std::size_t from, std::size_t to) {
 
 std::string Cell(const ExportRow& row, const std::vector<int>& map, OrderField field) {
     const int c = map[static_cast<int>(field)];
-    return c >= 0 && static_cast<std::size_t>(c) < row.cells.size() ? row.cells[static_cast<std::size_t>(c)]
-                                                                   : std::string();
+    return c >= 0 && static_cast<std::size_t>(c) < row.cells.size()
+               ? row.cells[static_cast<std::size_t>(c)]
+               : std::string();
 }
 
 struct GoodsColumn {
@@ -48,8 +49,8 @@ OrderGoodsRow GoodsFrom(const ExportTable& table, const ExportRow& row, const st
         if (text.empty()) continue;
         std::string number;
         if (!NormaliseNumber(text, g.integer, &number)) {
-            messages->push_back(RowMessage(table.file, row.row,
-                                           std::string(g.name) + "“" + text + "”不是数字，当作空的。"));
+            messages->push_back(RowMessage(
+                table.file, row.row, std::string(g.name) + "“" + text + "”不是数字，当作空的。"));
             continue;
         }
         if (g.field == OrderField::kReduction) {
@@ -82,8 +83,10 @@ const std::string& Order::Value(Keyword keyword) const {
 void SplitPostCode(std::string* address, std::string* postCode) {
     std::string& a = *address;
     // "(310012)" or the full-width "（310012）" at the end.
-    for (const auto& [open, close] : {std::pair<std::string, std::string>{"(", ")"}, {"（", "）"}}) {
-        if (a.size() < close.size() || a.compare(a.size() - close.size(), close.size(), close) != 0) continue;
+    for (const auto& [open, close] :
+         {std::pair<std::string, std::string>{"(", ")"}, {"（", "）"}}) {
+        if (a.size() < close.size() || a.compare(a.size() - close.size(), close.size(), close) != 0)
+            continue;
         const std::size_t end = a.size() - close.size();
         const std::size_t start = a.rfind(open, end);
         if (start == std::string::npos || !IsDigits(a, start + open.size(), end) ||
@@ -104,6 +107,11 @@ std::string StripCountryPrefix(const std::string& mobile) {
         const std::string rest = mobile.substr(p.size());
         // Only a prefix before a mobile number is one; "8613..." without a mark stays.
         if (rest.size() >= 11 && rest[0] == '1') return rest;
+    }
+    // A spreadsheet that took "+8613912345678" for a number dropped the plus.
+    if (mobile.size() == 13 && mobile.compare(0, 3, "861") == 0 &&
+        mobile.find_first_not_of("0123456789") == std::string::npos) {
+        return mobile.substr(2);
     }
     return mobile;
 }
@@ -159,7 +167,8 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         Order& order = result.orders[it->second];
         // The first row that gives a keyword decides it; later rows of the order repeat it.
         auto put = [&](Keyword keyword, const std::string& utf8) {
-            if (!utf8.empty() && !order.values.count(keyword)) order.values[keyword] = Utf8ToGbk(utf8);
+            if (!utf8.empty() && !order.values.count(keyword))
+                order.values[keyword] = Utf8ToGbk(utf8);
         };
         std::string address = Cell(row, map, OrderField::kAddress);
         if (address.empty()) {
@@ -182,14 +191,18 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         put(Keyword::kSeller, Cell(row, map, OrderField::kSeller));
         put(Keyword::kDelivery, Cell(row, map, OrderField::kDelivery));
         const std::string rowSite = Cell(row, map, OrderField::kSite);
-        if (!rowSite.empty()) put(Keyword::kWebSite, rowSite);
-        else if (!site.empty() && !order.values.count(Keyword::kWebSite)) order.values[Keyword::kWebSite] = site;
+        if (!rowSite.empty())
+            put(Keyword::kWebSite, rowSite);
+        else if (!site.empty() && !order.values.count(Keyword::kWebSite))
+            order.values[Keyword::kWebSite] = site;
 
         OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &result.messages);
         if (!HasGoods(goods)) continue;
         // Postage is the order's: an export that repeats it on each goods row charges it once.
-        if (!order.goods.empty() && goods[GoodsGrid::kPostage] == order.goods.front()[GoodsGrid::kPostage]) {
-            goods[GoodsGrid::kPostage] = order.goods.front()[GoodsGrid::kPostage].empty() ? "" : "0.00";
+        if (!order.goods.empty() &&
+            goods[GoodsGrid::kPostage] == order.goods.front()[GoodsGrid::kPostage]) {
+            goods[GoodsGrid::kPostage] =
+                order.goods.front()[GoodsGrid::kPostage].empty() ? "" : "0.00";
         }
         order.goods.push_back(std::move(goods));
     }
@@ -198,8 +211,9 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     kept.reserve(result.orders.size());
     for (Order& order : result.orders) {
         if (order.Value(Keyword::kConsignee).empty()) {
-            result.messages.push_back(RowMessage(table.file, order.row, "订单“" + GbkToUtf8(order.tradeNumber) +
-                                                                            "”没有收货人，没有读入。"));
+            result.messages.push_back(
+                RowMessage(table.file, order.row,
+                           "订单“" + GbkToUtf8(order.tradeNumber) + "”没有收货人，没有读入。"));
             continue;
         }
         kept.push_back(std::move(order));
@@ -212,7 +226,8 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
 void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, OrdersRead* orders) {
     const std::vector<int> map = MapColumns(profile, table.header);
     std::unordered_map<std::string, std::size_t> byTrade;
-    for (std::size_t i = 0; i < orders->orders.size(); ++i) byTrade.emplace(orders->orders[i].tradeNumber, i);
+    for (std::size_t i = 0; i < orders->orders.size(); ++i)
+        byTrade.emplace(orders->orders[i].tradeNumber, i);
     std::vector<bool> replaced(orders->orders.size(), false);
     std::vector<std::string> postage(orders->orders.size());
     for (const ExportRow& row : table.rows) {
@@ -227,16 +242,19 @@ void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, Orders
         OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &orders->messages);
         if (!replaced[it->second]) {
             replaced[it->second] = true;
-            if (!order.goods.empty()) postage[it->second] = order.goods.front()[GoodsGrid::kPostage];
+            if (!order.goods.empty())
+                postage[it->second] = order.goods.front()[GoodsGrid::kPostage];
             order.goods.clear();
-            if (goods[GoodsGrid::kPostage].empty()) goods[GoodsGrid::kPostage] = postage[it->second];
+            if (goods[GoodsGrid::kPostage].empty())
+                goods[GoodsGrid::kPostage] = postage[it->second];
         }
         order.goods.push_back(std::move(goods));
     }
 }
 
-OrdersRead ReadOrders(const std::vector<std::string>& files, const std::vector<OrderProfile>& profiles,
-                      const OrderProfile* forced, const ExportLimits& limits) {
+OrdersRead ReadOrders(const std::vector<std::string>& files,
+                      const std::vector<OrderProfile>& profiles, const OrderProfile* forced,
+                      const ExportLimits& limits) {
     OrdersRead result;
     std::vector<std::pair<ExportTable, const OrderProfile*>> goodsLists;
     bool anyList = false;
@@ -247,7 +265,8 @@ OrdersRead ReadOrders(const std::vector<std::string>& files, const std::vector<O
         const OrderProfile* profile = forced ? forced : MatchProfile(profiles, read.table.header);
         if (!profile) {
             std::string header;
-            for (const std::string& name : read.table.header) header += (header.empty() ? "" : ",") + name;
+            for (const std::string& name : read.table.header)
+                header += (header.empty() ? "" : ",") + name;
             result.messages.push_back(FileMessage(file, "表头无法识别：" + header));
             continue;
         }
@@ -257,12 +276,14 @@ OrdersRead ReadOrders(const std::vector<std::string>& files, const std::vector<O
         }
         OrdersRead orders = OrdersFromTable(read.table, *profile);
         anyList = true;
-        result.messages.insert(result.messages.end(), orders.messages.begin(), orders.messages.end());
+        result.messages.insert(result.messages.end(), orders.messages.begin(),
+                               orders.messages.end());
         for (Order& order : orders.orders) result.orders.push_back(std::move(order));
     }
     for (const auto& [table, profile] : goodsLists) {
         if (!anyList) {
-            result.messages.push_back(FileMessage(table.file, "是商品列表，须和它的订单列表一起打开。"));
+            result.messages.push_back(
+                FileMessage(table.file, "是商品列表，须和它的订单列表一起打开。"));
             continue;
         }
         JoinGoodsList(table, *profile, &result);

@@ -48,7 +48,8 @@ void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, Orders
 // Reads export files: order lists first, in the order given, then goods lists joined to them.
 // `forced`, when given, is used for every file instead of recognising the header; a file whose
 // header no profile recognises is reported with its header and left out.
-OrdersRead ReadOrders(const std::vector<std::string>& files, const std::vector<OrderProfile>& profiles,
+OrdersRead ReadOrders(const std::vector<std::string>& files,
+                      const std::vector<OrderProfile>& profiles,
                       const OrderProfile* forced = nullptr, const ExportLimits& limits = {});
 
 // The export habits, on UTF-8 text: "...(310012)" split into address and post code; mobile

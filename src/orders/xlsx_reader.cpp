@@ -1,10 +1,10 @@
 #include <zip.h>
 
 #include <QXmlStreamReader>
-#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -29,7 +29,8 @@ enum class Unpack { kOk, kMissing, kTooBig, kDamaged };
 template <typename Sink>
 Unpack UnpackEntry(zip_t* zip, const std::string& name, std::int64_t* budget, Sink sink) {
     std::unique_ptr<zip_file_t, EntryCloser> entry(zip_fopen(zip, name.c_str(), 0));
-    if (!entry) return zip_name_locate(zip, name.c_str(), 0) < 0 ? Unpack::kMissing : Unpack::kDamaged;
+    if (!entry)
+        return zip_name_locate(zip, name.c_str(), 0) < 0 ? Unpack::kMissing : Unpack::kDamaged;
     std::string chunk(1 << 16, '\0');
     for (;;) {
         const zip_int64_t got = zip_fread(entry.get(), chunk.data(), chunk.size());
@@ -41,7 +42,9 @@ Unpack UnpackEntry(zip_t* zip, const std::string& name, std::int64_t* budget, Si
     }
 }
 
-std::string Text(const QStringView& s) { return s.toString().toStdString(); }
+std::string Text(const QStringView& s) {
+    return s.toString().toStdString();
+}
 
 // 0-based column of a reference such as "AB12"; -1 without letters.
 int ColumnOf(QStringView ref) {
@@ -57,9 +60,16 @@ int ColumnOf(QStringView ref) {
 }
 
 // "1.5E+3" as "1500", exactly, by moving the decimal point in the digits.
+// General shows no trailing zeros of a fraction either: "130.0" as "130".
 std::string PlainDecimal(const std::string& v) {
     const std::size_t e = v.find_first_of("eE");
-    if (e == std::string::npos) return v;
+    if (e == std::string::npos) {
+        if (v.find('.') == std::string::npos) return v;
+        std::string t = v;
+        while (t.back() == '0') t.pop_back();
+        if (t.back() == '.') t.pop_back();
+        return t.empty() || t == "-" ? "0" : t;
+    }
     std::string mantissa = v.substr(0, e);
     int exponent = 0;
     try {
@@ -75,7 +85,8 @@ std::string PlainDecimal(const std::string& v) {
     }
     std::size_t dot = mantissa.find('.');
     if (dot == std::string::npos) dot = mantissa.size();
-    std::string digits = mantissa.substr(0, dot) + (dot < mantissa.size() ? mantissa.substr(dot + 1) : "");
+    std::string digits =
+        mantissa.substr(0, dot) + (dot < mantissa.size() ? mantissa.substr(dot + 1) : "");
     int point = static_cast<int>(dot) + exponent;
     if (point <= 0) {
         digits.insert(0, static_cast<std::size_t>(1 - point), '0');
@@ -105,10 +116,14 @@ NumberFormat ParseFormatCode(const QString& code) {
     bool quoted = false;
     int bracket = 0;
     for (QChar c : code.section(u';', 0, 0)) {
-        if (c == u'"') quoted = !quoted;
-        else if (c == u'[') ++bracket;
-        else if (c == u']') --bracket;
-        else if (!quoted && bracket == 0 && c != u'\\') plain += c.toLower();
+        if (c == u'"')
+            quoted = !quoted;
+        else if (c == u'[')
+            ++bracket;
+        else if (c == u']')
+            --bracket;
+        else if (!quoted && bracket == 0 && c != u'\\')
+            plain += c.toLower();
     }
     if (plain.contains(u'y') || plain.contains(u'd') || plain.contains(u'h')) {
         f.kind = NumberFormat::kDate;
@@ -121,7 +136,8 @@ NumberFormat ParseFormatCode(const QString& code) {
     f.percent = plain.contains(u'%');
     const qsizetype dot = plain.indexOf(u'.');
     if (dot >= 0) {
-        for (qsizetype i = dot + 1; i < plain.size() && (plain[i] == u'0' || plain[i] == u'#'); ++i) ++f.decimals;
+        for (qsizetype i = dot + 1; i < plain.size() && (plain[i] == u'0' || plain[i] == u'#'); ++i)
+            ++f.decimals;
     }
     return f;
 }
@@ -129,16 +145,42 @@ NumberFormat ParseFormatCode(const QString& code) {
 NumberFormat BuiltInFormat(int id) {
     NumberFormat f;
     switch (id) {
-        case 1: f.kind = NumberFormat::kFixed; break;
-        case 2: f.kind = NumberFormat::kFixed, f.decimals = 2; break;
-        case 3: f.kind = NumberFormat::kFixed, f.grouped = true; break;
-        case 4: f.kind = NumberFormat::kFixed, f.grouped = true, f.decimals = 2; break;
-        case 9: f.kind = NumberFormat::kFixed, f.percent = true; break;
-        case 10: f.kind = NumberFormat::kFixed, f.percent = true, f.decimals = 2; break;
-        case 14: case 15: case 16: case 17: f.kind = NumberFormat::kDate; break;
-        case 18: case 19: case 20: case 21: case 22: case 45: case 46: case 47:
-            f.kind = NumberFormat::kDate, f.time = true; break;
-        default: break;
+        case 1:
+            f.kind = NumberFormat::kFixed;
+            break;
+        case 2:
+            f.kind = NumberFormat::kFixed, f.decimals = 2;
+            break;
+        case 3:
+            f.kind = NumberFormat::kFixed, f.grouped = true;
+            break;
+        case 4:
+            f.kind = NumberFormat::kFixed, f.grouped = true, f.decimals = 2;
+            break;
+        case 9:
+            f.kind = NumberFormat::kFixed, f.percent = true;
+            break;
+        case 10:
+            f.kind = NumberFormat::kFixed, f.percent = true, f.decimals = 2;
+            break;
+        case 14:
+        case 15:
+        case 16:
+        case 17:
+            f.kind = NumberFormat::kDate;
+            break;
+        case 18:
+        case 19:
+        case 20:
+        case 21:
+        case 22:
+        case 45:
+        case 46:
+        case 47:
+            f.kind = NumberFormat::kDate, f.time = true;
+            break;
+        default:
+            break;
     }
     return f;
 }
@@ -192,7 +234,8 @@ public:
         });
         *badXml = r == Unpack::kOk && xml.hasError() &&
                   xml.error() != QXmlStreamReader::PrematureEndOfDocumentError;
-        if (r == Unpack::kOk && xml.error() == QXmlStreamReader::PrematureEndOfDocumentError) *badXml = true;
+        if (r == Unpack::kOk && xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
+            *badXml = true;
         return r;
     }
 
@@ -219,24 +262,30 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
 
     // The first sheet: the workbook's first <sheet>, through the workbook's relations.
     QString firstSheetId;
-    Unpack r = reader.Parse("xl/workbook.xml", [&](QXmlStreamReader& xml) {
-        if (firstSheetId.isEmpty() && xml.isStartElement() && xml.name() == u"sheet") {
-            for (const QXmlStreamAttribute& a : xml.attributes()) {
-                if (a.name() == u"id" && a.prefix() != u"") firstSheetId = a.value().toString();
+    Unpack r = reader.Parse(
+        "xl/workbook.xml",
+        [&](QXmlStreamReader& xml) {
+            if (firstSheetId.isEmpty() && xml.isStartElement() && xml.name() == u"sheet") {
+                for (const QXmlStreamAttribute& a : xml.attributes()) {
+                    if (a.name() == u"id" && a.prefix() != u"") firstSheetId = a.value().toString();
+                }
             }
-        }
-    }, &badXml);
+        },
+        &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
     std::string sheetPath;
     if (!firstSheetId.isEmpty()) {
-        r = reader.Parse("xl/_rels/workbook.xml.rels", [&](QXmlStreamReader& xml) {
-            if (xml.isStartElement() && xml.name() == u"Relationship" &&
-                xml.attributes().value(QLatin1String("Id")) == firstSheetId) {
-                QString target = xml.attributes().value(QLatin1String("Target")).toString();
-                sheetPath = target.startsWith(u'/') ? target.mid(1).toStdString()
-                                                    : "xl/" + target.toStdString();
-            }
-        }, &badXml);
+        r = reader.Parse(
+            "xl/_rels/workbook.xml.rels",
+            [&](QXmlStreamReader& xml) {
+                if (xml.isStartElement() && xml.name() == u"Relationship" &&
+                    xml.attributes().value(QLatin1String("Id")) == firstSheetId) {
+                    QString target = xml.attributes().value(QLatin1String("Target")).toString();
+                    sheetPath = target.startsWith(u'/') ? target.mid(1).toStdString()
+                                                        : "xl/" + target.toStdString();
+                }
+            },
+            &badXml);
         if (r == Unpack::kTooBig) return fail(tooBig);
     }
     if (sheetPath.empty() || zip_name_locate(zip.get(), sheetPath.c_str(), 0) < 0) {
@@ -250,41 +299,54 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     std::string si;
     int phonetic = 0;
     bool inText = false;
-    r = reader.Parse("xl/sharedStrings.xml", [&](QXmlStreamReader& xml) {
-        if (xml.isStartElement()) {
-            if (xml.name() == u"si") si.clear();
-            else if (xml.name() == u"rPh") ++phonetic;
-            else if (xml.name() == u"t") inText = phonetic == 0;
-        } else if (xml.isEndElement()) {
-            if (xml.name() == u"si") shared.push_back(si);
-            else if (xml.name() == u"rPh") --phonetic;
-            else if (xml.name() == u"t") inText = false;
-        } else if (xml.isCharacters() && inText) {
-            si += Text(xml.text());
-        }
-    }, &badXml);
+    r = reader.Parse(
+        "xl/sharedStrings.xml",
+        [&](QXmlStreamReader& xml) {
+            if (xml.isStartElement()) {
+                if (xml.name() == u"si")
+                    si.clear();
+                else if (xml.name() == u"rPh")
+                    ++phonetic;
+                else if (xml.name() == u"t")
+                    inText = phonetic == 0;
+            } else if (xml.isEndElement()) {
+                if (xml.name() == u"si")
+                    shared.push_back(si);
+                else if (xml.name() == u"rPh")
+                    --phonetic;
+                else if (xml.name() == u"t")
+                    inText = false;
+            } else if (xml.isCharacters() && inText) {
+                si += Text(xml.text());
+            }
+        },
+        &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
     if (r == Unpack::kDamaged || badXml) return fail(damaged);
 
     std::map<int, NumberFormat> customFormats;
     std::vector<NumberFormat> styles;
     bool inXfs = false;
-    r = reader.Parse("xl/styles.xml", [&](QXmlStreamReader& xml) {
-        if (xml.isStartElement()) {
-            if (xml.name() == u"numFmt") {
-                customFormats[xml.attributes().value(QLatin1String("numFmtId")).toInt()] =
-                    ParseFormatCode(xml.attributes().value(QLatin1String("formatCode")).toString());
-            } else if (xml.name() == u"cellXfs") {
-                inXfs = true;
-            } else if (inXfs && xml.name() == u"xf") {
-                const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
-                auto it = customFormats.find(id);
-                styles.push_back(it != customFormats.end() ? it->second : BuiltInFormat(id));
+    r = reader.Parse(
+        "xl/styles.xml",
+        [&](QXmlStreamReader& xml) {
+            if (xml.isStartElement()) {
+                if (xml.name() == u"numFmt") {
+                    customFormats[xml.attributes().value(QLatin1String("numFmtId")).toInt()] =
+                        ParseFormatCode(
+                            xml.attributes().value(QLatin1String("formatCode")).toString());
+                } else if (xml.name() == u"cellXfs") {
+                    inXfs = true;
+                } else if (inXfs && xml.name() == u"xf") {
+                    const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
+                    auto it = customFormats.find(id);
+                    styles.push_back(it != customFormats.end() ? it->second : BuiltInFormat(id));
+                }
+            } else if (xml.isEndElement() && xml.name() == u"cellXfs") {
+                inXfs = false;
             }
-        } else if (xml.isEndElement() && xml.name() == u"cellXfs") {
-            inXfs = false;
-        }
-    }, &badXml);
+        },
+        &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
 
     RawRows raw;
@@ -294,78 +356,105 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     QString type;
     int style = -1;
     std::string value;
+    std::string formula;
     bool inValue = false;
+    bool inFormula = false;
     bool inInline = false;
     bool badIndex = false;
     badXml = false;
-    r = reader.Parse(sheetPath, [&](QXmlStreamReader& xml) {
-        if (xml.isStartElement()) {
-            const auto name = xml.name();
-            if (name == u"row") {
-                const int given = xml.attributes().value(QLatin1String("r")).toInt();
-                rowNumber = given > rowNumber ? given : rowNumber + 1;
-                cells.clear();
-                column = 0;
-            } else if (name == u"c") {
-                const int given = ColumnOf(xml.attributes().value(QLatin1String("r")));
-                if (given >= 0) column = given;
-                type = xml.attributes().value(QLatin1String("t")).toString();
-                const auto s = xml.attributes().value(QLatin1String("s"));
-                style = s.isEmpty() ? -1 : s.toInt();
-                value.clear();
-            } else if (name == u"v") {
-                inValue = true;
-            } else if (name == u"is") {
-                inInline = true;
-            } else if (name == u"t" && inInline) {
-                inValue = true;
-            }
-        } else if (xml.isEndElement()) {
-            const auto name = xml.name();
-            if (name == u"v" || name == u"t") {
-                inValue = false;
-            } else if (name == u"is") {
-                inInline = false;
-            } else if (name == u"c") {
-                std::string text;
-                if (type == u"s") {
-                    char* end = nullptr;
-                    const long index = std::strtol(value.c_str(), &end, 10);
-                    if (index >= 0 && static_cast<std::size_t>(index) < shared.size() && *end == 0) {
-                        text = shared[static_cast<std::size_t>(index)];
-                    } else {
-                        badIndex = true;
+    r = reader.Parse(
+        sheetPath,
+        [&](QXmlStreamReader& xml) {
+            if (xml.isStartElement()) {
+                const auto name = xml.name();
+                if (name == u"row") {
+                    const int given = xml.attributes().value(QLatin1String("r")).toInt();
+                    rowNumber = given > rowNumber ? given : rowNumber + 1;
+                    cells.clear();
+                    column = 0;
+                } else if (name == u"c") {
+                    const int given = ColumnOf(xml.attributes().value(QLatin1String("r")));
+                    if (given >= 0) column = given;
+                    type = xml.attributes().value(QLatin1String("t")).toString();
+                    const auto s = xml.attributes().value(QLatin1String("s"));
+                    style = s.isEmpty() ? -1 : s.toInt();
+                    value.clear();
+                    formula.clear();
+                } else if (name == u"f") {
+                    inFormula = true;
+                } else if (name == u"v") {
+                    inValue = true;
+                } else if (name == u"is") {
+                    inInline = true;
+                } else if (name == u"t" && inInline) {
+                    inValue = true;
+                }
+            } else if (xml.isEndElement()) {
+                const auto name = xml.name();
+                if (name == u"v" || name == u"t") {
+                    inValue = false;
+                } else if (name == u"f") {
+                    inFormula = false;
+                } else if (name == u"is") {
+                    inInline = false;
+                } else if (name == u"c") {
+                    // A writer that computes nothing leaves a formula without its value; a
+                    // formula that is only a text, ="123", still shows that text.
+                    if (value.empty() && formula.size() >= 2 && formula.front() == '"' &&
+                        formula.back() == '"') {
+                        type = QStringLiteral("str");
+                        for (std::size_t i = 1; i + 1 < formula.size(); ++i) {
+                            value.push_back(formula[i]);
+                            if (formula[i] == '"') ++i;
+                        }
                     }
-                } else if (type.isEmpty() || type == u"n") {
-                    text = value.empty() ? value
-                                         : ShowNumber(value, style >= 0 && static_cast<std::size_t>(style) < styles.size()
-                                                                 ? styles[static_cast<std::size_t>(style)]
-                                                                 : NumberFormat{});
-                } else if (type == u"b") {
-                    text = value == "1" ? "TRUE" : "FALSE";
-                } else {
-                    text = value;  // str, inlineStr, e
+                    std::string text;
+                    if (type == u"s") {
+                        char* end = nullptr;
+                        const long index = std::strtol(value.c_str(), &end, 10);
+                        if (index >= 0 && static_cast<std::size_t>(index) < shared.size() &&
+                            *end == 0) {
+                            text = shared[static_cast<std::size_t>(index)];
+                        } else {
+                            badIndex = true;
+                        }
+                    } else if (type.isEmpty() || type == u"n") {
+                        text = value.empty()
+                                   ? value
+                                   : ShowNumber(value, style >= 0 && static_cast<std::size_t>(
+                                                                         style) < styles.size()
+                                                           ? styles[static_cast<std::size_t>(style)]
+                                                           : NumberFormat{});
+                    } else if (type == u"b") {
+                        text = value == "1" ? "TRUE" : "FALSE";
+                    } else {
+                        text = value;  // str, inlineStr, e
+                    }
+                    if (column < 16384) {
+                        if (cells.size() <= static_cast<std::size_t>(column))
+                            cells.resize(column + 1);
+                        cells[static_cast<std::size_t>(column)] = std::move(text);
+                    }
+                    ++column;
+                } else if (name == u"row") {
+                    raw.push_back({rowNumber, std::move(cells)});
+                    cells.clear();
                 }
-                if (column < 16384) {
-                    if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(column + 1);
-                    cells[static_cast<std::size_t>(column)] = std::move(text);
-                }
-                ++column;
-            } else if (name == u"row") {
-                raw.push_back({rowNumber, std::move(cells)});
-                cells.clear();
+            } else if (xml.isCharacters() && inValue) {
+                value += Text(xml.text());
+            } else if (xml.isCharacters() && inFormula) {
+                formula += Text(xml.text());
             }
-        } else if (xml.isCharacters() && inValue) {
-            value += Text(xml.text());
-        }
-    }, &badXml);
+        },
+        &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
     if (r == Unpack::kDamaged) return fail(damaged);
     if (badXml) {
         result.messages.push_back(
             RowMessage(path, rowNumber, "工作表在这一行后损坏，其后的内容没有读入。"));
     }
-    if (badIndex) result.messages.push_back(FileMessage(path, "有的格子指向不存在的共享文字，当作空的。"));
+    if (badIndex)
+        result.messages.push_back(FileMessage(path, "有的格子指向不存在的共享文字，当作空的。"));
     BuildTable(path, std::move(raw), /*ragged=*/false, &result);
     return result;
 }
