@@ -22,6 +22,8 @@ std::string RowMessage(const std::string& file, int row, const std::string& utf8
 
 namespace {
 
+constexpr std::size_t kMaxColumns = 16384;
+
 bool IsBlankAt(std::string_view s, std::size_t i, std::size_t* width) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
@@ -110,7 +112,8 @@ std::string UnwrapCell(std::string_view cell) {
         }
         std::size_t drop = 0;
         for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
-            if (end - begin >= blank.size() && cell.substr(end - blank.size(), blank.size()) == blank) {
+            if (end - begin >= blank.size() &&
+                cell.substr(end - blank.size(), blank.size()) == blank) {
                 drop = blank.size();
             }
         }
@@ -173,12 +176,28 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
     bool inQuotes = false;
     bool fieldStarted = false;
     const std::size_t n = text.size();
-    auto endRecord = [&]() {
-        record.push_back(std::move(field));
+    bool anyText = false;
+    bool tooWide = false;
+    auto endField = [&]() {
+        anyText = anyText || !field.empty();
+        // A line of separators alone must not take the memory of a real table.
+        if (record.size() < kMaxColumns)
+            record.push_back(std::move(field));
+        else
+            tooWide = tooWide || !field.empty();
         field.clear();
         fieldStarted = false;
-        raw.push_back({recordRow, std::move(record)});
+    };
+    auto endRecord = [&]() {
+        endField();
+        if (tooWide) {
+            result.messages.push_back(
+                RowMessage(file, recordRow,
+                           "超过 " + std::to_string(kMaxColumns) + " 列，其后的格子没有读入。"));
+        }
+        if (anyText) raw.push_back({recordRow, std::move(record)});
         record.clear();
+        anyText = tooWide = false;
     };
     for (std::size_t i = 0; i < n; ++i) {
         const char c = text[i];
@@ -201,9 +220,7 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
             fieldStarted = true;
             quoteRow = recordRow;
         } else if (c == ',') {
-            record.push_back(std::move(field));
-            field.clear();
-            fieldStarted = false;
+            endField();
         } else if (c == '\n' || c == '\r') {
             if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
             endRecord();

@@ -361,6 +361,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     bool inFormula = false;
     bool inInline = false;
     bool badIndex = false;
+    std::size_t widthCap = 16384;
     badXml = false;
     r = reader.Parse(
         sheetPath,
@@ -430,14 +431,19 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
                     } else {
                         text = value;  // str, inlineStr, e
                     }
-                    if (column < 16384) {
+                    // Data rows keep no cells beyond the header's width, however far a cell
+                    // claims to be.
+                    if (static_cast<std::size_t>(column) < widthCap && !text.empty()) {
                         if (cells.size() <= static_cast<std::size_t>(column))
                             cells.resize(column + 1);
                         cells[static_cast<std::size_t>(column)] = std::move(text);
                     }
                     ++column;
                 } else if (name == u"row") {
-                    raw.push_back({rowNumber, std::move(cells)});
+                    if (!cells.empty()) {
+                        if (raw.empty()) widthCap = cells.size();
+                        raw.push_back({rowNumber, std::move(cells)});
+                    }
                     cells.clear();
                 }
             } else if (xml.isCharacters() && inValue) {

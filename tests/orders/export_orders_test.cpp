@@ -226,15 +226,16 @@ TEST_F(OrderExports, XlsxCellsShowAsTheSpreadsheetShowsThem) {
             {"xl/styles.xml",
              R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="#,##0.00"/></numFmts><cellXfs><xf numFmtId="0"/><xf numFmtId="164"/><xf numFmtId="14"/></cellXfs></styleSheet>)"},
             {"xl/worksheets/orders.xml",
-             R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="C1" t="s"><v>1</v></c></row><row r="3"><c r="A3"><v>2.008030712345678E+15</v></c><c r="B3" s="1"><v>1234.5</v></c><c r="C3" t="inlineStr"><is><t>张三</t></is></c><c r="D3" s="2"><v>45292</v></c><c r="E3"><v>130.0</v></c></row></sheetData></worksheet>)"},
+             R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="C1" t="s"><v>1</v></c><c r="D1" t="inlineStr"><is><t>日期</t></is></c><c r="E1" t="inlineStr"><is><t>金额</t></is></c></row><row r="3"><c r="A3"><v>2.008030712345678E+15</v></c><c r="B3" s="1"><v>1234.5</v></c><c r="C3" t="inlineStr"><is><t>张三</t></is></c><c r="D3" s="2"><v>45292</v></c><c r="E3"><v>130.0</v></c><c r="XFD3" t="inlineStr"><is><t>far</t></is></c></row></sheetData></worksheet>)"},
         });
     const ExportRead read = ReadXlsxFile(xlsx);
     ASSERT_TRUE(read.ok);
-    EXPECT_EQ(read.table.header, (std::vector<std::string>{"订单号", "", "收货人"}));
+    EXPECT_EQ(read.table.header,
+              (std::vector<std::string>{"订单号", "", "收货人", "日期", "金额"}));
     ASSERT_EQ(read.table.rows.size(), 1u);
     EXPECT_EQ(read.table.rows[0].row, 3);
-    EXPECT_EQ(read.table.rows[0].cells,
-              (std::vector<std::string>{"2008030712345678", "1,234.50", "张三"}));
+    EXPECT_EQ(read.table.rows[0].cells, (std::vector<std::string>{"2008030712345678", "1,234.50",
+                                                                  "张三", "2024-01-01", "130"}));
 }
 
 TEST_F(OrderExports, BrokenAndHostileFilesGetAClearMessage) {
