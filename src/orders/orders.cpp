@@ -149,6 +149,8 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     OrdersRead result;
     const std::vector<int> map = MapColumns(profile, table.header);
     std::unordered_map<std::string, std::size_t> byTrade;
+    byTrade.reserve(table.rows.size());
+    result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
     for (const ExportRow& row : table.rows) {
         const std::string trade = Cell(row, map, OrderField::kTrade);
