@@ -35,7 +35,7 @@ dpkg -x "$deb" "$root"
 share=usr/share
 for f in usr/bin/tallivo usr/bin/tallivo-cli usr/bin/tallivo-browser-host \
   $share/tallivo/Config.pcf $share/tallivo/FreightBillTemplate.pft \
-  $share/tallivo/InvoiceTemplate.pit $share/tallivo/help/index.html \
+  $share/tallivo/InvoiceTemplate.pit $share/tallivo/help/index.html $share/tallivo/profiles/taobao-orders.json \
   $share/applications/com.example.tallivo.desktop \
   $share/icons/hicolor/scalable/apps/com.example.tallivo.svg \
   $share/metainfo/com.example.tallivo.metainfo.xml $share/mime/packages/com.example.tallivo.xml; do

@@ -1,0 +1,58 @@
+#include "orders/export_rows.h"
+
+namespace tallivo {
+
+void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* result) {
+    ExportTable& table = result->table;
+    table.file = file;
+    std::size_t i = 0;
+    auto isEmpty = [](const std::vector<std::string>& cells) {
+        for (const std::string& cell : cells) {
+            if (!UnwrapCell(cell).empty()) return false;
+        }
+        return true;
+    };
+    while (i < raw.size() && isEmpty(raw[i].second)) ++i;
+    if (i == raw.size()) {
+        result->ok = false;
+        result->messages.push_back(FileMessage(file, "没有表头，是空表。"));
+        return;
+    }
+    for (const std::string& name : raw[i].second) table.header.push_back(UnwrapCell(name));
+    // A trailing separator on every line leaves empty names at the end.
+    while (!table.header.empty() && table.header.back().empty()) table.header.pop_back();
+    const std::size_t width = table.header.size();
+    table.rows.reserve(raw.size() - i);
+    for (++i; i < raw.size(); ++i) {
+        auto& [row, cells] = raw[i];
+        ExportRow out;
+        out.row = row;
+        out.cells.reserve(width);
+        bool extra = false;
+        bool any = false;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            std::string cell = UnwrapCell(cells[c]);
+            any = any || !cell.empty();
+            if (c >= width) {
+                extra = extra || !cell.empty();
+                continue;
+            }
+            out.cells.push_back(std::move(cell));
+        }
+        if (!any) continue;
+        if (ragged && extra) {
+            result->messages.push_back(RowMessage(
+                file, row, "比表头的 " + std::to_string(width) + " 列多，多出的格子没有读入。"));
+        } else if (ragged && cells.size() < width) {
+            result->messages.push_back(RowMessage(file, row,
+                                                  "只有 " + std::to_string(cells.size()) +
+                                                      " 列，表头有 " + std::to_string(width) +
+                                                      " 列，缺的格子当作空的。"));
+        }
+        out.cells.resize(width);
+        table.rows.push_back(std::move(out));
+    }
+    result->ok = true;
+}
+
+}  // namespace tallivo

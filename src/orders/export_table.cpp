@@ -1,0 +1,269 @@
+#include "orders/export_table.h"
+
+#include <iconv.h>
+
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <cerrno>
+#include <fstream>
+
+#include "orders/export_rows.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+std::string FileMessage(const std::string& file, const std::string& utf8Text) {
+    return Utf8ToGbk("文件“" + file + "”：" + utf8Text);
+}
+
+std::string RowMessage(const std::string& file, int row, const std::string& utf8Text) {
+    return Utf8ToGbk("文件“" + file + "”第 " + std::to_string(row) + " 行：" + utf8Text);
+}
+
+namespace {
+
+constexpr std::size_t kMaxColumns = 16384;
+
+bool IsBlankAt(std::string_view s, std::size_t i, std::size_t* width) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        *width = 1;
+        return true;
+    }
+    // U+3000 ideographic space, U+00A0 no-break space, U+FEFF a stray byte-order mark.
+    for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
+        if (s.substr(i, blank.size()) == blank) {
+            *width = blank.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LooksNumeric(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s) {
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == ' ')) return false;
+    }
+    return true;
+}
+
+// Line number (1-based) of the byte at `offset`.
+int LineAt(std::string_view text, std::size_t offset) {
+    int line = 1;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n') ++line;
+    }
+    return line;
+}
+
+// Strict GBK (as code page 936 with its extensions) to UTF-8; the offset of the first byte that
+// is not GBK when it fails.
+bool StrictGbkToUtf8(std::string_view in, std::string* out, std::size_t* badOffset) {
+    iconv_t cd = iconv_open("UTF-8", "GB18030");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        *badOffset = 0;
+        return false;
+    }
+    out->assign(in.size() * 3 / 2 + 16, '\0');
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    std::size_t done = 0;
+    bool ok = true;
+    while (srcLeft > 0) {
+        char* dst = out->data() + done;
+        std::size_t dstLeft = out->size() - done;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        done = out->size() - dstLeft;
+        if (r != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out->resize(out->size() * 2);
+            continue;
+        }
+        ok = false;
+        *badOffset = in.size() - srcLeft;
+        break;
+    }
+    iconv_close(cd);
+    out->resize(done);
+    return ok;
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, QStringDecoder::Encoding encoding, bool* ok) {
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(QByteArrayView(bytes.data(), bytes.size()));
+    *ok = !decoder.hasError() && bytes.size() % 2 == 0;
+    const QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+}  // namespace
+
+std::string UnwrapCell(std::string_view cell) {
+    std::size_t begin = 0;
+    std::size_t end = cell.size();
+    std::size_t width = 0;
+    while (begin < end && IsBlankAt(cell, begin, &width)) begin += width;
+    while (end > begin) {
+        const auto c = static_cast<unsigned char>(cell[end - 1]);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            --end;
+            continue;
+        }
+        std::size_t drop = 0;
+        for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
+            if (end - begin >= blank.size() &&
+                cell.substr(end - blank.size(), blank.size()) == blank) {
+                drop = blank.size();
+            }
+        }
+        if (drop == 0) break;
+        end -= drop;
+    }
+    std::string_view s = cell.substr(begin, end - begin);
+    if (s.size() >= 3 && s.substr(0, 2) == "=\"" && s.back() == '"') {
+        return UnwrapCell(s.substr(2, s.size() - 3));
+    }
+    // Only numbers lose a leading apostrophe: in a name it is the name's own.
+    if (s.size() >= 2 && s.front() == '\'' && LooksNumeric(s.substr(1))) {
+        return std::string(s.substr(1));
+    }
+    return std::string(s);
+}
+
+ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
+    ExportRead result;
+    std::string text;
+    auto fail = [&](const std::string& message) {
+        result.ok = false;
+        result.messages.push_back(message);
+        return result;
+    };
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+        if (!IsValidUtf8(bytes)) {
+            return fail(FileMessage(file, "以 UTF-8 标记开头，内容却不是 UTF-8 编码，无法读入。"));
+        }
+        text.assign(bytes);
+    } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+        const bool little = bytes[0] == '\xFF';
+        bytes.remove_prefix(2);
+        bool ok = false;
+        text = Utf16ToUtf8(bytes, little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, &ok);
+        if (!ok)
+            return fail(
+                FileMessage(file, "以 UTF-16 标记开头，内容却不是 UTF-16 编码，无法读入。"));
+    } else if (bytes.find('\0') != std::string_view::npos) {
+        return fail(FileMessage(
+            file, "编码无法识别（可能是没有字节顺序标记的 UTF-16，或不是文本文件），无法读入。"));
+    } else if (IsValidUtf8(bytes)) {
+        text.assign(bytes);
+    } else {
+        std::size_t bad = 0;
+        if (!StrictGbkToUtf8(bytes, &text, &bad)) {
+            return fail(RowMessage(file, LineAt(bytes, bad),
+                                   "编码无法识别（既不是 UTF-8，也不是 GBK），无法读入。"));
+        }
+    }
+
+    // RFC 4180 records; a line break inside quotes belongs to the field.
+    RawRows raw;
+    std::vector<std::string> record;
+    std::string field;
+    int row = 1;
+    int recordRow = 1;
+    int quoteRow = 0;
+    bool inQuotes = false;
+    bool fieldStarted = false;
+    const std::size_t n = text.size();
+    bool anyText = false;
+    bool tooWide = false;
+    auto endField = [&]() {
+        anyText = anyText || !field.empty();
+        // A line of separators alone must not take the memory of a real table.
+        if (record.size() < kMaxColumns)
+            record.push_back(std::move(field));
+        else
+            tooWide = tooWide || !field.empty();
+        field.clear();
+        fieldStarted = false;
+    };
+    auto endRecord = [&]() {
+        endField();
+        if (tooWide) {
+            result.messages.push_back(
+                RowMessage(file, recordRow,
+                           "超过 " + std::to_string(kMaxColumns) + " 列，其后的格子没有读入。"));
+        }
+        if (anyText) raw.push_back({recordRow, std::move(record)});
+        record.clear();
+        anyText = tooWide = false;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (inQuotes) {
+            if (c == '"') {
+                if (i + 1 < n && text[i + 1] == '"') {
+                    field.push_back('"');
+                    ++i;
+                } else {
+                    inQuotes = false;
+                }
+            } else {
+                if (c == '\n') ++row;
+                field.push_back(c);
+            }
+            continue;
+        }
+        if (c == '"' && !fieldStarted) {
+            inQuotes = true;
+            fieldStarted = true;
+            quoteRow = recordRow;
+        } else if (c == ',') {
+            endField();
+        } else if (c == '\n' || c == '\r') {
+            if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+            endRecord();
+            recordRow = ++row;
+        } else {
+            field.push_back(c);
+            fieldStarted = true;
+        }
+    }
+    if (inQuotes) {
+        result.messages.push_back(
+            RowMessage(file, quoteRow, "引号没有结束，其后的内容都算作这一格。"));
+    }
+    if (fieldStarted || !field.empty() || !record.empty()) endRecord();
+    BuildTable(file, std::move(raw), /*ragged=*/true, &result);
+    return result;
+}
+
+ExportRead ReadExportFile(const std::string& path, const ExportLimits& limits) {
+    ExportRead result;
+    const QFileInfo info(QString::fromStdString(path));
+    if (!info.exists() || !info.isFile()) {
+        result.messages.push_back(FileMessage(path, "不存在或不是文件。"));
+        return result;
+    }
+    if (info.size() > limits.maxFileBytes) {
+        result.messages.push_back(FileMessage(
+            path, "有 " + std::to_string(info.size() >> 20) + " MB，超过了 " +
+                      std::to_string(limits.maxFileBytes >> 20) + " MB 的上限，没有读入。"));
+        return result;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string head(4, '\0');
+    if (!in.read(head.data(), 4)) head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head == "PK\x03\x04") return ReadXlsxFile(path, limits);
+    in.clear();
+    in.seekg(0);
+    std::string bytes(static_cast<std::size_t>(info.size()), '\0');
+    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        result.messages.push_back(FileMessage(path, "无法读取。"));
+        return result;
+    }
+    return ReadCsvBytes(bytes, path);
+}
+
+}  // namespace tallivo

@@ -1,0 +1,297 @@
+#include "orders/orders.h"
+
+#include <unordered_map>
+
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+namespace {
+
+bool IsDigits(const std::string& s, std::size_t from, std::size_t to) {
+    if (from >= to) return false;
+    for (std::size_t i = from; i < to; ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+    }
+    return true;
+}
+
+std::string Cell(const ExportRow& row, const std::vector<int>& map, OrderField field) {
+    const int c = map[static_cast<int>(field)];
+    return c >= 0 && static_cast<std::size_t>(c) < row.cells.size()
+               ? row.cells[static_cast<std::size_t>(c)]
+               : std::string();
+}
+
+struct GoodsColumn {
+    OrderField field;
+    int column;
+    bool integer;
+    const char* name;
+};
+constexpr GoodsColumn kGoodsNumbers[] = {
+    {OrderField::kQuantity, GoodsGrid::kQuantity, true, "数量"},
+    {OrderField::kUnitPrice, GoodsGrid::kUnitPrice, false, "单价"},
+    {OrderField::kPostage, GoodsGrid::kPostage, false, "邮费"},
+    {OrderField::kDiscount, GoodsGrid::kDiscount, false, "折扣"},
+    {OrderField::kReduction, GoodsGrid::kDiscount, false, "优惠"},
+    {OrderField::kAmount, GoodsGrid::kAmount, false, "金额"},
+};
+
+// A goods row from an export row; numbers checked, bad ones reported and left empty.
+OrderGoodsRow GoodsFrom(const ExportTable& table, const ExportRow& row, const std::vector<int>& map,
+                        const std::string& trade, std::vector<std::string>* messages) {
+    OrderGoodsRow goods;
+    goods[GoodsGrid::kTradeNumber] = Utf8ToGbk(trade);
+    goods[GoodsGrid::kGoodsName] = Utf8ToGbk(Cell(row, map, OrderField::kGoodsName));
+    for (const GoodsColumn& g : kGoodsNumbers) {
+        const std::string text = Cell(row, map, g.field);
+        if (text.empty()) continue;
+        std::string number;
+        if (!NormaliseNumber(text, g.integer, &number)) {
+            messages->push_back(RowMessage(
+                table.file, row.row, std::string(g.name) + "“" + text + "”不是数字，当作空的。"));
+            continue;
+        }
+        if (g.field == OrderField::kReduction) {
+            if (number[0] == '-') {
+                number.erase(0, 1);
+            } else if (number.find_first_of("123456789") != std::string::npos) {
+                number.insert(0, "-");
+            }
+        }
+        goods[static_cast<std::size_t>(g.column)] = number;
+    }
+    return goods;
+}
+
+bool HasGoods(const OrderGoodsRow& goods) {
+    for (std::size_t c = GoodsGrid::kGoodsName; c < goods.size(); ++c) {
+        if (!goods[c].empty()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const std::string& Order::Value(Keyword keyword) const {
+    static const std::string kEmpty;
+    const auto it = values.find(keyword);
+    return it == values.end() ? kEmpty : it->second;
+}
+
+void SplitPostCode(std::string* address, std::string* postCode) {
+    std::string& a = *address;
+    // "(310012)" or the full-width "（310012）" at the end.
+    for (const auto& [open, close] :
+         {std::pair<std::string, std::string>{"(", ")"}, {"（", "）"}}) {
+        if (a.size() < close.size() || a.compare(a.size() - close.size(), close.size(), close) != 0)
+            continue;
+        const std::size_t end = a.size() - close.size();
+        const std::size_t start = a.rfind(open, end);
+        if (start == std::string::npos || !IsDigits(a, start + open.size(), end) ||
+            end - start - open.size() != 6) {
+            continue;
+        }
+        if (postCode->empty()) *postCode = a.substr(start + open.size(), 6);
+        a.erase(start);
+        while (!a.empty() && a.back() == ' ') a.pop_back();
+        return;
+    }
+}
+
+std::string StripCountryPrefix(const std::string& mobile) {
+    for (const char* prefix : {"+86-", "+86 ", "+86", "0086-", "0086", "86-", "86 "}) {
+        const std::string p = prefix;
+        if (mobile.compare(0, p.size(), p) != 0) continue;
+        const std::string rest = mobile.substr(p.size());
+        // Only a prefix before a mobile number is one; "8613..." without a mark stays.
+        if (rest.size() >= 11 && rest[0] == '1') return rest;
+    }
+    // A spreadsheet that took "+8613912345678" for a number dropped the plus.
+    if (mobile.size() == 13 && mobile.compare(0, 3, "861") == 0 &&
+        mobile.find_first_not_of("0123456789") == std::string::npos) {
+        return mobile.substr(2);
+    }
+    return mobile;
+}
+
+bool NormaliseNumber(const std::string& text, bool integer, std::string* out) {
+    std::string t;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ',' || text[i] == ' ') continue;
+        if (text.compare(i, 2, "¥") == 0) {
+            ++i;
+        } else if (text.compare(i, 3, "￥") == 0) {
+            i += 2;
+        } else {
+            t.push_back(text[i]);
+        }
+    }
+    std::size_t i = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
+    const std::size_t digitsStart = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    bool digits = i > digitsStart;
+    if (i < t.size() && t[i] == '.') {
+        const std::size_t fraction = ++i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+        digits = digits || i > fraction;
+        if (integer && t.find_first_not_of('0', fraction) < i) return false;
+        if (integer) t.erase(fraction - 1, i - fraction + 1), i = fraction - 1;
+    }
+    if (!digits || i != t.size()) return false;
+    if (!t.empty() && t[0] == '+') t.erase(0, 1);
+    *out = t;
+    return true;
+}
+
+OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile) {
+    OrdersRead result;
+    const std::vector<int> map = MapColumns(profile, table.header);
+    std::unordered_map<std::string, std::size_t> byTrade;
+    byTrade.reserve(table.rows.size());
+    result.orders.reserve(table.rows.size());
+    const std::string site = Utf8ToGbk(profile.site);
+    for (const ExportRow& row : table.rows) {
+        const std::string trade = Cell(row, map, OrderField::kTrade);
+        if (trade.empty()) {
+            result.messages.push_back(RowMessage(table.file, row.row, "没有订单号，没有读入。"));
+            continue;
+        }
+        auto [it, fresh] = byTrade.try_emplace(trade, result.orders.size());
+        if (fresh) {
+            Order order;
+            order.tradeNumber = Utf8ToGbk(trade);
+            order.file = table.file;
+            order.row = row.row;
+            result.orders.push_back(std::move(order));
+        }
+        Order& order = result.orders[it->second];
+        // The first row that gives a keyword decides it; later rows of the order repeat it.
+        auto put = [&](Keyword keyword, const std::string& utf8) {
+            if (!utf8.empty() && !order.values.count(keyword))
+                order.values[keyword] = Utf8ToGbk(utf8);
+        };
+        std::string address = Cell(row, map, OrderField::kAddress);
+        if (address.empty()) {
+            for (OrderField part : {OrderField::kProvince, OrderField::kCity, OrderField::kDistrict,
+                                    OrderField::kStreet, OrderField::kDetail}) {
+                const std::string text = Cell(row, map, part);
+                if (text.empty()) continue;
+                if (!address.empty()) address += ' ';
+                address += text;
+            }
+        }
+        std::string postCode = Cell(row, map, OrderField::kPostCode);
+        SplitPostCode(&address, &postCode);
+        put(Keyword::kConsignee, Cell(row, map, OrderField::kConsignee));
+        put(Keyword::kMobilePhone, StripCountryPrefix(Cell(row, map, OrderField::kMobile)));
+        put(Keyword::kTelephone, Cell(row, map, OrderField::kTelephone));
+        put(Keyword::kAddress, address);
+        put(Keyword::kPostCode, postCode);
+        put(Keyword::kBuyer, Cell(row, map, OrderField::kBuyer));
+        put(Keyword::kSeller, Cell(row, map, OrderField::kSeller));
+        put(Keyword::kDelivery, Cell(row, map, OrderField::kDelivery));
+        const std::string rowSite = Cell(row, map, OrderField::kSite);
+        if (!rowSite.empty())
+            put(Keyword::kWebSite, rowSite);
+        else if (!site.empty() && !order.values.count(Keyword::kWebSite))
+            order.values[Keyword::kWebSite] = site;
+
+        OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &result.messages);
+        if (!HasGoods(goods)) continue;
+        // Postage is the order's: an export that repeats it on each goods row charges it once.
+        if (!order.goods.empty() &&
+            goods[GoodsGrid::kPostage] == order.goods.front()[GoodsGrid::kPostage]) {
+            goods[GoodsGrid::kPostage] =
+                order.goods.front()[GoodsGrid::kPostage].empty() ? "" : "0.00";
+        }
+        order.goods.push_back(std::move(goods));
+    }
+    // An order nobody can be sent to is no order.
+    std::vector<Order> kept;
+    kept.reserve(result.orders.size());
+    for (Order& order : result.orders) {
+        if (order.Value(Keyword::kConsignee).empty()) {
+            result.messages.push_back(
+                RowMessage(table.file, order.row,
+                           "订单“" + GbkToUtf8(order.tradeNumber) + "”没有收货人，没有读入。"));
+            continue;
+        }
+        kept.push_back(std::move(order));
+    }
+    result.orders = std::move(kept);
+    result.ok = true;
+    return result;
+}
+
+void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, OrdersRead* orders) {
+    const std::vector<int> map = MapColumns(profile, table.header);
+    std::unordered_map<std::string, std::size_t> byTrade;
+    for (std::size_t i = 0; i < orders->orders.size(); ++i)
+        byTrade.emplace(orders->orders[i].tradeNumber, i);
+    std::vector<bool> replaced(orders->orders.size(), false);
+    std::vector<std::string> postage(orders->orders.size());
+    for (const ExportRow& row : table.rows) {
+        const std::string trade = Cell(row, map, OrderField::kTrade);
+        const auto it = byTrade.find(Utf8ToGbk(trade));
+        if (trade.empty() || it == byTrade.end()) {
+            orders->messages.push_back(RowMessage(
+                table.file, row.row, "订单号“" + trade + "”不在订单列表中，这一行商品没有读入。"));
+            continue;
+        }
+        Order& order = orders->orders[it->second];
+        OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &orders->messages);
+        if (!replaced[it->second]) {
+            replaced[it->second] = true;
+            if (!order.goods.empty())
+                postage[it->second] = order.goods.front()[GoodsGrid::kPostage];
+            order.goods.clear();
+            if (goods[GoodsGrid::kPostage].empty())
+                goods[GoodsGrid::kPostage] = postage[it->second];
+        }
+        order.goods.push_back(std::move(goods));
+    }
+}
+
+OrdersRead ReadOrders(const std::vector<std::string>& files,
+                      const std::vector<OrderProfile>& profiles, const OrderProfile* forced,
+                      const ExportLimits& limits) {
+    OrdersRead result;
+    std::vector<std::pair<ExportTable, const OrderProfile*>> goodsLists;
+    bool anyList = false;
+    for (const std::string& file : files) {
+        ExportRead read = ReadExportFile(file, limits);
+        result.messages.insert(result.messages.end(), read.messages.begin(), read.messages.end());
+        if (!read.ok) continue;
+        const OrderProfile* profile = forced ? forced : MatchProfile(profiles, read.table.header);
+        if (!profile) {
+            std::string header;
+            for (const std::string& name : read.table.header)
+                header += (header.empty() ? "" : ",") + name;
+            result.messages.push_back(FileMessage(file, "表头无法识别：" + header));
+            continue;
+        }
+        if (profile->goodsList) {
+            goodsLists.emplace_back(std::move(read.table), profile);
+            continue;
+        }
+        OrdersRead orders = OrdersFromTable(read.table, *profile);
+        anyList = true;
+        result.messages.insert(result.messages.end(), orders.messages.begin(),
+                               orders.messages.end());
+        for (Order& order : orders.orders) result.orders.push_back(std::move(order));
+    }
+    for (const auto& [table, profile] : goodsLists) {
+        if (!anyList) {
+            result.messages.push_back(
+                FileMessage(table.file, "是商品列表，须和它的订单列表一起打开。"));
+            continue;
+        }
+        JoinGoodsList(table, *profile, &result);
+    }
+    result.ok = !result.orders.empty();
+    return result;
+}
+
+}  // namespace tallivo

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "capture/keywords.h"
+#include "invoice/goods_grid.h"
+#include "orders/export_table.h"
+#include "orders/order_profile.h"
+
+namespace tallivo {
+
+// One goods line, in the goods grid's columns (GBK).
+using OrderGoodsRow = std::array<std::string, GoodsGrid::kColumnCount>;
+
+// One order of an export, as the forms are filled from it. All texts GBK.
+struct Order {
+    std::string tradeNumber;
+    // The keywords the export gives; a keyword it does not give is absent.
+    std::map<Keyword, std::string> values;
+    std::vector<OrderGoodsRow> goods;
+    // Where it came from, for messages and lists: the file (UTF-8) and its first row.
+    std::string file;
+    int row = 0;
+
+    // Empty when the export does not give it.
+    const std::string& Value(Keyword keyword) const;
+};
+
+// ok is false when no order could be read at all; messages (GBK) name file and row.
+struct OrdersRead {
+    bool ok = false;
+    std::vector<Order> orders;
+    std::vector<std::string> messages;
+};
+
+// The orders of one order-list table: rows with the same order number are one order, each row
+// a goods row; orders keep the order of their first rows. Rows without an order number, orders
+// without a consignee, and numbers that are none are reported; the rest is read.
+OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile);
+
+// Puts the rows of a goods list in place of the goods rows of the orders they name; the order's
+// postage stays on its first goods row. Rows naming no known order are reported.
+void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, OrdersRead* orders);
+
+// Reads export files: order lists first, in the order given, then goods lists joined to them.
+// `forced`, when given, is used for every file instead of recognising the header; a file whose
+// header no profile recognises is reported with its header and left out.
+OrdersRead ReadOrders(const std::vector<std::string>& files,
+                      const std::vector<OrderProfile>& profiles,
+                      const OrderProfile* forced = nullptr, const ExportLimits& limits = {});
+
+// The export habits, on UTF-8 text: "...(310012)" split into address and post code; mobile
+// numbers without "+86" / "86-"; a decimal number in plain digits ("¥1,280.50" -> "1280.50"),
+// false when the text is no number.
+void SplitPostCode(std::string* address, std::string* postCode);
+std::string StripCountryPrefix(const std::string& mobile);
+bool NormaliseNumber(const std::string& text, bool integer, std::string* out);
+
+}  // namespace tallivo

@@ -1,0 +1,468 @@
+#include <zip.h>
+
+#include <QXmlStreamReader>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "orders/export_rows.h"
+#include "orders/export_table.h"
+
+namespace tallivo {
+
+namespace {
+
+struct ZipCloser {
+    void operator()(zip_t* z) const { zip_discard(z); }
+};
+struct EntryCloser {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+enum class Unpack { kOk, kMissing, kTooBig, kDamaged };
+
+// Feeds an entry in chunks to `sink`, counting against the budget shared by the whole file:
+// the sizes a zip declares can lie, so the bytes actually unpacked are what is counted.
+template <typename Sink>
+Unpack UnpackEntry(zip_t* zip, const std::string& name, std::int64_t* budget, Sink sink) {
+    std::unique_ptr<zip_file_t, EntryCloser> entry(zip_fopen(zip, name.c_str(), 0));
+    if (!entry)
+        return zip_name_locate(zip, name.c_str(), 0) < 0 ? Unpack::kMissing : Unpack::kDamaged;
+    std::string chunk(1 << 16, '\0');
+    for (;;) {
+        const zip_int64_t got = zip_fread(entry.get(), chunk.data(), chunk.size());
+        if (got < 0) return Unpack::kDamaged;
+        if (got == 0) return Unpack::kOk;
+        *budget -= got;
+        if (*budget < 0) return Unpack::kTooBig;
+        sink(QByteArray(chunk.data(), static_cast<qsizetype>(got)));
+    }
+}
+
+std::string Text(const QStringView& s) {
+    return s.toString().toStdString();
+}
+
+// 0-based column of a reference such as "AB12"; -1 without letters.
+int ColumnOf(QStringView ref) {
+    int column = 0;
+    int letters = 0;
+    for (QChar ch : ref) {
+        const char16_t c = ch.unicode();
+        if (c < u'A' || c > u'Z') break;
+        column = column * 26 + (c - u'A' + 1);
+        if (++letters > 3) return -1;
+    }
+    return letters == 0 ? -1 : column - 1;
+}
+
+// "1.5E+3" as "1500", exactly, by moving the decimal point in the digits.
+// General shows no trailing zeros of a fraction either: "130.0" as "130".
+std::string PlainDecimal(const std::string& v) {
+    const std::size_t e = v.find_first_of("eE");
+    if (e == std::string::npos) {
+        if (v.find('.') == std::string::npos) return v;
+        std::string t = v;
+        while (t.back() == '0') t.pop_back();
+        if (t.back() == '.') t.pop_back();
+        return t.empty() || t == "-" ? "0" : t;
+    }
+    std::string mantissa = v.substr(0, e);
+    int exponent = 0;
+    try {
+        exponent = std::stoi(v.substr(e + 1));
+    } catch (...) {
+        return v;
+    }
+    if (exponent > 30 || exponent < -30) return v;
+    std::string sign;
+    if (!mantissa.empty() && (mantissa[0] == '-' || mantissa[0] == '+')) {
+        if (mantissa[0] == '-') sign = "-";
+        mantissa.erase(0, 1);
+    }
+    std::size_t dot = mantissa.find('.');
+    if (dot == std::string::npos) dot = mantissa.size();
+    std::string digits =
+        mantissa.substr(0, dot) + (dot < mantissa.size() ? mantissa.substr(dot + 1) : "");
+    int point = static_cast<int>(dot) + exponent;
+    if (point <= 0) {
+        digits.insert(0, static_cast<std::size_t>(1 - point), '0');
+        point = 1;
+    }
+    if (point > static_cast<int>(digits.size())) digits.append(point - digits.size(), '0');
+    std::string whole = digits.substr(0, static_cast<std::size_t>(point));
+    std::string fraction = digits.substr(static_cast<std::size_t>(point));
+    while (whole.size() > 1 && whole[0] == '0') whole.erase(0, 1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    return sign + whole + (fraction.empty() ? "" : "." + fraction);
+}
+
+// What a number format shows, in the few shapes exports use: fixed decimals, thousands
+// groups, percent, dates. Anything else keeps the stored text.
+struct NumberFormat {
+    enum Kind { kAsStored, kFixed, kDate } kind = kAsStored;
+    int decimals = 0;
+    bool grouped = false;
+    bool percent = false;
+    bool time = false;
+};
+
+NumberFormat ParseFormatCode(const QString& code) {
+    NumberFormat f;
+    QString plain;
+    bool quoted = false;
+    int bracket = 0;
+    for (QChar c : code.section(u';', 0, 0)) {
+        if (c == u'"')
+            quoted = !quoted;
+        else if (c == u'[')
+            ++bracket;
+        else if (c == u']')
+            --bracket;
+        else if (!quoted && bracket == 0 && c != u'\\')
+            plain += c.toLower();
+    }
+    if (plain.contains(u'y') || plain.contains(u'd') || plain.contains(u'h')) {
+        f.kind = NumberFormat::kDate;
+        f.time = plain.contains(u'h');
+        return f;
+    }
+    if (!plain.contains(u'0')) return f;
+    f.kind = NumberFormat::kFixed;
+    f.grouped = plain.contains(u',');
+    f.percent = plain.contains(u'%');
+    const qsizetype dot = plain.indexOf(u'.');
+    if (dot >= 0) {
+        for (qsizetype i = dot + 1; i < plain.size() && (plain[i] == u'0' || plain[i] == u'#'); ++i)
+            ++f.decimals;
+    }
+    return f;
+}
+
+NumberFormat BuiltInFormat(int id) {
+    NumberFormat f;
+    switch (id) {
+        case 1:
+            f.kind = NumberFormat::kFixed;
+            break;
+        case 2:
+            f.kind = NumberFormat::kFixed, f.decimals = 2;
+            break;
+        case 3:
+            f.kind = NumberFormat::kFixed, f.grouped = true;
+            break;
+        case 4:
+            f.kind = NumberFormat::kFixed, f.grouped = true, f.decimals = 2;
+            break;
+        case 9:
+            f.kind = NumberFormat::kFixed, f.percent = true;
+            break;
+        case 10:
+            f.kind = NumberFormat::kFixed, f.percent = true, f.decimals = 2;
+            break;
+        case 14:
+        case 15:
+        case 16:
+        case 17:
+            f.kind = NumberFormat::kDate;
+            break;
+        case 18:
+        case 19:
+        case 20:
+        case 21:
+        case 22:
+        case 45:
+        case 46:
+        case 47:
+            f.kind = NumberFormat::kDate, f.time = true;
+            break;
+        default:
+            break;
+    }
+    return f;
+}
+
+std::string ShowNumber(const std::string& stored, const NumberFormat& f) {
+    if (f.kind == NumberFormat::kAsStored) return PlainDecimal(stored);
+    char* end = nullptr;
+    double value = std::strtod(stored.c_str(), &end);
+    if (end == stored.c_str() || !std::isfinite(value)) return stored;
+    char buffer[64];
+    if (f.kind == NumberFormat::kDate) {
+        // Serial days from 1899-12-30, as spreadsheets count them.
+        const double seconds = std::round(value * 86400.0);
+        if (seconds < 0 || seconds > 2958466.0 * 86400.0) return stored;
+        const std::time_t t = static_cast<std::time_t>(seconds) - 2209161600LL;
+        std::tm tm{};
+        gmtime_r(&t, &tm);
+        std::strftime(buffer, sizeof buffer, f.time ? "%Y-%m-%d %H:%M:%S" : "%Y-%m-%d", &tm);
+        return buffer;
+    }
+    if (f.percent) value *= 100.0;
+    std::snprintf(buffer, sizeof buffer, "%.*f", f.decimals, value);
+    std::string text = buffer;
+    if (f.grouped) {
+        std::size_t start = text[0] == '-' ? 1 : 0;
+        std::size_t point = text.find('.');
+        if (point == std::string::npos) point = text.size();
+        for (std::size_t i = point; i > start + 3; i -= 3) text.insert(i - 3, ",");
+    }
+    return f.percent ? text + "%" : text;
+}
+
+class XlsxReader {
+public:
+    XlsxReader(zip_t* zip, std::int64_t budget) : zip_(zip), budget_(budget) {}
+
+    Unpack Parse(const std::string& name, const std::function<void(QXmlStreamReader&)>& onToken,
+                 bool* badXml) {
+        QXmlStreamReader xml;
+        auto drain = [&]() {
+            // A premature end is cleared by the first readNext after more data.
+            do {
+                xml.readNext();
+                if (xml.hasError()) return;
+                onToken(xml);
+            } while (!xml.atEnd());
+        };
+        const Unpack r = UnpackEntry(zip_, name, &budget_, [&](const QByteArray& chunk) {
+            xml.addData(chunk);
+            drain();  // a premature end only waits for the next chunk
+        });
+        *badXml = r == Unpack::kOk && xml.hasError() &&
+                  xml.error() != QXmlStreamReader::PrematureEndOfDocumentError;
+        if (r == Unpack::kOk && xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
+            *badXml = true;
+        return r;
+    }
+
+    zip_t* zip_;
+    std::int64_t budget_;
+};
+
+}  // namespace
+
+ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
+    ExportRead result;
+    auto fail = [&](const char* text) {
+        result.ok = false;
+        result.messages.push_back(FileMessage(path, text));
+        return result;
+    };
+    int error = 0;
+    std::unique_ptr<zip_t, ZipCloser> zip(zip_open(path.c_str(), ZIP_RDONLY, &error));
+    if (!zip) return fail("不是 XLSX 文件（不是 zip 压缩包，或已损坏），无法读入。");
+    XlsxReader reader(zip.get(), limits.maxUnpackedBytes);
+    const char* tooBig = "解压后超过了上限，可能是压缩炸弹，没有读入。";
+    const char* damaged = "XLSX 文件已损坏，无法读入。";
+    bool badXml = false;
+
+    // The first sheet: the workbook's first <sheet>, through the workbook's relations.
+    QString firstSheetId;
+    Unpack r = reader.Parse(
+        "xl/workbook.xml",
+        [&](QXmlStreamReader& xml) {
+            if (firstSheetId.isEmpty() && xml.isStartElement() && xml.name() == u"sheet") {
+                for (const QXmlStreamAttribute& a : xml.attributes()) {
+                    if (a.name() == u"id" && a.prefix() != u"") firstSheetId = a.value().toString();
+                }
+            }
+        },
+        &badXml);
+    if (r == Unpack::kTooBig) return fail(tooBig);
+    std::string sheetPath;
+    if (!firstSheetId.isEmpty()) {
+        r = reader.Parse(
+            "xl/_rels/workbook.xml.rels",
+            [&](QXmlStreamReader& xml) {
+                if (xml.isStartElement() && xml.name() == u"Relationship" &&
+                    xml.attributes().value(QLatin1String("Id")) == firstSheetId) {
+                    QString target = xml.attributes().value(QLatin1String("Target")).toString();
+                    sheetPath = target.startsWith(u'/') ? target.mid(1).toStdString()
+                                                        : "xl/" + target.toStdString();
+                }
+            },
+            &badXml);
+        if (r == Unpack::kTooBig) return fail(tooBig);
+    }
+    if (sheetPath.empty() || zip_name_locate(zip.get(), sheetPath.c_str(), 0) < 0) {
+        sheetPath = "xl/worksheets/sheet1.xml";
+    }
+    if (zip_name_locate(zip.get(), sheetPath.c_str(), 0) < 0) {
+        return fail("没有工作表，无法读入。");
+    }
+
+    std::vector<std::string> shared;
+    std::string si;
+    int phonetic = 0;
+    bool inText = false;
+    r = reader.Parse(
+        "xl/sharedStrings.xml",
+        [&](QXmlStreamReader& xml) {
+            if (xml.isStartElement()) {
+                if (xml.name() == u"si")
+                    si.clear();
+                else if (xml.name() == u"rPh")
+                    ++phonetic;
+                else if (xml.name() == u"t")
+                    inText = phonetic == 0;
+            } else if (xml.isEndElement()) {
+                if (xml.name() == u"si")
+                    shared.push_back(si);
+                else if (xml.name() == u"rPh")
+                    --phonetic;
+                else if (xml.name() == u"t")
+                    inText = false;
+            } else if (xml.isCharacters() && inText) {
+                si += Text(xml.text());
+            }
+        },
+        &badXml);
+    if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kDamaged || badXml) return fail(damaged);
+
+    std::map<int, NumberFormat> customFormats;
+    std::vector<NumberFormat> styles;
+    bool inXfs = false;
+    r = reader.Parse(
+        "xl/styles.xml",
+        [&](QXmlStreamReader& xml) {
+            if (xml.isStartElement()) {
+                if (xml.name() == u"numFmt") {
+                    customFormats[xml.attributes().value(QLatin1String("numFmtId")).toInt()] =
+                        ParseFormatCode(
+                            xml.attributes().value(QLatin1String("formatCode")).toString());
+                } else if (xml.name() == u"cellXfs") {
+                    inXfs = true;
+                } else if (inXfs && xml.name() == u"xf") {
+                    const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
+                    auto it = customFormats.find(id);
+                    styles.push_back(it != customFormats.end() ? it->second : BuiltInFormat(id));
+                }
+            } else if (xml.isEndElement() && xml.name() == u"cellXfs") {
+                inXfs = false;
+            }
+        },
+        &badXml);
+    if (r == Unpack::kTooBig) return fail(tooBig);
+
+    RawRows raw;
+    std::vector<std::string> cells;
+    int rowNumber = 0;
+    int column = 0;
+    QString type;
+    int style = -1;
+    std::string value;
+    std::string formula;
+    bool inValue = false;
+    bool inFormula = false;
+    bool inInline = false;
+    bool badIndex = false;
+    std::size_t widthCap = 16384;
+    badXml = false;
+    r = reader.Parse(
+        sheetPath,
+        [&](QXmlStreamReader& xml) {
+            if (xml.isStartElement()) {
+                const auto name = xml.name();
+                if (name == u"row") {
+                    const int given = xml.attributes().value(QLatin1String("r")).toInt();
+                    rowNumber = given > rowNumber ? given : rowNumber + 1;
+                    cells.clear();
+                    column = 0;
+                } else if (name == u"c") {
+                    const int given = ColumnOf(xml.attributes().value(QLatin1String("r")));
+                    if (given >= 0) column = given;
+                    type = xml.attributes().value(QLatin1String("t")).toString();
+                    const auto s = xml.attributes().value(QLatin1String("s"));
+                    style = s.isEmpty() ? -1 : s.toInt();
+                    value.clear();
+                    formula.clear();
+                } else if (name == u"f") {
+                    inFormula = true;
+                } else if (name == u"v") {
+                    inValue = true;
+                } else if (name == u"is") {
+                    inInline = true;
+                } else if (name == u"t" && inInline) {
+                    inValue = true;
+                }
+            } else if (xml.isEndElement()) {
+                const auto name = xml.name();
+                if (name == u"v" || name == u"t") {
+                    inValue = false;
+                } else if (name == u"f") {
+                    inFormula = false;
+                } else if (name == u"is") {
+                    inInline = false;
+                } else if (name == u"c") {
+                    // A writer that computes nothing leaves a formula without its value; a
+                    // formula that is only a text, ="123", still shows that text.
+                    if (value.empty() && formula.size() >= 2 && formula.front() == '"' &&
+                        formula.back() == '"') {
+                        type = QStringLiteral("str");
+                        for (std::size_t i = 1; i + 1 < formula.size(); ++i) {
+                            value.push_back(formula[i]);
+                            if (formula[i] == '"') ++i;
+                        }
+                    }
+                    std::string text;
+                    if (type == u"s") {
+                        char* end = nullptr;
+                        const long index = std::strtol(value.c_str(), &end, 10);
+                        if (index >= 0 && static_cast<std::size_t>(index) < shared.size() &&
+                            *end == 0) {
+                            text = shared[static_cast<std::size_t>(index)];
+                        } else {
+                            badIndex = true;
+                        }
+                    } else if (type.isEmpty() || type == u"n") {
+                        text = value.empty()
+                                   ? value
+                                   : ShowNumber(value, style >= 0 && static_cast<std::size_t>(
+                                                                         style) < styles.size()
+                                                           ? styles[static_cast<std::size_t>(style)]
+                                                           : NumberFormat{});
+                    } else if (type == u"b") {
+                        text = value == "1" ? "TRUE" : "FALSE";
+                    } else {
+                        text = value;  // str, inlineStr, e
+                    }
+                    // Data rows keep no cells beyond the header's width, however far a cell
+                    // claims to be.
+                    if (static_cast<std::size_t>(column) < widthCap && !text.empty()) {
+                        if (cells.size() <= static_cast<std::size_t>(column))
+                            cells.resize(column + 1);
+                        cells[static_cast<std::size_t>(column)] = std::move(text);
+                    }
+                    ++column;
+                } else if (name == u"row") {
+                    if (!cells.empty()) {
+                        if (raw.empty()) widthCap = cells.size();
+                        raw.push_back({rowNumber, std::move(cells)});
+                    }
+                    cells.clear();
+                }
+            } else if (xml.isCharacters() && inValue) {
+                value += Text(xml.text());
+            } else if (xml.isCharacters() && inFormula) {
+                formula += Text(xml.text());
+            }
+        },
+        &badXml);
+    if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kDamaged) return fail(damaged);
+    if (badXml) {
+        result.messages.push_back(
+            RowMessage(path, rowNumber, "工作表在这一行后损坏，其后的内容没有读入。"));
+    }
+    if (badIndex)
+        result.messages.push_back(FileMessage(path, "有的格子指向不存在的共享文字，当作空的。"));
+    BuildTable(path, std::move(raw), /*ragged=*/false, &result);
+    return result;
+}
+
+}  // namespace tallivo
