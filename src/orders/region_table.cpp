@@ -15,7 +15,7 @@ std::u16string_view View(const QString& s) {
 }
 
 bool EndsWith(const QString& s, const char16_t* suffix, qsizetype keep) {
-    const QString tail = QString::fromUtf16(suffix);
+    const QStringView tail(suffix);
     return s.size() - tail.size() >= keep && s.endsWith(tail);
 }
 
@@ -34,7 +34,7 @@ QString WithoutPeoples(QString s) {
         again = false;
         for (const char16_t* people : kPeoples) {
             if (EndsWith(s, people, 2)) {
-                s.chop(QString::fromUtf16(people).size());
+                s.chop(QStringView(people).size());
                 again = true;
             }
         }
@@ -50,7 +50,7 @@ QString ShortName(const Region& r) {
         for (const char16_t* kind :
              {u"维吾尔自治区", u"壮族自治区", u"回族自治区", u"自治区", u"省", u"市"}) {
             if (EndsWith(n, kind, 2)) {
-                s = n.left(n.size() - QString::fromUtf16(kind).size());
+                s = n.left(n.size() - QStringView(kind).size());
                 break;
             }
         }
@@ -58,7 +58,9 @@ QString ShortName(const Region& r) {
         for (const char16_t* kind : {u"自治州", u"自治县", u"自治旗", u"地区", u"林区", u"市",
                                      u"盟", u"区", u"县", u"旗"}) {
             if (EndsWith(n, kind, 2)) {
-                s = WithoutPeoples(n.left(n.size() - QString::fromUtf16(kind).size()));
+                s = n.left(n.size() - QStringView(kind).size());
+                // Only autonomous prefectures, counties and banners carry peoples' names.
+                if (QStringView(kind).startsWith(u"自治")) s = WithoutPeoples(s);
                 break;
             }
         }
@@ -143,15 +145,23 @@ bool RegionTable::IsMunicipality(int province) const {
 
 void RegionTable::Index() {
     // Keys go into one buffer first, so the views the map holds stay where they are.
-    std::vector<std::pair<QString, bool>> keys(regions_.size() * 2);
+    // Per region: the full name, the short name, and for an autonomous prefecture the short
+    // name with 州 (黔东南州), as addresses often write it.
+    constexpr size_t kKeys = 3;
+    std::vector<std::pair<QString, bool>> keys(regions_.size() * kKeys);
     size_t total = 0;
     for (size_t i = 0; i < regions_.size(); ++i) {
         const Region& r = regions_[i];
-        if (!r.placeholder) keys[2 * i] = {r.name, false};
-        keys[2 * i + 1] = {r.placeholder ? QString() : ShortName(r), true};
-        total += static_cast<size_t>(keys[2 * i].first.size() + keys[2 * i + 1].first.size());
+        if (r.placeholder) continue;
+        keys[kKeys * i] = {r.name, false};
+        keys[kKeys * i + 1] = {ShortName(r), true};
+        if (r.level == 2 && r.name.endsWith(u"自治州") && !keys[kKeys * i + 1].first.isEmpty())
+            keys[kKeys * i + 2] = {keys[kKeys * i + 1].first + u'州', true};
+        for (size_t k = 0; k < kKeys; ++k)
+            total += static_cast<size_t>(keys[kKeys * i + k].first.size());
     }
     pool_.reserve(total);
+    byName_.reserve(keys.size());
     std::vector<std::pair<size_t, size_t>> spans;
     for (const auto& k : keys) {
         spans.emplace_back(pool_.size(), static_cast<size_t>(k.first.size()));
@@ -160,10 +170,10 @@ void RegionTable::Index() {
     shortNames_.assign(regions_.size(), {0, 0});
     for (size_t i = 0; i < keys.size(); ++i) {
         if (spans[i].second == 0) continue;
-        const auto region = static_cast<int>(i / 2);
+        const auto region = static_cast<int>(i / kKeys);
         byName_[std::u16string_view(pool_).substr(spans[i].first, spans[i].second)].push_back(
             {region, keys[i].second});
-        if (keys[i].second)
+        if (i % kKeys == 1)
             shortNames_[static_cast<size_t>(region)] = {static_cast<int>(spans[i].first),
                                                         static_cast<int>(spans[i].second)};
         longestKey_ = std::max(longestKey_, static_cast<int>(spans[i].second));
