@@ -93,8 +93,9 @@ std::unique_ptr<RegionTable> RegionTable::Parse(std::string_view utf8) {
             QString::fromUtf8(line.data() + tab + 1, static_cast<qsizetype>(line.size() - tab - 1))
                 .trimmed();
         const int index = table->size();
-        // The level is the code's length; a line that does not fit below the one before is
-        // skipped rather than hung under the wrong parent.
+        // The level is the code's length; cities without districts (东莞, 中山) list their towns
+        // with nine-digit codes in the district's place. A line that does not fit below the one
+        // before is skipped rather than hung under the wrong parent.
         if (r.code.size() == 2) {
             r.level = 1;
             r.province = index;
@@ -107,7 +108,7 @@ std::unique_ptr<RegionTable> RegionTable::Parse(std::string_view utf8) {
             r.placeholder = IsPlaceholderCity(r.name);
             r.city = r.placeholder ? -1 : index;
             lastCity = index;
-        } else if (r.code.size() == 6 && lastCity >= 0 &&
+        } else if ((r.code.size() == 6 || r.code.size() == 9) && lastCity >= 0 &&
                    r.code.startsWith(table->at(lastCity).code)) {
             const Region& city = table->at(lastCity);
             r.level = 3;

@@ -119,7 +119,8 @@ struct Token {
     qsizetype begin = 0;
     qsizetype end = 0;
     Slot slot = Slot::Free;
-    bool softGap = false;  // only blanks since the token before
+    Slot labelled = Slot::Free;  // the slot of the label before it, kept when slot is changed
+    bool softGap = false;        // only blanks since the token before
     bool nameLabelled = false;
 };
 
@@ -311,11 +312,14 @@ void Recogniser::Tokenise() {
         }
         Token t;
         t.begin = i;
-        t.slot = slot_[static_cast<size_t>(i)];
+        t.slot = t.labelled = slot_[static_cast<size_t>(i)];
         t.softGap = soft && !tokens_.empty();
         while (i < s_.size() && !removed_[static_cast<size_t>(i)] && IsTokenChar(s_[i])) ++i;
         t.end = i;
         t.nameLabelled = t.slot == Slot::Name && labelSinceLast;
+        // A name or post code label governs one value; what follows it is read as unlabelled.
+        if ((t.slot == Slot::Name && !t.nameLabelled) || t.slot == Slot::Postcode)
+            t.slot = Slot::Free;
         labelSinceLast = false;
         // Latin names are written with blanks: "Tom Lee".
         const auto latin = [this](const Token& x) {
@@ -324,7 +328,7 @@ void Recogniser::Tokenise() {
         };
         if (t.softGap && latin(t) && latin(tokens_.back()) && t.begin - tokens_.back().end == 1 &&
             tokens_.back().end - tokens_.back().begin + (t.end - t.begin) < 24 &&
-            tokens_.back().slot == t.slot) {
+            tokens_.back().labelled == t.labelled) {
             tokens_.back().end = t.end;
         } else {
             tokens_.push_back(t);
