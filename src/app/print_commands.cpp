@@ -19,10 +19,10 @@
 #include <new>
 
 #include "app/app_title.h"
-#include "app/history_refill.h"
 #include "app/tform_history.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
+#include "forms/form_values.h"
 #include "history/record_from_forms.h"
 #include "history/reprint_check.h"
 #include "print/calibration_page.h"
@@ -357,7 +357,7 @@ void PrintCommands::Reprint(const HistoryRecord& record) {
     } else {
         workspace_.ResetCurrentForm();
     }
-    RefillFromRecord(workspace_, record);
+    FillFromValues(workspace_, RecordFormValues(record));
 }
 
 }  // namespace tallivo

@@ -13,7 +13,7 @@
 #include "cli/json_writer.h"
 #include "forms/document_checks.h"
 #include "forms/forms_capture_host.h"
-#include "forms/template_source.h"
+#include "forms/template_choice.h"
 #include "forms/workspace.h"
 #include "history/record_from_forms.h"
 #include "history/reprint_check.h"
@@ -84,53 +84,6 @@ void ReportUtf8(const std::string& where, const std::string& utf8) {
 std::int32_t AddSequence(std::int32_t sn, std::size_t step) {
     const std::int64_t next = static_cast<std::int64_t>(sn) + static_cast<std::int64_t>(step);
     return next > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(next);
-}
-
-// What the template choice left: an exit status when it failed, with the message to put in
-// each page's JSON.
-struct TemplateChoice {
-    int failure = kExitOk;
-    std::string messageUtf8;
-    bool reported = false;  // a damaged store or file was reported, though a template was had
-};
-
-TemplateChoice ChooseTemplate(const FillOptions& o, FormsWorkspace& ws, TemplateKind kind) {
-    TemplateChoice choice;
-    std::error_code ec;
-    if (!o.templateArg.empty() && IsTemplateFileName(o.templateArg) &&
-        fs::is_regular_file(o.templateArg, ec)) {
-        TemplateSourceRead read = ReadTemplateSource(kind, o.templateArg);
-        if (read.wrongForm) {
-            ReportUtf8(o.templateArg, "not a template of the form being filled");
-            choice.failure = kExitUsage;
-            return choice;
-        }
-        if (!read.message.empty()) {
-            Report(o.templateArg, read.message);
-            choice.reported = true;
-        }
-        if (!read.source) {
-            choice.failure = kExitFailure;
-            choice.messageUtf8 = GbkToUtf8(read.message);
-            return choice;
-        }
-        ws.UseTemplateSource(kind, std::move(read.source));
-        return choice;
-    }
-
-    const StorageResult store = ws.LoadTemplateStore(kind);
-    if (!store.message.empty()) {
-        Report(TemplateStoreFileName(kind), store.message);
-        choice.reported = true;
-    }
-    if (!o.templateArg.empty()) {
-        if (ws.SelectTemplateNamed(kind, Utf8ToGbk(o.templateArg))) return choice;
-        choice.messageUtf8 =
-            "no such template in " + JoinPath(ws.ProgramFolder(), TemplateStoreFileName(kind));
-        ReportUtf8(o.templateArg, choice.messageUtf8);
-        choice.failure = kExitFailure;
-    }
-    return choice;
 }
 
 void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int site,
@@ -396,46 +349,49 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     ws.SetCurrentTab(freight ? kTabFreightBill : kTabInvoice);
 
     std::error_code ec;
-    const bool configMissing = !fs::exists(JoinPath(folder, "Config.pcf"), ec);
-    TemplateChoice choice = ChooseTemplate(o, ws, kind);
-    if (choice.failure == kExitUsage) return choice.failure;
+    const TemplateChoice choice = ChooseTemplate(ws, kind, o.templateArg);
+    if (choice.outcome == TemplateChoice::Outcome::kWrongForm) {
+        ReportUtf8(o.templateArg, choice.failure);
+        return kExitUsage;
+    }
+    for (const TemplateChoice::Notice& n : choice.notices) Report(n.where, n.textGbk);
+    std::string failure;
+    if (choice.outcome == TemplateChoice::Outcome::kNoSuchTemplate)
+        ReportUtf8(o.templateArg, choice.failure);
+    if (!choice.Chosen()) failure = choice.failure;
     // A printer that cannot be had fails the run before any page is filled.
     std::unique_ptr<PrintOutput> print;
-    if (o.print && choice.failure == kExitOk) {
+    if (o.print && choice.Chosen()) {
         std::string error;
         print = std::make_unique<PrintOutput>(o, &error);
         if (!print->Ready()) {
-            choice.messageUtf8 = "cannot print: " + error;
-            ReportUtf8(o.printer.empty() ? "--print" : o.printer, choice.messageUtf8);
-            choice.failure = kExitFailure;
+            failure = "cannot print: " + error;
+            ReportUtf8(o.printer.empty() ? "--print" : o.printer, failure);
         }
     }
-    // The config selects the default template, so it is read after the store.
-    const ConfigLoad config = ws.ReadConfig();
     bool configDamaged = false;
-    if (!config.message.empty()) {
-        Report("Config.pcf", config.message);
-        if (!configMissing) {
+    if (!choice.config.message.empty()) {
+        Report("Config.pcf", choice.config.message);
+        if (!choice.configMissing) {
             configDamaged = true;
             ReportUtf8("Config.pcf", "fix or delete it; it is left as it is");
         }
     }
-    if (choice.failure != kExitOk) {
+    if (!failure.empty()) {
         // Scripts read one object per page, the reason in its messages.
         if (o.json) {
             JsonWriter json;
             const CliPrompter none(false);
             for (const std::string& page : o.pages)
-                WritePageJson(json, page, freight, ws.SourceSite(), nullptr, none,
-                              choice.messageUtf8);
+                WritePageJson(json, page, freight, ws.SourceSite(), nullptr, none, failure);
             std::fflush(stdout);
         }
-        return choice.failure;
+        return kExitFailure;
     }
     // A damaged Config.pcf only matters when one of its values stands in for an option.
     const bool configUsed =
         !o.site || !o.invoiceSn || o.templateArg.empty() || (freight && !o.savePath.empty());
-    if (choice.reported || (configUsed && configDamaged)) status = kExitFailure;
+    if (!choice.notices.empty() || (configUsed && configDamaged)) status = kExitFailure;
 
     if (o.site) ws.SetSourceSite(*o.site);
     if (o.calibrate) return RunCalibration(o, ws, prompter, print.get(), status);
