@@ -7,27 +7,21 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
-#include <QImage>
 #include <QLabel>
 #include <QPageSetupDialog>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QSpinBox>
 #include <algorithm>
-#include <new>
 
-#include "app/app_title.h"
-#include "app/history_refill.h"
 #include "app/tform_history.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
+#include "forms/form_values.h"
 #include "history/record_from_forms.h"
-#include "history/reprint_check.h"
 #include "print/calibration_page.h"
-#include "print/fit_check.h"
-#include "print/page_drawing.h"
+#include "session/print_session.h"
 #include "storage/storage_result.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -188,74 +182,52 @@ void PrintCommands::SetDialogs(PrintDialogs* dialogs) {
 
 QPrinter& PrintCommands::Printer() {
     // Made on first use: asking the print system for its queues has no place in start-up.
-    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // The queue chosen last is offered first, while it still exists.
+        const std::string last = settings_.LastPrinter();
+        std::string error;
+        if (!last.empty()) SelectPrinter(*printer_, QString::fromStdString(last), &error);
+    }
     return *printer_;
 }
 
 void PrintCommands::MenuItemPrintClick() {
     const Tab tab = workspace_.CurrentTab();
     if (tab == kTabInput) return;
-    const bool freight = tab == kTabFreightBill;
-    if (freight ? workspace_.FreightBillUnsaved() : workspace_.InvoiceUnsaved()) {
+    if (tab == kTabFreightBill ? workspace_.FreightBillUnsaved() : workspace_.InvoiceUnsaved()) {
         // Printing goes on whatever the save did.
         workspace_.MenuItemSaveClick();
     }
-    const FreightBillForm& bill = workspace_.FreightBill();
-    if (freight && bill.background.isNull()) {
-        prompter_.ShowMessage(NoBackgroundMessage());
-        return;
-    }
+    PrintSession session(workspace_, tab);
+    if (!session.HasPage(prompter_)) return;
     // Asked before the print dialog: a seller who did print this order need not choose a
-    // printer first. The printer's name is known by the time the print is recorded.
-    HistoryRecord record = RecordForPrint(workspace_, tab, std::string(), 1);
-    if (settings_.ReprintWarning() &&
-        !ConfirmReprint(history_, prompter_, record.form, record.tradeNumbers))
-        return;
-
+    // printer first.
+    const HistoryRecord record = session.Record();
+    if (!session.ConfirmReprint(prompter_, record)) return;
     QPrinter& printer = Printer();
     if (!dialogs_->ChoosePrinter(printer)) return;
-
+    session.SetPrinter(&printer);
     // What fits depends on the printer's resolution and fonts.
-    const PageOptions options =
-        freight ? PrinterPageOptions(printer) : PrinterInvoiceOptions(printer);
-    const std::vector<FitFinding> findings =
-        freight ? CheckFreightBillFit(bill, options, &printer)
-                : CheckInvoiceFit(workspace_.Invoice(), options, &printer);
-    if (!findings.empty() && !prompter_.AskYesNo(FitQuestionCaption(), FitQuestion(findings)))
-        return;
-
-    PrintJob job(printer, PrintJobTitle(kApplicationTitle, freight));
-    try {
-        if (QPainter* painter = job.NewPage()) {
-            if (freight) {
-                DrawFreightBillPage(*painter, bill, options);
-            } else {
-                DrawInvoicePage(*painter, workspace_.Invoice(), options);
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        job.Abort("out of memory");
-    }
-    last_ = FinishJob(job);
-    if (!last_.ok) return;
-    record.printer = Utf8ToGbk(printer.printerName().toStdString());
-    record.copies = printer.copyCount();
-    record.time = QDateTime();
-    RecordPrint(history_, prompter_, record);
+    if (!PrintSession::ConfirmFit(prompter_, session.CheckFit())) return;
+    session.AddPage(prompter_, true, record);
+    if (!FinishSession(session)) return;
     if (historyWindow_) historyWindow_->Refresh();
 }
 
-PrintResult PrintCommands::FinishJob(PrintJob& job) {
-    job.SetWait(DefaultJobWaitMs(),
-                [this](const JobProgress& progress) { return dialogs_->JobProgressed(progress); });
-    const PrintResult result = job.Finish();
+bool PrintCommands::FinishSession(PrintSession& session) {
+    const PrintSession::Outcome out = session.Finish(
+        [this](const JobProgress& progress) { return dialogs_->JobProgressed(progress); });
     dialogs_->JobFollowed();
-    ShowPrintResult(result);
-    return result;
-}
-
-void PrintCommands::ShowPrintResult(const PrintResult& result) {
-    if (!result.ok) prompter_.ShowMessage(NotPrintedMessage(result, Printer().printerName()));
+    last_ = out.print;
+    if (!last_.ok) {
+        prompter_.ShowMessage(NotPrintedMessage(last_, Printer().printerName()));
+        return false;
+    }
+    settings_.SetLastPrinter(Printer().printerName().toStdString());
+    settings_.Sync();
+    if (!out.historyNote.empty()) prompter_.ShowMessage(out.historyNote);
+    return true;
 }
 
 void PrintCommands::MenuItemPrintSetClick() {
@@ -263,43 +235,13 @@ void PrintCommands::MenuItemPrintSetClick() {
 }
 
 TFormPreview* PrintCommands::MenuItemPreviewClick() {
-    PageOptions options = PageOptions::AtDpi(window_.logicalDpiX(), window_.logicalDpiY());
     const Tab tab = workspace_.CurrentTab();
-    const FreightBillForm& bill = workspace_.FreightBill();
-    PageSize size;
-    if (tab == kTabFreightBill) {
-        // Over the waybill where the form shows them: with the picture, without the offsets.
-        options.withBackground = true;
-        const std::optional<PageSize> billSize = FreightBillPageSize(bill, options);
-        if (!billSize) {
-            prompter_.ShowMessage(NoBackgroundMessage());
-            return nullptr;
-        }
-        size = *billSize;
-    } else if (tab == kTabInvoice) {
-        size = InvoicePageSize(workspace_.Invoice(), options);
+    QImage picture;
+    if (tab == kTabFreightBill || tab == kTabInvoice) {
+        picture = PrintSession(workspace_, tab)
+                      .Preview(window_.logicalDpiX(), window_.logicalDpiY(), prompter_);
+        if (picture.isNull()) return nullptr;
     }
-
-    // A bitmap too large for memory comes out null.
-    QImage picture(size.width, size.height, QImage::Format_RGB32);
-    if (picture.isNull() && size.width > 0 && size.height > 0) {
-        prompter_.ShowMessage(OutOfMemoryMessage());
-        return nullptr;
-    }
-    if (!picture.isNull()) {
-        picture.setDotsPerMeterX(qRound(window_.logicalDpiX() / 0.0254));
-        picture.setDotsPerMeterY(qRound(window_.logicalDpiY() / 0.0254));
-        picture.fill(Qt::white);
-        QPainter painter(&picture);
-        if (tab == kTabFreightBill) {
-            DrawFreightBillPage(painter, bill, options);
-            PaintFitMarks(painter, CheckFreightBillFit(bill, options));
-        } else {
-            DrawInvoicePage(painter, workspace_.Invoice(), options);
-            PaintFitMarks(painter, CheckInvoiceFit(workspace_.Invoice(), options));
-        }
-    }
-
     auto* preview = new TFormPreview(&window_);
     if (tab == kTabFreightBill) {
         preview->setWindowTitle(QString::fromUtf8(u8"预览货运单"));
@@ -328,16 +270,10 @@ void PrintCommands::MenuItemCalibrateClick() {
     const FreightBillForm& bill = workspace_.FreightBill();
     QPrinter& printer = Printer();
     if (!dialogs_->ChoosePrinter(printer)) return;
-    PrintJob job(printer,
-                 QString::fromUtf8(kApplicationTitle) + QString::fromUtf8(kCalibrationJobSuffix));
-    try {
-        if (QPainter* painter = job.NewPage())
-            DrawCalibrationPage(*painter, bill, PrinterPageOptions(printer));
-    } catch (const std::bad_alloc&) {
-        job.Abort("out of memory");
-    }
-    last_ = FinishJob(job);
-    if (!last_.ok) return;
+    PrintSession session(workspace_, kTabFreightBill);
+    session.SetPrinter(&printer);
+    session.AddCalibrationPage();
+    if (!FinishSession(session)) return;
     // The user measures where the first mark landed; the offsets move it where it belongs.
     const CalibrationMark& first = CalibrationMarks().front();
     const std::optional<QPointF> measured =
@@ -357,7 +293,7 @@ void PrintCommands::Reprint(const HistoryRecord& record) {
     } else {
         workspace_.ResetCurrentForm();
     }
-    RefillFromRecord(workspace_, record);
+    FillFromValues(workspace_, RecordFormValues(record));
 }
 
 }  // namespace tallivo

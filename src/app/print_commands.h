@@ -1,6 +1,6 @@
 // The window's print commands: "打印（&P）", "打印设置（&J）" and "打印预览（&W）", on the
-// tool buttons and the File menu. Printing and preview draw through print/page_drawing.h, as
-// tallivo-cli does.
+// tool buttons and the File menu. Printing, preview and calibration run through the print
+// session, as tallivo-cli does.
 #pragma once
 
 #include <QObject>
@@ -9,16 +9,17 @@
 #include <memory>
 #include <optional>
 
-#include "app/app_settings.h"
 #include "forms/workspace.h"
 #include "history/print_history.h"
 #include "print/print_job.h"
+#include "session/app_settings.h"
 #include "text/message_sink.h"
 
 class QPrinter;
 
 namespace tallivo {
 
+class PrintSession;
 class TFormHistory;
 class TFormPreview;
 class TFormPrint;
@@ -77,9 +78,9 @@ public:
     void Reprint(const HistoryRecord& record);
 
 private:
-    // Finishes the job, following it with progress, and says what went wrong.
-    PrintResult FinishJob(PrintJob& job);
-    void ShowPrintResult(const PrintResult& result);
+    // Finishes the session's job, following it with progress, and says what went wrong or
+    // what kept the history from recording it; true when it printed.
+    bool FinishSession(PrintSession& session);
 
     TFormPrint& window_;
     FormsWorkspace& workspace_;

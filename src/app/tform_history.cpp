@@ -61,7 +61,7 @@ void TFormHistory::Refresh() {
                                  ToQ(r.buyer),
                                  ToQ(r.consignee),
                                  ToQ(r.address),
-                                 ToQ(r.telephone),
+                                 ToQ(ShownTelephone(r)),
                                  ToQ(r.templateName),
                                  QString::number(r.sequenceNumber),
                                  ToQ(r.printer),

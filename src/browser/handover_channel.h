@@ -2,10 +2,12 @@
 
 #include <QString>
 
+#include "tallivo_version.h"
+
 namespace tallivo::browser {
 
 // The main window's caption, which also names the single-instance channel.
-inline constexpr char kApplicationTitle[] = "Tallivo--http://www.tallivo.example.com/";
+using tallivo::kApplicationTitle;
 
 // The one byte the running copy answers a record with: handled, or refused unread (unknown tag,
 // over its limit, damaged). A connection closed without an answer lost its record.

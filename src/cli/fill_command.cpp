@@ -6,22 +6,15 @@
 #include <filesystem>
 #include <new>
 
-#include "capture/capture_driver.h"
 #include "cli/cli_io.h"
 #include "cli/cli_prompter.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
-#include "forms/document_checks.h"
-#include "forms/forms_capture_host.h"
-#include "forms/template_source.h"
+#include "forms/template_choice.h"
 #include "forms/workspace.h"
-#include "history/record_from_forms.h"
-#include "history/reprint_check.h"
-#include "print/calibration_page.h"
 #include "print/fit_check.h"
-#include "print/page_drawing.h"
-#include "print/pdf_output.h"
 #include "richtext/rtf.h"
+#include "session/print_session.h"
 #include "storage/config_file.h"
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
@@ -30,13 +23,6 @@
 #include "storage/storage_result.h"
 #include "storage/template_store.h"
 #include "text/gbk_codec.h"
-
-#ifdef TALLIVO_HAVE_PRINTING
-#include <QPrinter>
-
-#include "browser/handover_channel.h"
-#include "print/print_job.h"
-#endif
 
 namespace tallivo {
 
@@ -84,53 +70,6 @@ void ReportUtf8(const std::string& where, const std::string& utf8) {
 std::int32_t AddSequence(std::int32_t sn, std::size_t step) {
     const std::int64_t next = static_cast<std::int64_t>(sn) + static_cast<std::int64_t>(step);
     return next > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(next);
-}
-
-// What the template choice left: an exit status when it failed, with the message to put in
-// each page's JSON.
-struct TemplateChoice {
-    int failure = kExitOk;
-    std::string messageUtf8;
-    bool reported = false;  // a damaged store or file was reported, though a template was had
-};
-
-TemplateChoice ChooseTemplate(const FillOptions& o, FormsWorkspace& ws, TemplateKind kind) {
-    TemplateChoice choice;
-    std::error_code ec;
-    if (!o.templateArg.empty() && IsTemplateFileName(o.templateArg) &&
-        fs::is_regular_file(o.templateArg, ec)) {
-        TemplateSourceRead read = ReadTemplateSource(kind, o.templateArg);
-        if (read.wrongForm) {
-            ReportUtf8(o.templateArg, "not a template of the form being filled");
-            choice.failure = kExitUsage;
-            return choice;
-        }
-        if (!read.message.empty()) {
-            Report(o.templateArg, read.message);
-            choice.reported = true;
-        }
-        if (!read.source) {
-            choice.failure = kExitFailure;
-            choice.messageUtf8 = GbkToUtf8(read.message);
-            return choice;
-        }
-        ws.UseTemplateSource(kind, std::move(read.source));
-        return choice;
-    }
-
-    const StorageResult store = ws.LoadTemplateStore(kind);
-    if (!store.message.empty()) {
-        Report(TemplateStoreFileName(kind), store.message);
-        choice.reported = true;
-    }
-    if (!o.templateArg.empty()) {
-        if (ws.SelectTemplateNamed(kind, Utf8ToGbk(o.templateArg))) return choice;
-        choice.messageUtf8 =
-            "no such template in " + JoinPath(ws.ProgramFolder(), TemplateStoreFileName(kind));
-        ReportUtf8(o.templateArg, choice.messageUtf8);
-        choice.failure = kExitFailure;
-    }
-    return choice;
 }
 
 void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int site,
@@ -194,73 +133,6 @@ void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int 
     std::fputc('\n', stdout);
 }
 
-#ifdef TALLIVO_HAVE_PRINTING
-// The run's pages as one print job, drawn as the window prints them.
-class PrintOutput {
-public:
-    PrintOutput(const FillOptions& o, std::string* error) : printer_(QPrinter::HighResolution) {
-        if (!SelectPrinter(printer_, QString::fromStdString(o.printer), error)) return;
-        printer_.setCopyCount(o.copies);
-        job_ = std::make_unique<PrintJob>(
-            printer_, o.calibrate ? QString::fromUtf8(browser::kApplicationTitle) +
-                                        QString::fromUtf8(kCalibrationJobSuffix)
-                                  : PrintJobTitle(browser::kApplicationTitle,
-                                                  o.form == CliForm::kFreightBill));
-    }
-    bool Ready() const { return job_ != nullptr; }
-    QString PrinterName() const { return printer_.printerName(); }
-    int Copies() const { return printer_.copyCount(); }
-
-    // What would not fit on this printer, at its resolution and with its fonts.
-    std::vector<FitFinding> Check(const FormsWorkspace& ws, bool freight) const {
-        return freight
-                   ? CheckFreightBillFit(ws.FreightBill(), PrinterPageOptions(printer_), &printer_)
-                   : CheckInvoiceFit(ws.Invoice(), PrinterInvoiceOptions(printer_), &printer_);
-    }
-
-    void Draw(const FormsWorkspace& ws, bool freight) {
-        QPainter* p = job_->NewPage();
-        if (!p) return;
-        try {
-            if (freight) {
-                DrawFreightBillPage(*p, ws.FreightBill(), PrinterPageOptions(printer_));
-            } else {
-                DrawInvoicePage(*p, ws.Invoice(), PrinterInvoiceOptions(printer_));
-            }
-        } catch (const std::bad_alloc&) {
-            // A page half drawn is not printed as if it were whole.
-            job_->Abort("out of memory while drawing a page");
-            throw;
-        }
-    }
-    PrintResult Finish() { return job_->Finish(); }
-
-private:
-    QPrinter printer_;
-    std::unique_ptr<PrintJob> job_;
-
-public:
-    void DrawCalibration(const FreightBillForm& form) {
-        if (QPainter* p = job_->NewPage())
-            DrawCalibrationPage(*p, form, PrinterPageOptions(printer_));
-    }
-};
-#else
-// A build without Qt PrintSupport cannot print.
-class PrintOutput {
-public:
-    PrintOutput(const FillOptions&, std::string* error) {
-        *error = "printing is not available in this build";
-    }
-    bool Ready() const { return false; }
-    QString PrinterName() const { return QString(); }
-    int Copies() const { return 1; }
-    std::vector<FitFinding> Check(const FormsWorkspace&, bool) const { return {}; }
-    void Draw(const FormsWorkspace&, bool) {}
-};
-#endif
-
-#ifdef TALLIVO_HAVE_PRINTING
 // What became of the job, on stderr; false when it did not print.
 bool ReportPrint(const std::string& printer, const PrintResult& printed) {
     if (printed.ok) {
@@ -274,102 +146,6 @@ bool ReportPrint(const std::string& printer, const PrintResult& printed) {
     }
     return printed.ok;
 }
-#endif
-
-// `tallivo-cli calibrate`: the template's calibration page onto the PDF and the printer.
-int RunCalibration(const FillOptions& o, FormsWorkspace& ws, CliPrompter& prompter,
-                   PrintOutput* print, int status) {
-    ws.ResetCurrentForm();
-    for (const std::string& m : prompter.messages) Report("calibrate", m);
-    if (!prompter.messages.empty()) status = kExitFailure;
-    const FreightBillForm& form = ws.FreightBill();
-    if (!o.pdfPath.empty()) {
-        const PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
-        const PageSize size = CalibrationPageSize(form, options);
-        PdfOutput pdf(o.pdfPath, o.dpi);
-        if (QPainter* p = pdf.NewPage(size.width, size.height))
-            DrawCalibrationPage(*p, form, options);
-        if (!pdf.Finish()) {
-            ReportUtf8(o.pdfPath, "cannot write the PDF: " + pdf.ErrorText());
-            status = kExitFailure;
-        }
-    }
-#ifdef TALLIVO_HAVE_PRINTING
-    if (print) {
-        print->DrawCalibration(form);
-        const PrintResult printed = print->Finish();
-        if (!ReportPrint(o.printer.empty() ? "--print" : o.printer, printed)) status = kExitFailure;
-    }
-#else
-    (void)print;
-#endif
-    return status;
-}
-
-// The page onto the PDF and into the print job, whichever were asked for.
-void DrawPage(PdfOutput* pdf, PrintOutput* print, const FormsWorkspace& ws, const FillOptions& o,
-              Prompter& prompter) {
-    if (!pdf && !print) return;
-    PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
-    options.withBackground = o.withBackground;
-    if (o.form == CliForm::kFreightBill) {
-        const std::optional<PageSize> size = FreightBillPageSize(ws.FreightBill(), options);
-        if (!size) {
-            prompter.ShowMessage(NoBackgroundMessage());
-            return;
-        }
-        if (pdf) {
-            if (QPainter* p = pdf->NewPage(size->width, size->height))
-                DrawFreightBillPage(*p, ws.FreightBill(), options);
-        }
-    } else if (pdf) {
-        options.paper = A4PageSize(options);
-        const PageSize size = InvoicePageSize(ws.Invoice(), options);
-        if (QPainter* p = pdf->NewPage(size.width, size.height)) {
-            DrawInvoicePage(*p, ws.Invoice(), options);
-        }
-    }
-    if (print) print->Draw(ws, o.form == CliForm::kFreightBill);
-}
-
-// What would not fit on the page as the PDF draws it (the printer's own check is PrintOutput's).
-std::vector<FitFinding> CheckPage(const FormsWorkspace& ws, const FillOptions& o) {
-    PageOptions options = PageOptions::AtDpi(o.dpi, o.dpi);
-    options.withBackground = o.withBackground;
-    if (o.form == CliForm::kFreightBill) return CheckFreightBillFit(ws.FreightBill(), options);
-    options.paper = A4PageSize(options);
-    return CheckInvoiceFit(ws.Invoice(), options);
-}
-
-// The two questions before a page is printed, answered by --answer: a trade number printed
-// before, and what does not fit. Empty when the page may be printed, else why not.
-std::string AskBeforePrinting(PrintHistory& history, Prompter& prompter,
-                              const HistoryRecord& record,
-                              const std::vector<FitFinding>& findings) {
-    if (!ConfirmReprint(history, prompter, record.form, record.tradeNumbers))
-        return "printed before; --answer yes prints it again";
-    if (!findings.empty() && !prompter.AskYesNo(FitQuestionCaption(), FitQuestion(findings)))
-        return "something does not fit (see messages); --answer yes prints it anyway";
-    return std::string();
-}
-
-#ifdef TALLIVO_HAVE_PRINTING
-// One record per printed page; what kept the history from taking them is said once: the pages
-// are printed all the same. False when a record is missing.
-bool RecordPrinted(PrintHistory& history, std::vector<HistoryRecord> records) {
-    CliPrompter said(false);
-    bool all = true;
-    for (HistoryRecord& record : records) {
-        if (!RecordPrint(history, said, record)) {
-            all = false;
-            break;
-        }
-    }
-    for (const std::string& m : said.messages) Report(history.Path().toStdString(), m);
-    return all;
-}
-
-#endif
 
 // After a run that saved or printed pages the next run goes on from the numbers after them, as
 // the window's New command does. The other values of Config.pcf stay as they are on disk.
@@ -384,211 +160,273 @@ bool AdvanceSequenceNumbers(const std::string& folder, bool freight, std::int32_
     return saved.ok;
 }
 
-}  // namespace
-
-int RunFill(const FillOptions& o, const std::string& folder) {
-    int status = kExitOk;
-    const bool freight = o.form == CliForm::kFreightBill;
-    const TemplateKind kind = freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
-
-    CliPrompter prompter(o.answerYes);
-    FormsWorkspace ws(folder, &prompter, nullptr);
-    ws.SetCurrentTab(freight ? kTabFreightBill : kTabInvoice);
-
-    std::error_code ec;
-    const bool configMissing = !fs::exists(JoinPath(folder, "Config.pcf"), ec);
-    TemplateChoice choice = ChooseTemplate(o, ws, kind);
-    if (choice.failure == kExitUsage) return choice.failure;
-    // A printer that cannot be had fails the run before any page is filled.
-    std::unique_ptr<PrintOutput> print;
-    if (o.print && choice.failure == kExitOk) {
-        std::string error;
-        print = std::make_unique<PrintOutput>(o, &error);
-        if (!print->Ready()) {
-            choice.messageUtf8 = "cannot print: " + error;
-            ReportUtf8(o.printer.empty() ? "--print" : o.printer, choice.messageUtf8);
-            choice.failure = kExitFailure;
-        }
+// One run of `fill` or `calibrate`: the workspace, its print session and what the run did.
+class FillRun {
+public:
+    FillRun(const FillOptions& o, const std::string& folder)
+        : o_(o),
+          folder_(folder),
+          freight_(o.form == CliForm::kFreightBill),
+          prompter_(o.answerYes),
+          ws_(folder, &prompter_, nullptr) {
+        ws_.SetCurrentTab(freight_ ? kTabFreightBill : kTabInvoice);
     }
-    // The config selects the default template, so it is read after the store.
-    const ConfigLoad config = ws.ReadConfig();
-    bool configDamaged = false;
-    if (!config.message.empty()) {
-        Report("Config.pcf", config.message);
-        if (!configMissing) {
-            configDamaged = true;
+
+    // The template, the printer and Config.pcf; an exit status when the run cannot go on.
+    std::optional<int> Prepare();
+    int Calibrate();
+    // Fills, saves, draws and prints one page; its messages and JSON go out.
+    void Page(std::size_t index);
+    int Finish();
+
+    int status = kExitOk;
+
+private:
+    std::string Printer() const { return o_.printer.empty() ? "--print" : o_.printer; }
+    bool SavePage(const std::string& page, std::int32_t sn);
+    // Empty when the page may be printed, else why not.
+    std::string AskBeforePrinting(const HistoryRecord& record,
+                                  const std::vector<FitFinding>& findings);
+
+    const FillOptions& o_;
+    const std::string folder_;
+    const bool freight_;
+    CliPrompter prompter_;
+    FormsWorkspace ws_;
+    std::unique_ptr<PrintSession> session_;
+    bool configDamaged_ = false;
+    int site_ = 0;
+    std::int32_t invoiceSn_ = 0;
+    std::int32_t freightSn_ = 0;
+    std::string saveFolder_;
+    JsonWriter json_;
+    std::unique_ptr<Progress> progress_;
+    std::size_t printedPages_ = 0;
+    std::optional<std::int32_t> lastSaved_;
+    std::optional<std::int32_t> lastPrinted_;
+};
+
+std::optional<int> FillRun::Prepare() {
+    const TemplateKind kind = freight_ ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
+    const TemplateChoice choice = ChooseTemplate(ws_, kind, o_.templateArg);
+    if (choice.outcome == TemplateChoice::Outcome::kWrongForm) {
+        ReportUtf8(o_.templateArg, choice.failure);
+        return kExitUsage;
+    }
+    for (const TemplateChoice::Notice& n : choice.notices) Report(n.where, n.textGbk);
+    std::string failure;
+    if (choice.outcome == TemplateChoice::Outcome::kNoSuchTemplate)
+        ReportUtf8(o_.templateArg, choice.failure);
+    if (!choice.Chosen()) failure = choice.failure;
+
+    session_ = std::make_unique<PrintSession>(ws_, freight_ ? kTabFreightBill : kTabInvoice);
+    session_->SetPdf(o_.pdfPath, o_.dpi, o_.withBackground);
+    // A printer that cannot be had fails the run before any page is filled.
+    std::string error;
+    if (o_.print && choice.Chosen() && !session_->UsePrintQueue(o_.printer, o_.copies, &error)) {
+        failure = "cannot print: " + error;
+        ReportUtf8(Printer(), failure);
+    }
+    if (!choice.config.message.empty()) {
+        Report("Config.pcf", choice.config.message);
+        if (!choice.configMissing) {
+            configDamaged_ = true;
             ReportUtf8("Config.pcf", "fix or delete it; it is left as it is");
         }
     }
-    if (choice.failure != kExitOk) {
+    if (!failure.empty()) {
         // Scripts read one object per page, the reason in its messages.
-        if (o.json) {
-            JsonWriter json;
+        if (o_.json) {
             const CliPrompter none(false);
-            for (const std::string& page : o.pages)
-                WritePageJson(json, page, freight, ws.SourceSite(), nullptr, none,
-                              choice.messageUtf8);
+            for (const std::string& page : o_.pages)
+                WritePageJson(json_, page, freight_, ws_.SourceSite(), nullptr, none, failure);
             std::fflush(stdout);
         }
-        return choice.failure;
+        return kExitFailure;
     }
     // A damaged Config.pcf only matters when one of its values stands in for an option.
     const bool configUsed =
-        !o.site || !o.invoiceSn || o.templateArg.empty() || (freight && !o.savePath.empty());
-    if (choice.reported || (configUsed && configDamaged)) status = kExitFailure;
+        !o_.site || !o_.invoiceSn || o_.templateArg.empty() || (freight_ && !o_.savePath.empty());
+    if (!choice.notices.empty() || (configUsed && configDamaged_)) status = kExitFailure;
 
-    if (o.site) ws.SetSourceSite(*o.site);
-    if (o.calibrate) return RunCalibration(o, ws, prompter, print.get(), status);
-    const int site = ws.SourceSite();
-    const std::int32_t invoiceSn = o.invoiceSn ? *o.invoiceSn : ws.InvoiceSN();
-    const std::int32_t freightSn = ws.FreightBillSN();
-    ws.SetClock(o.now);  // without --now the clock is read at each search, as on screen
+    if (o_.site) ws_.SetSourceSite(*o_.site);
+    if (o_.calibrate) return std::nullopt;
+    site_ = ws_.SourceSite();
+    invoiceSn_ = o_.invoiceSn ? *o_.invoiceSn : ws_.InvoiceSN();
+    freightSn_ = ws_.FreightBillSN();
+    ws_.SetClock(o_.now);  // without --now the clock is read at each search, as on screen
 
-    const bool several = o.pages.size() > 1;
-    std::string saveFolder;
-    if (!o.savePath.empty()) {
-        if (several || o.savePath.back() == '/' || fs::is_directory(o.savePath, ec)) {
-            saveFolder = o.savePath;
-            fs::create_directories(saveFolder, ec);
-            if (!fs::is_directory(saveFolder, ec)) {
-                ReportUtf8(saveFolder, "cannot create the folder");
-                return kExitFailure;
-            }
+    std::error_code ec;
+    if (!o_.savePath.empty() &&
+        (o_.pages.size() > 1 || o_.savePath.back() == '/' || fs::is_directory(o_.savePath, ec))) {
+        saveFolder_ = o_.savePath;
+        fs::create_directories(saveFolder_, ec);
+        if (!fs::is_directory(saveFolder_, ec)) {
+            ReportUtf8(saveFolder_, "cannot create the folder");
+            return kExitFailure;
         }
     }
+    progress_ = std::make_unique<Progress>(static_cast<int>(o_.pages.size()));
+    return std::nullopt;
+}
 
-    std::unique_ptr<PdfOutput> pdf;
-    if (!o.pdfPath.empty()) pdf = std::make_unique<PdfOutput>(o.pdfPath, o.dpi);
-
-    JsonWriter json;
-    Progress progress(static_cast<int>(o.pages.size()));
-    // Opened only to print: a run without --print leaves no history file behind.
-    std::unique_ptr<PrintHistory> history;
-    if (print) history = std::make_unique<PrintHistory>(PrintHistoryPath(folder));
-    std::vector<HistoryRecord> printedPages;
-    std::optional<std::int32_t> lastSaved;
-    std::optional<std::int32_t> lastPrinted;
-
-    for (size_t i = 0; i < o.pages.size(); ++i) {
-        const std::string& page = o.pages[i];
-        const std::int32_t pageInvoiceSn = AddSequence(invoiceSn, i);
-        const std::int32_t pageFreightSn = AddSequence(freightSn, i);
-        prompter.messages.clear();
-        prompter.questions.clear();
-        bool pageFailed = false;
-        std::vector<FitFinding> findings;
-
-        // A page too large for memory fails alone, keeping what was filled before, as the
-        // program skips an operation whose allocation fails.
-        try {
-            ws.SetInvoiceSN(pageInvoiceSn);
-            ws.SetFreightBillSN(pageFreightSn);
-            std::optional<std::string> bytes = ReadWholeFile(page);
-            std::string input;
-            if (!bytes) {
-                prompter.ShowMessage("cannot read the page");
-                pageFailed = true;
-            } else {
-                input = PageTextToGbk(std::move(*bytes));
-                bytes.reset();
-            }
-            ws.ResetCurrentForm();
-            ws.SetInputText(std::move(input));
-            if (!pageFailed) ws.ReplaceAll();
-
-            if (!pageFailed && !o.savePath.empty()) {
-                const std::int32_t sn = freight ? pageFreightSn : pageInvoiceSn;
-                const std::string target =
-                    saveFolder.empty()
-                        ? o.savePath
-                        : JoinPath(saveFolder, std::to_string(sn) +
-                                                   std::string(freight ? kFreightBillDocumentExt
-                                                                       : kInvoiceDocumentExt));
-                const std::size_t before = prompter.messages.size();
-                if (fs::exists(target, ec) && !o.answerYes) {
-                    // Another run's document of the same number is never replaced unasked.
-                    progress.Clear();
-                    ReportUtf8(page, "not saved: " + target + " exists; --answer yes replaces it");
-                    status = kExitFailure;
-                } else if (ws.SaveDocumentTo(target)) {
-                    lastSaved = sn;
-                } else if (prompter.messages.size() == before) {
-                    // Answered No: the document asked for does not exist, so the run did not do
-                    // its work.
-                    progress.Clear();
-                    ReportUtf8(page, "not saved: " + target);
-                    status = kExitFailure;
-                }
-            }
-
-            std::string notPrinted;
-            if (!pageFailed) {
-                // Laying every box out again costs as much as drawing it: the findings are
-                // made for the printer and for the JSON that scripts read, not for a PDF alone.
-                if (print) {
-                    findings = print->Check(ws, freight);
-                } else if (o.json) {
-                    findings = CheckPage(ws, o);
-                }
-                if (print) {
-                    HistoryRecord record = RecordForPrint(
-                        ws, ws.CurrentTab(), Utf8ToGbk(print->PrinterName().toStdString()),
-                        print->Copies());
-                    notPrinted = AskBeforePrinting(*history, prompter, record, findings);
-                    if (notPrinted.empty()) {
-                        printedPages.push_back(std::move(record));
-                        lastPrinted = freight ? pageFreightSn : pageInvoiceSn;
-                    }
-                }
-                DrawPage(pdf.get(), notPrinted.empty() ? print.get() : nullptr, ws, o, prompter);
-            }
-            if (!notPrinted.empty()) {
-                progress.Clear();
-                ReportUtf8(page, "not printed: " + notPrinted);
-                status = kExitFailure;
-            }
-        } catch (const std::bad_alloc&) {
-            prompter.ShowMessage(OutOfMemoryMessage());
-            pageFailed = true;
-        }
-
-        if (!prompter.messages.empty()) progress.Clear();
-        for (const std::string& m : prompter.messages) Report(page, m);
-        if (pageFailed || !prompter.messages.empty()) status = kExitFailure;
-
-        if (!findings.empty()) progress.Clear();
-        for (const FitFinding& f : findings) Report(page, f.text);
-        if (o.json)
-            WritePageJson(json, page, freight, site, &ws, prompter, std::string(), findings);
-        progress.Step(static_cast<int>(i) + 1);
-    }
-    progress.Finish();
-    std::fflush(stdout);
-
-    if (pdf && !pdf->Finish()) {
-        ReportUtf8(o.pdfPath, "cannot write the PDF: " + pdf->ErrorText());
+// `tallivo-cli calibrate`: the template's calibration page onto the PDF and the printer.
+int FillRun::Calibrate() {
+    ws_.ResetCurrentForm();
+    for (const std::string& m : prompter_.messages) Report("calibrate", m);
+    if (!prompter_.messages.empty()) status = kExitFailure;
+    session_->AddCalibrationPage();
+    const PrintSession::Outcome out = session_->Finish();
+    if (!o_.pdfPath.empty() && !out.pdfWritten) {
+        ReportUtf8(o_.pdfPath, "cannot write the PDF: " + out.pdfError);
         status = kExitFailure;
     }
-#ifdef TALLIVO_HAVE_PRINTING
-    if (print) {
-        const std::string printer = print->PrinterName().toStdString();
-        const PrintResult printed = print->Finish();
-        if (!ReportPrint(printer, printed)) {
+    if (out.printAsked && !ReportPrint(Printer(), out.print)) status = kExitFailure;
+    return status;
+}
+
+bool FillRun::SavePage(const std::string& page, std::int32_t sn) {
+    const std::string target =
+        saveFolder_.empty()
+            ? o_.savePath
+            : JoinPath(saveFolder_,
+                       std::to_string(sn) +
+                           std::string(freight_ ? kFreightBillDocumentExt : kInvoiceDocumentExt));
+    const std::size_t before = prompter_.messages.size();
+    std::error_code ec;
+    if (fs::exists(target, ec) && !o_.answerYes) {
+        // Another run's document of the same number is never replaced unasked.
+        progress_->Clear();
+        ReportUtf8(page, "not saved: " + target + " exists; --answer yes replaces it");
+        return false;
+    }
+    if (ws_.SaveDocumentTo(target)) {
+        lastSaved_ = sn;
+    } else if (prompter_.messages.size() == before) {
+        // Answered No: the document asked for does not exist, so the run did not do its work.
+        progress_->Clear();
+        ReportUtf8(page, "not saved: " + target);
+        return false;
+    }
+    return true;
+}
+
+std::string FillRun::AskBeforePrinting(const HistoryRecord& record,
+                                       const std::vector<FitFinding>& findings) {
+    if (!session_->ConfirmReprint(prompter_, record))
+        return "printed before; --answer yes prints it again";
+    if (!PrintSession::ConfirmFit(prompter_, findings))
+        return "something does not fit (see messages); --answer yes prints it anyway";
+    return std::string();
+}
+
+void FillRun::Page(std::size_t i) {
+    const std::string& page = o_.pages[i];
+    const std::int32_t pageInvoiceSn = AddSequence(invoiceSn_, i);
+    const std::int32_t pageFreightSn = AddSequence(freightSn_, i);
+    const std::int32_t sn = freight_ ? pageFreightSn : pageInvoiceSn;
+    prompter_.messages.clear();
+    prompter_.questions.clear();
+    bool pageFailed = false;
+    std::vector<FitFinding> findings;
+
+    // A page too large for memory fails alone, keeping what was filled before, as the program
+    // skips an operation whose allocation fails.
+    try {
+        ws_.SetInvoiceSN(pageInvoiceSn);
+        ws_.SetFreightBillSN(pageFreightSn);
+        std::optional<std::string> bytes = ReadWholeFile(page);
+        std::string input;
+        if (!bytes) {
+            prompter_.ShowMessage("cannot read the page");
+            pageFailed = true;
+        } else {
+            input = PageTextToGbk(std::move(*bytes));
+            bytes.reset();
+        }
+        ws_.ResetCurrentForm();
+        ws_.SetInputText(std::move(input));
+        if (!pageFailed) ws_.ReplaceAll();
+        if (!pageFailed && !o_.savePath.empty() && !SavePage(page, sn)) status = kExitFailure;
+
+        std::string notPrinted;
+        if (!pageFailed) {
+            // Laying every box out again costs as much as drawing it: the findings are made for
+            // the printer and for the JSON that scripts read, not for a PDF alone.
+            if (session_->Printing() || o_.json) findings = session_->CheckFit();
+            HistoryRecord record;
+            if (session_->Printing()) {
+                record = session_->Record();
+                notPrinted = AskBeforePrinting(record, findings);
+            }
+            const bool print = session_->Printing() && notPrinted.empty();
+            const bool drawn = (print || !o_.pdfPath.empty()) &&
+                               session_->AddPage(prompter_, print, std::move(record));
+            if (drawn && print) {
+                ++printedPages_;
+                lastPrinted_ = sn;
+            }
+        }
+        if (!notPrinted.empty()) {
+            progress_->Clear();
+            ReportUtf8(page, "not printed: " + notPrinted);
             status = kExitFailure;
-        } else if (!RecordPrinted(*history, printedPages)) {
+        }
+    } catch (const std::bad_alloc&) {
+        prompter_.ShowMessage(OutOfMemoryMessage());
+        pageFailed = true;
+    }
+
+    if (!prompter_.messages.empty()) progress_->Clear();
+    for (const std::string& m : prompter_.messages) Report(page, m);
+    if (pageFailed || !prompter_.messages.empty()) status = kExitFailure;
+
+    if (!findings.empty()) progress_->Clear();
+    for (const FitFinding& f : findings) Report(page, f.text);
+    if (o_.json)
+        WritePageJson(json_, page, freight_, site_, &ws_, prompter_, std::string(), findings);
+    progress_->Step(static_cast<int>(i) + 1);
+}
+
+int FillRun::Finish() {
+    progress_->Finish();
+    std::fflush(stdout);
+    const PrintSession::Outcome out = session_->Finish();
+    if (!o_.pdfPath.empty() && !out.pdfWritten) {
+        ReportUtf8(o_.pdfPath, "cannot write the PDF: " + out.pdfError);
+        status = kExitFailure;
+    }
+    if (out.printAsked) {
+        if (!ReportPrint(session_->PrinterName(), out.print)) {
             status = kExitFailure;
+        } else if (out.recorded < static_cast<int>(printedPages_)) {
+            // The pages are printed all the same; what kept the history from taking them is
+            // said once.
+            Report(session_->History().Path().toStdString(), out.historyNote);
+            status = kExitFailure;
+        } else if (!out.historyNote.empty()) {
+            Report(session_->History().Path().toStdString(), out.historyNote);
         }
         // Numbers handed to the print system are spent, as saved ones are: a job that waits
         // may still print them.
-        if (printed.jobId <= 0) lastPrinted.reset();
+        if (out.print.jobId <= 0) lastPrinted_.reset();
     }
-#endif
-    if (lastPrinted && (!lastSaved || *lastPrinted > *lastSaved)) lastSaved = lastPrinted;
-    if (lastSaved && !configDamaged) {
-        if (!AdvanceSequenceNumbers(folder, freight, AddSequence(*lastSaved, 1)))
+    if (lastPrinted_ && (!lastSaved_ || *lastPrinted_ > *lastSaved_)) lastSaved_ = lastPrinted_;
+    if (lastSaved_ && !configDamaged_) {
+        if (!AdvanceSequenceNumbers(folder_, freight_, AddSequence(*lastSaved_, 1)))
             status = kExitFailure;
     }
     return status;
+}
+
+}  // namespace
+
+int RunFill(const FillOptions& o, const std::string& folder) {
+    FillRun run(o, folder);
+    if (const std::optional<int> stop = run.Prepare()) return *stop;
+    if (o.calibrate) return run.Calibrate();
+    for (std::size_t i = 0; i < o.pages.size(); ++i) run.Page(i);
+    return run.Finish();
 }
 
 }  // namespace tallivo

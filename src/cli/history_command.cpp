@@ -41,6 +41,8 @@ void WriteJson(const HistoryRecord& r) {
     json.String(Utf8(r.consignee));
     json.Key("address");
     json.String(Utf8(r.address));
+    json.Key("mobile");
+    json.String(Utf8(r.mobile));
     json.Key("telephone");
     json.String(Utf8(r.telephone));
     json.Key("template");
@@ -67,7 +69,7 @@ void WriteLine(const HistoryRecord& r) {
     const std::string line = HistoryTimeText(r.time).toStdString() + "\t" +
                              HistoryFormName(r.form) + "\t" + Field(Joined(r.tradeNumbers)) + "\t" +
                              Field(Utf8(r.buyer)) + "\t" + Field(Utf8(r.consignee)) + "\t" +
-                             Field(Utf8(r.address)) + "\t" + Field(Utf8(r.telephone)) + "\t" +
+                             Field(Utf8(r.address)) + "\t" + Field(Utf8(ShownTelephone(r))) + "\t" +
                              Field(Utf8(r.templateName)) + "\t" + std::to_string(r.sequenceNumber) +
                              "\t" + Field(Utf8(r.printer)) + "\t" + std::to_string(r.copies) + "\n";
     std::fputs(line.c_str(), stdout);

@@ -256,6 +256,7 @@ void FormsWorkspace::UseTemplateSource(TemplateKind kind, std::optional<Template
 
 void FormsWorkspace::ComboBoxFreightBillSelect() {
     Announced reset(this, kTabFreightBill);
+    fills_[0] = FormFill();
     ClearFreightBill(freightBill_);
     if (freightBillOverride_) {
         const TemplateSource& source = *freightBillOverride_;
@@ -272,6 +273,7 @@ void FormsWorkspace::ComboBoxFreightBillSelect() {
 
 void FormsWorkspace::ComboBoxInvoiceSelect() {
     Announced reset(this, kTabInvoice);
+    fills_[1] = FormFill();
     ClearInvoice(invoice_, trade_);
     if (invoiceOverride_) {
         trade_.paipaiGoodsCaptured = false;
@@ -494,7 +496,10 @@ bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path
     Guarded([&] {
         const bool freight = kind == TemplateKind::kFreightBill;
         Announced reset(this, freight ? kTabFreightBill : kTabInvoice);
+        // A document's values are its own, not those of the page in the memo.
+        const auto forget = [&] { Fill(freight ? kTabFreightBill : kTabInvoice) = FormFill(); };
         if (!onlyWhole) {
+            forget();
             // The open command empties the form first and keeps what was read before damage.
             if (freight) {
                 ClearFreightBill(freightBill_);
@@ -507,12 +512,18 @@ bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path
         if (freight) {
             const FreightBillRecordRead read = ReadFreightBillRecord(file.bytes);
             if (onlyWhole && !read.ok) return Show(read.message);
-            if (onlyWhole) ClearFreightBill(freightBill_);
+            if (onlyWhole) {
+                ClearFreightBill(freightBill_);
+                forget();
+            }
             opened = ApplyFreightBillRecord(freightBill_, read, programFolder_, prompter_);
         } else {
             const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
             if (onlyWhole && !read.ok) return Show(read.message);
-            if (onlyWhole) ClearInvoice(invoice_, trade_);
+            if (onlyWhole) {
+                ClearInvoice(invoice_, trade_);
+                forget();
+            }
             ApplyInvoiceDocument(invoice_, read);
             if (!read.ok) Show(read.message);
             opened = read.ok;
@@ -779,11 +790,33 @@ void FormsWorkspace::FindNext() {
 }
 
 void FormsWorkspace::Replace() {
+    NoteCapturedPage();
     Guarded([this] { MenuItemReplaceClick(Capture()); });
 }
 
 void FormsWorkspace::ReplaceAll() {
+    NoteCapturedPage();
     Guarded([this] { MenuItemReplaceAllClick(Capture()); });
+}
+
+void FormsWorkspace::NoteCapturedPage() {
+    if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return;
+    FormFill& fill = Fill(currentTab_);
+    fill.given.reset();
+    fill.page = input_;
+    fill.site = sourceSite_;
+}
+
+FormValues FormsWorkspace::FilledValues(Tab form) const {
+    const FormFill& fill = Fill(form);
+    if (fill.given) return *fill.given;
+    return CaptureFormValues(fill.page, fill.site);
+}
+
+void FormsWorkspace::RememberFilledValues(Tab form, FormValues values) {
+    FormFill& fill = Fill(form);
+    fill.given = std::move(values);
+    fill.page.clear();
 }
 
 }  // namespace tallivo

@@ -10,6 +10,7 @@
 #include "capture/capture_host.h"
 #include "forms/background_image.h"
 #include "forms/file_chooser.h"
+#include "forms/form_values.h"
 #include "forms/forms_capture_host.h"
 #include "forms/freight_bill.h"
 #include "forms/invoice_form.h"
@@ -61,6 +62,7 @@ public:
     InvoiceForm& Invoice() { return invoice_; }
     const InvoiceForm& Invoice() const { return invoice_; }
     TradeState& Trade() { return trade_; }
+    const TradeState& Trade() const { return trade_; }
 
     const TemplateList& Templates(TemplateKind kind) const {
         return kind == TemplateKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
@@ -170,6 +172,12 @@ public:
     // The host the capture commands run on, for a window that offers its own replace box.
     CaptureHost& Capture();
 
+    // What the form of `form` was filled with: the values FillFromValues put in, else those the
+    // capture offers for the page Replace or Replace all took its values from. Missing values
+    // for a form filled by hand, opened from a document or fresh from its template.
+    FormValues FilledValues(Tab form) const;
+    void RememberFilledValues(Tab form, FormValues values);
+
 private:
     // Announces a form rebuilt when the command that rebuilds it ends, however it ends.
     class Announced {
@@ -242,6 +250,17 @@ private:
     bool autoFileName_ = true;
     std::string lastImportName_;
 
+    // Per form (freight bill, invoice): the values given, or the page and site captured from.
+    struct FormFill {
+        std::optional<FormValues> given;
+        std::string page;
+        Site site = kSiteNone;
+    };
+    FormFill& Fill(Tab form) { return fills_[form == kTabInvoice ? 1 : 0]; }
+    const FormFill& Fill(Tab form) const { return fills_[form == kTabInvoice ? 1 : 0]; }
+    void NoteCapturedPage();
+
+    FormFill fills_[2];
     std::string input_;
     SilentPrompter silentPrompter_;
     FormsCaptureHost captureHost_;

@@ -18,4 +18,15 @@ QString HistoryTimeText(const QDateTime& time) {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+std::string ShownTelephone(const HistoryRecord& r) {
+    if (r.mobile.empty() || r.telephone.empty()) return r.mobile + r.telephone;
+    return r.mobile + " " + r.telephone;
+}
+
+void SplitJoinedTelephone(const std::string& joined, std::string* mobile, std::string* fixed) {
+    const std::size_t blank = joined.find(' ');
+    *mobile = joined.substr(0, blank);
+    *fixed = blank == std::string::npos ? std::string() : joined.substr(blank + 1);
+}
+
 }  // namespace tallivo

@@ -18,7 +18,8 @@ struct HistoryRecord {
     std::string buyer;
     std::string consignee;
     std::string address;
-    std::string telephone;
+    std::string mobile;
+    std::string telephone;  // the fixed telephone
     std::string templateName;
     std::int64_t sequenceNumber = 0;
     std::string printer;
@@ -26,6 +27,13 @@ struct HistoryRecord {
     // Local time, to the second.
     QDateTime time;
 };
+
+// A telephone kept before mobile and fixed telephone had columns of their own ("mobile fixed"):
+// the part before the first blank is the mobile, the rest the fixed telephone.
+void SplitJoinedTelephone(const std::string& joined, std::string* mobile, std::string* fixed);
+
+// Both telephones for one column of a list: the mobile, a blank, the fixed telephone.
+std::string ShownTelephone(const HistoryRecord& record);
 
 // "freight-bill" / "invoice", the names the command line uses.
 const char* HistoryFormName(HistoryForm form);

@@ -17,7 +17,7 @@ const char* const kPrintHistoryFileName = "PrintHistory.sqlite";
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // SQLite's result codes for a file that is no database or whose pages are damaged.
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADatabase = 26;
@@ -30,6 +30,7 @@ const char* const kCreateSchema[] = {
     " consignee TEXT NOT NULL DEFAULT '',"
     " address TEXT NOT NULL DEFAULT '',"
     " telephone TEXT NOT NULL DEFAULT '',"
+    " mobile TEXT NOT NULL DEFAULT '',"
     " template TEXT NOT NULL DEFAULT '',"
     " sequence INTEGER NOT NULL DEFAULT 0,"
     " printer TEXT NOT NULL DEFAULT '',"
@@ -45,6 +46,15 @@ const char* const kCreateSchema[] = {
     // The reprint lookup: a trade number on one kind of form, earliest print first.
     "CREATE INDEX IF NOT EXISTS print_trades_by_trade ON print_trades (trade, form, print_id)",
     "CREATE INDEX IF NOT EXISTS prints_by_time ON prints (printed_at)",
+};
+
+const char* const kFromVersion1[] = {
+    "ALTER TABLE prints ADD COLUMN mobile TEXT NOT NULL DEFAULT ''",
+    "UPDATE prints SET"
+    " mobile = CASE WHEN instr(telephone, ' ') > 0"
+    " THEN substr(telephone, 1, instr(telephone, ' ') - 1) ELSE telephone END,"
+    " telephone = CASE WHEN instr(telephone, ' ') > 0"
+    " THEN substr(telephone, instr(telephone, ' ') + 1) ELSE '' END",
 };
 
 QString ToQ(const std::string& gbk) {
@@ -176,6 +186,7 @@ HistoryResult PrintHistory::OpenDatabase() {
         else
             state = IsDamageError(q.lastError()) ? kDamaged : kFailed;
     }
+    fileVersion_ = version;
     if (state == kGood && version > kSchemaVersion) {
         // A later program's file: left as it is.
         CloseDatabase();
@@ -195,6 +206,10 @@ HistoryResult PrintHistory::OpenDatabase() {
         {
             QSqlQuery q(db_);
             for (const char* sql : kCreateSchema) ok = ok && Exec(q, QString::fromLatin1(sql));
+            // Version 1 kept "mobile fixed" in one column; it is split as its refill split it.
+            if (version == 1) {
+                for (const char* sql : kFromVersion1) ok = ok && Exec(q, QString::fromLatin1(sql));
+            }
             ok = ok && Exec(q, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
             if (!ok && q.lastError().isValid()) error = q.lastError();
         }
@@ -205,6 +220,8 @@ HistoryResult PrintHistory::OpenDatabase() {
         if (!ok) {
             db_.rollback();
             state = IsDamageError(error) ? kDamaged : kFailed;
+        } else {
+            fileVersion_ = kSchemaVersion;
         }
     }
     if (state == kDamaged) return Damaged();
@@ -275,7 +292,8 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
         QSqlQuery q(db_);
         if (!q.prepare(QStringLiteral(
                 "INSERT INTO prints (id, form, buyer, consignee, address, telephone, template,"
-                " sequence, printer, copies, printed_at) VALUES (?,?,?,?,?,?,?,?,?,?,?)")))
+                " sequence, printer, copies, printed_at, mobile) VALUES "
+                "(?,?,?,?,?,?,?,?,?,?,?,?)")))
             return q.lastError();
         // A null id takes the next free one.
         q.addBindValue(keepId ? QVariant(static_cast<qlonglong>(record.id))
@@ -290,6 +308,7 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
         q.addBindValue(ToQ(record.printer));
         q.addBindValue(record.copies);
         q.addBindValue(HistoryTimeText(record.time));
+        q.addBindValue(ToQ(record.mobile));
         if (!q.exec()) return q.lastError();
         id = q.lastInsertId().toLongLong();
     }
@@ -369,7 +388,12 @@ namespace {
 
 const char kRecordColumns[] =
     "SELECT id, form, buyer, consignee, address, telephone, template, sequence, printer,"
-    " copies, printed_at FROM prints";
+    " copies, printed_at, mobile FROM prints";
+// A version-1 file, read to be carried over when it was damaged before it could be brought up
+// to date.
+const char kVersion1RecordColumns[] =
+    "SELECT id, form, buyer, consignee, address, telephone, template, sequence, printer,"
+    " copies, printed_at, NULL FROM prints";
 
 HistoryRecord RecordOfRow(const QSqlQuery& q) {
     HistoryRecord r;
@@ -386,6 +410,12 @@ HistoryRecord RecordOfRow(const QSqlQuery& q) {
     r.printer = FromQ(q.value(8));
     r.copies = q.value(9).toInt();
     r.time = QDateTime::fromString(q.value(10).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (q.value(11).isNull()) {
+        const std::string joined = r.telephone;
+        SplitJoinedTelephone(joined, &r.mobile, &r.telephone);
+    } else {
+        r.mobile = FromQ(q.value(11));
+    }
     return r;
 }
 
@@ -414,7 +444,9 @@ constexpr qlonglong kMostProbes = 1000000;
 bool PrintHistory::ReadReadable(std::vector<HistoryRecord>& records) {
     // The table is walked by its own keys from either end, never through an index; what lies
     // between the damaged parts is looked up one id at a time.
-    const QString all = QString::fromLatin1(kRecordColumns) + QStringLiteral(" NOT INDEXED");
+    const QString all =
+        QString::fromLatin1(fileVersion_ == 1 ? kVersion1RecordColumns : kRecordColumns) +
+        QStringLiteral(" NOT INDEXED");
     bool whole = true;
     {
         QSqlQuery q(db_);

@@ -112,6 +112,7 @@ private:
     QString connection_;
     QSqlDatabase db_;
     bool open_ = false;
+    int fileVersion_ = 0;  // the schema version of the open file
     std::string pending_;
 };
 

@@ -1,39 +1,21 @@
-// The history record of a print, taken from the forms and the pasted page.
-//
-// Neither form says which of its texts is the consignee: the waybill's boxes have no labels and
-// the invoice text is free. So the values are those the capture engine offers for the page that
-// is still in the input memo: it is run on scratch copies (a box per keyword, an invoice with its
-// own grid), which leaves the user's forms as they are. A form filled by hand, or opened from a
-// document after the page was replaced, gets empty values. The invoice's trade numbers are
-// those of its own goods grid; the freight bill, which has no grid, takes the page's.
+// The history record of a print, taken from the values the printed form was filled with (the
+// workspace remembers them: given values, or those the capture offers for the page the form was
+// filled from), and those values back for a refill. A form filled by hand, or opened from a
+// document, gets empty values. The invoice's trade numbers are those of its own goods grid; the
+// freight bill, which has no grid, takes the values'.
 #pragma once
 
 #include <QDateTime>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "capture/capture_host.h"
+#include "forms/form_values.h"
 #include "forms/invoice_form.h"
 #include "forms/workspace.h"
 #include "history/history_record.h"
 
 namespace tallivo {
-
-struct TradeValues {
-    std::string buyer;
-    std::string consignee;
-    std::string address;
-    std::string telephone;  // mobile and fixed telephone, blank between, when both are given
-    std::vector<std::string> tradeNumbers;
-};
-
-// What the capture engine offers for the page (GBK) of this site; empty values for a page it
-// does not recognise. Asks nobody and changes nothing.
-TradeValues CaptureTradeValues(const std::string& input, int site);
-
-// The trade numbers of the goods rows (column 0), in row order, blanks and repeats left out.
-std::vector<std::string> GridTradeNumbers(const GoodsGrid& grid);
 
 // What the print itself adds.
 struct PrintDetails {
@@ -44,15 +26,18 @@ struct PrintDetails {
     QDateTime time;  // none: the time the record is written
 };
 
-HistoryRecord FromFreightBill(const TradeValues& values, const PrintDetails& details);
-// The buyer the capture remembered for this invoice goes before the page's.
+HistoryRecord FromFreightBill(const FormValues& values, const PrintDetails& details);
+// The buyer the capture remembered for this invoice goes before the values'.
 HistoryRecord FromInvoice(const InvoiceForm& form, const TradeState& trade,
-                          const TradeValues& values, const PrintDetails& details);
+                          const FormValues& values, const PrintDetails& details);
 
 // The record of printing the workspace's form of this tab now: its selected template's name,
-// its sequence number and the values above. The trade numbers are also what the reprint
-// question looks up.
-HistoryRecord RecordForPrint(FormsWorkspace& workspace, Tab tab, const std::string& printer,
+// its sequence number and the values it was filled with. The trade numbers are also what the
+// reprint question looks up.
+HistoryRecord RecordForPrint(const FormsWorkspace& workspace, Tab tab, const std::string& printer,
                              int copies);
+
+// The record's values for its keywords, as a refill puts them back.
+FormValues RecordFormValues(const HistoryRecord& record);
 
 }  // namespace tallivo

@@ -358,6 +358,8 @@ TEST_F(PrintCommandsTest, ReprintsAreAskedRecordedRefilledAndCalibrationPrints) 
     EXPECT_EQ(kept[0].form, HistoryForm::kFreightBill);
     EXPECT_FALSE(kept[0].tradeNumbers.empty());
     EXPECT_EQ(kept[0].printer, Utf8ToGbk(queue.toStdString()));
+    // The queue is offered first the next time.
+    EXPECT_EQ(AppSettings(dir.path().toStdString()).LastPrinter(), queue.toStdString());
     EXPECT_EQ(GbkToUtf8(kept[0].consignee), u8"张小明");
     EXPECT_TRUE(prompter.questions.empty());
 

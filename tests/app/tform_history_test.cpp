@@ -8,7 +8,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include "app/app_settings.h"
+#include "session/app_settings.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_history.h"
 

@@ -61,11 +61,11 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         json.out,
         "{\"id\":2,\"time\":\"2026-12-07 09:00:00\",\"form\":\"invoice\",\"trades\":[\"333\"],"
         "\"buyer\":\"\",\"consignee\":\"张三\",\"address\":\"Room \\\"1\\\"\\t2\","
-        "\"telephone\":\"\",\"template\":\"\",\"sequence\":0,\"printer\":\"HP\","
+        "\"mobile\":\"\",\"telephone\":\"\",\"template\":\"\",\"sequence\":0,\"printer\":\"HP\","
         "\"copies\":2}\n"
         "{\"id\":1,\"time\":\"2026-12-06 09:00:00\",\"form\":\"freight-bill\","
         "\"trades\":[\"111\",\"222\"],\"buyer\":\"\",\"consignee\":\"张三\","
-        "\"address\":\"Room \\\"1\\\"\\t2\",\"telephone\":\"\",\"template\":\"\","
+        "\"address\":\"Room \\\"1\\\"\\t2\",\"mobile\":\"\",\"telephone\":\"\",\"template\":\"\","
         "\"sequence\":0,\"printer\":\"HP\",\"copies\":1}\n");
 
     const HistoryRun text = History(dir, "--trade 222");

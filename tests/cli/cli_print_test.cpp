@@ -8,6 +8,7 @@
 
 #include "cli/cli_options.h"
 #include "history/print_history.h"
+#include "session/app_settings.h"
 
 #ifdef TALLIVO_HAVE_PRINTING
 #include <QPageLayout>
@@ -195,6 +196,15 @@ TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
               cups.Socket());
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(history.List().size(), 3u);
+
+    // The window's switch in Tallivo.ini turns the question off here too.
+    AppSettings settings(dir.path().toStdString());
+    settings.SetReprintWarning(false);
+    ASSERT_TRUE(settings.Sync());
+    run = Cli(QStringList{QStringLiteral("fill"), pages[0]} + bill, cups.Socket());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(history.List().size(), 4u);
+    EXPECT_EQ(history.List().front().mobile, "13812345678");
 }
 
 TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdvance) {

@@ -250,7 +250,8 @@ TEST_F(PrintHistoryTest, OlderFilesAreMigratedAndNewerOnesLeftAlone) {
         PrintHistory history(path);
         EXPECT_TRUE(history.Open().ok);
     }
-    EXPECT_EQ(Pragma(path, QStringLiteral("PRAGMA user_version")).toInt(), 1);
+    EXPECT_EQ(Pragma(path, QStringLiteral("PRAGMA user_version")).toInt(),
+              PrintHistory::SchemaVersion());
     EXPECT_EQ(Pragma(path, QStringLiteral("SELECT count(*) FROM notes")).toInt(), 0);
 
     Pragma(path, QStringLiteral("PRAGMA user_version = 99"));
@@ -260,6 +261,26 @@ TEST_F(PrintHistoryTest, OlderFilesAreMigratedAndNewerOnesLeftAlone) {
     EXPECT_NE(r.message.find(Gbk(u8"较新版本")), std::string::npos);
     EXPECT_EQ(Pragma(path, QStringLiteral("PRAGMA user_version")).toInt(), 99);
     EXPECT_TRUE(Damaged(dir).isEmpty());
+}
+
+TEST_F(PrintHistoryTest, VersionOneFileKeepsEveryRecordWithItsTelephoneSplit) {
+    // Written by the program before mobile and fixed telephone had columns of their own.
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TALLIVO_TEST_DATA "/history/version1.sqlite"), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    PrintHistory history(path);
+    const std::vector<HistoryRecord> records = history.List();
+    EXPECT_EQ(history.TakeMessage(), "");
+    ASSERT_EQ(records.size(), 4u);
+    const std::pair<std::string, std::string> phones[] = {
+        {"", ""}, {"0571-88886666", ""}, {"13812345678", ""}, {"13812345678", "0571-88886666"}};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].mobile, phones[i].first) << i;
+        EXPECT_EQ(records[i].telephone, phones[i].second) << i;
+    }
+    EXPECT_EQ(records[3].consignee, Gbk(u8"张小明"));
+    EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"2008030712345678"}));
+    EXPECT_EQ(Pragma(path, QStringLiteral("PRAGMA user_version")).toInt(),
+              PrintHistory::SchemaVersion());
 }
 
 TEST_F(PrintHistoryTest, EachHistoryHasItsOwnConnection) {

@@ -2,40 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "text/gbk_codec.h"
 
 namespace tallivo {
 namespace {
-
-std::string Page(const char* name) {
-    std::ifstream in(std::string(TALLIVO_EXAMPLES_DIR) + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    std::string text;
-    for (char c : bytes.str()) {
-        if (c == '\n' && (text.empty() || text.back() != '\r')) text += '\r';
-        text += c;
-    }
-    return text;
-}
-
-TEST(RecordFromFormsTest, ValuesAreThoseTheCaptureOffersForThePage) {
-    const TradeValues values = CaptureTradeValues(Page("taobao-order-detail.txt"), kSiteTaobao);
-    EXPECT_EQ(values.consignee, Gbk(u8"张小明"));
-    EXPECT_EQ(values.buyer, "mingming_zhang");
-    EXPECT_NE(values.address.find(Gbk(u8"浙江省")), std::string::npos);
-    EXPECT_NE(values.telephone.find("13812345678"), std::string::npos);
-    EXPECT_EQ(values.tradeNumbers, std::vector<std::string>{"2008030712345678"});
-
-    // A page nobody recognises, or none, gives nothing and asks nothing.
-    const TradeValues none = CaptureTradeValues(Gbk(u8"随便一段文字"), kSiteTaobao);
-    EXPECT_TRUE(none.consignee.empty());
-    EXPECT_TRUE(none.tradeNumbers.empty());
-    EXPECT_TRUE(CaptureTradeValues("", kSiteTaobao).buyer.empty());
-}
 
 TEST(RecordFromFormsTest, InvoiceTakesItsGridsTradesAndTheRememberedBuyer) {
     InvoiceForm invoice;
@@ -44,9 +14,11 @@ TEST(RecordFromFormsTest, InvoiceTakesItsGridsTradesAndTheRememberedBuyer) {
     invoice.grid.SetCell(GoodsGrid::kTradeNumber, 2, "T1");
     TradeState trade;
     trade.currentBuyer = "buyer";
-    TradeValues values;
+    FormValues values;
     values.buyer = "page buyer";
     values.consignee = "c";
+    values.mobile = "13812345678";
+    values.telephone = "0571 8888 6666";
     values.tradeNumbers = {"P1"};
     PrintDetails details;
     details.templateName = "T";
@@ -65,6 +37,15 @@ TEST(RecordFromFormsTest, InvoiceTakesItsGridsTradesAndTheRememberedBuyer) {
     EXPECT_EQ(f.form, HistoryForm::kFreightBill);
     EXPECT_EQ(f.tradeNumbers, std::vector<std::string>{"P1"});
     EXPECT_EQ(f.buyer, "page buyer");
+    EXPECT_EQ(f.mobile, "13812345678");
+    EXPECT_EQ(f.telephone, "0571 8888 6666");
+
+    // The refill gets back what was recorded, a fixed telephone with blanks whole.
+    const FormValues back = RecordFormValues(f);
+    EXPECT_EQ(back.mobile, f.mobile);
+    EXPECT_EQ(back.telephone, f.telephone);
+    EXPECT_EQ(back.TradeNumbers(), f.tradeNumbers);
+    EXPECT_EQ(back.sequenceNumber, 7);
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ public:
     bool ReprintWarning() const;
     void SetReprintWarning(bool on);
 
+    // The print queue chosen last in the window, offered first the next time; empty for none.
+    std::string LastPrinter() const;
+    void SetLastPrinter(const std::string& utf8Name);
+
     // Writes what was set; false when the file cannot be written.
     bool Sync();
 

@@ -1,4 +1,4 @@
-#include "app/app_settings.h"
+#include "session/app_settings.h"
 
 #include <QDir>
 
@@ -7,6 +7,7 @@ namespace tallivo {
 namespace {
 
 const QString kReprintWarning = QStringLiteral("Print/ReprintWarning");
+const QString kLastPrinter = QStringLiteral("Print/LastPrinter");
 
 }  // namespace
 
@@ -31,6 +32,15 @@ bool AppSettings::ReprintWarning() const {
 
 void AppSettings::SetReprintWarning(bool on) {
     settings_->setValue(kReprintWarning, on);
+}
+
+std::string AppSettings::LastPrinter() const {
+    return settings_->value(kLastPrinter).toString().toStdString();
+}
+
+void AppSettings::SetLastPrinter(const std::string& utf8Name) {
+    if (utf8Name.empty()) return;
+    settings_->setValue(kLastPrinter, QString::fromStdString(utf8Name));
 }
 
 bool AppSettings::Sync() {
