@@ -338,16 +338,25 @@ TFormReplace* MainWindowController::CreateReplaceWindow() {
     connect(replace, &TFormReplace::replaceClicked, this, [this] {
         SyncInput();
         workspace_->Replace();
+        ShowShippingInfoDoubts();
     });
     connect(replace, &TFormReplace::replaceAllClicked, this, [this] {
         SyncInput();
         workspace_->ReplaceAll();
+        ShowShippingInfoDoubts();
     });
     connect(replace, &TFormReplace::findClicked, this, [this] {
         SyncInput();
         workspace_->FindNext();
+        ShowShippingInfoDoubts();
     });
     return replace;
+}
+
+void MainWindowController::ShowShippingInfoDoubts() {
+    // Once per pasted text, however many commands and tabs it fills.
+    const std::string doubts = workspace_->TakeShippingInfoDoubts();
+    if (!doubts.empty()) prompter_->ShowInformation(Gbk(u8"提示：请核对收货信息"), doubts);
 }
 
 void MainWindowController::SpeedButtonUpdateTextClick() {

@@ -80,6 +80,8 @@ private:
     template <typename F>
     void Quietly(F&& command);
     TFormReplace* CreateReplaceWindow();
+    // What the recogniser doubted in shipping info, once per text.
+    void ShowShippingInfoDoubts();
 
     TFormPrint& window_;
     WindowPrompter* prompter_;

@@ -11,12 +11,16 @@ namespace tallivo {
 
 // Tabs of the main window's page control, shared by capture, forms and the front ends.
 enum Tab : int { kTabInput = 0, kTabFreightBill = 1, kTabInvoice = 2 };
-// Items of the site box; any other index is neither site.
-enum Site : int { kSiteNone = -1, kSiteTaobao = 0, kSitePaipai = 1 };
+// Items of the site box; any other index is none. The pages of the two sites are read here;
+// free-form shipping info is read above this layer, so the engine finds no page for it.
+enum Site : int { kSiteNone = -1, kSiteTaobao = 0, kSitePaipai = 1, kSiteShippingInfo = 2 };
 
-// The site of a site box's item index: anything but the two items is neither.
+// The site of a site box's item index: anything but the three items is none.
 constexpr Site SiteOfIndex(int index) {
-    return index == kSiteTaobao ? kSiteTaobao : index == kSitePaipai ? kSitePaipai : kSiteNone;
+    return index == kSiteTaobao         ? kSiteTaobao
+           : index == kSitePaipai       ? kSitePaipai
+           : index == kSiteShippingInfo ? kSiteShippingInfo
+                                        : kSiteNone;
 }
 
 // Local wall-clock time as the capture engine needs it.

@@ -121,7 +121,7 @@ std::string KindFromFileName(const std::string& path) {
 std::string UsageText() {
     return "usage:\n"
            "  tallivo-cli fill PAGE... --form freight-bill|invoice [--folder DIR]\n"
-           "      [--site taobao|paipai] [--template NAME|FILE] [--answer yes|no]\n"
+           "      [--site taobao|paipai|info] [--template NAME|FILE] [--answer yes|no]\n"
            "      [--now \"YYYY-MM-DD hh:mm:ss\"] [--invoice-sn N] [--save PATH] [--pdf FILE]\n"
            "      [--dpi N] [--with-background] [--json] [--print[=PRINTER]] [--copies N]\n"
            "  tallivo-cli show FILE [--kind KIND] [--json]\n"
@@ -221,8 +221,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
                 f.site = kSiteTaobao;
             else if (v == "paipai")
                 f.site = kSitePaipai;
+            else if (v == "info")
+                f.site = kSiteShippingInfo;
             else
-                return Fail("--site must be taobao or paipai");
+                return Fail("--site must be taobao, paipai or info");
         } else if (opt == "--template") {
             if (v.empty()) return Fail("--template needs a name or a file");
             f.templateArg = v;

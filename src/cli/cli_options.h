@@ -17,7 +17,7 @@ struct FillOptions {
     std::vector<std::string> pages;
     CliForm form = CliForm::kFreightBill;
     std::string folder;       // empty: the program folder
-    std::optional<int> site;  // 0 Taobao, 1 Paipai; empty: from Config.pcf
+    std::optional<int> site;  // 0 Taobao, 1 Paipai, 2 shipping info; empty: Config.pcf
     std::string templateArg;  // name or file; empty: the default template
     bool answerYes = false;
     std::optional<CaptureTime> now;  // empty: the clock

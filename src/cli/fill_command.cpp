@@ -10,6 +10,7 @@
 #include "cli/cli_prompter.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "cli/recognised_json.h"
 #include "forms/template_choice.h"
 #include "forms/workspace.h"
 #include "print/fit_check.h"
@@ -109,6 +110,7 @@ void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int 
         }
         json.EndArray();
     }
+    if (ws && site == kSiteShippingInfo) WriteRecognisedJson(json, ws->RecognisedShippingInfo());
     json.Key("messages");
     json.BeginArray();
     for (const std::string& m : prompter.messages) json.String(GbkToUtf8(m));
@@ -381,8 +383,13 @@ void FillRun::Page(std::size_t i) {
     for (const std::string& m : prompter_.messages) Report(page, m);
     if (pageFailed || !prompter_.messages.empty()) status = kExitFailure;
 
-    if (!findings.empty()) progress_->Clear();
+    // Like the fit findings, doubts about shipping info are worth reading but no failure.
+    const std::vector<std::string> doubts = site_ == kSiteShippingInfo && !pageFailed
+                                                ? RecognisedDoubts(ws_)
+                                                : std::vector<std::string>();
+    if (!findings.empty() || !doubts.empty()) progress_->Clear();
     for (const FitFinding& f : findings) Report(page, f.text);
+    for (const std::string& d : doubts) ReportUtf8(page, d);
     if (o_.json)
         WritePageJson(json_, page, freight_, site_, &ws_, prompter_, std::string(), findings);
     progress_->Step(static_cast<int>(i) + 1);

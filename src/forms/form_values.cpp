@@ -7,6 +7,7 @@
 #include "capture/capture_driver.h"
 #include "capture/keywords.h"
 #include "forms/forms_capture_host.h"
+#include "forms/shipping_info_fill.h"
 #include "forms/workspace.h"
 
 namespace tallivo {
@@ -82,6 +83,8 @@ std::vector<std::string> GridTradeNumbers(const GoodsGrid& grid) {
 FormValues CaptureFormValues(const std::string& input, int site) {
     FormValues values;
     if (input.empty()) return values;
+    if (SiteOfIndex(site) == kSiteShippingInfo)
+        return ShippingInfoValues(RecogniseShippingInfoGbk(input));
     AgreeingPrompter prompter;
     std::optional<std::string> found[kWantedCount];
 
@@ -132,12 +135,9 @@ FormValues CaptureFormValues(const std::string& input, int site) {
     return values;
 }
 
-void FillFromValues(FormsWorkspace& workspace, const FormValues& values) {
-    const Tab tab = workspace.CurrentTab();
-    if (tab != kTabFreightBill && tab != kTabInvoice) return;
-    CaptureHost& host = workspace.Capture();
+std::vector<std::pair<Keyword, std::string>> KeywordValues(const FormValues& values,
+                                                           const CaptureHost& host) {
     const CaptureTime now = host.Now();
-
     std::vector<std::pair<Keyword, std::string>> keywords;
     const auto given = [&keywords](Keyword k, const std::optional<std::string>& v) {
         if (v) keywords.emplace_back(k, *v);
@@ -158,6 +158,14 @@ void FillFromValues(FormsWorkspace& workspace, const FormValues& values) {
                                                                : host.InvoiceSequenceNumber()));
     keywords.emplace_back(Keyword::kTime, FormatConsignTime(now));
     keywords.emplace_back(Keyword::kConsignDate, FormatConsignDate(now));
+    return keywords;
+}
+
+void FillFromValues(FormsWorkspace& workspace, const FormValues& values) {
+    const Tab tab = workspace.CurrentTab();
+    if (tab != kTabFreightBill && tab != kTabInvoice) return;
+    const std::vector<std::pair<Keyword, std::string>> keywords =
+        KeywordValues(values, workspace.Capture());
 
     if (tab == kTabFreightBill) {
         for (const auto& box : workspace.FreightBill().boxes) FillDocument(*box->content, keywords);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/keywords.h"
 #include "forms/freight_bill.h"
 #include "forms/invoice_form.h"
 
@@ -58,6 +59,11 @@ FormValues CaptureFormValues(const std::string& input, int site);
 
 // The trade numbers of the goods rows (column 0), in row order, blanks and repeats left out.
 std::vector<std::string> GridTradeNumbers(const GoodsGrid& grid);
+
+// The keywords FillFromValues replaces, each with its value: the given values, and the site's
+// name, the invoice number and the host's clock.
+std::vector<std::pair<Keyword, std::string>> KeywordValues(const FormValues& values,
+                                                           const CaptureHost& host);
 
 // Fills the current tab's form (boxes or invoice text, and the invoice's goods grid) from the
 // values; {交易网站}, {发货日期} and {发货时间} take the site and the workspace's clock. Marks the

@@ -156,6 +156,10 @@ void FormsWorkspace::SetInvoiceUnsaved(bool unsaved) {
 }
 
 void FormsWorkspace::SetInputText(std::string gbk) {
+    if (gbk != input_) {
+        recognised_.reset();
+        doubtsShown_ = false;
+    }
     input_ = std::move(gbk);
     observer_->InputTextChanged();
 }
@@ -786,17 +790,56 @@ CaptureHost& FormsWorkspace::Capture() {
 }
 
 void FormsWorkspace::FindNext() {
-    Guarded([this] { MenuItemFindClick(Capture()); });
+    Guarded([this] {
+        if (sourceSite_ != kSiteShippingInfo) return MenuItemFindClick(Capture());
+        if (ShippingInfoFound())
+            FindValuedKeyword(Capture(), ShippingInfoValues(RecognisedShippingInfo()));
+    });
 }
 
 void FormsWorkspace::Replace() {
     NoteCapturedPage();
-    Guarded([this] { MenuItemReplaceClick(Capture()); });
+    Guarded([this] {
+        // The engine finds no page for shipping info: its Find next after the replacement
+        // does nothing, and the recognised values are offered here.
+        MenuItemReplaceClick(Capture());
+        if (sourceSite_ == kSiteShippingInfo && ShippingInfoFound())
+            FindValuedKeyword(Capture(), ShippingInfoValues(RecognisedShippingInfo()));
+    });
 }
 
 void FormsWorkspace::ReplaceAll() {
+    if (sourceSite_ == kSiteShippingInfo) {
+        if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return;
+        Guarded([this] {
+            if (ShippingInfoFound())
+                FillFromValues(*this, ShippingInfoValues(RecognisedShippingInfo()));
+        });
+        return;
+    }
     NoteCapturedPage();
     Guarded([this] { MenuItemReplaceAllClick(Capture()); });
+}
+
+const ShippingInfo& FormsWorkspace::RecognisedShippingInfo() const {
+    if (!recognised_) recognised_ = RecogniseShippingInfoGbk(input_);
+    return *recognised_;
+}
+
+bool FormsWorkspace::ShippingInfoFound() {
+    if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return false;
+    if (FoundAnything(RecognisedShippingInfo())) return true;
+    static const std::string unrecognised = Gbk(u8"无法识别的输入文本！");
+    Show(unrecognised);
+    return false;
+}
+
+std::string FormsWorkspace::TakeShippingInfoDoubts() {
+    if (sourceSite_ != kSiteShippingInfo || doubtsShown_ || !recognised_ ||
+        !FoundAnything(*recognised_))
+        return std::string();
+    doubtsShown_ = true;
+    return ShippingInfoDoubtsMessage(*recognised_);
 }
 
 void FormsWorkspace::NoteCapturedPage() {

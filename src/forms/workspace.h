@@ -14,6 +14,7 @@
 #include "forms/forms_capture_host.h"
 #include "forms/freight_bill.h"
 #include "forms/invoice_form.h"
+#include "forms/shipping_info_fill.h"
 #include "forms/template_source.h"
 #include "forms/workspace_observer.h"
 #include "storage/config_file.h"
@@ -165,12 +166,19 @@ public:
     void SetReplaceText(const std::string& gbk) { captureHost_.SetReplaceText(gbk); }
     // A fixed clock for the capture commands; none reads the local clock at each search.
     void SetClock(std::optional<CaptureTime> now) { captureHost_.Settings().now = now; }
-    // The find-and-replace window's three commands on the current tab's form.
+    // The find-and-replace window's three commands on the current tab's form. With the site
+    // of free-form shipping info they offer and fill the recognised values instead of a page's.
     void FindNext();
     void Replace();
     void ReplaceAll();
     // The host the capture commands run on, for a window that offers its own replace box.
     CaptureHost& Capture();
+
+    // The recogniser's reading of the input text, made once per text.
+    const ShippingInfo& RecognisedShippingInfo() const;
+    // The recogniser's doubts as one message, once per input text: after a capture command on
+    // shipping info that found something; empty otherwise.
+    std::string TakeShippingInfoDoubts();
 
     // What the form of `form` was filled with: the values FillFromValues put in, else those the
     // capture offers for the page Replace or Replace all took its values from. Missing values
@@ -259,9 +267,13 @@ private:
     FormFill& Fill(Tab form) { return fills_[form == kTabInvoice ? 1 : 0]; }
     const FormFill& Fill(Tab form) const { return fills_[form == kTabInvoice ? 1 : 0]; }
     void NoteCapturedPage();
+    // False, after saying so, when the recogniser found nothing in the input text.
+    bool ShippingInfoFound();
 
     FormFill fills_[2];
     std::string input_;
+    mutable std::optional<ShippingInfo> recognised_;
+    bool doubtsShown_ = false;
     SilentPrompter silentPrompter_;
     FormsCaptureHost captureHost_;
 };

@@ -15,7 +15,7 @@ constexpr std::int32_t kDefaultSequenceNumber = 1382401;
 struct Config {
     std::int32_t freightBillSn = kDefaultSequenceNumber;
     std::int32_t invoiceSn = kDefaultSequenceNumber;
-    std::int32_t sourceSite = -1;          // 0 Taobao, 1 Paipai, -1 none
+    std::int32_t sourceSite = -1;          // 0 Taobao, 1 Paipai, 2 shipping info, -1 none
     std::int32_t defaultFreightBill = -1;  // template index, -1 none
     std::int32_t defaultInvoice = -1;
 };

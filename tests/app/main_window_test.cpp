@@ -168,6 +168,22 @@ TEST_F(MainWindow, ReplaceWindowIsReusedWhileOpenAndFreshAfterClose) {
     EXPECT_TRUE(controller->ReplaceWindow()->ReplaceText().isEmpty());
 }
 
+TEST_F(MainWindow, ThirdSiteFillsBothTabsAndShowsItsDoubtsOncePerText) {
+    ui().MemoInputText->setPlainText(QString::fromUtf8(u8"李丽 13166666666\n朝阳区建国路88号"));
+    ui().ComboBoxInputText->setCurrentIndex(kSiteShippingInfo);
+    ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
+    QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
+    EXPECT_TRUE(ws().FreightBillUnsaved());
+    ASSERT_EQ(prompter.information.size(), 1u);
+    EXPECT_NE(prompter.information[0].text.find(Gbk(u8"朝阳区")), std::string::npos);
+
+    prompter.answers = {false};  // the filled freight bill is given up
+    ui().PageControlPrint->setCurrentIndex(kTabInvoice);
+    QTest::mouseClick(ui().SpeedButtonUpdateText, Qt::LeftButton);
+    EXPECT_NE(ui().RichEditInvoice->toPlainText().indexOf(QString::fromUtf8(u8"李丽")), -1);
+    EXPECT_EQ(prompter.information.size(), 1u);
+}
+
 TEST_F(MainWindow, HandOverRecordsChangeOnlyTheMemo) {
     ui().MemoInputText->setPlainText("old");
     QApplication::clipboard()->setText("clip");

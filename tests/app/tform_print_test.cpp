@@ -194,9 +194,10 @@ TEST_F(FormPrint, WindowPageControlAndBoxesAsDesigned) {
     EXPECT_EQ(ui->ComboBoxInputText->lineEdit()->maxLength(), 255);
     EXPECT_EQ(ui->ComboBoxFreightBill->lineEdit()->maxLength(), 255);
     EXPECT_EQ(ui->ComboBoxInvoice->lineEdit()->maxLength(), 128);
-    ASSERT_EQ(ui->ComboBoxInputText->count(), 2);
+    ASSERT_EQ(ui->ComboBoxInputText->count(), 3);
     EXPECT_EQ(ui->ComboBoxInputText->itemText(0), QString::fromUtf8(u8"淘宝网"));
     EXPECT_EQ(ui->ComboBoxInputText->itemText(1), QString::fromUtf8(u8"拍拍网"));
+    EXPECT_EQ(ui->ComboBoxInputText->itemText(2), QString::fromUtf8(u8"收货信息"));
     EXPECT_EQ(ui->LabelFreightBill->buddy(), ui->ComboBoxFreightBill);
     EXPECT_EQ(ui->LabelBiasY->buddy(), ui->CSpinEditBiasY);
     // Flat buttons leave the focus where it was.

@@ -130,6 +130,26 @@ TEST_F(CliTest, InvoiceJsonSequenceNumbersAndSavedDocuments) {
     EXPECT_NE(shown.out.find(u8"404.00"), std::string::npos);
 }
 
+TEST_F(CliTest, ShippingInfoFillsFromTheRecogniserAndSaysWhatItFound) {
+    const fs::path info = dir_ / "info.txt", junk = dir_ / "junk.txt";
+    ASSERT_TRUE(WriteFileReplacing(info.string(), u8"李丽 86-13166666666\n朝阳区建国路88号"));
+    ASSERT_TRUE(WriteFileReplacing(junk.string(), "0000000000000000"));
+    CliRun r =
+        Cli("fill " + Quote(info.string()) + " --form freight-bill --site info --json " + Folder());
+    ASSERT_EQ(r.status, 0) << r.err;  // a doubt is told, not a failure
+    EXPECT_NE(r.out.find(u8"\"text\":\"李丽\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(u8"\"recognised\":{\"name\":\"李丽\",\"mobile\":\"13166666666\""),
+              std::string::npos);
+    EXPECT_NE(r.out.find(u8"\"address\":\"朝阳区 建国路88号\",\"doubts\":[\"“朝阳区”不止一处"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.err.find(u8"“朝阳区”不止一处"), std::string::npos) << r.err;
+
+    CliRun none = Cli("fill " + Quote(junk.string()) + " --form invoice --site info " + Folder());
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find(u8"无法识别的输入文本！"), std::string::npos) << none.err;
+}
+
 TEST_F(CliTest, FreightBillWithoutBackgroundIsReportedNotDivided) {
     // A saved document names no picture when its template had none.
     const std::string doc = (dir_ / "nobg.pfb").string();

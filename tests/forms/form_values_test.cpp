@@ -10,6 +10,7 @@
 #include "forms/workspace.h"
 #include "recording_prompter.h"
 #include "storage/config_file.h"
+#include "storage/file_io.h"
 #include "storage/template_store.h"
 #include "text/gbk_codec.h"
 
@@ -95,6 +96,60 @@ TEST_F(FormValuesTest, InvoiceGetsGoodsRowsOnceWithTotals) {
     EXPECT_EQ(grid.Cell(GoodsGrid::kGoodsName, 2), "pot");
     EXPECT_EQ(grid.Cell(GoodsGrid::kAmount, grid.TotalRow()), "9.00");
     EXPECT_EQ(ws.Trade().currentBuyer, "b");
+}
+
+// Free-form shipping info as the source site.
+class ShippingInfoFill : public FormValuesTest {
+protected:
+    ShippingInfoFill() {
+        ws.SetSourceSite(kSiteShippingInfo);
+        ws.SetInputText(Gbk(u8"张三，86-13812345678，浙江省 杭州市 西湖区 文三路478号，310012"));
+    }
+};
+
+TEST_F(ShippingInfoFill, ReplaceAllFillsWhatWasFoundAndLeavesTheRest) {
+    ws.SetCurrentTab(kTabFreightBill);
+    AddFieldBox(ws.FreightBill(), Gbk(u8"{收货人} {电话} {收货地址} {交易网站} {发货单号}"), 0, 0,
+                20, 100);
+    ws.ReplaceAll();
+    EXPECT_EQ(ws.FreightBill().boxes[0]->content->PlainText(),
+              Gbk(u8"张三 {电话} 浙江省 杭州市 西湖区 文三路478号 {交易网站} 1382401"));
+    EXPECT_EQ(ws.FilledValues(kTabFreightBill).postCode, "310012");
+}
+
+// Without the automatic replacement the seller may correct each value before it goes in.
+TEST_F(ShippingInfoFill, FindNextOffersEachValueInTurn) {
+    ws.SetCurrentTab(kTabInvoice);
+    ws.Invoice().Body().SetPlainText(Gbk(u8"{买家}{手机} {收货人}"));
+    ws.FindNext();
+    ws.FindNext();  // nothing replaced: the same keyword again
+    EXPECT_EQ(ws.ReplaceText(), "13812345678");
+    ws.SetReplaceText("13800000000");
+    ws.Replace();
+    EXPECT_EQ(ws.ReplaceText(), Gbk(u8"张三"));
+    ws.Replace();
+    EXPECT_EQ(ws.Invoice().Body().PlainText(), Gbk(u8"{买家}13800000000 张三"));
+}
+
+TEST_F(ShippingInfoFill, NothingFoundIsSaidWithoutDoubts) {
+    ws.SetCurrentTab(kTabInvoice);
+    ws.SetInputText("0000000000000000");
+    ws.ReplaceAll();
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{Gbk(u8"无法识别的输入文本！")});
+    EXPECT_EQ(ws.TakeShippingInfoDoubts(), "");
+}
+
+TEST_F(ShippingInfoFill, ConfigKeepsTheThirdSiteAndReadsOtherValuesAsBefore) {
+    for (const auto& [line, site] : {std::pair{"1", kSitePaipai}, std::pair{"7", kSiteNone}}) {
+        ASSERT_TRUE(WriteFileReplacing(
+            ws.ProgramFolder() + "/Config.pcf",
+            "ConfigFileVer: 1.00\r\n1\r\n1\r\n" + std::string(line) + "\r\n-1\r\n-1"));
+        ws.ReadConfig();
+        EXPECT_EQ(ws.SourceSite(), site);
+    }
+    ws.SetSourceSite(kSiteShippingInfo);
+    ws.SaveConfig();
+    EXPECT_EQ(ws.ReadConfig().config.sourceSite, 2);
 }
 
 TEST_F(FormValuesTest, NamedTemplateWinsOverTheDefaultOfConfig) {
