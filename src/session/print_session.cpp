@@ -57,6 +57,14 @@ PrintSession::PrintSession(FormsWorkspace& workspace, Tab form)
 
 PrintSession::~PrintSession() = default;
 
+void PrintSession::PrinterDeleter::operator()(QPrinter* printer) const {
+#ifdef TALLIVO_HAVE_PRINTING
+    delete printer;
+#else
+    (void)printer;
+#endif
+}
+
 void PrintSession::SetPdf(const std::string& path, int dpi, bool withBackground) {
     pdfPath_ = path;
     pdfDpi_ = dpi;
@@ -70,7 +78,7 @@ void PrintSession::SetPrinter(QPrinter* printer) {
 
 bool PrintSession::UsePrintQueue(const std::string& name, int copies, std::string* error) {
 #ifdef TALLIVO_HAVE_PRINTING
-    ownPrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    ownPrinter_.reset(new QPrinter(QPrinter::HighResolution));
     if (!SelectPrinter(*ownPrinter_, QString::fromStdString(name), error)) {
         ownPrinter_.reset();
         return false;

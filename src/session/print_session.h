@@ -118,7 +118,11 @@ private:
     std::string pdfPath_;
     int pdfDpi_ = 0;
     bool pdfBackground_ = false;
-    std::unique_ptr<QPrinter> ownPrinter_;
+    // QPrinter is only complete where PrintSupport is built in.
+    struct PrinterDeleter {
+        void operator()(QPrinter* printer) const;
+    };
+    std::unique_ptr<QPrinter, PrinterDeleter> ownPrinter_;
     QPrinter* printer_ = nullptr;
     std::unique_ptr<PrintJob> job_;
     bool calibration_ = false;
