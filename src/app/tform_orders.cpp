@@ -52,11 +52,12 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {150, 90, 70, 260, 160, 70};
+    const int widths[] = {135, 75, 55, 190, 110, 55};
     for (int c = 0; c < static_cast<int>(std::size(widths)); ++c)
         grid->setColumnWidth(c, widths[c]);
     ui_->SplitterOrders->setStretchFactor(0, 3);
     ui_->SplitterOrders->setStretchFactor(1, 1);
+    ui_->SplitterOrders->setSizes({840, 380});
 
     connect(ui_->ButtonOpen, &QPushButton::clicked, this, [this] { OpenClick(); });
     connect(ui_->ComboFilter, qOverload<int>(&QComboBox::currentIndexChanged), this,
@@ -277,6 +278,9 @@ void TFormOrders::PreviewSelected(Tab form) {
         top += page.height() + kGap;
     }
     painter.end();
+    // Narrowed to the pane, so that the pages read one below the other without scrolling aside.
+    const int room = ui_->ScrollPreview->viewport()->width() - 4;
+    if (room > 0 && all.width() > room) all = all.scaledToWidth(room, Qt::SmoothTransformation);
     ui_->ImagePreview->setPixmap(QPixmap::fromImage(all));
 }
 
