@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/print_commands.h"
+#include "app/tform_profile_mapping.h"
 #include "forms/template_choice.h"
 #include "session/order_batch.h"
 #include "session/print_session.h"
@@ -44,7 +45,9 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
       main_(main),
       prompter_(prompter),
       chooser_(chooser),
-      print_(print) {
+      print_(print),
+      ownMapper_(std::make_unique<DialogProfileMapper>(this)),
+      mapper_(ownMapper_.get()) {
     ui_->setupUi(this);
     QTableView* grid = ui_->GridOrders;
     grid->setModel(&model_);
@@ -88,12 +91,37 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
 
 TFormOrders::~TFormOrders() = default;
 
+void TFormOrders::SetProfileMapper(ProfileMapper* mapper) {
+    mapper_ = mapper ? mapper : ownMapper_.get();
+}
+
 bool TFormOrders::OpenFiles(const std::vector<std::string>& files) {
     if (files.empty()) return false;
     const ProfileSet profiles = OrderProfiles(main_.ProgramFolder());
     OrdersRead read = ReadOrders(files, profiles.profiles);
     std::vector<std::string> messages = profiles.messages;
-    messages.insert(messages.end(), read.messages.begin(), read.messages.end());
+    std::vector<std::string> mapped;
+    for (const OrdersRead::Unrecognised& file : read.unrecognised) {
+        const std::optional<OrderProfile> profile = mapper_->Map(file.file, file.header);
+        if (!profile) continue;
+        // Saved for the next file with this header; the orders are read all the same.
+        const StorageResult saved = SaveUserProfile(main_.ProgramFolder(), *profile);
+        if (!saved.ok) messages.push_back(saved.message);
+        OrdersRead more = ReadOrders({file.file}, {}, &*profile);
+        read.messages.insert(read.messages.end(), more.messages.begin(), more.messages.end());
+        for (Order& order : more.orders) read.orders.push_back(std::move(order));
+        read.ok = read.ok || more.ok;
+        mapped.push_back(Utf8ToGbk(file.file));
+    }
+    const std::string unknown = Gbk(u8"表头无法识别");
+    for (const std::string& m : read.messages) {
+        // The header the user has just mapped needs no word.
+        const bool answered = m.find(unknown) != std::string::npos &&
+                              std::any_of(mapped.begin(), mapped.end(), [&m](const std::string& f) {
+                                  return m.find(f) != std::string::npos;
+                              });
+        if (!answered) messages.push_back(m);
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     model_.AddOrders(std::move(read.orders));
     QApplication::restoreOverrideCursor();

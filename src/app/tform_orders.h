@@ -19,6 +19,7 @@ class TFormOrders;
 namespace tallivo {
 
 class PrintCommands;
+class ProfileMapper;
 
 // The order list: the orders of the platforms' export files, opened by the file dialog or
 // dropped on the window, with what the print history shows printed. The chosen orders are
@@ -34,8 +35,11 @@ public:
     Ui::TFormOrders* ui() const { return ui_.get(); }
     OrderListModel& Model() { return model_; }
 
-    // Reads the files and lists their orders after those listed; what could not be read is
-    // shown once. False when no order was read.
+    // Null goes back to the mapping dialog.
+    void SetProfileMapper(ProfileMapper* mapper);
+    // Reads the files and lists their orders after those listed; a header no profile knows is
+    // mapped by the user and kept as a profile of their own. What could not be read is shown
+    // once. False when no order was read.
     bool OpenFiles(const std::vector<std::string>& files);
     void OpenClick();
     // Reads the history again for the printed column.
@@ -73,6 +77,8 @@ private:
     Prompter& prompter_;
     FileChooser* chooser_;
     PrintCommands& print_;
+    std::unique_ptr<ProfileMapper> ownMapper_;
+    ProfileMapper* mapper_;
     OrderListModel model_;
     bool printing_ = false;
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "app/order_list_support.h"
+#include "app/tform_profile_mapping.h"
 #include "history/print_history.h"
 #include "support/order_exports.h"
 #include "support/private_cups.h"
@@ -77,6 +78,37 @@ TEST_F(OrderListTest, ADoubleClickFillsTheFreightBillAndPreviewStacksThePages) {
     orders->ui()->ButtonSelectAll->click();
     orders->ui()->ButtonPreviewFreightBill->click();
     EXPECT_GT(orders->ui()->ImagePreview->pixmap().height(), 3 * one);
+}
+
+// Maps the columns given; counts the files asked about.
+class ScriptedMapper : public ProfileMapper {
+public:
+    std::optional<OrderProfile> Map(const std::string&,
+                                    const std::vector<std::string>& header) override {
+        ++asked;
+        return ProfileForHeader("own", header,
+                                {{OrderField::kTrade, 0}, {OrderField::kConsignee, 1}});
+    }
+    int asked = 0;
+};
+
+TEST_F(OrderListTest, AnUnknownHeaderIsMappedOnceAndKeptAsAProfile) {
+    const std::string csv = (dir.path() + QStringLiteral("/own.csv")).toStdString();
+    testing::WriteBytes(csv, u8"单号,名字,住址\r\n1001,周八,江苏省 南京市 玄武区 中山路1号\r\n");
+    ui().MenuItemOrders->trigger();
+    TFormOrders* orders = commands->OrdersWindow();
+    ScriptedMapper mapper;
+    orders->SetProfileMapper(&mapper);
+    ASSERT_TRUE(orders->OpenFiles({csv}));
+    EXPECT_EQ(mapper.asked, 1);
+    EXPECT_EQ(Cell(*orders, 0, OrderListModel::kConsignee), QString::fromUtf8(u8"周八"));
+    EXPECT_TRUE(prompter.messages.empty()) << GbkToUtf8(prompter.messages.front());
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("profiles/own.json"))));
+    // The same header again is read with the saved profile, unasked.
+    orders->Model().Clear();
+    ASSERT_TRUE(orders->OpenFiles({csv}));
+    EXPECT_EQ(mapper.asked, 1);
+    EXPECT_EQ(orders->Model().rowCount(), 1);
 }
 
 TEST_F(OrderListTest, AHundredThousandOrdersOpenAndScrollAtOnce) {
