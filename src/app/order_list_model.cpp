@@ -73,6 +73,13 @@ void OrderListModel::Clear() {
 }
 
 void OrderListModel::SetPrinted(PrintedOrders printed) {
+    if (filter_ == Filter::kAll) {
+        // The rows stay, and so does what the user chose among them.
+        printed_ = std::move(printed);
+        if (!shown_.empty())
+            emit dataChanged(index(0, kPrinted), index(rowCount() - 1, kPrinted));
+        return;
+    }
     beginResetModel();
     printed_ = std::move(printed);
     Rebuild();

@@ -40,6 +40,7 @@ TEST_F(OrderListTest, UnprintedOrdersGoAsOneJobOnePagePerOrderAndASecondPrintAsk
     EXPECT_EQ(first->page, 1);
     EXPECT_EQ(second->page, 2);
     EXPECT_EQ(history.List().size(), 3u);
+    EXPECT_EQ(orders->SelectedOrders().size(), 2u);
     EXPECT_TRUE(orders->Model()
                     .index(2, OrderListModel::kPrinted)
                     .data()
