@@ -19,6 +19,7 @@
 #include "app/goods_grid_model.h"
 #include "app/grid_keys.h"
 #include "app/input_memo.h"
+#include "app/order_list_commands.h"
 #include "app/print_commands.h"
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
@@ -104,6 +105,8 @@ MainWindowController::MainWindowController(TFormPrint& window, const std::string
     BindControls();
     BindCommands();
     print_ = std::make_unique<PrintCommands>(window_, *workspace_, *prompter_, nullptr, this);
+    orderList_ = std::make_unique<OrderListCommands>(window_, *workspace_, *prompter_, chooser_,
+                                                     *print_, this);
     window_.SetCloseQuery([this] { return FormCloseQuery(); });
     connect(&window_, &TFormPrint::formShow, this, &MainWindowController::FormShow);
     connect(&window_, &TFormPrint::pageControlPrintChange, this,

@@ -18,6 +18,7 @@ class EditCommands;
 class FileChooser;
 class FontChooser;
 class GoodsGridModel;
+class OrderListCommands;
 class PrintCommands;
 class TFormPrint;
 class WaybillPanel;
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<EditCommands> edits_;
     QPointer<TFormReplace> replace_;
     std::unique_ptr<PrintCommands> print_;
+    std::unique_ptr<OrderListCommands> orderList_;
     bool inputStale_ = true;
     bool revertingTab_ = false;
     int quiet_ = 0;

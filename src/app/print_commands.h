@@ -77,11 +77,13 @@ public:
     // The record's form tab, from its template, with the record's values in its keywords.
     void Reprint(const HistoryRecord& record);
 
-private:
+    // The dialogs in use, for the order list's print.
+    PrintDialogs& Dialogs() { return *dialogs_; }
     // Finishes the session's job, following it with progress, and says what went wrong or
     // what kept the history from recording it; true when it printed.
     bool FinishSession(PrintSession& session);
 
+private:
     TFormPrint& window_;
     FormsWorkspace& workspace_;
     Prompter& prompter_;

@@ -74,4 +74,14 @@ std::optional<std::string> QtFileChooser::Choose(const Request& request) {
     return chosen.first().toStdString();
 }
 
+std::vector<std::string> QtFileChooser::ChooseMany(const Request& request) {
+    QFileDialog dialog(owner_);
+    ConfigureFileDialog(dialog, request);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    std::vector<std::string> files;
+    if (dialog.exec() != QDialog::Accepted) return files;
+    for (const QString& file : dialog.selectedFiles()) files.push_back(file.toStdString());
+    return files;
+}
+
 }  // namespace tallivo

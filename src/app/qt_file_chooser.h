@@ -25,6 +25,7 @@ class QtFileChooser : public FileChooser {
 public:
     explicit QtFileChooser(QWidget* owner = nullptr) : owner_(owner) {}
     std::optional<std::string> Choose(const Request& request) override;
+    std::vector<std::string> ChooseMany(const Request& request) override;
 
 private:
     QPointer<QWidget> owner_;

@@ -124,6 +124,8 @@ std::string UsageText() {
            "      [--site taobao|paipai|info] [--template NAME|FILE] [--answer yes|no]\n"
            "      [--now \"YYYY-MM-DD hh:mm:ss\"] [--invoice-sn N] [--save PATH] [--pdf FILE]\n"
            "      [--dpi N] [--with-background] [--json] [--print[=PRINTER]] [--copies N]\n"
+           "  tallivo-cli fill --orders FILE [--orders FILE]... [--profile NAME|FILE]\n"
+           "      [--unprinted] --form freight-bill|invoice [the options of fill above]\n"
            "  tallivo-cli show FILE [--kind KIND] [--json]\n"
            "  tallivo-cli history [--folder DIR] [--trade N] [--since YYYY-MM-DD] [--json]\n"
            "  tallivo-cli calibrate [--folder DIR] [--template NAME|FILE] [--pdf FILE] [--dpi N]\n"
@@ -198,6 +200,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             f.withBackground = true;
             continue;
         }
+        if (opt == "--unprinted") {
+            if (!flag()) return Fail("--unprinted takes no value");
+            f.unprinted = true;
+            continue;
+        }
         if (opt == "--print") {
             // The printer's name only ever follows "=": a word after --print is a page.
             if (inlineValue && inlineValue->empty()) return Fail("--print= needs a printer name");
@@ -214,6 +221,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             else
                 return Fail("--form must be freight-bill or invoice");
             formGiven = true;
+        } else if (opt == "--orders") {
+            if (v.empty()) return Fail("--orders needs a file");
+            f.orderFiles.push_back(v);
+        } else if (opt == "--profile") {
+            if (v.empty()) return Fail("--profile needs a name or a file");
+            f.profile = v;
         } else if (opt == "--folder") {
             f.folder = v;
         } else if (opt == "--site") {
@@ -266,6 +279,13 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         }
         return {cmd, {}};
     }
+    const bool ordersOnly = !cmd.fill.profile.empty() || cmd.fill.unprinted;
+    if (cmd.fill.calibrate && (!cmd.fill.orderFiles.empty() || ordersOnly))
+        return Fail("calibrate takes no orders");
+    if (!cmd.fill.orderFiles.empty() && !positional.empty())
+        return Fail("give PAGE... or --orders FILE, not both");
+    if (cmd.fill.orderFiles.empty() && ordersOnly)
+        return Fail("--profile and --unprinted need --orders FILE");
     if (cmd.fill.calibrate) {
         if (!positional.empty()) return Fail("calibrate takes no PAGE");
         if (cmd.fill.form != CliForm::kFreightBill)
@@ -275,7 +295,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         if (copiesGiven && !cmd.fill.print) return Fail("--copies needs --print");
         return {cmd, {}};
     }
-    if (positional.empty()) return Fail("fill needs at least one PAGE");
+    if (positional.empty() && cmd.fill.orderFiles.empty())
+        return Fail("fill needs at least one PAGE or --orders FILE");
     if (!formGiven) return Fail("fill needs --form freight-bill or --form invoice");
     if (copiesGiven && !cmd.fill.print) return Fail("--copies needs --print");
     cmd.fill.pages = std::move(positional);

@@ -15,6 +15,10 @@ inline constexpr int kMaxCopies = 999;
 
 struct FillOptions {
     std::vector<std::string> pages;
+    // Order exports filled one page per order instead of pages.
+    std::vector<std::string> orderFiles;
+    std::string profile;     // a profile's name or file; empty: recognised by the header
+    bool unprinted = false;  // leave out orders the history shows printed on this form
     CliForm form = CliForm::kFreightBill;
     std::string folder;       // empty: the program folder
     std::optional<int> site;  // 0 Taobao, 1 Paipai, 2 shipping info; empty: Config.pcf

@@ -9,12 +9,14 @@
 #include "cli/cli_io.h"
 #include "cli/cli_prompter.h"
 #include "cli/commands.h"
+#include "cli/fill_orders.h"
 #include "cli/json_writer.h"
 #include "cli/recognised_json.h"
 #include "forms/template_choice.h"
 #include "forms/workspace.h"
 #include "print/fit_check.h"
 #include "richtext/rtf.h"
+#include "session/order_batch.h"
 #include "session/print_session.h"
 #include "storage/config_file.h"
 #include "storage/document_files.h"
@@ -73,14 +75,26 @@ std::int32_t AddSequence(std::int32_t sn, std::size_t step) {
     return next > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(next);
 }
 
+// An order's place in the run and its order number, in the object of its page.
+struct OrderTag {
+    std::size_t position = 0;  // 1-based
+    std::string trade;         // GBK
+};
+
 void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int site,
                    const FormsWorkspace* ws, const CliPrompter& prompter,
                    const std::string& extraUtf8 = std::string(),
-                   const std::vector<FitFinding>& findings = {}) {
+                   const std::vector<FitFinding>& findings = {}, const OrderTag* order = nullptr) {
     json.Clear();
     json.BeginObject();
     json.Key("page");
     json.String(page);
+    if (order) {
+        json.Key("order");
+        json.Int(static_cast<int>(order->position));
+        json.Key("trade");
+        json.String(GbkToUtf8(order->trade));
+    }
     json.Key("form");
     json.String(freight ? "freight-bill" : "invoice");
     json.Key("site");
@@ -174,8 +188,13 @@ public:
         ws_.SetCurrentTab(freight_ ? kTabFreightBill : kTabInvoice);
     }
 
+    // The orders of --orders; an exit status when the run cannot go on.
+    std::optional<int> LoadOrders();
     // The template, the printer and Config.pcf; an exit status when the run cannot go on.
     std::optional<int> Prepare();
+    // Orders printed before left out when asked; the questions of printing asked once.
+    std::optional<int> PrepareOrders();
+    std::size_t Count() const { return Orders() ? orders_.size() : o_.pages.size(); }
     int Calibrate();
     // Fills, saves, draws and prints one page; its messages and JSON go out.
     void Page(std::size_t index);
@@ -185,6 +204,14 @@ public:
 
 private:
     std::string Printer() const { return o_.printer.empty() ? "--print" : o_.printer; }
+    bool Orders() const { return !o_.orderFiles.empty(); }
+    const std::string& PageName(std::size_t i) const {
+        return Orders() ? orders_[i].file : o_.pages[i];
+    }
+    std::optional<OrderTag> Tag(std::size_t i) const {
+        if (!Orders()) return std::nullopt;
+        return OrderTag{i + 1, orders_[i].tradeNumber};
+    }
     bool SavePage(const std::string& page, std::int32_t sn);
     // Empty when the page may be printed, else why not.
     std::string AskBeforePrinting(const HistoryRecord& record,
@@ -206,7 +233,48 @@ private:
     std::size_t printedPages_ = 0;
     std::optional<std::int32_t> lastSaved_;
     std::optional<std::int32_t> lastPrinted_;
+    std::vector<Order> orders_;
+    // The questions asked once for all orders, and what they decided.
+    std::optional<OrderBatchCheck> batch_;
+    std::vector<CliPrompter::Question> batchQuestions_;
 };
+
+std::optional<int> FillRun::LoadOrders() {
+    if (!Orders()) return std::nullopt;
+    bool partly = false;
+    if (const std::optional<int> stop = LoadFillOrders(o_, folder_, &orders_, &partly)) return stop;
+    if (partly) status = kExitFailure;
+    return std::nullopt;
+}
+
+std::optional<int> FillRun::PrepareOrders() {
+    if (!Orders()) return std::nullopt;
+    if (o_.unprinted) {
+        const PrintedOrders printed = ReadPrintedOrders(session_->History());
+        const std::string note = session_->History().TakeMessage();
+        if (!note.empty()) {
+            // Without the history every order would look unprinted.
+            Report(session_->History().Path().toStdString(), note);
+            return kExitFailure;
+        }
+        const HistoryForm form = HistoryFormOf(*session_);
+        orders_.erase(std::remove_if(orders_.begin(), orders_.end(),
+                                     [&](const Order& order) {
+                                         const auto it = printed.find(order.tradeNumber);
+                                         return it != printed.end() &&
+                                                it->second.On(form).isValid();
+                                     }),
+                      orders_.end());
+    }
+    progress_ = std::make_unique<Progress>(static_cast<int>(Count()));
+    if (!session_->Printing() || orders_.empty()) return std::nullopt;
+    std::vector<const Order*> orders;
+    for (const Order& order : orders_) orders.push_back(&order);
+    prompter_.questions.clear();
+    batch_ = CheckOrderBatch(*session_, ws_, orders, invoiceSn_, freightSn_, prompter_);
+    batchQuestions_ = prompter_.questions;
+    return std::nullopt;
+}
 
 std::optional<int> FillRun::Prepare() {
     const TemplateKind kind = freight_ ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
@@ -240,8 +308,11 @@ std::optional<int> FillRun::Prepare() {
         // Scripts read one object per page, the reason in its messages.
         if (o_.json) {
             const CliPrompter none(false);
-            for (const std::string& page : o_.pages)
-                WritePageJson(json_, page, freight_, ws_.SourceSite(), nullptr, none, failure);
+            for (std::size_t i = 0; i < Count(); ++i) {
+                const std::optional<OrderTag> tag = Tag(i);
+                WritePageJson(json_, PageName(i), freight_, ws_.SourceSite(), nullptr, none,
+                              failure, {}, tag ? &*tag : nullptr);
+            }
             std::fflush(stdout);
         }
         return kExitFailure;
@@ -260,7 +331,7 @@ std::optional<int> FillRun::Prepare() {
 
     std::error_code ec;
     if (!o_.savePath.empty() &&
-        (o_.pages.size() > 1 || o_.savePath.back() == '/' || fs::is_directory(o_.savePath, ec))) {
+        (Count() > 1 || o_.savePath.back() == '/' || fs::is_directory(o_.savePath, ec))) {
         saveFolder_ = o_.savePath;
         fs::create_directories(saveFolder_, ec);
         if (!fs::is_directory(saveFolder_, ec)) {
@@ -268,7 +339,7 @@ std::optional<int> FillRun::Prepare() {
             return kExitFailure;
         }
     }
-    progress_ = std::make_unique<Progress>(static_cast<int>(o_.pages.size()));
+    progress_ = std::make_unique<Progress>(static_cast<int>(Count()));
     return std::nullopt;
 }
 
@@ -323,7 +394,7 @@ std::string FillRun::AskBeforePrinting(const HistoryRecord& record,
 }
 
 void FillRun::Page(std::size_t i) {
-    const std::string& page = o_.pages[i];
+    const std::string& page = PageName(i);
     const std::int32_t pageInvoiceSn = AddSequence(invoiceSn_, i);
     const std::int32_t pageFreightSn = AddSequence(freightSn_, i);
     const std::int32_t sn = freight_ ? pageFreightSn : pageInvoiceSn;
@@ -337,29 +408,38 @@ void FillRun::Page(std::size_t i) {
     try {
         ws_.SetInvoiceSN(pageInvoiceSn);
         ws_.SetFreightBillSN(pageFreightSn);
-        std::optional<std::string> bytes = ReadWholeFile(page);
-        std::string input;
-        if (!bytes) {
-            prompter_.ShowMessage("cannot read the page");
-            pageFailed = true;
+        if (Orders()) {
+            FillOrder(ws_, orders_[i]);
+            if (batch_ && batch_->asked[i]) prompter_.questions = batchQuestions_;
         } else {
-            input = PageTextToGbk(std::move(*bytes));
-            bytes.reset();
+            std::optional<std::string> bytes = ReadWholeFile(page);
+            std::string input;
+            if (!bytes) {
+                prompter_.ShowMessage("cannot read the page");
+                pageFailed = true;
+            } else {
+                input = PageTextToGbk(std::move(*bytes));
+                bytes.reset();
+            }
+            ws_.ResetCurrentForm();
+            ws_.SetInputText(std::move(input));
+            if (!pageFailed) ws_.ReplaceAll();
         }
-        ws_.ResetCurrentForm();
-        ws_.SetInputText(std::move(input));
-        if (!pageFailed) ws_.ReplaceAll();
         if (!pageFailed && !o_.savePath.empty() && !SavePage(page, sn)) status = kExitFailure;
 
         std::string notPrinted;
         if (!pageFailed) {
             // Laying every box out again costs as much as drawing it: the findings are made for
             // the printer and for the JSON that scripts read, not for a PDF alone.
-            if (session_->Printing() || o_.json) findings = session_->CheckFit();
+            if (batch_) {
+                findings = batch_->findings[i];
+            } else if (session_->Printing() || o_.json) {
+                findings = session_->CheckFit();
+            }
             HistoryRecord record;
             if (session_->Printing()) {
                 record = session_->Record();
-                notPrinted = AskBeforePrinting(record, findings);
+                notPrinted = batch_ ? batch_->notPrinted[i] : AskBeforePrinting(record, findings);
             }
             const bool print = session_->Printing() && notPrinted.empty();
             const bool drawn = (print || !o_.pdfPath.empty()) &&
@@ -390,8 +470,11 @@ void FillRun::Page(std::size_t i) {
     if (!findings.empty() || !doubts.empty()) progress_->Clear();
     for (const FitFinding& f : findings) Report(page, f.text);
     for (const std::string& d : doubts) ReportUtf8(page, d);
-    if (o_.json)
-        WritePageJson(json_, page, freight_, site_, &ws_, prompter_, std::string(), findings);
+    if (o_.json) {
+        const std::optional<OrderTag> tag = Tag(i);
+        WritePageJson(json_, page, freight_, site_, &ws_, prompter_, std::string(), findings,
+                      tag ? &*tag : nullptr);
+    }
     progress_->Step(static_cast<int>(i) + 1);
 }
 
@@ -430,9 +513,11 @@ int FillRun::Finish() {
 
 int RunFill(const FillOptions& o, const std::string& folder) {
     FillRun run(o, folder);
+    if (const std::optional<int> stop = run.LoadOrders()) return *stop;
     if (const std::optional<int> stop = run.Prepare()) return *stop;
     if (o.calibrate) return run.Calibrate();
-    for (std::size_t i = 0; i < o.pages.size(); ++i) run.Page(i);
+    if (const std::optional<int> stop = run.PrepareOrders()) return *stop;
+    for (std::size_t i = 0; i < run.Count(); ++i) run.Page(i);
     return run.Finish();
 }
 

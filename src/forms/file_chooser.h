@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tallivo {
 
@@ -20,6 +21,13 @@ public:
     virtual ~FileChooser() = default;
     // The chosen UTF-8 path, or nothing when the user cancels.
     virtual std::optional<std::string> Choose(const Request& request) = 0;
+    // Several existing files to open; empty when the user cancels. One file where the chooser
+    // takes only one.
+    virtual std::vector<std::string> ChooseMany(const Request& request) {
+        std::vector<std::string> files;
+        if (std::optional<std::string> one = Choose(request)) files.push_back(std::move(*one));
+        return files;
+    }
 };
 
 }  // namespace tallivo

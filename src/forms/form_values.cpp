@@ -151,7 +151,9 @@ std::vector<std::pair<Keyword, std::string>> KeywordValues(const FormValues& val
     given(Keyword::kSeller, values.seller);
     given(Keyword::kDelivery, values.delivery);
     // The site's name only where there is one; the capture reports any other site instead.
-    if (!SiteName(host.SiteIndex()).empty())
+    if (values.site && !values.site->empty())
+        keywords.emplace_back(Keyword::kWebSite, *values.site);
+    else if (!SiteName(host.SiteIndex()).empty())
         keywords.emplace_back(Keyword::kWebSite, SiteName(host.SiteIndex()));
     keywords.emplace_back(Keyword::kInvoiceSN,
                           std::to_string(values.sequenceNumber ? *values.sequenceNumber

@@ -39,6 +39,8 @@ struct FormValues {
     std::optional<std::string> buyer;
     std::optional<std::string> seller;
     std::optional<std::string> delivery;
+    // {交易网站}; missing takes the workspace's site, as the capture does.
+    std::optional<std::string> site;
     // {发货单号}; missing takes the workspace's invoice number, as the capture does.
     std::optional<std::int64_t> sequenceNumber;
     // Goods rows of the invoice; the freight bill, which has no grid, keeps only their trade

@@ -270,6 +270,7 @@ OrdersRead ReadOrders(const std::vector<std::string>& files,
             for (const std::string& name : read.table.header)
                 header += (header.empty() ? "" : ",") + name;
             result.messages.push_back(FileMessage(file, "表头无法识别：" + header));
+            result.unrecognised.push_back({file, read.table.header});
             continue;
         }
         if (profile->goodsList) {

@@ -34,6 +34,12 @@ struct OrdersRead {
     bool ok = false;
     std::vector<Order> orders;
     std::vector<std::string> messages;
+    // Files left out because no profile recognised their header (UTF-8 path, header as read).
+    struct Unrecognised {
+        std::string file;
+        std::vector<std::string> header;
+    };
+    std::vector<Unrecognised> unrecognised;
 };
 
 // The orders of one order-list table: rows with the same order number are one order, each row

@@ -276,7 +276,7 @@ TEST_F(FormPrint, MenusAreOwnerDrawnWithTheirDefaultItems) {
     EXPECT_EQ(file.join(QLatin1Char(' ')),
               QStringLiteral("MenuItemNew MenuItemOpen MenuItemUpdate MenuItemPrintSet "
                              "MenuItemPreview MenuItemPrint MenuItemSave MenuItemHistory "
-                             "MenuItemCalibrate - MenuItemClose"));
+                             "MenuItemOrders MenuItemCalibrate - MenuItemClose"));
 }
 
 class HookedFormPrint : public TFormPrint {

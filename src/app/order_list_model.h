@@ -1,0 +1,56 @@
+// The orders of the order list window as a table: one row per order, read from a vector the
+// model owns, so that a hundred thousand orders cost no widget and no copy per row.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "orders/orders.h"
+#include "session/order_batch.h"
+
+namespace tallivo {
+
+class OrderListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { kTrade, kBuyer, kConsignee, kAddress, kGoods, kAmount, kPrinted, kColumns };
+    enum class Filter { kAll, kUnprinted, kPrinted };
+
+    explicit OrderListModel(QObject* parent = nullptr);
+
+    // Adds orders after those shown; an order number already listed replaces its old order.
+    void AddOrders(std::vector<Order> orders);
+    void Clear();
+    // What the history shows printed; the printed column and the filter follow it.
+    void SetPrinted(PrintedOrders printed);
+    void SetFilter(Filter filter);
+    Filter CurrentFilter() const { return filter_; }
+
+    int OrderCount() const { return static_cast<int>(orders_.size()); }
+    // The order on a shown row; null outside.
+    const Order* OrderAt(int row) const;
+    // Printed on either form.
+    bool Printed(const Order& order) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void Rebuild();
+    QString PrintedText(const Order& order) const;
+
+    std::vector<Order> orders_;
+    // Indexes into orders_ of the rows shown, in file order.
+    std::vector<int> shown_;
+    PrintedOrders printed_;
+    Filter filter_ = Filter::kAll;
+};
+
+// The goods of an order in one line ("羊毛围巾 x2, 帆布包") and its amount (the goods rows'
+// amounts added up), as the list shows them; UTF-8.
+QString OrderGoodsText(const Order& order);
+QString OrderAmountText(const Order& order);
+
+}  // namespace tallivo

@@ -1,0 +1,66 @@
+#include "cli/fill_orders.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/cli_io.h"
+#include "cli/commands.h"
+#include "session/order_batch.h"
+#include "storage/file_io.h"
+#include "text/gbk_codec.h"
+
+namespace tallivo {
+
+namespace {
+
+std::optional<OrderProfile> ChosenProfile(const std::string& wanted,
+                                          const std::vector<OrderProfile>& profiles) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(wanted, ec)) {
+        const std::optional<std::string> json = ReadWholeFile(wanted);
+        std::string error = Utf8ToGbk("无法读取");
+        std::optional<OrderProfile> profile;
+        if (json) profile = ParseProfile(*json, &error);
+        if (!profile) std::fprintf(stderr, "%s: %s\n", wanted.c_str(), GbkToUtf8(error).c_str());
+        return profile;
+    }
+    for (const OrderProfile& p : profiles) {
+        const std::string stem = std::filesystem::path(p.path).stem().string();
+        if (p.name == wanted || stem == wanted) return p;
+    }
+    std::fprintf(stderr, "%s: no such profile file or profile name\n", wanted.c_str());
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> LoadFillOrders(const FillOptions& o, const std::string& programFolder,
+                                  std::vector<Order>* orders, bool* partly) {
+    const ProfileSet set = OrderProfiles(programFolder);
+    for (const std::string& m : set.messages) PrintMessage(m);
+    std::optional<OrderProfile> forced;
+    if (!o.profile.empty()) {
+        forced = ChosenProfile(o.profile, set.profiles);
+        if (!forced) return kExitFailure;
+    }
+    OrdersRead read = ReadOrders(o.orderFiles, set.profiles, forced ? &*forced : nullptr);
+    for (const std::string& m : read.messages) PrintMessage(m);
+    // Filling the others would leave a gap in the run the user would not notice.
+    for (const OrdersRead::Unrecognised& u : read.unrecognised) {
+        std::string header;
+        for (const std::string& name : u.header) header += (header.empty() ? "" : ",") + name;
+        std::fprintf(stderr,
+                     "%s: no profile recognises the header \"%s\"; give --profile NAME|FILE\n",
+                     u.file.c_str(), header.c_str());
+    }
+    if (!read.unrecognised.empty()) return kExitFailure;
+    if (!read.ok) {
+        std::fprintf(stderr, "tallivo-cli: no order could be read\n");
+        return kExitFailure;
+    }
+    *partly = !read.messages.empty();
+    *orders = std::move(read.orders);
+    return std::nullopt;
+}
+
+}  // namespace tallivo
