@@ -210,6 +210,8 @@ bool PrintSession::AddPage(Prompter& prompter, bool print, HistoryRecord record)
             record.time = QDateTime();
             printed_.push_back(std::move(record));
         }
+#else
+        (void)record;
 #endif
     } catch (const std::bad_alloc&) {
         prompter.ShowMessage(OutOfMemoryMessage());
