@@ -2,11 +2,24 @@
 
 #include <unordered_map>
 
+#include "orders/shipping_recogniser.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
 
 namespace {
+
+// Some platforms (JD) give the whole address in one column without blanks. The recogniser writes
+// it the way the order pages do ("省 市 区 详细"); anything it cannot split, or that it reads as
+// more than an address, is kept as it came.
+std::string WrittenAddress(const std::string& utf8) {
+    if (utf8.empty() || utf8.find(' ') != std::string::npos) return utf8;
+    const ShippingInfo info = RecogniseShippingInfo(QString::fromStdString(utf8));
+    if (!info.name.isEmpty() || !info.mobile.isEmpty() || !info.telephone.isEmpty() ||
+        (info.province.isEmpty() && info.city.isEmpty() && info.district.isEmpty()))
+        return utf8;
+    return info.Address().toStdString();
+}
 
 bool IsDigits(const std::string& s, std::size_t from, std::size_t to) {
     if (from >= to) return false;
@@ -184,6 +197,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         }
         std::string postCode = Cell(row, map, OrderField::kPostCode);
         SplitPostCode(&address, &postCode);
+        if (!order.values.count(Keyword::kAddress)) address = WrittenAddress(address);
         put(Keyword::kConsignee, Cell(row, map, OrderField::kConsignee));
         put(Keyword::kMobilePhone, StripCountryPrefix(Cell(row, map, OrderField::kMobile)));
         put(Keyword::kTelephone, Cell(row, map, OrderField::kTelephone));

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "orders/orders.h"
+#include "orders/region_table.h"
 #include "support/order_exports.h"
 #include "text/gbk_codec.h"
 
@@ -162,6 +163,7 @@ TEST_F(OrderExports, RowsGroupIntoOrdersAndAGoodsListIsJoined) {
     const std::string list = Write("orders.csv", Utf8ToGbk(ToCsv(samples[0])));
     const std::string goods = Write("goods.csv", "\xEF\xBB\xBF" + ToCsv(samples[1], "\n"));
     const std::string jd = Write("jd.csv", ToCsv(samples[3]));
+    SetRegionTablePath(QStringLiteral(TALLIVO_DATA_DIR "/regions/regions.txt"));
     const OrdersRead read = ReadOrders({goods, list, jd}, Shipped());
     ASSERT_TRUE(read.ok);
     EXPECT_TRUE(read.messages.empty()) << GbkToUtf8(read.messages.front());
@@ -179,6 +181,8 @@ TEST_F(OrderExports, RowsGroupIntoOrdersAndAGoodsListIsJoined) {
     const Order& order = read.orders[2];
     EXPECT_EQ(order.tradeNumber, "20230001");
     EXPECT_EQ(order.Value(Keyword::kMobilePhone), "13711112222");
+    // One unstructured address column is written as the pages write it.
+    EXPECT_EQ(GbkToUtf8(order.Value(Keyword::kAddress)), "北京市 朝阳区 建国路88号");
     ASSERT_EQ(order.goods.size(), 2u);
     // The order's postage, repeated on each goods row, is charged once.
     EXPECT_EQ(order.goods[0][GoodsGrid::kPostage], "6.00");
