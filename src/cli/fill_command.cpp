@@ -220,6 +220,7 @@ std::optional<int> FillRun::Prepare() {
     if (!choice.Chosen()) failure = choice.failure;
 
     session_ = std::make_unique<PrintSession>(ws_, freight_ ? kTabFreightBill : kTabInvoice);
+    if (!o_.historyDb.empty()) session_->UseHistory(*ParseHistoryUrl(o_.historyDb).location);
     session_->SetPdf(o_.pdfPath, o_.dpi, o_.withBackground);
     // A printer that cannot be had fails the run before any page is filled.
     std::string error;

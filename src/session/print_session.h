@@ -43,6 +43,8 @@ public:
     Tab Form() const { return form_; }
     bool FreightBill() const { return form_ == kTabFreightBill; }
     PrintHistory& History() { return *history_; }
+    // The history somewhere else than Tallivo.ini says, for this session.
+    void UseHistory(const HistoryLocation& location);
     AppSettings& Settings() { return settings_; }
 
     // --- targets ---------------------------------------------------------------------------
@@ -123,6 +125,7 @@ private:
     std::unique_ptr<PrintJob> job_;
     bool calibration_ = false;
     std::vector<HistoryRecord> printed_;
+    std::optional<bool> unchecked_;  // the answer to printing without the reprint check
 };
 
 }  // namespace tallivo

@@ -51,6 +51,7 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         b.form = HistoryForm::kInvoice;
         b.tradeNumbers = {"333"};
         b.copies = 2;
+        b.host = "PACK-2";
         b.time = QDateTime(QDate(2026, 12, 7), QTime(9, 0));
         ASSERT_TRUE(history.Record(a).ok);
         ASSERT_TRUE(history.Record(b).ok);
@@ -62,11 +63,11 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         "{\"id\":2,\"time\":\"2026-12-07 09:00:00\",\"form\":\"invoice\",\"trades\":[\"333\"],"
         "\"buyer\":\"\",\"consignee\":\"张三\",\"address\":\"Room \\\"1\\\"\\t2\","
         "\"mobile\":\"\",\"telephone\":\"\",\"template\":\"\",\"sequence\":0,\"printer\":\"HP\","
-        "\"copies\":2}\n"
+        "\"copies\":2,\"host\":\"PACK-2\"}\n"
         "{\"id\":1,\"time\":\"2026-12-06 09:00:00\",\"form\":\"freight-bill\","
         "\"trades\":[\"111\",\"222\"],\"buyer\":\"\",\"consignee\":\"张三\","
         "\"address\":\"Room \\\"1\\\"\\t2\",\"mobile\":\"\",\"telephone\":\"\",\"template\":\"\","
-        "\"sequence\":0,\"printer\":\"HP\",\"copies\":1}\n");
+        "\"sequence\":0,\"printer\":\"HP\",\"copies\":1,\"host\":\"\"}\n");
 
     const HistoryRun text = History(dir, "--trade 222");
     ASSERT_EQ(text.status, 0);
