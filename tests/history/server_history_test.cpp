@@ -246,6 +246,20 @@ TEST_F(ServerHistoryTest, TwoPcsRacingOnOneOrderAreNeverBothUnwarned) {
     }
 }
 
+TEST_F(ServerHistoryTest, ReprintQuestionNamesThePcThatPrinted) {
+    PrintHistory history(Here(), QueuePath());
+    HistoryRecord r = Sample("Q1");
+    r.host = "PACK-2";
+    ASSERT_TRUE(history.Record(r).ok);
+    RecordingPrompter prompter;
+    EXPECT_FALSE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"Q1"}));
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_NE(prompter.questions[0].text.find(Gbk(u8"于 2026-12-07 10:21 在 PACK-2 打印过")),
+              std::string::npos)
+        << GbkToUtf8(prompter.questions[0].text);
+    history.ReleaseTrades();
+}
+
 TEST_F(ServerHistoryTest, UnreachableServerAsksOnceBeforePrintingUnchecked) {
     HistoryLocation away = Here();
     away.host = dir.filePath(QStringLiteral("nowhere"));
@@ -254,6 +268,9 @@ TEST_F(ServerHistoryTest, UnreachableServerAsksOnceBeforePrintingUnchecked) {
     EXPECT_FALSE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"U1"}));
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_NE(prompter.questions[0].text.find(Gbk(u8"是否不检查而继续打印")), std::string::npos);
+    std::optional<bool> unchecked = true;
+    EXPECT_TRUE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"U2"}, &unchecked));
+    EXPECT_EQ(prompter.questions.size(), 1u) << "said once a session";
 }
 
 }  // namespace
