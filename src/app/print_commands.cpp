@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/tform_history.h"
+#include "app/tform_history_server.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
 #include "forms/form_values.h"
@@ -150,8 +151,8 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
       window_(window),
       workspace_(workspace),
       prompter_(prompter),
-      history_(PrintHistoryPath(workspace.ProgramFolder())),
-      settings_(workspace.ProgramFolder()) {
+      settings_(workspace.ProgramFolder()),
+      history_(MakeHistory(settings_.History(), workspace.ProgramFolder())) {
     setObjectName(QStringLiteral("PrintCommands"));
     ownDialogs_ = std::make_unique<QtPrintDialogs>(&window_);
     SetDialogs(dialogs);
@@ -165,6 +166,8 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
     both(ui.MenuItemPrintSet, ui.SpeedButtonPrinterSetup, [this] { MenuItemPrintSetClick(); });
     both(ui.MenuItemPreview, ui.SpeedButtonPreview, [this] { MenuItemPreviewClick(); });
     connect(ui.MenuItemHistory, &QAction::triggered, this, [this] { MenuItemHistoryClick(); });
+    connect(ui.MenuItemHistoryServer, &QAction::triggered, this,
+            [this] { MenuItemHistoryServerClick(); });
     connect(ui.MenuItemCalibrate, &QAction::triggered, this, [this] { MenuItemCalibrateClick(); });
 
     ui.CheckBoxReprintWarning->setChecked(settings_.ReprintWarning());
@@ -254,7 +257,7 @@ TFormPreview* PrintCommands::MenuItemPreviewClick() {
 
 TFormHistory* PrintCommands::MenuItemHistoryClick() {
     if (!historyWindow_) {
-        historyWindow_ = new TFormHistory(&history_, &prompter_, &window_);
+        historyWindow_ = new TFormHistory(history_.get(), &prompter_, &window_);
         historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
         connect(historyWindow_, &TFormHistory::reprintRequested, this, &PrintCommands::Reprint);
     } else {
@@ -264,6 +267,19 @@ TFormHistory* PrintCommands::MenuItemHistoryClick() {
     historyWindow_->raise();
     historyWindow_->activateWindow();
     return historyWindow_;
+}
+
+TFormHistoryServer* PrintCommands::MenuItemHistoryServerClick() {
+    auto* dialog =
+        new TFormHistoryServer(settings_, workspace_.ProgramFolder(), prompter_, &window_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &TFormHistoryServer::locationChanged, this, [this] {
+        // The window lists the history it was opened on; it goes with it.
+        if (historyWindow_) historyWindow_->close();
+        history_ = MakeHistory(settings_.History(), workspace_.ProgramFolder());
+    });
+    dialog->open();
+    return dialog;
 }
 
 void PrintCommands::MenuItemCalibrateClick() {
