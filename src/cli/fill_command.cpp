@@ -315,7 +315,9 @@ bool FillRun::SavePage(const std::string& page, std::int32_t sn) {
 std::string FillRun::AskBeforePrinting(const HistoryRecord& record,
                                        const std::vector<FitFinding>& findings) {
     if (!session_->ConfirmReprint(prompter_, record))
-        return "printed before; --answer yes prints it again";
+        return session_->HistoryServerAway()
+                   ? "the history server cannot be reached; --answer yes prints unchecked"
+                   : "printed before; --answer yes prints it again";
     if (!PrintSession::ConfirmFit(prompter_, findings))
         return "something does not fit (see messages); --answer yes prints it anyway";
     return std::string();

@@ -60,6 +60,7 @@ QString HistoryLocation::ConnectOptions() const {
     QStringList options;
     if (!sslMode.isEmpty()) options << QStringLiteral("sslmode=") + Quoted(sslMode);
     if (!service.isEmpty()) options << QStringLiteral("service=") + Quoted(service);
+    for (const auto& [key, value] : more) options << key + QLatin1Char('=') + Quoted(value);
     // A server that does not answer must not hold a print for long.
     options << QStringLiteral("connect_timeout=%1").arg(connectTimeout > 0 ? connectTimeout : 5);
     return options.join(QLatin1Char(';'));
@@ -147,12 +148,13 @@ LocationParse ParseHistoryUrl(const std::string& url) {
             bool ok = false;
             loc.connectTimeout = value.toInt(&ok);
             if (!ok || loc.connectTimeout < 1) return Bad("bad connect_timeout");
+        } else if (key == "sslrootcert" || key == "sslcert" || key == "sslkey" || key == "sslcrl" ||
+                   key == "passfile" || key == "application_name") {
+            loc.more.emplace_back(QString::fromStdString(key), value);
         } else {
             return Bad("unknown connection parameter: " + key);
         }
     }
-    if (loc.database.isEmpty() && loc.service.isEmpty())
-        return Bad("the connection names no database");
     return {loc, {}};
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tallivo {
 
@@ -19,6 +21,8 @@ struct HistoryLocation {
     QString sslMode;   // disable, allow, prefer, require, verify-ca, verify-full; empty: prefer
     QString service;   // a service name of pg_service.conf
     int connectTimeout = 0;  // seconds; 0: the default of a few seconds
+    // Other libpq settings a URI may carry (certificate files, passfile, application_name).
+    std::vector<std::pair<QString, QString>> more;
 
     bool Server() const { return engine == Engine::kPostgres; }
     // The server for messages: user, host, port and database, never the password.

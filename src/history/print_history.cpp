@@ -930,6 +930,15 @@ SyncResult PrintHistory::CopyFrom(PrintHistory& from, bool removeSent) {
     for (HistoryRecord& r : records) {
         HistoryRecord copy = r;
         const QSqlError error = Insert(copy, DistinctTrades(copy.tradeNumbers));
+        const QString state = error.nativeErrorCode();
+        if (error.isValid() &&
+            (state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")))) {
+            // A record the server will never take stays on this PC without holding up the rest.
+            result.message = Joined(
+                result.message, HistoryServerMessage(
+                                    path_, WithoutPassword(error.text().toStdString(), location_)));
+            continue;
+        }
         if (error.isValid()) {
             result.message = Joined(result.message, ServerFailed(error).message);
             break;

@@ -75,6 +75,8 @@ public:
     HistoryRecord Record() const;
     // The reprint question when the warning is on, No the default; true when printing goes on.
     bool ConfirmReprint(Prompter& prompter, const HistoryRecord& record);
+    // The history's server could not be reached for a reprint check of this session.
+    bool HistoryServerAway() const { return unchecked_.has_value(); }
     // The fit question when there are findings, No the default; true when printing goes on.
     static bool ConfirmFit(Prompter& prompter, const std::vector<FitFinding>& findings);
     // Draws the form as the next page of the PDF and, with `print`, of the print job, whose

@@ -37,6 +37,7 @@ TEST(TFormHistoryServerTest, TestsTheConnectionImportsAndSavesTheLocation) {
     ui.RadioButtonServer->setChecked(true);
     EXPECT_TRUE(ui.GroupBoxServer->isEnabled());
     ui.EditHost->setText(server.SocketFolder());
+    ui.SpinEditPort->setValue(server.Port());
     ui.EditUser->setText(QStringLiteral("postgres"));
     ui.EditPassword->setText(QStringLiteral("s3cret-pw"));
     ui.EditDatabase->setText(QStringLiteral("missing"));

@@ -71,6 +71,9 @@ TEST(HistoryUrlTest, ConnectionUrisAndSqliteFiles) {
     EXPECT_TRUE(loc->ConnectOptions().contains(QStringLiteral("sslmode='verify-full'")));
     EXPECT_FALSE(loc->Shown().contains(QStringLiteral("p:ss")));
     EXPECT_EQ(WithoutPassword("failed for p:ss", *loc), "failed for ***");
+    loc = ParseHistoryUrl("postgresql://h?sslrootcert=/etc/it's.crt").location;
+    ASSERT_TRUE(loc);
+    EXPECT_TRUE(loc->ConnectOptions().contains(QStringLiteral("sslrootcert='/etc/it\\'s.crt'")));
 
     loc = ParseHistoryUrl("postgresql://u@/hist?host=%2Frun%2Fpg").location;
     ASSERT_TRUE(loc);
@@ -82,8 +85,7 @@ TEST(HistoryUrlTest, ConnectionUrisAndSqliteFiles) {
 
     for (const char* bad :
          {"mysql://x/y", "postgresql://h/db?sslmode=sometimes", "postgresql://h:99999/db",
-          "postgresql://h/db?options=x", "postgresql://h/db?sslmode=require;host=evil",
-          "sqlite:", "postgresql://h"})
+          "postgresql://h/db?options=x", "postgresql://h/db?sslmode=require;host=evil", "sqlite:"})
         EXPECT_FALSE(ParseHistoryUrl(bad).location) << bad;
 }
 
@@ -108,6 +110,18 @@ TEST_F(ServerHistoryTest, SqlMeaningfulTextRoundTripsOnBothEngines) {
         ASSERT_TRUE(earlier);
         EXPECT_EQ(earlier->host, nasty);
     }
+}
+
+TEST_F(ServerHistoryTest, SslModeIsHonoured) {
+    // The private server speaks no SSL: asking for it must fail, not fall back.
+    HistoryLocation tcp = Here();
+    tcp.host = QStringLiteral("127.0.0.1");
+    tcp.sslMode = QStringLiteral("require");
+    const HistoryResult refused = PrintHistory(tcp, QString()).Open();
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("SSL"), std::string::npos) << GbkToUtf8(refused.message);
+    tcp.sslMode = QStringLiteral("disable");
+    EXPECT_TRUE(PrintHistory(tcp, QString()).Open().ok);
 }
 
 TEST_F(ServerHistoryTest, VersionOneTablesAreBroughtUpToDate) {
@@ -212,19 +226,6 @@ TEST_F(ServerHistoryTest, ServerKilledMidBatchLosesAndDoublesNothing) {
         local.Record(r);
     }
     std::printf("sqlite: %.2f ms a print (check and record)\n", timer.nsecsElapsed() / 1e6 / 100);
-}
-
-TEST_F(ServerHistoryTest, ImportingLocalRecordsTwiceKeepsThemOnce) {
-    PrintHistory local(dir.filePath(QStringLiteral("PrintHistory.sqlite")));
-    for (int i = 0; i < 3; ++i) {
-        HistoryRecord r = Sample("I" + std::to_string(i));
-        ASSERT_TRUE(local.Record(r).ok);
-    }
-    PrintHistory history(Here(), QueuePath());
-    EXPECT_EQ(history.Import(local).sent, 3);
-    EXPECT_EQ(history.Import(local).sent, 0);
-    EXPECT_EQ(history.List().size(), 3u);
-    EXPECT_EQ(local.List().size(), 3u);
 }
 
 TEST_F(ServerHistoryTest, TwoPcsRacingOnOneOrderAreNeverBothUnwarned) {

@@ -1,6 +1,8 @@
 #include "support/private_postgres.h"
 
+#include <netinet/in.h>
 #include <pwd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -17,6 +19,22 @@ namespace tallivo::testing {
 namespace {
 
 const QString kBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
+
+// A port nobody listens on now, as the system hands it out.
+int FreePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &size) == 0)
+        port = ntohs(a.sin_port);
+    close(s);
+    return port;
+}
 
 }  // namespace
 
@@ -87,11 +105,14 @@ bool PrivatePostgres::Run(const QStringList& arguments, int timeoutMs) {
 }
 
 bool PrivatePostgres::Start() {
-    // No TCP at all: only the socket in our own folder.
-    const QString options = QStringLiteral(
-                                "-c listen_addresses='' -c unix_socket_directories='%1'"
-                                " -c fsync=off -c max_connections=50")
-                                .arg(dir_.path());
+    // The loopback address only, at a port of its own, and the socket in our own folder.
+    if (port_ == 0) port_ = FreePort();
+    const QString options =
+        QStringLiteral(
+            "-c listen_addresses='127.0.0.1' -p %2 -c unix_socket_directories='%1'"
+            " -c fsync=off -c max_connections=50")
+            .arg(dir_.path())
+            .arg(port_);
     if (!Run({kBin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), dir_.filePath("data"),
               QStringLiteral("-l"), dir_.filePath("server.log"), QStringLiteral("-o"), options,
               QStringLiteral("-w"), QStringLiteral("start")}))
@@ -111,8 +132,10 @@ QString PrivatePostgres::Url(const QString& database, const QString& user,
     QString auth = QString::fromLatin1(QUrl::toPercentEncoding(user));
     if (!password.isEmpty())
         auth += QLatin1Char(':') + QString::fromLatin1(QUrl::toPercentEncoding(password));
-    return QStringLiteral("postgresql://%1@/%2?host=%3")
-        .arg(auth, database, QString::fromLatin1(QUrl::toPercentEncoding(dir_.path())));
+    // Joined, not arg(): the encoded folder holds "%2F" sequences.
+    return QStringLiteral("postgresql://") + auth + QStringLiteral("@:") + QString::number(port_) +
+           QLatin1Char('/') + database + QStringLiteral("?host=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(dir_.path()));
 }
 
 bool PrivatePostgres::Execute(const QString& database, const QString& sql) {
@@ -122,6 +145,7 @@ bool PrivatePostgres::Execute(const QString& database, const QString& sql) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
         db.setHostName(dir_.path());
+        db.setPort(port_);
         db.setDatabaseName(database);
         db.setUserName(QStringLiteral("postgres"));
         if (db.open()) {

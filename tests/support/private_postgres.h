@@ -1,6 +1,6 @@
 // A PostgreSQL server of the test's own: a cluster in a temporary folder, run as the postgres
-// user, listening only on a Unix socket in that folder. The machine's own cluster is never
-// touched. Stopped (immediately) when the object goes.
+// user, listening on a Unix socket in that folder and on 127.0.0.1 at a free port. The machine's
+// own cluster is never touched. Stopped (immediately) when the object goes.
 #pragma once
 
 #include <QString>
@@ -24,6 +24,7 @@ public:
 
     // The folder holding the server's socket.
     QString SocketFolder() const { return dir_.path(); }
+    int Port() const { return port_; }
     // A connection URI to a database on this server as a user (superuser "postgres" by default).
     QString Url(const QString& database, const QString& user = QStringLiteral("postgres"),
                 const QString& password = QString()) const;
@@ -43,6 +44,7 @@ private:
     QTemporaryDir dir_;
     std::string skip_;
     std::string error_;
+    int port_ = 0;
 };
 
 }  // namespace tallivo::testing
