@@ -272,10 +272,12 @@ TEST_F(FormPrint, MenusAreOwnerDrawnWithTheirDefaultItems) {
     QStringList file;
     for (QAction* a : ui->PopupMenuFile->actions())
         file << (a->isSeparator() ? "-" : a->objectName());
-    EXPECT_EQ(file.join(QLatin1Char(' ')),
-              QStringLiteral("MenuItemNew MenuItemOpen MenuItemUpdate MenuItemPrintSet "
-                             "MenuItemPreview MenuItemPrint MenuItemSave MenuItemHistory "
-                             "MenuItemCalibrate - MenuItemClose"));
+    EXPECT_EQ(
+        file.join(QLatin1Char(' ')),
+        QStringLiteral(
+            "MenuItemNew MenuItemOpen MenuItemUpdate MenuItemPrintSet "
+            "MenuItemPreview MenuItemPrint MenuItemSave MenuItemHistory MenuItemHistoryServer "
+            "MenuItemCalibrate - MenuItemClose"));
 }
 
 class HookedFormPrint : public TFormPrint {
