@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QSpinBox>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/tform_history.h"
@@ -169,6 +170,13 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
     connect(ui.MenuItemHistoryServer, &QAction::triggered, this,
             [this] { MenuItemHistoryServerClick(); });
     connect(ui.MenuItemCalibrate, &QAction::triggered, this, [this] { MenuItemCalibrateClick(); });
+
+    // Prints kept on this PC while the server was away go to it once the window is up.
+    if (history_->Queued() > 0)
+        QTimer::singleShot(0, this, [this] {
+            const SyncResult sent = history_->SendQueue();
+            if (!sent.message.empty()) prompter_.ShowMessage(sent.message);
+        });
 
     ui.CheckBoxReprintWarning->setChecked(settings_.ReprintWarning());
     connect(ui.CheckBoxReprintWarning, &QCheckBox::toggled, this, [this](bool on) {
