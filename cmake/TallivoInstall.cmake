@@ -44,6 +44,8 @@ if(TALLIVO_GUI)
 endif()
 if(TARGET Qt6::Sql)
   list(APPEND TALLIVO_RUNTIME_PACKAGES libqt6sql6-sqlite)
+  # A history shared on a PostgreSQL server needs its driver; one PC does without it.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libqt6sql6-psql)
 endif()
 # The fonts that draw 宋体, 黑体, 楷体 and 仿宋 with the widths the templates were laid out for
 # (richtext/template_fonts.cpp), and Qt's own texts in Chinese.

@@ -13,9 +13,11 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QSpinBox>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/tform_history.h"
+#include "app/tform_history_server.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
 #include "forms/form_values.h"
@@ -150,8 +152,8 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
       window_(window),
       workspace_(workspace),
       prompter_(prompter),
-      history_(PrintHistoryPath(workspace.ProgramFolder())),
-      settings_(workspace.ProgramFolder()) {
+      settings_(workspace.ProgramFolder()),
+      history_(MakeHistory(settings_.History(), workspace.ProgramFolder())) {
     setObjectName(QStringLiteral("PrintCommands"));
     ownDialogs_ = std::make_unique<QtPrintDialogs>(&window_);
     SetDialogs(dialogs);
@@ -165,7 +167,16 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
     both(ui.MenuItemPrintSet, ui.SpeedButtonPrinterSetup, [this] { MenuItemPrintSetClick(); });
     both(ui.MenuItemPreview, ui.SpeedButtonPreview, [this] { MenuItemPreviewClick(); });
     connect(ui.MenuItemHistory, &QAction::triggered, this, [this] { MenuItemHistoryClick(); });
+    connect(ui.MenuItemHistoryServer, &QAction::triggered, this,
+            [this] { MenuItemHistoryServerClick(); });
     connect(ui.MenuItemCalibrate, &QAction::triggered, this, [this] { MenuItemCalibrateClick(); });
+
+    // Prints kept on this PC while the server was away go to it once the window is up.
+    if (history_->Queued() > 0)
+        QTimer::singleShot(0, this, [this] {
+            const SyncResult sent = history_->SendQueue();
+            if (!sent.message.empty()) prompter_.ShowMessage(sent.message);
+        });
 
     ui.CheckBoxReprintWarning->setChecked(settings_.ReprintWarning());
     connect(ui.CheckBoxReprintWarning, &QCheckBox::toggled, this, [this](bool on) {
@@ -254,7 +265,7 @@ TFormPreview* PrintCommands::MenuItemPreviewClick() {
 
 TFormHistory* PrintCommands::MenuItemHistoryClick() {
     if (!historyWindow_) {
-        historyWindow_ = new TFormHistory(&history_, &prompter_, &window_);
+        historyWindow_ = new TFormHistory(history_.get(), &prompter_, &window_);
         historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
         connect(historyWindow_, &TFormHistory::reprintRequested, this, &PrintCommands::Reprint);
     } else {
@@ -264,6 +275,19 @@ TFormHistory* PrintCommands::MenuItemHistoryClick() {
     historyWindow_->raise();
     historyWindow_->activateWindow();
     return historyWindow_;
+}
+
+TFormHistoryServer* PrintCommands::MenuItemHistoryServerClick() {
+    auto* dialog =
+        new TFormHistoryServer(settings_, workspace_.ProgramFolder(), prompter_, &window_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &TFormHistoryServer::locationChanged, this, [this] {
+        // The window lists the history it was opened on; it goes with it.
+        if (historyWindow_) historyWindow_->close();
+        history_ = MakeHistory(settings_.History(), workspace_.ProgramFolder());
+    });
+    dialog->open();
+    return dialog;
 }
 
 void PrintCommands::MenuItemCalibrateClick() {

@@ -21,6 +21,7 @@ namespace tallivo {
 
 class PrintSession;
 class TFormHistory;
+class TFormHistoryServer;
 class TFormPreview;
 class TFormPrint;
 
@@ -60,7 +61,7 @@ public:
     // How the last print went.
     const PrintResult& LastPrint() const { return last_; }
 
-    PrintHistory& History() { return history_; }
+    PrintHistory& History() { return *history_; }
     AppSettings& Settings() { return settings_; }
 
     // Saves an unsaved form first, asks about a reprint (when the warning is on), lets the user
@@ -72,6 +73,9 @@ public:
     TFormPreview* MenuItemPreviewClick();
     // The history window, one per main window, shown again when open.
     TFormHistory* MenuItemHistoryClick();
+    // Where the history lives; a new place is used from the next print, and an open history
+    // window closes.
+    TFormHistoryServer* MenuItemHistoryServerClick();
     // Prints the calibration page with the freight bill's width and offsets.
     void MenuItemCalibrateClick();
     // The record's form tab, from its template, with the record's values in its keywords.
@@ -91,8 +95,8 @@ private:
     PrintDialogs* dialogs_;
     std::unique_ptr<QPrinter> printer_;
     PrintResult last_;
-    PrintHistory history_;
     AppSettings settings_;
+    std::unique_ptr<PrintHistory> history_;
     QPointer<TFormHistory> historyWindow_;
 };
 

@@ -37,6 +37,7 @@ struct FillOptions {
     bool calibrate = false;
     std::string printer;
     int copies = 1;
+    std::string historyDb;  // --history-db: sqlite:PATH or a PostgreSQL URI; empty: Tallivo.ini
 };
 
 struct ShowOptions {
@@ -50,6 +51,9 @@ struct HistoryOptions {
     std::string trade;   // GBK; empty: every trade
     std::string since;   // "YYYY-MM-DD"; empty: from the first print
     bool json = false;
+    std::string historyDb;  // as for fill
+    bool sync = false;      // send the records waiting on this PC to the server
+    bool import = false;    // copy this PC's own history file into the server
 };
 
 struct CliCommand {

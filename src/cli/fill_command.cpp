@@ -290,6 +290,7 @@ std::optional<int> FillRun::Prepare() {
     if (!choice.Chosen()) failure = choice.failure;
 
     session_ = std::make_unique<PrintSession>(ws_, freight_ ? kTabFreightBill : kTabInvoice);
+    if (!o_.historyDb.empty()) session_->UseHistory(*ParseHistoryUrl(o_.historyDb).location);
     session_->SetPdf(o_.pdfPath, o_.dpi, o_.withBackground);
     // A printer that cannot be had fails the run before any page is filled.
     std::string error;
@@ -387,7 +388,9 @@ bool FillRun::SavePage(const std::string& page, std::int32_t sn) {
 std::string FillRun::AskBeforePrinting(const HistoryRecord& record,
                                        const std::vector<FitFinding>& findings) {
     if (!session_->ConfirmReprint(prompter_, record))
-        return "printed before; --answer yes prints it again";
+        return session_->HistoryServerAway()
+                   ? "the history server cannot be reached; --answer yes prints unchecked"
+                   : "printed before; --answer yes prints it again";
     if (!PrintSession::ConfirmFit(prompter_, findings))
         return "something does not fit (see messages); --answer yes prints it anyway";
     return std::string();

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/json_writer.h"
 #include "history/print_history.h"
+#include "session/app_settings.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -53,6 +54,8 @@ void WriteJson(const HistoryRecord& r) {
     json.String(Utf8(r.printer));
     json.Key("copies");
     json.Int(r.copies);
+    json.Key("host");
+    json.String(Utf8(r.host));
     json.EndObject();
     std::fwrite(json.Text().data(), 1, json.Text().size(), stdout);
     std::fputc('\n', stdout);
@@ -75,16 +78,56 @@ void WriteLine(const HistoryRecord& r) {
     std::fputs(line.c_str(), stdout);
 }
 
+// One line saying how many records went to the server; false when some are left behind.
+bool ReportSync(const char* what, const SyncResult& result) {
+    std::printf("%s %d record(s)", what, result.sent);
+    if (result.left > 0) std::printf(", %d not yet", result.left);
+    std::fputc('\n', stdout);
+    if (!result.message.empty()) PrintMessage(result.message);
+    return result.left == 0 && result.message.empty();
+}
+
+int SendToServer(const HistoryOptions& options, const HistoryLocation& location,
+                 const std::string& programFolder) {
+    if (!location.Server()) {
+        std::fputs(
+            "tallivo-cli: --sync and --import need the history on a server"
+            " (--history-db or Tallivo.ini)\n",
+            stderr);
+        return kExitUsage;
+    }
+    std::unique_ptr<PrintHistory> history = MakeHistory(location, programFolder);
+    bool ok = true;
+    if (options.sync) ok = ReportSync("sent", history->SendQueue()) && ok;
+    if (options.import) {
+        const QString path = PrintHistoryPath(programFolder);
+        SyncResult none;
+        if (!QFileInfo::exists(path)) {
+            ok = ReportSync("imported", none) && ok;
+        } else {
+            PrintHistory local(path);
+            ok = ReportSync("imported", history->Import(local)) && ok;
+        }
+    }
+    return ok ? kExitOk : kExitFailure;
+}
+
 }  // namespace
 
 int RunHistory(const HistoryOptions& options, const std::string& programFolder) {
-    const QString path = PrintHistoryPath(programFolder);
+    const HistoryLocation location = options.historyDb.empty()
+                                         ? AppSettings(programFolder).History()
+                                         : *ParseHistoryUrl(options.historyDb).location;
+    if (options.sync || options.import) return SendToServer(options, location, programFolder);
+    const QString path =
+        location.sqlitePath.isEmpty() ? PrintHistoryPath(programFolder) : location.sqlitePath;
     // Looking does not start a history where there is none.
-    if (!QFileInfo::exists(path)) {
+    if (!location.Server() && !QFileInfo::exists(path)) {
         if (!options.json) std::fputs("no prints recorded\n", stdout);
         return kExitOk;
     }
-    PrintHistory history(path);
+    const std::unique_ptr<PrintHistory> owned = MakeHistory(location, programFolder);
+    PrintHistory& history = *owned;
     const HistoryResult opened = history.Open();
     if (!opened.message.empty()) PrintMessage(opened.message);
     if (!opened.ok) return kExitFailure;

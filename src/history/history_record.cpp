@@ -1,5 +1,8 @@
 #include "history/history_record.h"
 
+#include <QSysInfo>
+#include <QUuid>
+
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -27,6 +30,16 @@ void SplitJoinedTelephone(const std::string& joined, std::string* mobile, std::s
     const std::size_t blank = joined.find(' ');
     *mobile = joined.substr(0, blank);
     *fixed = blank == std::string::npos ? std::string() : joined.substr(blank + 1);
+}
+
+std::string LocalHostName() {
+    const QByteArray given = qgetenv("TALLIVO_HOST_NAME");
+    if (!given.isEmpty()) return Utf8ToGbk(given.toStdString());
+    return Utf8ToGbk(QSysInfo::machineHostName().toStdString());
+}
+
+std::string NewRecordUid() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
 }
 
 }  // namespace tallivo

@@ -26,7 +26,15 @@ struct HistoryRecord {
     int copies = 1;
     // Local time, to the second.
     QDateTime time;
+    std::string host;  // the PC that printed; empty for prints recorded before it was kept
+    // Made on the PC when first written, so that a record sent twice is kept once.
+    std::string uid;
 };
+
+// This PC's name as records keep it: TALLIVO_HOST_NAME when set, else the machine's host name.
+std::string LocalHostName();
+// A new record id, unique across PCs.
+std::string NewRecordUid();
 
 // A telephone kept before mobile and fixed telephone had columns of their own ("mobile fixed"):
 // the part before the first blank is the mobile, the rest the fixed telephone.

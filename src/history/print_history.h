@@ -10,18 +10,24 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "history/history_location.h"
 #include "history/history_record.h"
 
 namespace tallivo {
 
 // "PrintHistory.sqlite".
 extern const char* const kPrintHistoryFileName;
+// "HistoryQueue.sqlite": records kept on the PC while the server could not take them.
+extern const char* const kHistoryQueueFileName;
 // The history file of a program folder.
 QString PrintHistoryPath(const std::string& programFolder);
+// The queue of records waiting for the server, beside the program.
+QString HistoryQueuePath(const std::string& programFolder);
 
 struct HistoryResult {
     bool ok = true;       // the operation was done
@@ -33,7 +39,14 @@ struct PrintedBefore {
     std::string tradeNumber;
     QDateTime time;
     std::string printer;
-    int times = 1;  // prints of it on this kind of form so far
+    std::string host;  // the PC; empty when unknown
+    int times = 1;     // prints of it on this kind of form so far
+};
+
+struct SyncResult {
+    int sent = 0;         // records the server took from the queue
+    int left = 0;         // records still waiting
+    std::string message;  // GBK; why some are left
 };
 
 struct HistoryFilter {
@@ -49,6 +62,9 @@ class PrintHistory {
 public:
     // The file is opened at the first use, or by Open().
     explicit PrintHistory(QString path);
+    // The history at a location; records a server cannot take wait in the SQLite file at
+    // `queuePath` and are sent when it is back.
+    PrintHistory(const HistoryLocation& location, QString queuePath);
     ~PrintHistory();
     PrintHistory(const PrintHistory&) = delete;
     PrintHistory& operator=(const PrintHistory&) = delete;
@@ -77,6 +93,23 @@ public:
     // file cannot be read); empty when none. Record() hands these over itself.
     std::string TakeMessage();
 
+    // On a server: holds every trade number for this PC until ReleaseTrades(), so that another
+    // PC's reprint check waits until this print is recorded. False when they could not be held.
+    bool HoldTrades(HistoryForm form, const std::vector<std::string>& tradeNumbers);
+    void ReleaseTrades();
+
+    // Sends the records waiting on this PC to the server, each once.
+    SyncResult SendQueue();
+    // Records waiting on this PC for the server.
+    int Queued();
+    // Copies every record of a local history into this one, those already there left out.
+    SyncResult Import(PrintHistory& local);
+
+    // Removes one record (the queue, once the server has it).
+    bool Remove(std::int64_t id);
+
+    bool Server() const { return location_.Server(); }
+    // The file, or the server without its password.
     const QString& Path() const { return path_; }
     // The schema version this program writes.
     static int SchemaVersion();
@@ -84,6 +117,12 @@ public:
 private:
     HistoryResult EnsureOpen();
     HistoryResult OpenDatabase();
+    HistoryResult OpenServer();
+    HistoryResult ServerFailed(const QSqlError& error);
+    HistoryResult RecordOnServer(HistoryRecord& record);
+    SyncResult CopyFrom(PrintHistory& from, bool removeSent);
+    // The local queue, opened when first needed.
+    PrintHistory& Queue();
     void CloseDatabase();
     // Moves the file (and its journal) aside; the dated name, or empty when it could not.
     QString MoveAside();
@@ -108,13 +147,22 @@ private:
                              std::optional<PrintedBefore>& found);
     void Keep(const std::string& message);
 
+    HistoryLocation location_;
     QString path_;
+    QString queuePath_;
+    std::unique_ptr<PrintHistory> queue_;
+    bool holding_ = false;
     QString connection_;
     QSqlDatabase db_;
     bool open_ = false;
-    int fileVersion_ = 0;  // the schema version of the open file
+    int fileVersion_ = 0;      // the schema version of the open file
+    bool insertedNew_ = true;  // the last insert added a record the history lacked
     std::string pending_;
 };
+
+// The history at a location, for a program folder (its file, or the server with its queue).
+std::unique_ptr<PrintHistory> MakeHistory(const HistoryLocation& location,
+                                          const std::string& programFolder);
 
 // The reprint question, No its default: caption and text naming the trade number, the time and
 // the printer of the first print (GBK).
@@ -125,5 +173,11 @@ std::string ReprintQuestion(HistoryForm form, const PrintedBefore& earlier);
 std::string HistoryWriteFailedMessage();
 std::string HistoryReadFailedMessage();
 std::string HistoryDamagedMessage(const QString& movedTo);
+// The server could not be reached (or refused): `detail` (UTF-8) says why, without the
+// password.
+std::string HistoryServerMessage(const QString& server, const std::string& detail);
+std::string HistoryQueuedMessage();
+// Asked before a print when the server cannot be reached; No the default.
+std::string PrintUncheckedQuestion(const std::string& why);
 
 }  // namespace tallivo

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "history/history_location.h"
+
 namespace tallivo {
 
 class AppSettings {
@@ -24,6 +26,10 @@ public:
     // The print queue chosen last in the window, offered first the next time; empty for none.
     std::string LastPrinter() const;
     void SetLastPrinter(const std::string& utf8Name);
+
+    // Where the print history lives; the SQLite file beside the program unless set.
+    HistoryLocation History() const;
+    void SetHistory(const HistoryLocation& location);
 
     // Writes what was set; false when the file cannot be written.
     bool Sync();

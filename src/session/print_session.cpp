@@ -53,9 +53,16 @@ PrintSession::PrintSession(FormsWorkspace& workspace, Tab form)
     : workspace_(workspace),
       form_(form),
       settings_(workspace.ProgramFolder()),
-      history_(std::make_unique<PrintHistory>(PrintHistoryPath(workspace.ProgramFolder()))) {}
+      history_(MakeHistory(settings_.History(), workspace.ProgramFolder())) {}
 
-PrintSession::~PrintSession() = default;
+PrintSession::~PrintSession() {
+    history_->ReleaseTrades();
+}
+
+void PrintSession::UseHistory(const HistoryLocation& location) {
+    history_->ReleaseTrades();
+    history_ = MakeHistory(location, workspace_.ProgramFolder());
+}
 
 void PrintSession::PrinterDeleter::operator()(QPrinter* printer) const {
 #ifdef TALLIVO_HAVE_PRINTING
@@ -170,7 +177,8 @@ HistoryRecord PrintSession::Record() const {
 
 bool PrintSession::ConfirmReprint(Prompter& prompter, const HistoryRecord& record) {
     if (!settings_.ReprintWarning()) return true;
-    return tallivo::ConfirmReprint(*history_, prompter, record.form, record.tradeNumbers);
+    return tallivo::ConfirmReprint(*history_, prompter, record.form, record.tradeNumbers,
+                                   &unchecked_);
 }
 
 bool PrintSession::ConfirmFit(Prompter& prompter, const std::vector<FitFinding>& findings) {
@@ -207,6 +215,7 @@ bool PrintSession::AddPage(Prompter& prompter, bool print, HistoryRecord record)
             // The printer is the one the page went to, whatever the record was made for.
             record.printer = Utf8ToGbk(PrinterName());
             record.copies = Copies();
+            record.host = LocalHostName();
             record.time = QDateTime();
             printed_.push_back(std::move(record));
         }
@@ -285,6 +294,8 @@ PrintSession::Outcome PrintSession::Finish(const JobObserver& observer) {
             out.historyNote = note.note;
         }
     }
+    // Other PCs checking these orders go on once they are recorded (or not printed).
+    history_->ReleaseTrades();
 #else
     (void)observer;
 #endif

@@ -43,6 +43,8 @@ public:
     Tab Form() const { return form_; }
     bool FreightBill() const { return form_ == kTabFreightBill; }
     PrintHistory& History() { return *history_; }
+    // The history somewhere else than Tallivo.ini says, for this session.
+    void UseHistory(const HistoryLocation& location);
     AppSettings& Settings() { return settings_; }
 
     // --- targets ---------------------------------------------------------------------------
@@ -73,6 +75,8 @@ public:
     HistoryRecord Record() const;
     // The reprint question when the warning is on, No the default; true when printing goes on.
     bool ConfirmReprint(Prompter& prompter, const HistoryRecord& record);
+    // The history's server could not be reached for a reprint check of this session.
+    bool HistoryServerAway() const { return unchecked_.has_value(); }
     // The fit question when there are findings, No the default; true when printing goes on.
     static bool ConfirmFit(Prompter& prompter, const std::vector<FitFinding>& findings);
     // Draws the form as the next page of the PDF and, with `print`, of the print job, whose
@@ -127,6 +131,7 @@ private:
     std::unique_ptr<PrintJob> job_;
     bool calibration_ = false;
     std::vector<HistoryRecord> printed_;
+    std::optional<bool> unchecked_;  // the answer to printing without the reprint check
 };
 
 }  // namespace tallivo

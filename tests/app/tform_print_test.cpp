@@ -276,7 +276,8 @@ TEST_F(FormPrint, MenusAreOwnerDrawnWithTheirDefaultItems) {
     EXPECT_EQ(file.join(QLatin1Char(' ')),
               QStringLiteral("MenuItemNew MenuItemOpen MenuItemUpdate MenuItemPrintSet "
                              "MenuItemPreview MenuItemPrint MenuItemSave MenuItemHistory "
-                             "MenuItemOrders MenuItemCalibrate - MenuItemClose"));
+                             "MenuItemHistoryServer MenuItemOrders MenuItemCalibrate - "
+                             "MenuItemClose"));
 }
 
 class HookedFormPrint : public TFormPrint {

@@ -10,7 +10,9 @@
 
 #include "cli/cli_options.h"
 #include "history/print_history.h"
+#include "session/app_settings.h"
 #include "support/history_pages.h"
+#include "support/private_postgres.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -51,6 +53,7 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         b.form = HistoryForm::kInvoice;
         b.tradeNumbers = {"333"};
         b.copies = 2;
+        b.host = "PACK-2";
         b.time = QDateTime(QDate(2026, 12, 7), QTime(9, 0));
         ASSERT_TRUE(history.Record(a).ok);
         ASSERT_TRUE(history.Record(b).ok);
@@ -62,11 +65,11 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         "{\"id\":2,\"time\":\"2026-12-07 09:00:00\",\"form\":\"invoice\",\"trades\":[\"333\"],"
         "\"buyer\":\"\",\"consignee\":\"张三\",\"address\":\"Room \\\"1\\\"\\t2\","
         "\"mobile\":\"\",\"telephone\":\"\",\"template\":\"\",\"sequence\":0,\"printer\":\"HP\","
-        "\"copies\":2}\n"
+        "\"copies\":2,\"host\":\"PACK-2\"}\n"
         "{\"id\":1,\"time\":\"2026-12-06 09:00:00\",\"form\":\"freight-bill\","
         "\"trades\":[\"111\",\"222\"],\"buyer\":\"\",\"consignee\":\"张三\","
         "\"address\":\"Room \\\"1\\\"\\t2\",\"mobile\":\"\",\"telephone\":\"\",\"template\":\"\","
-        "\"sequence\":0,\"printer\":\"HP\",\"copies\":1}\n");
+        "\"sequence\":0,\"printer\":\"HP\",\"copies\":1,\"host\":\"\"}\n");
 
     const HistoryRun text = History(dir, "--trade 222");
     ASSERT_EQ(text.status, 0);
@@ -136,6 +139,52 @@ TEST(CliHistoryTest, OptionsAreChecked) {
     EXPECT_FALSE(parse({"history", "--trade"}).command);
     EXPECT_FALSE(parse({"history", "--since", "07/12/2026"}).command);
     EXPECT_FALSE(parse({"history", "--pdf", "x"}).command);
+}
+
+}  // namespace
+}  // namespace tallivo
+
+namespace tallivo {
+namespace {
+
+// The server in Tallivo.ini, or named for one run; the queue sent on demand.
+TEST(CliHistoryTest, ServerFromSettingsOrHistoryDbWithHostAndSync) {
+    testing::PrivatePostgres server;
+    if (!server.SkipReason().empty()) GTEST_SKIP() << server.SkipReason();
+    ASSERT_TRUE(server.Ready()) << server.Error();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("shop"))) << server.Error();
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const HistoryLocation location =
+        *ParseHistoryUrl(server.Url(QStringLiteral("shop")).toStdString()).location;
+    {
+        // Away while printing: kept in the queue beside the program.
+        HistoryLocation away = location;
+        away.host = dir.filePath(QStringLiteral("gone"));
+        HistoryRecord r;
+        r.tradeNumbers = {"777"};
+        r.host = "PACK-2";
+        ASSERT_TRUE(MakeHistory(away, folder)->Record(r).ok);
+    }
+    const std::string url =
+        "--history-db '" + server.Url(QStringLiteral("shop")).toStdString() + "'";
+    const HistoryRun sent = History(dir, url + " --sync");
+    EXPECT_EQ(sent.status, 0) << sent.out;
+    EXPECT_EQ(sent.out, "sent 1 record(s)\n");
+    EXPECT_EQ(History(dir, url + " --sync").out, "sent 0 record(s)\n");
+
+    {
+        AppSettings settings(folder);
+        settings.SetHistory(location);
+        ASSERT_TRUE(settings.Sync());
+    }
+    const HistoryRun json = History(dir, "--json");
+    EXPECT_NE(json.out.find("\"trades\":[\"777\"]"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"host\":\"PACK-2\""), std::string::npos) << json.out;
+    // A local file named for one run wins over the settings.
+    EXPECT_EQ(History(dir, "--history-db sqlite:" + folder + "/none.sqlite").out,
+              "no prints recorded\n");
+    EXPECT_EQ(History(dir, "--history-db 'mysql://x/y'").status, 2);
 }
 
 }  // namespace

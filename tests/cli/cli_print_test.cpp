@@ -18,6 +18,7 @@
 #include "storage/config_file.h"
 #include "support/pdf_words.h"
 #include "support/private_cups.h"
+#include "support/private_postgres.h"
 #include "support/small_tmpfs.h"
 #endif
 
@@ -205,6 +206,36 @@ TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(history.List().size(), 4u);
     EXPECT_EQ(history.List().front().mobile, "13812345678");
+}
+
+// --history-db puts the records on a shared server, with the PC named in the next PC's question.
+TEST_F(CliPrintTest, HistoryDbRecordsOnTheServerAndTheNextPcIsAsked) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    testing::PrivatePostgres server;
+    if (!server.SkipReason().empty()) GTEST_SKIP() << server.SkipReason();
+    ASSERT_TRUE(server.Ready()) << server.Error();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("shop"))) << server.Error();
+    const QStringList args = {QStringLiteral("fill"),
+                              Example("taobao-order-detail.txt"),
+                              QStringLiteral("--form"),
+                              QStringLiteral("freight-bill"),
+                              QStringLiteral("--print=") + testing::PrivateCups::Queue(),
+                              QStringLiteral("--history-db"),
+                              server.Url(QStringLiteral("shop"))};
+    QProcessEnvironment pc;
+    pc.insert(QStringLiteral("TALLIVO_HOST_NAME"), QStringLiteral("PACK-2"));
+    CliRun run = Cli(args, cups.Socket(), pc);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(PrintHistoryPath(dir.path().toStdString())));
+
+    pc.insert(QStringLiteral("TALLIVO_HOST_NAME"), QStringLiteral("PACK-1"));
+    run = Cli(args + QStringList{QStringLiteral("--json")}, cups.Socket(), pc);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("not printed: printed before")))
+        << run.err.toStdString();
+    EXPECT_EQ(cups.KeptJobs(), 1);
 }
 
 TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdvance) {
