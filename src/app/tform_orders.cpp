@@ -16,6 +16,7 @@
 #include "forms/template_choice.h"
 #include "session/order_batch.h"
 #include "session/print_session.h"
+#include "storage/config_file.h"
 #include "storage/storage_result.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_orders.h"
@@ -249,6 +250,7 @@ int TFormOrders::PrintOrders(Tab form) {
         });
     if (check.stopped) return 0;
     int pages = 0;
+    int last = -1;
     for (int i = 0; i < n; ++i) {
         progress.setValue(n + i);
         QCoreApplication::processEvents();
@@ -259,10 +261,21 @@ int TFormOrders::PrintOrders(Tab form) {
         FillOrder(*ws, *orders[static_cast<std::size_t>(i)]);
         if (!session.AddPage(prompter_, true, session.Record())) return 0;
         ++pages;
+        last = i;
     }
     progress.setValue(2 * n);
     if (pages == 0) return 0;
-    if (!print_.FinishSession(session)) return 0;
+    const bool printed = print_.FinishSession(session);
+    if (print_.LastPrint().jobId > 0) {
+        // Numbers handed to the print system are spent, as on the command line: the next batch
+        // or New goes on after them.
+        const bool freight = form == kTabFreightBill;
+        const std::int32_t next =
+            AddSequenceNumber(freight ? freightSn : invoiceSn, static_cast<std::size_t>(last) + 1);
+        const StorageResult advanced = AdvanceSequenceNumber(ws->ProgramFolder(), freight, next);
+        if (!advanced.ok) prompter_.ShowMessage(advanced.message);
+    }
+    if (!printed) return 0;
     RefreshPrinted();
     return pages;
 }

@@ -164,14 +164,9 @@ bool ReportPrint(const std::string& printer, const PrintResult& printed) {
 }
 
 // After a run that saved or printed pages the next run goes on from the numbers after them, as
-// the window's New command does. The other values of Config.pcf stay as they are on disk.
+// the window's New command does.
 bool AdvanceSequenceNumbers(const std::string& folder, bool freight, std::int32_t next) {
-    ConfigLoad loaded = LoadConfig(folder);
-    Config config = loaded.ok ? loaded.config : Config{};
-    std::int32_t& sn = freight ? config.freightBillSn : config.invoiceSn;
-    if (loaded.ok && sn >= next) return true;
-    sn = next;
-    const StorageResult saved = SaveConfig(folder, config);
+    const StorageResult saved = AdvanceSequenceNumber(folder, freight, next);
     if (!saved.ok) Report("Config.pcf", saved.message);
     return saved.ok;
 }

@@ -33,5 +33,9 @@ std::string FormatConfig(const Config& config);
 ConfigLoad LoadConfigFile(const std::string& path);
 ConfigLoad LoadConfig(const std::string& program_folder);
 StorageResult SaveConfig(const std::string& program_folder, const Config& config);
+// After pages were saved or printed, the next run or window goes on from `next`: moves the
+// freight-bill or invoice number on to it, never back; the other values stay as on disk.
+StorageResult AdvanceSequenceNumber(const std::string& program_folder, bool freightBill,
+                                    std::int32_t next);
 
 }  // namespace tallivo

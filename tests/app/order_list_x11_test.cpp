@@ -4,6 +4,7 @@
 
 #include "app/order_list_support.h"
 #include "history/print_history.h"
+#include "storage/config_file.h"
 #include "support/pdf_words.h"
 #include "support/private_cups.h"
 
@@ -27,7 +28,10 @@ TEST_F(OrderListTest, UnprintedOrdersGoAsOneJobOnePagePerOrderAndASecondPrintAsk
     ASSERT_TRUE(QTest::qWaitForWindowExposed(orders));
     orders->ui()->ButtonSelectUnprinted->click();
     ASSERT_EQ(orders->SelectedOrders().size(), 2u);
+    const std::int32_t firstSn = LoadConfig(dir.path().toStdString()).config.freightBillSn;
     orders->ui()->ButtonPrintFreightBill->click();
+    // The numbers the job spent are not printed again by the next batch.
+    EXPECT_EQ(LoadConfig(dir.path().toStdString()).config.freightBillSn, firstSn + 2);
     EXPECT_TRUE(prompter.questions.empty());
     const auto job = cups.WaitForJob(1);
     ASSERT_TRUE(job) << (prompter.messages.empty() ? std::string()
