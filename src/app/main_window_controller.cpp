@@ -459,6 +459,12 @@ bool MainWindowController::OpenFileArgument(const QString& path) {
     if (!info.isFile()) return false;
     const QString ext = QLatin1Char('.') + info.suffix().toLower();
     const auto is = [&ext](std::string_view e) { return ext.toStdString() == e; };
+    if (is(".csv") || is(".xlsx")) {
+        // An order export opens in the order list, as if chosen there.
+        if (TFormOrders* orders = orderList_->MenuItemOrdersClick())
+            orders->OpenFiles({info.absoluteFilePath().toStdString()});
+        return true;
+    }
     const bool freight = is(kFreightBillDocumentExt) || is(kFreightBillExchangeExt);
     if (!freight && !is(kInvoiceDocumentExt) && !is(kInvoiceExchangeExt)) return false;
     const TemplateKind kind = freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice;

@@ -10,6 +10,7 @@
 
 #include "app/order_list_support.h"
 #include "app/tform_profile_mapping.h"
+#include "browser/handover_record.h"
 #include "history/print_history.h"
 #include "support/order_exports.h"
 #include "support/private_cups.h"
@@ -58,6 +59,14 @@ TEST_F(OrderListTest, ListsTheExportWithItsPrintsFiltersAndChoosesTheUnprinted) 
     EXPECT_EQ(orders->SelectedOrders().size(), 2u);
     orders->ui()->ButtonSelectNone->click();
     EXPECT_TRUE(orders->SelectedOrders().empty());
+}
+
+TEST_F(OrderListTest, AnExportNamedOnTheCommandLineOpensInTheList) {
+    controller->OpenCommandLine(
+        browser::kCommandLineTag,
+        QByteArray::fromStdString(Utf8ToGbk(testing::ExportFile().toStdString())));
+    ASSERT_NE(commands->OrdersWindow(), nullptr);
+    EXPECT_EQ(commands->OrdersWindow()->Model().rowCount(), 3);
 }
 
 TEST_F(OrderListTest, ADoubleClickFillsTheFreightBillAndPreviewStacksThePages) {
