@@ -218,6 +218,9 @@ def main():
             return None
 
         worker = wait_for(worker_session, 20, "the extension's service worker")
+        # The worker shows up as a target before its script has run.
+        wait_for(lambda: evaluate(devtools, worker, "typeof tallivo !== 'undefined'"), 20,
+                 "the extension's script")
 
         def run_command():
             devtools.call("Target.activateTarget", {"targetId": target})
