@@ -76,8 +76,7 @@ void OrderListModel::SetPrinted(PrintedOrders printed) {
     if (filter_ == Filter::kAll) {
         // The rows stay, and so does what the user chose among them.
         printed_ = std::move(printed);
-        if (!shown_.empty())
-            emit dataChanged(index(0, kPrinted), index(rowCount() - 1, kPrinted));
+        if (!shown_.empty()) emit dataChanged(index(0, kPrinted), index(rowCount() - 1, kPrinted));
         return;
     }
     beginResetModel();

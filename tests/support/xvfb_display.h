@@ -3,8 +3,9 @@
 // The machine's own display is never used. Programs the test starts inherit DISPLAY.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 
 namespace tallivo::testing {
 
