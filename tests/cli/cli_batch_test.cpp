@@ -34,7 +34,6 @@ protected:
         out_ = run.out;
         return run.status;
     }
-    static std::string Bytes(const fs::path& p) { return ReadWholeFile(p.string()).value_or(""); }
     Config ReadConfig() { return LoadConfig(folder_.string()).config; }
 
     std::string out_;

@@ -25,13 +25,6 @@ using testing::ExampleBytes;
 using testing::ExamplePath;
 using testing::Quote;
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class CliTest : public testing::CliFolderTest {
 protected:
     CliRun Cli(const std::string& args) {
@@ -67,7 +60,7 @@ TEST_F(CliTest, BackgroundIsEmbeddedOnceForAllPages) {
     CliRun r = Cli("fill " + page + " " + page + " " + page +
                    " --form freight-bill --with-background --pdf " + Quote(pdf) + " " + Folder());
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string bytes = Slurp(pdf);
+    const std::string bytes = Bytes(pdf);
     size_t images = 0;
     for (size_t at = 0; (at = bytes.find("/Subtype /Image", at)) != std::string::npos; ++at)
         ++images;
@@ -144,7 +137,7 @@ TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
     TemplateStoreLoad fb = LoadFreightBillTemplates(folder_.string());
     TemplateStoreLoad inv = LoadInvoiceTemplates(folder_.string());
     ASSERT_EQ(fb.templates.size(), 1u);
-    const std::string jpeg = Slurp(folder_ / "FreightBillBGImages" / u8"标准快递单.jpg");
+    const std::string jpeg = Bytes(folder_ / "FreightBillBGImages" / u8"标准快递单.jpg");
     const fs::path pff = dir_ / "t.pff", pif = dir_ / "t.PIF";
     ASSERT_TRUE(WriteFileReplacing(
         pff.string(),
@@ -161,7 +154,7 @@ TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
     EXPECT_NE(y.out.find(u8"标准发货单"), std::string::npos);
 
     // A store cut inside its second record: the first template is still listed.
-    std::string two = Slurp(folder_ / "InvoiceTemplate.pit");
+    std::string two = Bytes(folder_ / "InvoiceTemplate.pit");
     two += two.substr(18);
     const fs::path cut = dir_ / "cut.pit";
     ASSERT_TRUE(WriteFileReplacing(cut.string(), two.substr(0, two.size() - 40)));
@@ -195,7 +188,7 @@ TEST_F(CliTest, PageWithLfLineEndsFillsAsItsCrLfCopy) {
 TEST_F(CliTest, DamageReportedBeforeThePagesIsAFailure) {
     const std::string page = Quote(ExamplePath("taobao-order-detail.txt"));
     // The default template survives a second one cut in its record, but the cut is reported.
-    std::string store = Slurp(folder_ / "InvoiceTemplate.pit");
+    std::string store = Bytes(folder_ / "InvoiceTemplate.pit");
     store += store.substr(18);
     store.resize(store.size() - 40);
     ASSERT_TRUE(WriteFileReplacing((folder_ / "InvoiceTemplate.pit").string(), store));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "storage/file_io.h"
 #include "support/cli_run.h"
 #include "support/example_files.h"
 
@@ -27,6 +28,11 @@ protected:
         ASSERT_TRUE(CopyStarter(QString::fromStdString(folder_.string())));
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // A file's bytes; empty when it cannot be read.
+    static std::string Bytes(const std::filesystem::path& p) {
+        return ReadWholeFile(p.string()).value_or("");
+    }
 
     std::filesystem::path dir_, folder_;
 };
