@@ -69,7 +69,7 @@ TEST_F(EmptyClipboard, AFileNameThatCannotBeDecodedIsToldAndNothingPasted) {
 class PrivateCopy {
 public:
     PrivateCopy() {
-        testing::CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), Path("prog"));
+        testing::CopyStarter(Path("prog"));
         QFile::copy(QStringLiteral(TALLIVO_PROGRAM), Path("prog/tallivo"));
         QFile::setPermissions(Path("prog/tallivo"), QFile::ExeOwner | QFile::ReadOwner);
         QDir().mkpath(Path("docs"));

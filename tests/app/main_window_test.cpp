@@ -39,7 +39,6 @@
 namespace tallivo {
 namespace {
 
-using testing::CopyFolder;
 using testing::Example;
 using testing::NoFonts;
 

@@ -24,7 +24,7 @@ public:
 };
 
 inline QString ExportFile() {
-    return QStringLiteral(TALLIVO_EXAMPLES_DIR "/taobao-order-export.csv");
+    return ExampleFile("taobao-order-export.csv");
 }
 
 class OrderListTest : public WindowTest {

@@ -40,8 +40,6 @@
 namespace tallivo {
 namespace {
 
-using testing::CopyFolder;
-using testing::Example;
 using testing::NoFonts;
 
 // The print dialog picks the named queue, or is cancelled without one.

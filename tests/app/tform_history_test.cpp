@@ -9,27 +9,21 @@
 #include <QTemporaryDir>
 
 #include "session/app_settings.h"
+#include "support/history_records.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_history.h"
 
 namespace tallivo {
 namespace {
 
-HistoryRecord Printed(const char* trade, const char* consignee, const char* time) {
-    HistoryRecord r;
-    r.tradeNumbers = {trade};
-    r.consignee = Gbk(consignee);
-    r.printer = "Office";
-    r.time =
-        QDateTime::fromString(QString::fromLatin1(time), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return r;
-}
-
 TEST(TFormHistoryTest, ListsNewestFirstSearchesAndHandsOnTheChosenEntry) {
     QTemporaryDir dir;
     PrintHistory history(PrintHistoryPath(dir.path().toStdString()));
-    HistoryRecord older = Printed("1001", u8"张三", "2026-12-06 09:00:00");
-    HistoryRecord newer = Printed("1002", u8"李四", "2026-12-07 09:00:00");
+    HistoryRecord older =
+        testing::PrintedRecord(HistoryForm::kFreightBill, {"1001"}, "2026-12-06 09:00:00");
+    HistoryRecord newer =
+        testing::PrintedRecord(HistoryForm::kFreightBill, {"1002"}, "2026-12-07 09:00:00");
+    newer.consignee = Gbk(u8"李四");
     ASSERT_TRUE(history.Record(older).ok);
     ASSERT_TRUE(history.Record(newer).ok);
 

@@ -23,8 +23,6 @@
 namespace tallivo {
 namespace {
 
-using testing::CopyFolder;
-using testing::Example;
 using testing::NoFonts;
 
 class Waybill : public ::testing::Test {

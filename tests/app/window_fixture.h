@@ -1,5 +1,5 @@
-// What the window tests share: a font dialog that is always cancelled, the example pages as
-// pasted text, and a program folder filled with the starter content.
+// What the window tests share: a font dialog that is always cancelled, and the window on a
+// program folder filled with the starter content.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 #include "app/main_window_controller.h"
 #include "app/scripted_window_prompter.h"
 #include "app/tform_print.h"
+#include "support/example_files.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
@@ -31,32 +32,12 @@ public:
     std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
 };
 
-// An example page as the user pastes it; the files are GBK, as the back office's pages are.
-inline QString Example(const char* name) {
-    QFile file(QStringLiteral(TALLIVO_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-    file.open(QIODevice::ReadOnly);
-    return QString::fromStdString(GbkToUtf8(file.readAll().toStdString()));
-}
-
-inline void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& info :
-         QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
-        const QString target = to + "/" + info.fileName();
-        if (info.isDir()) {
-            CopyFolder(info.filePath(), target);
-        } else {
-            QFile::copy(info.filePath(), target);
-        }
-    }
-}
-
 // The real window bound to a workspace in a program folder of its own, shown; questions at
 // close are answered Yes.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
+        CopyStarter(dir.path());
         controller = std::make_unique<MainWindowController>(window, dir.path().toStdString(),
                                                             &prompter, &chooser, &fonts);
         Bound();

@@ -1,13 +1,12 @@
 // Batches across runs: sequence numbers, documents of earlier runs, and the workspace and the
 // command line writing the same documents.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <filesystem>
 
+#include "cli/cli_fixture.h"
 #include "cli/cli_io.h"
 #include "forms/workspace.h"
 #include "pdf_words.h"
@@ -21,40 +20,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& s) {
-    return "'" + s + "'";
-}
+using testing::ExampleBytes;
+using testing::ExamplePath;
+using testing::Quote;
 
-class CliBatch : public ::testing::Test {
+class CliBatch : public testing::CliFolderTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tallivo-batch-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        folder_ = dir_ / "program";
-        fs::create_directories(dir_);
-        fs::copy(TALLIVO_STARTER_DIR, folder_, fs::copy_options::recursive);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Exit status; standard output in out_.
     int Cli(const std::string& args) {
-        const fs::path out = dir_ / "stdout";
-        const std::string cmd = Quote(TALLIVO_CLI) + " " + args + " --folder " +
-                                Quote(folder_.string()) + " >" + Quote(out.string()) +
-                                " 2>/dev/null";
-        const int raw = std::system(cmd.c_str());
-        out_ = ReadWholeFile(out.string()).value_or("");
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const testing::CliRun run =
+            testing::RunShell(Quote(TALLIVO_CLI) + " " + args + " --folder " +
+                              Quote(folder_.string()) + " 2>/dev/null");
+        out_ = run.out;
+        return run.status;
     }
-    static std::string Example(const char* name) {
-        return std::string(TALLIVO_EXAMPLES_DIR) + "/" + name;
-    }
-    static std::string Bytes(const fs::path& p) { return ReadWholeFile(p.string()).value_or(""); }
     Config ReadConfig() { return LoadConfig(folder_.string()).config; }
 
-    fs::path dir_, folder_;
     std::string out_;
 };
 
@@ -63,10 +44,10 @@ TEST_F(CliBatch, RunsGoOnFromTheNumbersOfTheLastAndNeverReplaceUnasked) {
     const std::string save = " --form freight-bill --save " + Quote(saved.string() + "/");
     const Config before = ReadConfig();
     const std::int32_t sn = before.freightBillSn;
-    ASSERT_EQ(Cli(Quote(Example("taobao-order-detail.txt")).insert(0, "fill ") + save), 0);
+    ASSERT_EQ(Cli(Quote(ExamplePath("taobao-order-detail.txt")).insert(0, "fill ") + save), 0);
     EXPECT_EQ(ReadConfig().freightBillSn, sn + 1);
     EXPECT_EQ(ReadConfig().defaultFreightBill, before.defaultFreightBill);
-    ASSERT_EQ(Cli("fill " + Quote(Example("taobao-trade-detail.txt")) + save), 0);
+    ASSERT_EQ(Cli("fill " + Quote(ExamplePath("taobao-trade-detail.txt")) + save), 0);
     const fs::path first = saved / (std::to_string(sn) + ".pfb");
     const fs::path second = saved / (std::to_string(sn + 1) + ".pfb");
     ASSERT_TRUE(fs::exists(first));
@@ -76,9 +57,10 @@ TEST_F(CliBatch, RunsGoOnFromTheNumbersOfTheLastAndNeverReplaceUnasked) {
 
     // Numbers put back by hand: the old document stays unless the answer is yes.
     ASSERT_TRUE(SaveConfig(folder_.string(), before).ok);
-    EXPECT_EQ(Cli("fill " + Quote(Example("taobao-trade-detail.txt")) + save), 1);
+    EXPECT_EQ(Cli("fill " + Quote(ExamplePath("taobao-trade-detail.txt")) + save), 1);
     EXPECT_EQ(Bytes(first), firstBytes);
-    EXPECT_EQ(Cli("fill " + Quote(Example("taobao-trade-detail.txt")) + save + " --answer yes"), 0);
+    EXPECT_EQ(Cli("fill " + Quote(ExamplePath("taobao-trade-detail.txt")) + save + " --answer yes"),
+              0);
     EXPECT_EQ(Bytes(first), Bytes(second));
 }
 
@@ -86,7 +68,7 @@ TEST_F(CliBatch, SequenceNumbersStopAtTheLargest) {
     Config config = ReadConfig();
     config.invoiceSn = INT32_MAX - 1;
     ASSERT_TRUE(SaveConfig(folder_.string(), config).ok);
-    const std::string page = Quote(Example("taobao-trade-detail.txt"));
+    const std::string page = Quote(ExamplePath("taobao-trade-detail.txt"));
     const fs::path saved = dir_ / "saved";
     EXPECT_EQ(Cli("fill " + page + " " + page + " " + page +
                   " --form invoice --answer yes --save " + Quote(saved.string())),
@@ -100,7 +82,7 @@ TEST_F(CliBatch, SequenceNumbersStopAtTheLargest) {
 TEST_F(CliBatch, UnreadableTemplateStillGivesOneObjectPerPage) {
     const fs::path bad = dir_ / "bad.pff";
     ASSERT_TRUE(WriteFileReplacing(bad.string(), "not an exchange file"));
-    const std::string page = Quote(Example("taobao-order-detail.txt"));
+    const std::string page = Quote(ExamplePath("taobao-order-detail.txt"));
     EXPECT_EQ(Cli("fill " + page + " " + page + " --form freight-bill --json --template " +
                   Quote(bad.string())),
               1);
@@ -122,11 +104,11 @@ TEST_F(CliBatch, WorkspaceAndCommandLineWriteIdenticalDocuments) {
         ws.Start();
         ws.PageControlPrintChange(tab);
         ws.SetClock(CaptureTime{2026, 12, 7, 10, 0, 0});
-        ws.SetInputText(PageTextToGbk(Bytes(Example(page))));
+        ws.SetInputText(PageTextToGbk(ExampleBytes(page)));
         ws.ReplaceAll();
         ASSERT_TRUE(ws.SaveDocumentTo(viaWorkspace.string()));
 
-        ASSERT_EQ(Cli("fill " + Quote(Example(page)) + " --now '2026-12-07 10:00:00' --form " +
+        ASSERT_EQ(Cli("fill " + Quote(ExamplePath(page)) + " --now '2026-12-07 10:00:00' --form " +
                       (freight ? "freight-bill" : "invoice") + " --save " + Quote(viaCli.string())),
                   0);
         EXPECT_EQ(Bytes(viaCli), Bytes(viaWorkspace)) << ext;

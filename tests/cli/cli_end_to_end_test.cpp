@@ -1,7 +1,5 @@
 // Runs the built tallivo-cli on the example pages and the starter content.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/cli_fixture.h"
 #include "pdf_words.h"
 #include "print/page_geometry.h"
 #include "storage/exchange_files.h"
@@ -21,53 +20,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testing::CliRun;
+using testing::ExampleBytes;
+using testing::ExamplePath;
+using testing::Quote;
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) {
-    return "'" + s + "'";
-}
-
-class CliTest : public ::testing::Test {
+class CliTest : public testing::CliFolderTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tallivo-cli-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        folder_ = dir_ / "program";
-        fs::copy(TALLIVO_STARTER_DIR, folder_, fs::copy_options::recursive);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     CliRun Cli(const std::string& args) {
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        const std::string cmd =
-            Quote(TALLIVO_CLI) + " " + args + " >" + Quote(out) + " 2>" + Quote(err);
-        CliRun r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        return r;
-    }
-    std::string Example(const char* name) {
-        return Quote(std::string(TALLIVO_EXAMPLES_DIR) + "/" + name);
+        return testing::RunShell(Quote(TALLIVO_CLI) + " " + args);
     }
     std::string Folder() { return "--folder " + Quote(folder_); }
-
-    fs::path dir_, folder_;
 };
 
 using testing::WordBox;
@@ -76,7 +39,7 @@ TEST_F(CliTest, FreightBillPdfPutsTextWhereTheGeometrySays) {
     // The starter's consignee box is at (442, 68) on the panel; its background is 734 x 417.
     for (int dpi : {600, 300}) {
         const std::string pdf = (dir_ / ("fb" + std::to_string(dpi) + ".pdf")).string();
-        CliRun r = Cli("fill " + Example("taobao-order-detail.txt") +
+        CliRun r = Cli("fill " + Quote(ExamplePath("taobao-order-detail.txt")) +
                        " --form freight-bill --now '2008-03-09 10:00:00' --dpi " +
                        std::to_string(dpi) + " --pdf " + Quote(pdf) + " " + Folder());
         ASSERT_EQ(r.status, 0) << r.err;
@@ -93,11 +56,11 @@ TEST_F(CliTest, FreightBillPdfPutsTextWhereTheGeometrySays) {
 
 TEST_F(CliTest, BackgroundIsEmbeddedOnceForAllPages) {
     const std::string pdf = (dir_ / "bg.pdf").string();
-    const std::string page = Example("taobao-trade-detail.txt");
+    const std::string page = Quote(ExamplePath("taobao-trade-detail.txt"));
     CliRun r = Cli("fill " + page + " " + page + " " + page +
                    " --form freight-bill --with-background --pdf " + Quote(pdf) + " " + Folder());
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string bytes = Slurp(pdf);
+    const std::string bytes = Bytes(pdf);
     size_t images = 0;
     for (size_t at = 0; (at = bytes.find("/Subtype /Image", at)) != std::string::npos; ++at)
         ++images;
@@ -106,8 +69,8 @@ TEST_F(CliTest, BackgroundIsEmbeddedOnceForAllPages) {
 
 TEST_F(CliTest, InvoiceJsonSequenceNumbersAndSavedDocuments) {
     const std::string save = (dir_ / "docs").string();
-    CliRun r = Cli("fill " + Example("taobao-order-detail.txt") + " " +
-                   Example("taobao-trade-detail.txt") +
+    CliRun r = Cli("fill " + Quote(ExamplePath("taobao-order-detail.txt")) + " " +
+                   Quote(ExamplePath("taobao-trade-detail.txt")) +
                    " --form invoice --site taobao --invoice-sn 7 --answer yes --json --save " +
                    Quote(save) + " " + Folder());
     ASSERT_EQ(r.status, 0) << r.err;
@@ -154,8 +117,9 @@ TEST_F(CliTest, FreightBillWithoutBackgroundIsReportedNotDivided) {
     // A saved document names no picture when its template had none.
     const std::string doc = (dir_ / "nobg.pfb").string();
     fs::remove(folder_ / "FreightBillBGImages" / u8"标准快递单.jpg");
-    CliRun r = Cli("fill " + Example("taobao-order-detail.txt") + " --form freight-bill --pdf " +
-                   Quote((dir_ / "x.pdf").string()) + " " + Folder());
+    CliRun r =
+        Cli("fill " + Quote(ExamplePath("taobao-order-detail.txt")) +
+            " --form freight-bill --pdf " + Quote((dir_ / "x.pdf").string()) + " " + Folder());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(u8"无法打开背景图片文件！"), std::string::npos);
     EXPECT_NE(r.err.find(u8"货运单没有背景图片，无法确定打印比例！"), std::string::npos);
@@ -173,7 +137,7 @@ TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
     TemplateStoreLoad fb = LoadFreightBillTemplates(folder_.string());
     TemplateStoreLoad inv = LoadInvoiceTemplates(folder_.string());
     ASSERT_EQ(fb.templates.size(), 1u);
-    const std::string jpeg = Slurp(folder_ / "FreightBillBGImages" / u8"标准快递单.jpg");
+    const std::string jpeg = Bytes(folder_ / "FreightBillBGImages" / u8"标准快递单.jpg");
     const fs::path pff = dir_ / "t.pff", pif = dir_ / "t.PIF";
     ASSERT_TRUE(WriteFileReplacing(
         pff.string(),
@@ -190,7 +154,7 @@ TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
     EXPECT_NE(y.out.find(u8"标准发货单"), std::string::npos);
 
     // A store cut inside its second record: the first template is still listed.
-    std::string two = Slurp(folder_ / "InvoiceTemplate.pit");
+    std::string two = Bytes(folder_ / "InvoiceTemplate.pit");
     two += two.substr(18);
     const fs::path cut = dir_ / "cut.pit";
     ASSERT_TRUE(WriteFileReplacing(cut.string(), two.substr(0, two.size() - 40)));
@@ -205,11 +169,11 @@ TEST_F(CliTest, ShowReadsEveryKindAndReportsDamage) {
 }
 
 TEST_F(CliTest, PageWithLfLineEndsFillsAsItsCrLfCopy) {
-    std::string page = Slurp(fs::path(TALLIVO_EXAMPLES_DIR) / "taobao-trade-detail.txt");
+    std::string page = ExampleBytes("taobao-trade-detail.txt");
     page.erase(std::remove(page.begin(), page.end(), '\r'), page.end());
     const fs::path lf = dir_ / "lf.txt", crlf = dir_ / "crlf.txt";
     std::ofstream(lf, std::ios::binary) << page;
-    fs::copy_file(fs::path(TALLIVO_EXAMPLES_DIR) / "taobao-trade-detail.txt", crlf);
+    fs::copy_file(ExamplePath("taobao-trade-detail.txt"), crlf);
     for (const char* form : {"freight-bill", "invoice"}) {
         const std::string args =
             std::string(" --form ") + form + " --json --now '2008-03-09 10:00:00' " + Folder();
@@ -222,9 +186,9 @@ TEST_F(CliTest, PageWithLfLineEndsFillsAsItsCrLfCopy) {
 }
 
 TEST_F(CliTest, DamageReportedBeforeThePagesIsAFailure) {
-    const std::string page = Example("taobao-order-detail.txt");
+    const std::string page = Quote(ExamplePath("taobao-order-detail.txt"));
     // The default template survives a second one cut in its record, but the cut is reported.
-    std::string store = Slurp(folder_ / "InvoiceTemplate.pit");
+    std::string store = Bytes(folder_ / "InvoiceTemplate.pit");
     store += store.substr(18);
     store.resize(store.size() - 40);
     ASSERT_TRUE(WriteFileReplacing((folder_ / "InvoiceTemplate.pit").string(), store));
@@ -246,14 +210,14 @@ TEST_F(CliTest, DamageReportedBeforeThePagesIsAFailure) {
 
 TEST_F(CliTest, SaveIntoAFolderNamedWithASlashForOnePage) {
     const fs::path saved = dir_ / "saved";
-    CliRun r = Cli("fill " + Example("taobao-trade-detail.txt") +
+    CliRun r = Cli("fill " + Quote(ExamplePath("taobao-trade-detail.txt")) +
                    " --form invoice --invoice-sn 42 --save " + Quote(saved.string() + "/") + " " +
                    Folder());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::is_regular_file(saved / "42.pin"));
 
     // The sold-goods list leaves keywords; the default answer No declines the save.
-    r = Cli("fill " + Example("taobao-sold-list.txt") +
+    r = Cli("fill " + Quote(ExamplePath("taobao-sold-list.txt")) +
             " --form invoice --invoice-sn 43 --json --save " + Quote(saved.string()) + " " +
             Folder());
     EXPECT_EQ(r.status, 1);
@@ -315,28 +279,25 @@ TEST_F(CliTest, PageTooLargeForMemoryFailsAloneWithoutAnAbort) {
     const fs::path big = dir_ / "big.txt";
     std::ofstream(big).put('x');
     fs::resize_file(big, std::uintmax_t{1} << 30);  // sparse: no disk is used
-    const std::string limited = "ulimit -v 400000; " + Quote(TALLIVO_CLI) + " fill " +
-                                Quote(big.string()) + " " + Example("taobao-order-detail.txt") +
-                                " --form invoice --json " + Folder() + " >" +
-                                Quote((dir_ / "o").string()) + " 2>" + Quote((dir_ / "e").string());
-    const int raw = std::system(limited.c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 1);
-    EXPECT_NE(Slurp(dir_ / "e").find(u8"无法分配内存空间！"), std::string::npos);
-    const std::string out = Slurp(dir_ / "o");
-    EXPECT_NE(out.find(u8"张小明"), std::string::npos);
+    const CliRun r = testing::RunShell(
+        "ulimit -v 400000; " + Quote(TALLIVO_CLI) + " fill " + Quote(big.string()) + " " +
+        Quote(ExamplePath("taobao-order-detail.txt")) + " --form invoice --json " + Folder());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(u8"无法分配内存空间！"), std::string::npos);
+    const std::string& out = r.out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2);
 }
 
 TEST_F(CliTest, UnrecognisedPageIsAFailureButTheBatchGoesOn) {
     const fs::path junk = dir_ / "junk.txt";
     std::ofstream(junk) << "hello\r\n";
-    CliRun r = Cli("fill " + Quote(junk.string()) + " " + Example("taobao-trade-detail.txt") +
-                   " --form invoice --json " + Folder());
+    CliRun r =
+        Cli("fill " + Quote(junk.string()) + " " + Quote(ExamplePath("taobao-trade-detail.txt")) +
+            " --form invoice --json " + Folder());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(u8"无法识别的输入文本！"), std::string::npos);
     EXPECT_NE(r.out.find(u8"小马哥数码店"), std::string::npos);
-    EXPECT_EQ(Cli("fill " + Example("taobao-trade-detail.txt")).status, 2);
+    EXPECT_EQ(Cli("fill " + Quote(ExamplePath("taobao-trade-detail.txt"))).status, 2);
 }
 
 }  // namespace

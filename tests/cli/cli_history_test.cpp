@@ -1,16 +1,13 @@
 // tallivo-cli history on a history written through the library.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "cli/cli_options.h"
 #include "history/print_history.h"
 #include "session/app_settings.h"
+#include "support/cli_run.h"
 #include "support/history_pages.h"
 #include "support/private_postgres.h"
 #include "text/gbk_codec.h"
@@ -18,23 +15,12 @@
 namespace tallivo {
 namespace {
 
-struct HistoryRun {
-    int status = -1;
-    std::string out;
-};
+using testing::CliRun;
 
-HistoryRun History(const QTemporaryDir& dir, const std::string& args) {
-    const std::string out = dir.filePath(QStringLiteral("out")).toStdString();
-    const std::string cmd = std::string("'") + TALLIVO_CLI + "' history --folder '" +
-                            dir.path().toStdString() + "' " + args + " >'" + out + "' 2>&1";
-    HistoryRun r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(out, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    r.out = s.str();
-    return r;
+// Standard output and error together in out.
+CliRun History(const QTemporaryDir& dir, const std::string& args) {
+    return testing::RunShell(testing::Quote(TALLIVO_CLI) + " history --folder " +
+                             testing::Quote(dir.path().toStdString()) + " " + args + " 2>&1");
 }
 
 TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
@@ -58,7 +44,7 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         ASSERT_TRUE(history.Record(a).ok);
         ASSERT_TRUE(history.Record(b).ok);
     }
-    const HistoryRun json = History(dir, "--json");
+    const CliRun json = History(dir, "--json");
     ASSERT_EQ(json.status, 0) << json.out;
     EXPECT_EQ(
         json.out,
@@ -71,13 +57,13 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         "\"address\":\"Room \\\"1\\\"\\t2\",\"mobile\":\"\",\"telephone\":\"\",\"template\":\"\","
         "\"sequence\":0,\"printer\":\"HP\",\"copies\":1,\"host\":\"\"}\n");
 
-    const HistoryRun text = History(dir, "--trade 222");
+    const CliRun text = History(dir, "--trade 222");
     ASSERT_EQ(text.status, 0);
     EXPECT_EQ(text.out,
               "time\tform\ttrades\tbuyer\tconsignee\taddress\ttelephone\ttemplate\tsequence"
               "\tprinter\tcopies\n"
               "2026-12-06 09:00:00\tfreight-bill\t111,222\t\t张三\tRoom \"1\" 2\t\t\t0\tHP\t1\n");
-    const HistoryRun since = History(dir, "--since=2026-12-07 --json");
+    const CliRun since = History(dir, "--since=2026-12-07 --json");
     EXPECT_EQ(std::count(since.out.begin(), since.out.end(), '\n'), 1);
     EXPECT_EQ(History(dir, "--since 2026-02-30").status, 2);
 }
@@ -95,7 +81,7 @@ TEST(CliHistoryTest, DamageIsSaidAfterListingWhatCanBeRead) {
         }
     }
     ASSERT_TRUE(testing::DamageMiddlePage(path, QStringLiteral("prints")));
-    const HistoryRun run = History(dir, "");
+    const CliRun run = History(dir, "");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find(u8"打印记录文件“PrintHistory.sqlite”已损坏"), std::string::npos);
     const auto lines = std::count(run.out.begin(), run.out.end(), '\n');
@@ -118,14 +104,12 @@ TEST(CliHistoryTest, WithoutAFolderItReadsTheFolderFillUses) {
         r.tradeNumbers = {"4711"};
         ASSERT_TRUE(history.Record(r).ok);
     }
-    QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     env.insert(QStringLiteral("XDG_DATA_HOME"), data);
-    cli.setProcessEnvironment(env);
-    cli.start(bin + QStringLiteral("/tallivo-cli"), {QStringLiteral("history")});
-    ASSERT_TRUE(cli.waitForFinished(30000));
-    EXPECT_EQ(cli.exitCode(), 0);
-    EXPECT_TRUE(cli.readAllStandardOutput().contains("\tfreight-bill\t4711\t"));
+    const CliRun run = testing::RunProgram(bin + QStringLiteral("/tallivo-cli"),
+                                           {QStringLiteral("history")}, env, 30000);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\tfreight-bill\t4711\t"), std::string::npos);
 }
 
 TEST(CliHistoryTest, OptionsAreChecked) {
@@ -168,7 +152,7 @@ TEST(CliHistoryTest, ServerFromSettingsOrHistoryDbWithHostAndSync) {
     }
     const std::string url =
         "--history-db '" + server.Url(QStringLiteral("shop")).toStdString() + "'";
-    const HistoryRun sent = History(dir, url + " --sync");
+    const CliRun sent = History(dir, url + " --sync");
     EXPECT_EQ(sent.status, 0) << sent.out;
     EXPECT_EQ(sent.out, "sent 1 record(s)\n");
     EXPECT_EQ(History(dir, url + " --sync").out, "sent 0 record(s)\n");
@@ -178,7 +162,7 @@ TEST(CliHistoryTest, ServerFromSettingsOrHistoryDbWithHostAndSync) {
         settings.SetHistory(location);
         ASSERT_TRUE(settings.Sync());
     }
-    const HistoryRun json = History(dir, "--json");
+    const CliRun json = History(dir, "--json");
     EXPECT_NE(json.out.find("\"trades\":[\"777\"]"), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"host\":\"PACK-2\""), std::string::npos) << json.out;
     // A local file named for one run wins over the settings.

@@ -11,6 +11,8 @@
 #include "history/print_history.h"
 #include "order_exports.h"
 #include "pdf_words.h"
+#include "support/cli_run.h"
+#include "support/example_files.h"
 
 #ifdef TALLIVO_HAVE_PRINTING
 #include "support/private_cups.h"
@@ -19,38 +21,21 @@
 namespace tallivo {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QStringList lines;  // standard output, one JSON object a line
-    QString err;
-};
+using testing::CliRun;
 
 class CliOrdersTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_EQ(QProcess::execute(
-                      QStringLiteral("cp"),
-                      {QStringLiteral("-r"), QStringLiteral(TALLIVO_STARTER_DIR "/."), dir.path()}),
-                  0);
+        ASSERT_TRUE(testing::CopyStarter(dir.path()));
     }
     CliRun Cli(QStringList args, const QString& cups = QString()) {
-        QProcess cli;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env;
         if (!cups.isEmpty()) env.insert(QStringLiteral("CUPS_SERVER"), cups);
-        cli.setProcessEnvironment(env);
         args << QStringLiteral("--folder") << dir.path();
-        cli.start(QStringLiteral(TALLIVO_CLI), args);
-        CliRun run;
-        if (!cli.waitForFinished(60000)) return run;
-        run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-        run.lines = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        run.err = QString::fromUtf8(cli.readAllStandardError());
-        return run;
+        return testing::RunProgram(QStringLiteral(TALLIVO_CLI), args, env);
     }
-    static QString Export() {
-        return QStringLiteral(TALLIVO_EXAMPLES_DIR "/taobao-order-export.csv");
-    }
+    static QString Export() { return testing::ExampleFile("taobao-order-export.csv"); }
 
     QTemporaryDir dir;
 };
@@ -77,12 +62,12 @@ TEST_F(CliOrdersTest, EachOrderIsOnePageInRowOrderTaggedWithItsPlaceAndNumber) {
     const QString pdf = dir.filePath(QStringLiteral("orders.pdf"));
     const CliRun run = Cli({"fill", "--orders", Export(), "--form", "freight-bill", "--json",
                             "--pdf", pdf, "--now", "2008-03-09 10:00:00"});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    ASSERT_EQ(run.lines.size(), 3);
+    ASSERT_EQ(run.status, 0) << run.Err().toStdString();
+    ASSERT_EQ(run.Lines().size(), 3);
     const char* trades[] = {"2008030712345678", "2008030712345690", "2008030712345702"};
     const char* consignees[] = {u8"张三", u8"赵六", u8"钱七"};
     for (int i = 0; i < 3; ++i) {
-        const QString& line = run.lines[i];
+        const QString line = run.Lines()[i];
         EXPECT_TRUE(line.startsWith(QStringLiteral("{\"page\":\"") + Export() +
                                     QStringLiteral("\",\"order\":") + QString::number(i + 1) +
                                     QStringLiteral(",\"trade\":\"") + trades[i] + "\""))
@@ -90,8 +75,8 @@ TEST_F(CliOrdersTest, EachOrderIsOnePageInRowOrderTaggedWithItsPlaceAndNumber) {
         EXPECT_TRUE(line.contains(QString::fromUtf8(consignees[i]))) << line.toStdString();
     }
     // An order without a fixed telephone prints none, not the keyword.
-    EXPECT_FALSE(run.lines[1].contains(QString::fromUtf8(u8"{电话}")))
-        << run.lines[1].toStdString();
+    EXPECT_FALSE(run.Lines()[1].contains(QString::fromUtf8(u8"{电话}")))
+        << run.Lines()[1].toStdString();
     const testing::PdfText text = testing::ReadPdfText(pdf);
     EXPECT_EQ(text.pages, 3);
     const testing::PdfWord* last = text.Find(QString::fromUtf8(u8"钱七"));
@@ -105,18 +90,18 @@ TEST_F(CliOrdersTest, AnUnknownHeaderIsNamedUnlessAProfileIsGiven) {
                         u8"单号,名字,住址\r\n1001,周八,江苏省 南京市 玄武区 中山路1号\r\n");
     CliRun run = Cli({"fill", "--orders", csv, "--form", "invoice", "--json"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QString::fromUtf8(u8"\"单号,名字,住址\"")))
-        << run.err.toStdString();
-    EXPECT_TRUE(run.lines.isEmpty());
+    EXPECT_TRUE(run.Err().contains(QString::fromUtf8(u8"\"单号,名字,住址\"")))
+        << run.Err().toStdString();
+    EXPECT_TRUE(run.Lines().isEmpty());
 
     const QString profile = dir.filePath(QStringLiteral("own.json"));
     testing::WriteBytes(profile.toStdString(),
                         u8R"({"name": "自有", "columns": {"trade": ["单号"], "consignee": ["名字"],
                              "address": ["住址"]}, "required": ["trade"]})");
     run = Cli({"fill", "--orders", csv, "--profile", profile, "--form", "invoice", "--json"});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    ASSERT_EQ(run.lines.size(), 1);
-    EXPECT_TRUE(run.lines[0].contains(QString::fromUtf8(u8"周八")));
+    ASSERT_EQ(run.status, 0) << run.Err().toStdString();
+    ASSERT_EQ(run.Lines().size(), 1);
+    EXPECT_TRUE(run.Lines()[0].contains(QString::fromUtf8(u8"周八")));
     EXPECT_EQ(Cli({"fill", "--orders", csv, "--profile", "none-such", "--form", "invoice"}).status,
               1);
 }
@@ -130,7 +115,7 @@ TEST_F(CliOrdersTest, OneJobOneRecordPerOrderAndLaterRunsAskOnceOrLeaveThemOut) 
     const QString print = QStringLiteral("--print=") + testing::PrivateCups::Queue();
     CliRun run =
         Cli({"fill", "--orders", Export(), "--form", "freight-bill", print}, cups.Socket());
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.status, 0) << run.Err().toStdString();
     const auto job = cups.WaitForJob(1);
     ASSERT_TRUE(job);
     EXPECT_EQ(testing::ReadPdfText(job->dataPath).pages, 3);
@@ -141,16 +126,16 @@ TEST_F(CliOrdersTest, OneJobOneRecordPerOrderAndLaterRunsAskOnceOrLeaveThemOut) 
     run = Cli(
         {"fill", "--orders", Export(), "--form", "freight-bill", print, "--unprinted", "--json"},
         cups.Socket());
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.lines.isEmpty());
+    EXPECT_EQ(run.status, 0) << run.Err().toStdString();
+    EXPECT_TRUE(run.Lines().isEmpty());
 
     // Without --unprinted one question lists all three; No prints none of them.
     run = Cli({"fill", "--orders", Export(), "--form", "freight-bill", print, "--json"},
               cups.Socket());
     EXPECT_EQ(run.status, 1);
-    ASSERT_EQ(run.lines.size(), 3);
+    ASSERT_EQ(run.Lines().size(), 3);
     static const QRegularExpression question(QStringLiteral("\"questions\":\\[\\{[^]]*\\}\\]"));
-    const QString asked = question.match(run.lines[0]).captured(0);
+    const QString asked = question.match(run.Lines()[0]).captured(0);
     EXPECT_TRUE(asked.contains(QStringLiteral("2008030712345678")) &&
                 asked.contains(QStringLiteral("2008030712345702")))
         << asked.toStdString();

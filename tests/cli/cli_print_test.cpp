@@ -9,6 +9,8 @@
 #include "cli/cli_options.h"
 #include "history/print_history.h"
 #include "session/app_settings.h"
+#include "support/cli_run.h"
+#include "support/example_files.h"
 
 #ifdef TALLIVO_HAVE_PRINTING
 #include <QPageLayout>
@@ -48,46 +50,23 @@ TEST(CliPrintOptionsTest, PrintTakesItsPrinterOnlyAfterAnEqualsSign) {
         EXPECT_FALSE(ParseCommandLine(bad).command) << bad.back();
 }
 
-struct CliRun {
-    int status = -1;
-    QString err;
-};
+using testing::CliRun;
+using testing::ExampleFile;
 
 class CliPrintTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(CopyStarter(QStringLiteral(TALLIVO_STARTER_DIR), dir.path()));
-    }
-    static bool CopyStarter(const QString& from, const QString& to) {
-        QDir().mkpath(to);
-        for (const QFileInfo& info :
-             QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries)) {
-            const QString target = to + "/" + info.fileName();
-            if (info.isDir() ? !CopyStarter(info.filePath(), target)
-                             : !QFile::copy(info.filePath(), target))
-                return false;
-        }
-        return true;
+        ASSERT_TRUE(testing::CopyStarter(dir.path()));
     }
     CliRun Cli(QStringList args, const QString& cupsServer = QString(),
                const QProcessEnvironment& extra = {}) {
-        QProcess cli;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env;
         if (!cupsServer.isEmpty()) env.insert(QStringLiteral("CUPS_SERVER"), cupsServer);
         env.insert(extra);
-        cli.setProcessEnvironment(env);
         args << QStringLiteral("--folder") << dir.path() << QStringLiteral("--now")
              << QStringLiteral("2008-03-09 10:00:00");
-        cli.start(QStringLiteral(TALLIVO_CLI), args);
-        CliRun run;
-        if (!cli.waitForFinished(60000)) return run;
-        run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-        run.err = QString::fromUtf8(cli.readAllStandardError());
-        return run;
-    }
-    static QString Example(const char* name) {
-        return QStringLiteral(TALLIVO_EXAMPLES_DIR "/") + QString::fromLatin1(name);
+        return testing::RunProgram(QStringLiteral(TALLIVO_CLI), args, env);
     }
 
     QTemporaryDir dir;
@@ -99,18 +78,19 @@ TEST_F(CliPrintTest, FilledPagesGoAsOneJobNamedLikeTheWindowsAlongsideThePdf) {
     testing::PrivateCups cups;
     if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
     ASSERT_TRUE(cups.Ready()) << cups.Error();
-    const QString page = Example("taobao-order-detail.txt");
+    const QString page = ExampleFile("taobao-order-detail.txt");
     const QString pdf = dir.filePath(QStringLiteral("both.pdf"));
 
-    CliRun run = Cli(
-        {QStringLiteral("fill"), page, Example("taobao-trade-detail.txt"), QStringLiteral("--form"),
-         QStringLiteral("freight-bill"), QStringLiteral("--print=") + testing::PrivateCups::Queue(),
-         QStringLiteral("--copies"), QStringLiteral("2"), QStringLiteral("--pdf"), pdf},
-        cups.Socket());
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    CliRun run =
+        Cli({QStringLiteral("fill"), page, ExampleFile("taobao-trade-detail.txt"),
+             QStringLiteral("--form"), QStringLiteral("freight-bill"),
+             QStringLiteral("--print=") + testing::PrivateCups::Queue(), QStringLiteral("--copies"),
+             QStringLiteral("2"), QStringLiteral("--pdf"), pdf},
+            cups.Socket());
+    ASSERT_EQ(run.status, 0) << run.Err().toStdString();
     EXPECT_TRUE(QFile::exists(pdf));
-    EXPECT_TRUE(run.err.contains(QStringLiteral("printed 2 page(s) as job 1")))
-        << run.err.toStdString();
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("printed 2 page(s) as job 1")))
+        << run.Err().toStdString();
     auto kept = cups.WaitForJob(1);
     ASSERT_TRUE(kept);
     EXPECT_TRUE(kept->title.startsWith(QStringLiteral("Tallivo--")));
@@ -138,7 +118,7 @@ TEST_F(CliPrintTest, FilledPagesGoAsOneJobNamedLikeTheWindowsAlongsideThePdf) {
     run = Cli({QStringLiteral("fill"), page, QStringLiteral("--form"), QStringLiteral("invoice"),
                QStringLiteral("--print")},
               cups.Socket());
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.status, 0) << run.Err().toStdString();
     kept = cups.WaitForJob(2);
     ASSERT_TRUE(kept);
     EXPECT_TRUE(kept->title.endsWith(QString::fromUtf8(u8"--打印发货单")));
@@ -152,7 +132,7 @@ TEST_F(CliPrintTest, FilledPagesGoAsOneJobNamedLikeTheWindowsAlongsideThePdf) {
                dir.filePath(QStringLiteral("x.pin"))},
               cups.Socket());
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("NoSuchQueue"))) << run.err.toStdString();
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("NoSuchQueue"))) << run.Err().toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.pin"))));
 
     // A queue that refuses: every page is said to be lost. The invoice was printed above, so
@@ -162,7 +142,8 @@ TEST_F(CliPrintTest, FilledPagesGoAsOneJobNamedLikeTheWindowsAlongsideThePdf) {
                QStringLiteral("--print"), QStringLiteral("--answer"), QStringLiteral("yes")},
               cups.Socket());
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was printed"))) << run.err.toStdString();
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("nothing was printed")))
+        << run.Err().toStdString();
     EXPECT_EQ(cups.KeptJobs(), 2);
 }
 
@@ -171,13 +152,13 @@ TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
     if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
     ASSERT_TRUE(cups.Ready()) << cups.Error();
     const QString print = QStringLiteral("--print=") + testing::PrivateCups::Queue();
-    const QStringList pages = {Example("taobao-order-detail.txt"),
-                               Example("taobao-trade-detail.txt")};
+    const QStringList pages = {ExampleFile("taobao-order-detail.txt"),
+                               ExampleFile("taobao-trade-detail.txt")};
     const QStringList bill = {QStringLiteral("--form"), QStringLiteral("freight-bill"), print};
     PrintHistory history(PrintHistoryPath(dir.path().toStdString()));
 
     CliRun run = Cli(QStringList{QStringLiteral("fill")} + pages + bill, cups.Socket());
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.status, 0) << run.Err().toStdString();
     const std::vector<HistoryRecord> kept = history.List();
     ASSERT_EQ(kept.size(), 2u) << "one record per page";
     EXPECT_EQ(kept[0].printer, testing::PrivateCups::Queue().toStdString());
@@ -186,8 +167,8 @@ TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
     run = Cli(QStringList{QStringLiteral("fill"), pages[0], QStringLiteral("--json")} + bill,
               cups.Socket());
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("not printed: printed before")))
-        << run.err.toStdString();
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("not printed: printed before")))
+        << run.Err().toStdString();
     EXPECT_EQ(history.List().size(), 2u);
     EXPECT_EQ(cups.KeptJobs(), 1);
 
@@ -195,7 +176,7 @@ TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
                           QStringLiteral("yes")} +
                   bill,
               cups.Socket());
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.status, 0) << run.Err().toStdString();
     EXPECT_EQ(history.List().size(), 3u);
 
     // The window's switch in Tallivo.ini turns the question off here too.
@@ -203,7 +184,7 @@ TEST_F(CliPrintTest, PrintedPagesAreRecordedAndASecondPrintNeedsAYes) {
     settings.SetReprintWarning(false);
     ASSERT_TRUE(settings.Sync());
     run = Cli(QStringList{QStringLiteral("fill"), pages[0]} + bill, cups.Socket());
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.status, 0) << run.Err().toStdString();
     EXPECT_EQ(history.List().size(), 4u);
     EXPECT_EQ(history.List().front().mobile, "13812345678");
 }
@@ -218,7 +199,7 @@ TEST_F(CliPrintTest, HistoryDbRecordsOnTheServerAndTheNextPcIsAsked) {
     ASSERT_TRUE(server.Ready()) << server.Error();
     ASSERT_TRUE(server.CreateDatabase(QStringLiteral("shop"))) << server.Error();
     const QStringList args = {QStringLiteral("fill"),
-                              Example("taobao-order-detail.txt"),
+                              ExampleFile("taobao-order-detail.txt"),
                               QStringLiteral("--form"),
                               QStringLiteral("freight-bill"),
                               QStringLiteral("--print=") + testing::PrivateCups::Queue(),
@@ -227,14 +208,14 @@ TEST_F(CliPrintTest, HistoryDbRecordsOnTheServerAndTheNextPcIsAsked) {
     QProcessEnvironment pc;
     pc.insert(QStringLiteral("TALLIVO_HOST_NAME"), QStringLiteral("PACK-2"));
     CliRun run = Cli(args, cups.Socket(), pc);
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.status, 0) << run.Err().toStdString();
     EXPECT_FALSE(QFileInfo::exists(PrintHistoryPath(dir.path().toStdString())));
 
     pc.insert(QStringLiteral("TALLIVO_HOST_NAME"), QStringLiteral("PACK-1"));
     run = Cli(args + QStringList{QStringLiteral("--json")}, cups.Socket(), pc);
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("not printed: printed before")))
-        << run.err.toStdString();
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("not printed: printed before")))
+        << run.Err().toStdString();
     EXPECT_EQ(cups.KeptJobs(), 1);
 }
 
@@ -245,8 +226,8 @@ TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdva
     const QString queue = testing::PrivateCups::Queue();
     const QStringList bill = {QStringLiteral("--form"), QStringLiteral("freight-bill"),
                               QStringLiteral("--print=") + queue};
-    const QString order = Example("taobao-order-detail.txt");
-    const QString trade = Example("taobao-trade-detail.txt");
+    const QString order = ExampleFile("taobao-order-detail.txt");
+    const QString trade = ExampleFile("taobao-trade-detail.txt");
     const QString historyPath = PrintHistoryPath(dir.path().toStdString());
     const auto recorded = [&historyPath] { return PrintHistory(historyPath).List(); };
     const auto sequence = [this] {
@@ -263,10 +244,10 @@ TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdva
         const CliRun run =
             Cli(QStringList{QStringLiteral("fill"), order} + bill, cups.Socket(), tmp);
         EXPECT_EQ(run.status, 1);
-        EXPECT_TRUE(run.err.contains(QStringLiteral("nothing was printed: the job could not be "
-                                                    "written whole into ") +
-                                     full.Path()))
-            << run.err.toStdString();
+        EXPECT_TRUE(run.Err().contains(QStringLiteral("nothing was printed: the job could not be "
+                                                      "written whole into ") +
+                                       full.Path()))
+            << run.Err().toStdString();
         EXPECT_EQ(sequence(), first);
     }
 
@@ -275,9 +256,9 @@ TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdva
     ASSERT_TRUE(QDir().mkpath(historyPath));
     CliRun run = Cli(QStringList{QStringLiteral("fill"), order} + bill, cups.Socket());
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("printed 1 page(s) as job 1")));
-    EXPECT_TRUE(run.err.contains(QString::fromUtf8(u8"无法写入打印记录文件")))
-        << run.err.toStdString();
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("printed 1 page(s) as job 1")));
+    EXPECT_TRUE(run.Err().contains(QString::fromUtf8(u8"无法写入打印记录文件")))
+        << run.Err().toStdString();
     ASSERT_TRUE(QDir(historyPath).removeRecursively());
 
     // Printing when the wait ends counts as printed; a job still queued behind it does not.
@@ -285,7 +266,7 @@ TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdva
     QProcessEnvironment shortWait;
     shortWait.insert(QStringLiteral("TALLIVO_JOB_WAIT_SECONDS"), QStringLiteral("1"));
     run = Cli(QStringList{QStringLiteral("fill"), order} + bill, cups.Socket(), shortWait);
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.status, 0) << run.Err().toStdString();
     const std::vector<HistoryRecord> printed = recorded();
     ASSERT_EQ(printed.size(), 1u);
     EXPECT_EQ(sequence(), printed[0].sequenceNumber + 1) << "a run that prints spends its numbers";
@@ -294,9 +275,9 @@ TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdva
                   bill,
               cups.Socket(), shortWait);
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral(
+    EXPECT_TRUE(run.Err().contains(QStringLiteral(
         "not printed yet: job 3 waits in the queue; it is not recorded in the print history")))
-        << run.err.toStdString();
+        << run.Err().toStdString();
     EXPECT_EQ(recorded().size(), 1u);
     EXPECT_EQ(sequence(), printed[0].sequenceNumber + 2);
 }
@@ -305,11 +286,11 @@ TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdva
 
 TEST_F(CliPrintTest, BuildWithoutPrintingSaysSo) {
     const CliRun run =
-        Cli({QStringLiteral("fill"), Example("taobao-order-detail.txt"), QStringLiteral("--form"),
-             QStringLiteral("invoice"), QStringLiteral("--print")});
+        Cli({QStringLiteral("fill"), ExampleFile("taobao-order-detail.txt"),
+             QStringLiteral("--form"), QStringLiteral("invoice"), QStringLiteral("--print")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("printing is not available in this build")))
-        << run.err.toStdString();
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("printing is not available in this build")))
+        << run.Err().toStdString();
 }
 
 #endif

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <fstream>
-#include <sstream>
 
 #include "forms/template_choice.h"
 #include "forms/workspace.h"
@@ -12,17 +10,15 @@
 #include "storage/config_file.h"
 #include "storage/file_io.h"
 #include "storage/template_store.h"
+#include "support/example_files.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
 namespace {
 
 std::string Page(const char* name) {
-    std::ifstream in(std::string(TALLIVO_EXAMPLES_DIR) + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
     std::string text;
-    for (char c : bytes.str()) {
+    for (char c : testing::ExampleBytes(name)) {
         if (c == '\n' && (text.empty() || text.back() != '\r')) text += '\r';
         text += c;
     }

@@ -12,6 +12,7 @@
 
 #include "history/reprint_check.h"
 #include "support/history_pages.h"
+#include "support/history_records.h"
 #include "support/read_only_path.h"
 #include "support/recording_prompter.h"
 #include "text/gbk_codec.h"
@@ -19,18 +20,7 @@
 namespace tallivo {
 namespace {
 
-HistoryRecord Print(HistoryForm form, std::vector<std::string> trades, const char* time,
-                    const std::string& printer = "Office") {
-    HistoryRecord r;
-    r.form = form;
-    r.tradeNumbers = std::move(trades);
-    r.buyer = Gbk(u8"买家甲");
-    r.consignee = Gbk(u8"张三");
-    r.printer = printer;
-    r.time =
-        QDateTime::fromString(QString::fromLatin1(time), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return r;
-}
+using testing::PrintedRecord;
 
 // Reads a value of the file through a connection of its own.
 QVariant Pragma(const QString& path, const QString& sql) {
@@ -76,8 +66,9 @@ TEST_F(PrintHistoryTest, NewFileHasTheSchemaVersionAndWriteAheadLog) {
 TEST_F(PrintHistoryTest, EarlierPrintIsTheFirstOfItsTradeOnTheSameForm) {
     PrintHistory history(path);
     HistoryRecord first =
-        Print(HistoryForm::kFreightBill, {"T1", "T2", "T2", ""}, "2026-12-07 10:30:00");
-    HistoryRecord second = Print(HistoryForm::kFreightBill, {"T2"}, "2026-12-08 09:00:00", "Back");
+        PrintedRecord(HistoryForm::kFreightBill, {"T1", "T2", "T2", ""}, "2026-12-07 10:30:00");
+    HistoryRecord second =
+        PrintedRecord(HistoryForm::kFreightBill, {"T2"}, "2026-12-08 09:00:00", "Back");
     ASSERT_TRUE(history.Record(first).ok);
     ASSERT_TRUE(history.Record(second).ok);
     EXPECT_GT(second.id, first.id);
@@ -99,7 +90,7 @@ TEST_F(PrintHistoryTest, EarlierPrintIsTheFirstOfItsTradeOnTheSameForm) {
 
 TEST_F(PrintHistoryTest, ReprintQuestionNamesTheFirstPrintAndDefaultsToNo) {
     PrintHistory history(path);
-    HistoryRecord r = Print(HistoryForm::kInvoice, {"8812"}, "2026-12-07 10:30:00", "HP");
+    HistoryRecord r = PrintedRecord(HistoryForm::kInvoice, {"8812"}, "2026-12-07 10:30:00", "HP");
     testing::RecordingPrompter prompter;
     EXPECT_TRUE(ConfirmReprint(history, prompter, HistoryForm::kInvoice, {"8812"}));
     EXPECT_TRUE(prompter.questions.empty());
@@ -118,11 +109,12 @@ TEST_F(PrintHistoryTest, ReprintQuestionNamesTheFirstPrintAndDefaultsToNo) {
 
 TEST_F(PrintHistoryTest, SqlLikeTextIsStoredAndFoundAsPlainText) {
     PrintHistory history(path);
-    HistoryRecord r = Print(HistoryForm::kFreightBill, {"1' OR '1'='1"}, "2026-12-07 10:30:00");
+    HistoryRecord r =
+        PrintedRecord(HistoryForm::kFreightBill, {"1' OR '1'='1"}, "2026-12-07 10:30:00");
     r.buyer = "x'); DROP TABLE prints; --";
     r.address = Gbk(u8"北京市\"海淀区\" 100%_路");
     ASSERT_TRUE(history.Record(r).ok);
-    HistoryRecord other = Print(HistoryForm::kFreightBill, {"2"}, "2026-12-07 11:00:00");
+    HistoryRecord other = PrintedRecord(HistoryForm::kFreightBill, {"2"}, "2026-12-07 11:00:00");
     other.buyer = "100 percent";
     ASSERT_TRUE(history.Record(other).ok);
 
@@ -138,9 +130,9 @@ TEST_F(PrintHistoryTest, SqlLikeTextIsStoredAndFoundAsPlainText) {
 
 TEST_F(PrintHistoryTest, ListIsNewestFirstAndFiltersByTradeTextDateAndCount) {
     PrintHistory history(path);
-    HistoryRecord a = Print(HistoryForm::kFreightBill, {"A1"}, "2026-12-06 08:00:00");
-    HistoryRecord b = Print(HistoryForm::kInvoice, {"B1", "A1"}, "2026-12-07 08:00:00");
-    HistoryRecord c = Print(HistoryForm::kFreightBill, {"C1"}, "2026-12-08 08:00:00");
+    HistoryRecord a = PrintedRecord(HistoryForm::kFreightBill, {"A1"}, "2026-12-06 08:00:00");
+    HistoryRecord b = PrintedRecord(HistoryForm::kInvoice, {"B1", "A1"}, "2026-12-07 08:00:00");
+    HistoryRecord c = PrintedRecord(HistoryForm::kFreightBill, {"C1"}, "2026-12-08 08:00:00");
     c.consignee = Gbk(u8"李四");
     for (HistoryRecord* r : {&a, &b, &c}) ASSERT_TRUE(history.Record(*r).ok);
 
@@ -169,7 +161,7 @@ TEST_F(PrintHistoryTest, DamagedFileIsMovedAsideUnderADatedNameAndANewOneStarted
         f.write(garbage);
     }
     PrintHistory history(path);
-    HistoryRecord r = Print(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
     const HistoryResult result = history.Record(r);
     EXPECT_TRUE(result.ok);
     const QStringList moved = Damaged(dir);
@@ -189,8 +181,8 @@ TEST_F(PrintHistoryTest, DamagedPagesFoundWhileWritingMoveTheFileAside) {
     {
         PrintHistory history(path);
         for (int i = 0; i < 200; ++i) {
-            HistoryRecord r =
-                Print(HistoryForm::kFreightBill, {std::to_string(i)}, "2026-12-07 10:30:00");
+            HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {std::to_string(i)},
+                                            "2026-12-07 10:30:00");
             r.address = std::string(200, 'a');
             ASSERT_TRUE(history.Record(r).ok);
         }
@@ -206,7 +198,7 @@ TEST_F(PrintHistoryTest, DamagedPagesFoundWhileWritingMoveTheFileAside) {
     f.close();
 
     PrintHistory history(path);
-    HistoryRecord r = Print(HistoryForm::kFreightBill, {"new"}, "2026-12-08 10:30:00");
+    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"new"}, "2026-12-08 10:30:00");
     const HistoryResult result = history.Record(r);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(Damaged(dir).size(), 1);
@@ -219,7 +211,7 @@ TEST_F(PrintHistoryTest, UnwritableHistoryFailsWithOneMessageAndIsLeftAlone) {
     PrintHistory history(path);
     testing::RecordingPrompter prompter;
     EXPECT_TRUE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"T1"}));
-    HistoryRecord r = Print(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
     EXPECT_FALSE(RecordPrint(history, prompter, r));
     // One message for the print, not one for the lookup and one for the record.
     EXPECT_EQ(prompter.messages, std::vector<std::string>{HistoryWriteFailedMessage()});
@@ -230,13 +222,13 @@ TEST_F(PrintHistoryTest, UnwritableHistoryFailsWithOneMessageAndIsLeftAlone) {
 TEST_F(PrintHistoryTest, ReadOnlyFileKeepsItsRecordsAndRefusesNewOnes) {
     {
         PrintHistory history(path);
-        HistoryRecord r = Print(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+        HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
         ASSERT_TRUE(history.Record(r).ok);
     }
     const testing::ReadOnlyPath readOnly(path.toStdString());
     ASSERT_EQ(readOnly.error(), "");
     PrintHistory history(path);
-    HistoryRecord r = Print(HistoryForm::kFreightBill, {"T2"}, "2026-12-08 10:30:00");
+    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T2"}, "2026-12-08 10:30:00");
     const HistoryResult result = history.Record(r);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, HistoryWriteFailedMessage());
@@ -286,7 +278,7 @@ TEST_F(PrintHistoryTest, VersionOneFileKeepsEveryRecordWithItsTelephoneSplit) {
 TEST_F(PrintHistoryTest, EachHistoryHasItsOwnConnection) {
     PrintHistory one(path);
     PrintHistory two(path);
-    HistoryRecord r = Print(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
     ASSERT_TRUE(one.Record(r).ok);
     EXPECT_TRUE(two.FindEarlierPrint(HistoryForm::kFreightBill, {"T1"}));
 }
@@ -296,8 +288,8 @@ TEST_F(PrintHistoryTest, ADamagedIndexIsRebuiltAndDamagedRecordsCostOnlyThemselv
     {
         PrintHistory history(path);
         for (int i = 0; i < kPrints; ++i) {
-            HistoryRecord r =
-                Print(HistoryForm::kFreightBill, {"T" + std::to_string(i)}, "2026-12-07 10:30:00");
+            HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T" + std::to_string(i)},
+                                            "2026-12-07 10:30:00");
             r.address = std::string(100, 'a');
             ASSERT_TRUE(history.Record(r).ok);
         }

@@ -9,6 +9,7 @@
 
 #include "history/print_history.h"
 #include "history/reprint_check.h"
+#include "support/history_records.h"
 #include "support/private_postgres.h"
 #include "support/recording_prompter.h"
 #include "text/gbk_codec.h"
@@ -27,11 +28,10 @@ HistoryLocation Location(const QString& url) {
 }
 
 HistoryRecord Sample(const std::string& trade, const std::string& text = "plain") {
-    HistoryRecord r;
-    r.tradeNumbers = {trade};
-    r.buyer = r.consignee = r.address = r.mobile = r.telephone = r.templateName = r.printer = text;
+    HistoryRecord r =
+        testing::PrintedRecord(HistoryForm::kFreightBill, {trade}, "2026-12-07 10:21:33", text);
+    r.buyer = r.consignee = r.address = r.mobile = r.telephone = r.templateName = text;
     r.host = "PACK-1";
-    r.time = QDateTime::fromString(QStringLiteral("2026-12-07 10:21:33"), Qt::ISODate);
     return r;
 }
 
