@@ -23,7 +23,7 @@ struct Fixture {
         QDateTime time(QDate(2026, 1, 1), QTime(8, 0));
         for (int i = 0; i < kRecords; ++i) {
             tallivo::HistoryRecord r;
-            r.form = i % 2 ? tallivo::HistoryForm::kInvoice : tallivo::HistoryForm::kFreightBill;
+            r.form = i % 2 ? tallivo::FormKind::kInvoice : tallivo::FormKind::kFreightBill;
             r.tradeNumbers = {std::to_string(100000000 + i), std::to_string(500000000 + i)};
             r.consignee = "consignee " + std::to_string(i);
             r.address = std::string(60, 'a');
@@ -45,8 +45,8 @@ void BM_FindEarlierPrintHit(benchmark::State& state) {
     for (auto _ : state) {
         const std::vector<std::string> trades{std::to_string(100000000 + (i * 7919) % kRecords)};
         benchmark::DoNotOptimize(h.FindEarlierPrint((i * 7919) % kRecords % 2
-                                                        ? tallivo::HistoryForm::kInvoice
-                                                        : tallivo::HistoryForm::kFreightBill,
+                                                        ? tallivo::FormKind::kInvoice
+                                                        : tallivo::FormKind::kFreightBill,
                                                     trades));
         ++i;
     }
@@ -57,7 +57,7 @@ void BM_FindEarlierPrintMiss(benchmark::State& state) {
     tallivo::PrintHistory& h = *Shared().history;
     const std::vector<std::string> trades{"999999999", "888888888", "777777777"};
     for (auto _ : state)
-        benchmark::DoNotOptimize(h.FindEarlierPrint(tallivo::HistoryForm::kFreightBill, trades));
+        benchmark::DoNotOptimize(h.FindEarlierPrint(tallivo::FormKind::kFreightBill, trades));
 }
 BENCHMARK(BM_FindEarlierPrintMiss)->Unit(benchmark::kMicrosecond);
 

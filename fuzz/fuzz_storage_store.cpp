@@ -10,11 +10,11 @@ using namespace tallivo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    for (TemplateKind kind : {TemplateKind::kFreightBill, TemplateKind::kInvoice}) {
+    for (FormKind kind : {FormKind::kFreightBill, FormKind::kInvoice}) {
         TemplateStoreLoad load = ParseTemplateStore(kind, bytes);
         if (!load.ok && load.message.empty()) std::abort();
         for (const TemplateEntry& entry : load.templates) {
-            if (kind == TemplateKind::kFreightBill) {
+            if (kind == FormKind::kFreightBill) {
                 FreightBillRecordRead read = ReadFreightBillRecord(entry.record);
                 if (read.ok != read.message.empty()) std::abort();
                 FreightBillRecordImageName(entry.record);

@@ -147,20 +147,19 @@ void MainWindowController::BindControls() {
     ws.SetAutoFileName(ui.CheckBoxAutoFileName->isChecked());
 
     auto* enter = new EnterMovesOn(this);
-    for (auto [box, kind] : {std::pair{ui.ComboBoxFreightBill, TemplateKind::kFreightBill},
-                             std::pair{ui.ComboBoxInvoice, TemplateKind::kInvoice}}) {
+    for (auto [box, kind] : {std::pair{ui.ComboBoxFreightBill, FormKind::kFreightBill},
+                             std::pair{ui.ComboBoxInvoice, FormKind::kInvoice}}) {
         box->installEventFilter(enter);
         if (box->lineEdit()) box->lineEdit()->installEventFilter(enter);
         connect(box, qOverload<int>(&QComboBox::activated), this, [this, kind = kind](int i) {
             // Another template rebuilds the form as a tab change does, so it asks the same.
-            const Tab form = kind == TemplateKind::kFreightBill ? kTabFreightBill : kTabInvoice;
-            if (!SaveOrDiscardUnsaved({form})) {
+            if (!SaveOrDiscardUnsaved({kind})) {
                 ShowSelection(kind);
                 return;
             }
             workspace_->SetSelectedTemplate(kind, i);
             Quietly([&] {
-                if (kind == TemplateKind::kFreightBill) {
+                if (kind == FormKind::kFreightBill) {
                     workspace_->ComboBoxFreightBillSelect();
                 } else {
                     workspace_->ComboBoxInvoiceSelect();
@@ -224,10 +223,9 @@ void MainWindowController::BindControls() {
     });
 }
 
-void MainWindowController::FillTemplateBox(TemplateKind kind) {
+void MainWindowController::FillTemplateBox(FormKind kind) {
     Ui::TFormPrint& ui = *window_.ui();
-    QComboBox* box =
-        kind == TemplateKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
+    QComboBox* box = kind == FormKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
     const TemplateList& list = workspace_->Templates(kind);
     QStringList names;
     names.reserve(static_cast<qsizetype>(list.items.size()));
@@ -239,10 +237,9 @@ void MainWindowController::FillTemplateBox(TemplateKind kind) {
     ShowSelection(kind);
 }
 
-void MainWindowController::ShowSelection(TemplateKind kind) {
+void MainWindowController::ShowSelection(FormKind kind) {
     Ui::TFormPrint& ui = *window_.ui();
-    QComboBox* box =
-        kind == TemplateKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
+    QComboBox* box = kind == FormKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
     const TemplateList& list = workspace_->Templates(kind);
     Quietly([&] {
         box->setCurrentIndex(list.selected);
@@ -250,15 +247,15 @@ void MainWindowController::ShowSelection(TemplateKind kind) {
     });
 }
 
-void MainWindowController::ShowSettings(Tab form) {
+void MainWindowController::ShowSettings(FormKind form) {
     Ui::TFormPrint& ui = *window_.ui();
     Quietly([&] {
-        if (form == kTabFreightBill) {
+        if (form == FormKind::kFreightBill) {
             const FreightBillForm& f = workspace_->FreightBill();
             ui.CSpinEditFBWidth->setValue(f.printWidth);
             ui.CSpinEditBiasX->setValue(f.biasX);
             ui.CSpinEditBiasY->setValue(f.biasY);
-        } else if (form == kTabInvoice) {
+        } else {
             ui.CSpinEditInvoiceWidth->setValue(workspace_->Invoice().printWidth);
             ui.RichEditInvoice->document()->setModified(false);
         }
@@ -395,7 +392,7 @@ void MainWindowController::FormShow() {
 void MainWindowController::PageControlPrintChange(int tab) {
     if (revertingTab_) return;
     const Tab previous = workspace_->CurrentTab();
-    if (!SaveOrDiscardUnsaved({kTabFreightBill, kTabInvoice})) {
+    if (!SaveOrDiscardUnsaved({FormKind::kFreightBill, FormKind::kInvoice})) {
         // A save that did not happen keeps the form, and the tab it is on.
         revertingTab_ = true;
         window_.ui()->PageControlPrint->setCurrentIndex(previous);
@@ -406,16 +403,16 @@ void MainWindowController::PageControlPrintChange(int tab) {
     FocusTemplateBox();
 }
 
-bool MainWindowController::SaveOrDiscardUnsaved(std::initializer_list<Tab> rebuilt) {
+bool MainWindowController::SaveOrDiscardUnsaved(std::initializer_list<FormKind> rebuilt) {
     static const std::string caption = Utf8ToGbk(u8"提示：尚未保存！");
     const struct {
-        Tab form;
+        FormKind form;
         bool unsaved;
         const char* text;
     } forms[] = {
-        {kTabFreightBill, workspace_->FreightBillUnsaved(),
+        {FormKind::kFreightBill, workspace_->FreightBillUnsaved(),
          u8"货运单尚未保存，重新载入模板会丢失所作的修改。\n选“是”先保存，选“否”放弃所作的修改。"},
-        {kTabInvoice, workspace_->InvoiceUnsaved(),
+        {FormKind::kInvoice, workspace_->InvoiceUnsaved(),
          u8"发货单尚未保存，重新载入模板会丢失所作的修改。\n选“是”先保存，选“否”放弃所作的修改。"},
     };
     for (const auto& f : forms) {
@@ -467,7 +464,7 @@ bool MainWindowController::OpenFileArgument(const QString& path) {
     }
     const bool freight = is(kFreightBillDocumentExt) || is(kFreightBillExchangeExt);
     if (!freight && !is(kInvoiceDocumentExt) && !is(kInvoiceExchangeExt)) return false;
-    const TemplateKind kind = freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
+    const FormKind kind = freight ? FormKind::kFreightBill : FormKind::kInvoice;
     const Tab tab = freight ? kTabFreightBill : kTabInvoice;
     const std::string file = info.absoluteFilePath().toStdString();
     if (is(kFreightBillDocumentExt) || is(kInvoiceDocumentExt)) {

@@ -63,16 +63,16 @@ public:
 private:
     void BindControls();
     void BindCommands();
-    void FillTemplateBox(TemplateKind kind);
+    void FillTemplateBox(FormKind kind);
     // The selected template and the edit text, without refilling the items.
-    void ShowSelection(TemplateKind kind);
-    void ShowSettings(Tab form);
+    void ShowSelection(FormKind kind);
+    void ShowSettings(FormKind form);
     void ShowSequenceNumbers();
     // Before a tab change rebuilds the forms: each unsaved one is saved or given up, as the
     // user answers. False when a save was wanted and did not happen.
     // Asks before the given forms are rebuilt from their templates; false when an unsaved one
     // the user chose to keep could not be saved.
-    bool SaveOrDiscardUnsaved(std::initializer_list<Tab> rebuilt);
+    bool SaveOrDiscardUnsaved(std::initializer_list<FormKind> rebuilt);
     void FocusTemplateBox();
     // The memo's text, with CR LF line ends as a pasted page has them, into the workspace when
     // it changed since the last capture command.

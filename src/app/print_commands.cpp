@@ -204,13 +204,14 @@ QPrinter& PrintCommands::Printer() {
 }
 
 void PrintCommands::MenuItemPrintClick() {
-    const Tab tab = workspace_.CurrentTab();
-    if (tab == kTabInput) return;
-    if (tab == kTabFreightBill ? workspace_.FreightBillUnsaved() : workspace_.InvoiceUnsaved()) {
+    const std::optional<FormKind> form = FormOf(workspace_.CurrentTab());
+    if (!form) return;
+    if (*form == FormKind::kFreightBill ? workspace_.FreightBillUnsaved()
+                                        : workspace_.InvoiceUnsaved()) {
         // Printing goes on whatever the save did.
         workspace_.MenuItemSaveClick();
     }
-    PrintSession session(workspace_, tab);
+    PrintSession session(workspace_, *form);
     if (!session.HasPage(prompter_)) return;
     // Asked before the print dialog: a seller who did print this order need not choose a
     // printer first.
@@ -248,8 +249,8 @@ void PrintCommands::MenuItemPrintSetClick() {
 TFormPreview* PrintCommands::MenuItemPreviewClick() {
     const Tab tab = workspace_.CurrentTab();
     QImage picture;
-    if (tab == kTabFreightBill || tab == kTabInvoice) {
-        picture = PrintSession(workspace_, tab)
+    if (const std::optional<FormKind> form = FormOf(tab)) {
+        picture = PrintSession(workspace_, *form)
                       .Preview(window_.logicalDpiX(), window_.logicalDpiY(), prompter_);
         if (picture.isNull()) return nullptr;
     }
@@ -294,7 +295,7 @@ void PrintCommands::MenuItemCalibrateClick() {
     const FreightBillForm& bill = workspace_.FreightBill();
     QPrinter& printer = Printer();
     if (!dialogs_->ChoosePrinter(printer)) return;
-    PrintSession session(workspace_, kTabFreightBill);
+    PrintSession session(workspace_, FormKind::kFreightBill);
     session.SetPrinter(&printer);
     session.AddCalibrationPage();
     if (!FinishSession(session)) return;
@@ -309,7 +310,7 @@ void PrintCommands::MenuItemCalibrateClick() {
 }
 
 void PrintCommands::Reprint(const HistoryRecord& record) {
-    const Tab tab = record.form == HistoryForm::kFreightBill ? kTabFreightBill : kTabInvoice;
+    const Tab tab = TabOf(record.form);
     QTabWidget* tabs = window_.ui()->PageControlPrint;
     if (tabs->currentIndex() != tab) {
         // The tab change starts the form from its template.

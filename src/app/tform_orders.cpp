@@ -73,13 +73,13 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
     connect(ui_->ButtonSelectNone, &QPushButton::clicked, this, [this] { SelectNone(); });
     connect(ui_->ButtonSelectUnprinted, &QPushButton::clicked, this, [this] { SelectUnprinted(); });
     connect(ui_->ButtonPrintFreightBill, &QPushButton::clicked, this,
-            [this] { PrintSelected(kTabFreightBill); });
+            [this] { PrintSelected(FormKind::kFreightBill); });
     connect(ui_->ButtonPrintInvoice, &QPushButton::clicked, this,
-            [this] { PrintSelected(kTabInvoice); });
+            [this] { PrintSelected(FormKind::kInvoice); });
     connect(ui_->ButtonPreviewFreightBill, &QPushButton::clicked, this,
-            [this] { PreviewSelected(kTabFreightBill); });
+            [this] { PreviewSelected(FormKind::kFreightBill); });
     connect(ui_->ButtonPreviewInvoice, &QPushButton::clicked, this,
-            [this] { PreviewSelected(kTabInvoice); });
+            [this] { PreviewSelected(FormKind::kInvoice); });
     connect(ui_->ButtonClose, &QPushButton::clicked, this, &QWidget::close);
     connect(grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (const Order* order = model_.OrderAt(index.row())) emit orderChosen(*order);
@@ -188,14 +188,12 @@ std::vector<const Order*> TFormOrders::SelectedOrders() const {
     return orders;
 }
 
-std::unique_ptr<FormsWorkspace> TFormOrders::BatchWorkspace(Tab form) {
+std::unique_ptr<FormsWorkspace> TFormOrders::BatchWorkspace(FormKind form) {
     auto ws = std::make_unique<FormsWorkspace>(main_.ProgramFolder(), &prompter_, nullptr);
-    ws->SetCurrentTab(form);
-    const TemplateKind kind =
-        form == kTabFreightBill ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
-    const TemplateEntry* selected = main_.Templates(kind).Selected();
+    ws->SetCurrentTab(TabOf(form));
+    const TemplateEntry* selected = main_.Templates(form).Selected();
     const TemplateChoice choice =
-        ChooseTemplate(*ws, kind, selected ? GbkToUtf8(selected->name) : std::string());
+        ChooseTemplate(*ws, form, selected ? GbkToUtf8(selected->name) : std::string());
     if (!choice.Chosen()) {
         prompter_.ShowMessage(Utf8ToGbk(choice.failure));
         return nullptr;
@@ -206,7 +204,7 @@ std::unique_ptr<FormsWorkspace> TFormOrders::BatchWorkspace(Tab form) {
     return ws;
 }
 
-int TFormOrders::PrintSelected(Tab form) {
+int TFormOrders::PrintSelected(FormKind form) {
     // Events are seen while printing: a second click waits for the first print.
     if (printing_) return 0;
     printing_ = true;
@@ -215,7 +213,7 @@ int TFormOrders::PrintSelected(Tab form) {
     return pages;
 }
 
-int TFormOrders::PrintOrders(Tab form) {
+int TFormOrders::PrintOrders(FormKind form) {
     const std::vector<const Order*> orders = SelectedOrders();
     if (orders.empty()) {
         prompter_.ShowMessage(Gbk(u8"请先选择要打印的订单。"));
@@ -269,10 +267,10 @@ int TFormOrders::PrintOrders(Tab form) {
     if (print_.LastPrint().jobId > 0) {
         // Numbers handed to the print system are spent, as on the command line: the next batch
         // or New goes on after them.
-        const bool freight = form == kTabFreightBill;
         const std::int32_t next =
-            AddSequenceNumber(freight ? freightSn : invoiceSn, static_cast<std::size_t>(last) + 1);
-        const StorageResult advanced = AdvanceSequenceNumber(ws->ProgramFolder(), freight, next);
+            AddSequenceNumber(form == FormKind::kFreightBill ? freightSn : invoiceSn,
+                              static_cast<std::size_t>(last) + 1);
+        const StorageResult advanced = AdvanceSequenceNumber(ws->ProgramFolder(), form, next);
         if (!advanced.ok) prompter_.ShowMessage(advanced.message);
     }
     if (!printed) return 0;
@@ -280,7 +278,7 @@ int TFormOrders::PrintOrders(Tab form) {
     return pages;
 }
 
-void TFormOrders::PreviewSelected(Tab form) {
+void TFormOrders::PreviewSelected(FormKind form) {
     std::vector<const Order*> orders = SelectedOrders();
     if (orders.empty()) {
         prompter_.ShowMessage(Gbk(u8"请先选择要预览的订单。"));

@@ -51,11 +51,11 @@ public:
     // The chosen orders in list order.
     std::vector<const Order*> SelectedOrders() const;
 
-    // Fills each chosen order on the form (kTabFreightBill or kTabInvoice) and prints them all
+    // Fills each chosen order on the form and prints them all
     // as one job; returns how many pages went to the print system.
-    int PrintSelected(Tab form);
+    int PrintSelected(FormKind form);
     // The chosen orders' pages one below the other beside the list (the first kPreviewPages).
-    void PreviewSelected(Tab form);
+    void PreviewSelected(FormKind form);
     static constexpr int kPreviewPages = 20;
 
 signals:
@@ -68,9 +68,9 @@ protected:
 private:
     // A workspace of its own with the main window's template of this form, so that printing
     // many orders leaves the forms being edited alone; null with the reason shown.
-    std::unique_ptr<FormsWorkspace> BatchWorkspace(Tab form);
+    std::unique_ptr<FormsWorkspace> BatchWorkspace(FormKind form);
     void UpdateStatus();
-    int PrintOrders(Tab form);
+    int PrintOrders(FormKind form);
 
     std::unique_ptr<Ui::TFormOrders> ui_;
     FormsWorkspace& main_;

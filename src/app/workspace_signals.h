@@ -12,28 +12,28 @@ class WorkspaceSignals : public QObject, public WorkspaceObserver {
 public:
     using QObject::QObject;
 
-    void UnsavedChanged(Tab form, bool unsaved) override { emit unsavedChanged(form, unsaved); }
-    void TemplatesChanged(TemplateKind kind) override { emit templatesChanged(kind); }
-    void TemplateSelected(TemplateKind kind, int index) override {
-        emit templateSelected(kind, index);
+    void UnsavedChanged(FormKind form, bool unsaved) override {
+        emit unsavedChanged(form, unsaved);
     }
+    void TemplatesChanged(FormKind kind) override { emit templatesChanged(kind); }
+    void TemplateSelected(FormKind kind, int index) override { emit templateSelected(kind, index); }
     void TabChanged(Tab tab) override { emit tabChanged(tab); }
     void SequenceNumbersChanged() override { emit sequenceNumbersChanged(); }
     void SourceSiteChanged(int site) override { emit sourceSiteChanged(site); }
     void InputTextChanged() override { emit inputTextChanged(); }
     void ReplaceTextChanged() override { emit replaceTextChanged(); }
-    void FormReset(Tab form) override { emit formReset(form); }
+    void FormReset(FormKind form) override { emit formReset(form); }
 
 signals:
-    void unsavedChanged(tallivo::Tab form, bool unsaved);
-    void templatesChanged(tallivo::TemplateKind kind);
-    void templateSelected(tallivo::TemplateKind kind, int index);
+    void unsavedChanged(tallivo::FormKind form, bool unsaved);
+    void templatesChanged(tallivo::FormKind kind);
+    void templateSelected(tallivo::FormKind kind, int index);
     void tabChanged(tallivo::Tab tab);
     void sequenceNumbersChanged();
     void sourceSiteChanged(int site);
     void inputTextChanged();
     void replaceTextChanged();
-    void formReset(tallivo::Tab form);
+    void formReset(tallivo::FormKind form);
 };
 
 }  // namespace tallivo

@@ -1,16 +1,28 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "capture/text_document.h"
 #include "invoice/goods_grid.h"
+#include "text/form_kind.h"
 #include "text/message_sink.h"
 
 namespace tallivo {
 
 // Tabs of the main window's page control, shared by capture, forms and the front ends.
 enum Tab : int { kTabInput = 0, kTabFreightBill = 1, kTabInvoice = 2 };
+
+// The form a tab shows; the input tab shows none.
+constexpr std::optional<FormKind> FormOf(Tab tab) {
+    if (tab == kTabFreightBill) return FormKind::kFreightBill;
+    if (tab == kTabInvoice) return FormKind::kInvoice;
+    return std::nullopt;
+}
+constexpr Tab TabOf(FormKind form) {
+    return form == FormKind::kFreightBill ? kTabFreightBill : kTabInvoice;
+}
 // Items of the site box; any other index is none. The pages of the two sites are read here;
 // free-form shipping info is read above this layer, so the engine finds no page for it.
 enum Site : int { kSiteNone = -1, kSiteTaobao = 0, kSitePaipai = 1, kSiteShippingInfo = 2 };

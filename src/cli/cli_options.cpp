@@ -230,9 +230,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         if (!value(&v)) return Fail(opt + " needs a value");
         if (opt == "--form") {
             if (v == "freight-bill")
-                f.form = CliForm::kFreightBill;
+                f.form = FormKind::kFreightBill;
             else if (v == "invoice")
-                f.form = CliForm::kInvoice;
+                f.form = FormKind::kInvoice;
             else
                 return Fail("--form must be freight-bill or invoice");
             formGiven = true;
@@ -307,7 +307,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         return Fail("--profile and --unprinted need --orders FILE");
     if (cmd.fill.calibrate) {
         if (!positional.empty()) return Fail("calibrate takes no PAGE");
-        if (cmd.fill.form != CliForm::kFreightBill)
+        if (cmd.fill.form != FormKind::kFreightBill)
             return Fail("calibrate draws the freight bill's page");
         if (cmd.fill.pdfPath.empty() && !cmd.fill.print)
             return Fail("calibrate needs --pdf FILE or --print");

@@ -9,8 +9,6 @@
 
 namespace tallivo {
 
-enum class CliForm { kFreightBill, kInvoice };
-
 inline constexpr int kMaxCopies = 999;
 
 struct FillOptions {
@@ -19,7 +17,7 @@ struct FillOptions {
     std::vector<std::string> orderFiles;
     std::string profile;     // a profile's name or file; empty: recognised by the header
     bool unprinted = false;  // leave out orders the history shows printed on this form
-    CliForm form = CliForm::kFreightBill;
+    FormKind form = FormKind::kFreightBill;
     std::string folder;       // empty: the program folder
     std::optional<int> site;  // 0 Taobao, 1 Paipai, 2 shipping info; empty: Config.pcf
     std::string templateArg;  // name or file; empty: the default template

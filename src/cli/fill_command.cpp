@@ -81,7 +81,7 @@ struct OrderTag {
     std::string trade;         // GBK
 };
 
-void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int site,
+void WritePageJson(JsonWriter& json, const std::string& page, FormKind form, int site,
                    const FormsWorkspace* ws, const CliPrompter& prompter,
                    const std::string& extraUtf8 = std::string(),
                    const std::vector<FitFinding>& findings = {}, const OrderTag* order = nullptr) {
@@ -96,10 +96,10 @@ void WritePageJson(JsonWriter& json, const std::string& page, bool freight, int 
         json.String(GbkToUtf8(order->trade));
     }
     json.Key("form");
-    json.String(freight ? "freight-bill" : "invoice");
+    json.String(form == FormKind::kFreightBill ? "freight-bill" : "invoice");
     json.Key("site");
     json.Int(site);
-    if (freight) {
+    if (form == FormKind::kFreightBill) {
         json.Key("boxes");
         json.BeginArray();
         if (ws) {
@@ -165,8 +165,8 @@ bool ReportPrint(const std::string& printer, const PrintResult& printed) {
 
 // After a run that saved or printed pages the next run goes on from the numbers after them, as
 // the window's New command does.
-bool AdvanceSequenceNumbers(const std::string& folder, bool freight, std::int32_t next) {
-    const StorageResult saved = AdvanceSequenceNumber(folder, freight, next);
+bool AdvanceSequenceNumbers(const std::string& folder, FormKind form, std::int32_t next) {
+    const StorageResult saved = AdvanceSequenceNumber(folder, form, next);
     if (!saved.ok) Report("Config.pcf", saved.message);
     return saved.ok;
 }
@@ -177,10 +177,10 @@ public:
     FillRun(const FillOptions& o, const std::string& folder)
         : o_(o),
           folder_(folder),
-          freight_(o.form == CliForm::kFreightBill),
+          form_(o.form),
           prompter_(o.answerYes),
           ws_(folder, &prompter_, nullptr) {
-        ws_.SetCurrentTab(freight_ ? kTabFreightBill : kTabInvoice);
+        ws_.SetCurrentTab(TabOf(form_));
     }
 
     // The orders of --orders; an exit status when the run cannot go on.
@@ -214,7 +214,7 @@ private:
 
     const FillOptions& o_;
     const std::string folder_;
-    const bool freight_;
+    const FormKind form_;
     CliPrompter prompter_;
     FormsWorkspace ws_;
     std::unique_ptr<PrintSession> session_;
@@ -252,7 +252,7 @@ std::optional<int> FillRun::PrepareOrders() {
             Report(session_->History().Path().toStdString(), note);
             return kExitFailure;
         }
-        const HistoryForm form = HistoryFormOf(*session_);
+        const FormKind form = session_->Form();
         orders_.erase(std::remove_if(orders_.begin(), orders_.end(),
                                      [&](const Order& order) {
                                          const auto it = printed.find(order.tradeNumber);
@@ -272,8 +272,7 @@ std::optional<int> FillRun::PrepareOrders() {
 }
 
 std::optional<int> FillRun::Prepare() {
-    const TemplateKind kind = freight_ ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
-    const TemplateChoice choice = ChooseTemplate(ws_, kind, o_.templateArg);
+    const TemplateChoice choice = ChooseTemplate(ws_, form_, o_.templateArg);
     if (choice.outcome == TemplateChoice::Outcome::kWrongForm) {
         ReportUtf8(o_.templateArg, choice.failure);
         return kExitUsage;
@@ -284,7 +283,7 @@ std::optional<int> FillRun::Prepare() {
         ReportUtf8(o_.templateArg, choice.failure);
     if (!choice.Chosen()) failure = choice.failure;
 
-    session_ = std::make_unique<PrintSession>(ws_, freight_ ? kTabFreightBill : kTabInvoice);
+    session_ = std::make_unique<PrintSession>(ws_, form_);
     if (!o_.historyDb.empty()) session_->UseHistory(*ParseHistoryUrl(o_.historyDb).location);
     session_->SetPdf(o_.pdfPath, o_.dpi, o_.withBackground);
     // A printer that cannot be had fails the run before any page is filled.
@@ -306,16 +305,16 @@ std::optional<int> FillRun::Prepare() {
             const CliPrompter none(false);
             for (std::size_t i = 0; i < Count(); ++i) {
                 const std::optional<OrderTag> tag = Tag(i);
-                WritePageJson(json_, PageName(i), freight_, ws_.SourceSite(), nullptr, none,
-                              failure, {}, tag ? &*tag : nullptr);
+                WritePageJson(json_, PageName(i), form_, ws_.SourceSite(), nullptr, none, failure,
+                              {}, tag ? &*tag : nullptr);
             }
             std::fflush(stdout);
         }
         return kExitFailure;
     }
     // A damaged Config.pcf only matters when one of its values stands in for an option.
-    const bool configUsed =
-        !o_.site || !o_.invoiceSn || o_.templateArg.empty() || (freight_ && !o_.savePath.empty());
+    const bool configUsed = !o_.site || !o_.invoiceSn || o_.templateArg.empty() ||
+                            (form_ == FormKind::kFreightBill && !o_.savePath.empty());
     if (!choice.notices.empty() || (configUsed && configDamaged_)) status = kExitFailure;
 
     if (o_.site) ws_.SetSourceSite(*o_.site);
@@ -358,9 +357,9 @@ bool FillRun::SavePage(const std::string& page, std::int32_t sn) {
     const std::string target =
         saveFolder_.empty()
             ? o_.savePath
-            : JoinPath(saveFolder_,
-                       std::to_string(sn) +
-                           std::string(freight_ ? kFreightBillDocumentExt : kInvoiceDocumentExt));
+            : JoinPath(saveFolder_, std::to_string(sn) + std::string(form_ == FormKind::kFreightBill
+                                                                         ? kFreightBillDocumentExt
+                                                                         : kInvoiceDocumentExt));
     const std::size_t before = prompter_.messages.size();
     std::error_code ec;
     if (fs::exists(target, ec) && !o_.answerYes) {
@@ -395,7 +394,7 @@ void FillRun::Page(std::size_t i) {
     const std::string& page = PageName(i);
     const std::int32_t pageInvoiceSn = AddSequence(invoiceSn_, i);
     const std::int32_t pageFreightSn = AddSequence(freightSn_, i);
-    const std::int32_t sn = freight_ ? pageFreightSn : pageInvoiceSn;
+    const std::int32_t sn = form_ == FormKind::kFreightBill ? pageFreightSn : pageInvoiceSn;
     prompter_.messages.clear();
     prompter_.questions.clear();
     bool pageFailed = false;
@@ -470,7 +469,7 @@ void FillRun::Page(std::size_t i) {
     for (const std::string& d : doubts) ReportUtf8(page, d);
     if (o_.json) {
         const std::optional<OrderTag> tag = Tag(i);
-        WritePageJson(json_, page, freight_, site_, &ws_, prompter_, std::string(), findings,
+        WritePageJson(json_, page, form_, site_, &ws_, prompter_, std::string(), findings,
                       tag ? &*tag : nullptr);
     }
     progress_->Step(static_cast<int>(i) + 1);
@@ -501,7 +500,7 @@ int FillRun::Finish() {
     }
     if (lastPrinted_ && (!lastSaved_ || *lastPrinted_ > *lastSaved_)) lastSaved_ = lastPrinted_;
     if (lastSaved_ && !configDamaged_) {
-        if (!AdvanceSequenceNumbers(folder_, freight_, AddSequence(*lastSaved_, 1)))
+        if (!AdvanceSequenceNumbers(folder_, form_, AddSequence(*lastSaved_, 1)))
             status = kExitFailure;
     }
     return status;

@@ -151,7 +151,7 @@ void MessagesOut(ShowOutput& out, const std::vector<std::string>& messages) {
 
 // One named template of a store or an exchange file; a missing record shows as none.
 void NamedTemplateOut(ShowOutput& out, const std::string& gbkName, const std::string* record,
-                      bool freightBill, std::vector<std::string>& messages) {
+                      FormKind form, std::vector<std::string>& messages) {
     if (out.Json()) {
         out.W().BeginObject();
         out.W().Key("name");
@@ -165,7 +165,7 @@ void NamedTemplateOut(ShowOutput& out, const std::string& gbkName, const std::st
             out.W().Null();
         else
             out.Line("  (no record)");
-    } else if (freightBill) {
+    } else if (form == FormKind::kFreightBill) {
         FreightBillRecordRead r = ReadFreightBillRecord(*record);
         FreightBillRecordOut(out, r, "  ");
         if (!r.ok && !r.message.empty()) messages.push_back(r.message);
@@ -195,9 +195,9 @@ int RunShow(const ShowOptions& o) {
     }
 
     if (kind == "freight-bill-store" || kind == "invoice-store") {
-        const TemplateKind tk =
-            kind == "freight-bill-store" ? TemplateKind::kFreightBill : TemplateKind::kInvoice;
-        const TemplateStoreLoad load = LoadTemplateStoreFile(tk, o.file);
+        const FormKind form =
+            kind == "freight-bill-store" ? FormKind::kFreightBill : FormKind::kInvoice;
+        const TemplateStoreLoad load = LoadTemplateStoreFile(form, o.file);
         if (!load.ok) failed = true;
         if (!load.message.empty()) messages.push_back(load.message);
         if (out.Json()) {
@@ -207,7 +207,7 @@ int RunShow(const ShowOptions& o) {
             out.Line(std::to_string(load.templates.size()) + " template(s)");
         }
         for (const TemplateEntry& t : load.templates)
-            NamedTemplateOut(out, t.name, &t.record, tk == TemplateKind::kFreightBill, messages);
+            NamedTemplateOut(out, t.name, &t.record, form, messages);
         if (out.Json()) out.W().EndArray();
     } else if (kind == "freight-bill-document" || kind == "invoice-document") {
         DocumentBytes doc = ReadDocumentFile(o.file);
@@ -232,18 +232,18 @@ int RunShow(const ShowOptions& o) {
             out.W().Null();
         }
     } else if (kind == "freight-bill-exchange" || kind == "invoice-exchange") {
-        const bool fb = kind == "freight-bill-exchange";
-        ExchangeFileRead x = ReadExchangeFile(
-            fb ? TemplateKind::kFreightBill : TemplateKind::kInvoice, FullPath(o.file));
+        const FormKind form =
+            kind == "freight-bill-exchange" ? FormKind::kFreightBill : FormKind::kInvoice;
+        ExchangeFileRead x = ReadExchangeFile(form, FullPath(o.file));
         if (!x.ok) failed = true;
         if (!x.message.empty()) messages.push_back(x.message);
         if (out.Json()) {
             out.W().Key("templates");
             out.W().BeginArray();
         }
-        if (x.name) NamedTemplateOut(out, *x.name, x.record ? &*x.record : nullptr, fb, messages);
+        if (x.name) NamedTemplateOut(out, *x.name, x.record ? &*x.record : nullptr, form, messages);
         if (out.Json()) out.W().EndArray();
-        if (fb) {
+        if (form == FormKind::kFreightBill) {
             QImage image;
             bool decoded = false;
             if (x.image && !x.image->empty()) {

@@ -164,12 +164,12 @@ std::vector<std::pair<Keyword, std::string>> KeywordValues(const FormValues& val
 }
 
 void FillFromValues(FormsWorkspace& workspace, const FormValues& values) {
-    const Tab tab = workspace.CurrentTab();
-    if (tab != kTabFreightBill && tab != kTabInvoice) return;
+    const std::optional<FormKind> form = FormOf(workspace.CurrentTab());
+    if (!form) return;
     const std::vector<std::pair<Keyword, std::string>> keywords =
         KeywordValues(values, workspace.Capture());
 
-    if (tab == kTabFreightBill) {
+    if (*form == FormKind::kFreightBill) {
         for (const auto& box : workspace.FreightBill().boxes) FillDocument(*box->content, keywords);
         workspace.SetFreightBillUnsaved(true);
     } else {
@@ -202,7 +202,7 @@ void FillFromValues(FormsWorkspace& workspace, const FormValues& values) {
         if (values.buyer && !values.buyer->empty()) workspace.Trade().currentBuyer = *values.buyer;
         workspace.SetInvoiceUnsaved(true);
     }
-    workspace.RememberFilledValues(tab, values);
+    workspace.RememberFilledValues(*form, values);
 }
 
 }  // namespace tallivo

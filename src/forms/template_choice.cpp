@@ -10,8 +10,7 @@
 
 namespace tallivo {
 
-TemplateChoice ChooseTemplate(FormsWorkspace& workspace, TemplateKind kind,
-                              const std::string& wanted) {
+TemplateChoice ChooseTemplate(FormsWorkspace& workspace, FormKind kind, const std::string& wanted) {
     namespace fs = std::filesystem;
     TemplateChoice choice;
     std::error_code ec;

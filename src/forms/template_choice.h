@@ -40,7 +40,6 @@ struct TemplateChoice {
 // Loads the store of `kind` and Config.pcf into the workspace, then selects `wanted` (UTF-8):
 // empty for Config.pcf's default, a template file's path, or a template's name in the store. A
 // template file stands in for the store's choice without the store being read.
-TemplateChoice ChooseTemplate(FormsWorkspace& workspace, TemplateKind kind,
-                              const std::string& wanted);
+TemplateChoice ChooseTemplate(FormsWorkspace& workspace, FormKind kind, const std::string& wanted);
 
 }  // namespace tallivo

@@ -37,9 +37,9 @@ bool IsTemplateFileName(const std::string& path) {
            ext == kFreightBillDocumentExt || ext == kInvoiceDocumentExt;
 }
 
-TemplateSourceRead ReadTemplateSource(TemplateKind kind, const std::string& path) {
+TemplateSourceRead ReadTemplateSource(FormKind kind, const std::string& path) {
     TemplateSourceRead result;
-    const bool freight = kind == TemplateKind::kFreightBill;
+    const bool freight = kind == FormKind::kFreightBill;
     const std::string ext = LowerExtension(path);
     const bool exchange = ext == kFreightBillExchangeExt || ext == kInvoiceExchangeExt;
     if (freight ? (ext != kFreightBillExchangeExt && ext != kFreightBillDocumentExt)

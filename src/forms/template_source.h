@@ -26,6 +26,6 @@ struct TemplateSourceRead : StorageResult {
 bool IsTemplateFileName(const std::string& path);
 
 // Reads an exchange file or a document of `kind` as a template source.
-TemplateSourceRead ReadTemplateSource(TemplateKind kind, const std::string& path);
+TemplateSourceRead ReadTemplateSource(FormKind kind, const std::string& path);
 
 }  // namespace tallivo

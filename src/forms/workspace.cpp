@@ -92,14 +92,14 @@ FormsWorkspace::FormsWorkspace(std::string programFolder, Prompter* prompter, Fi
 
 // --- state -----------------------------------------------------------------------------------
 
-void FormsWorkspace::SetTemplateEditText(TemplateKind kind, const std::string& text) {
+void FormsWorkspace::SetTemplateEditText(FormKind kind, const std::string& text) {
     TemplateList& list = List(kind);
     if (list.editText == text) return;
     list.editText = text;
     observer_->TemplatesChanged(kind);
 }
 
-void FormsWorkspace::SetSelectedTemplate(TemplateKind kind, int index) {
+void FormsWorkspace::SetSelectedTemplate(FormKind kind, int index) {
     TemplateList& list = List(kind);
     if (index < -1 || index >= static_cast<int>(list.items.size())) index = -1;
     list.selected = index;
@@ -107,7 +107,7 @@ void FormsWorkspace::SetSelectedTemplate(TemplateKind kind, int index) {
     observer_->TemplateSelected(kind, index);
 }
 
-bool FormsWorkspace::SelectTemplateNamed(TemplateKind kind, const std::string& gbkName) {
+bool FormsWorkspace::SelectTemplateNamed(FormKind kind, const std::string& gbkName) {
     const TemplateList& list = List(kind);
     for (std::size_t i = 0; i < list.items.size(); ++i) {
         if (list.items[i].name == gbkName) {
@@ -146,13 +146,13 @@ void FormsWorkspace::SetSourceSite(int index) {
 void FormsWorkspace::SetFreightBillUnsaved(bool unsaved) {
     if (unsaved == freightBillUnsaved_) return;
     freightBillUnsaved_ = unsaved;
-    observer_->UnsavedChanged(kTabFreightBill, unsaved);
+    observer_->UnsavedChanged(FormKind::kFreightBill, unsaved);
 }
 
 void FormsWorkspace::SetInvoiceUnsaved(bool unsaved) {
     if (unsaved == invoiceUnsaved_) return;
     invoiceUnsaved_ = unsaved;
-    observer_->UnsavedChanged(kTabInvoice, unsaved);
+    observer_->UnsavedChanged(FormKind::kInvoice, unsaved);
 }
 
 void FormsWorkspace::SetInputText(std::string gbk) {
@@ -187,20 +187,20 @@ TemplateList& FormsWorkspace::CurrentList() {
 // --- start-up and configuration ------------------------------------------------------------
 
 void FormsWorkspace::Start() {
-    Show(LoadTemplateStore(TemplateKind::kFreightBill).message);
-    Show(LoadTemplateStore(TemplateKind::kInvoice).message);
+    Show(LoadTemplateStore(FormKind::kFreightBill).message);
+    Show(LoadTemplateStore(FormKind::kInvoice).message);
     LoadConfig();
     PageControlPrintChange(currentTab_);
 }
 
-StorageResult FormsWorkspace::LoadTemplateStore(TemplateKind kind) {
-    TemplateStoreLoad load = kind == TemplateKind::kFreightBill
+StorageResult FormsWorkspace::LoadTemplateStore(FormKind kind) {
+    TemplateStoreLoad load = kind == FormKind::kFreightBill
                                  ? LoadFreightBillTemplates(programFolder_)
                                  : LoadInvoiceTemplates(programFolder_);
     TemplateList& list = List(kind);
     list.items = std::move(load.templates);
     if (list.selected >= static_cast<int>(list.items.size())) list.selected = -1;
-    if (kind == TemplateKind::kFreightBill) pictures_.Clear();
+    if (kind == FormKind::kFreightBill) pictures_.Clear();
     observer_->TemplatesChanged(kind);
     return StorageResult{load.ok, std::move(load.message)};
 }
@@ -211,9 +211,9 @@ ConfigLoad FormsWorkspace::ReadConfig() {
     SetFreightBillSN(load.config.freightBillSn);
     SetInvoiceSN(load.config.invoiceSn);
     SetSourceSite(load.config.sourceSite);
-    SetSelectedTemplate(TemplateKind::kFreightBill, ClampIndex(load.config.defaultFreightBill,
-                                                               freightBillTemplates_.items.size()));
-    SetSelectedTemplate(TemplateKind::kInvoice,
+    SetSelectedTemplate(FormKind::kFreightBill, ClampIndex(load.config.defaultFreightBill,
+                                                           freightBillTemplates_.items.size()));
+    SetSelectedTemplate(FormKind::kInvoice,
                         ClampIndex(load.config.defaultInvoice, invoiceTemplates_.items.size()));
     return load;
 }
@@ -253,13 +253,12 @@ void FormsWorkspace::ResetCurrentForm() {
     if (currentTab_ == kTabInvoice) ComboBoxInvoiceSelect();
 }
 
-void FormsWorkspace::UseTemplateSource(TemplateKind kind, std::optional<TemplateSource> source) {
-    (kind == TemplateKind::kFreightBill ? freightBillOverride_ : invoiceOverride_) =
-        std::move(source);
+void FormsWorkspace::UseTemplateSource(FormKind kind, std::optional<TemplateSource> source) {
+    (kind == FormKind::kFreightBill ? freightBillOverride_ : invoiceOverride_) = std::move(source);
 }
 
 void FormsWorkspace::ComboBoxFreightBillSelect() {
-    Announced reset(this, kTabFreightBill);
+    Announced reset(this, FormKind::kFreightBill);
     fills_[0] = FormFill();
     ClearFreightBill(freightBill_);
     if (freightBillOverride_) {
@@ -276,7 +275,7 @@ void FormsWorkspace::ComboBoxFreightBillSelect() {
 }
 
 void FormsWorkspace::ComboBoxInvoiceSelect() {
-    Announced reset(this, kTabInvoice);
+    Announced reset(this, FormKind::kInvoice);
     fills_[1] = FormFill();
     ClearInvoice(invoice_, trade_);
     if (invoiceOverride_) {
@@ -300,7 +299,7 @@ void FormsWorkspace::ComboBoxInvoiceSelect() {
     trade_.paipaiGoodsCaptured = false;
 }
 
-void FormsWorkspace::RemoveItem(TemplateKind kind, int index) {
+void FormsWorkspace::RemoveItem(FormKind kind, int index) {
     TemplateList& list = List(kind);
     list.items.erase(list.items.begin() + index);
     if (list.selected == index) {
@@ -308,11 +307,11 @@ void FormsWorkspace::RemoveItem(TemplateKind kind, int index) {
     } else if (list.selected > index) {
         --list.selected;
     }
-    if (kind == TemplateKind::kFreightBill) pictures_.Clear();
+    if (kind == FormKind::kFreightBill) pictures_.Clear();
     observer_->TemplatesChanged(kind);
 }
 
-void FormsWorkspace::AddItem(TemplateKind kind, TemplateEntry entry) {
+void FormsWorkspace::AddItem(FormKind kind, TemplateEntry entry) {
     List(kind).items.push_back(std::move(entry));
     observer_->TemplatesChanged(kind);
 }
@@ -337,14 +336,13 @@ bool FormsWorkspace::DeleteTemplate(int index) {
         }
         if (!image->empty()) DeleteBackgroundFile(*image);
     }
-    RemoveItem(currentTab_ == kTabFreightBill ? TemplateKind::kFreightBill : TemplateKind::kInvoice,
-               index);
+    RemoveItem(currentTab_ == kTabFreightBill ? FormKind::kFreightBill : FormKind::kInvoice, index);
     return true;
 }
 
-bool FormsWorkspace::SaveStore(TemplateKind kind) {
+bool FormsWorkspace::SaveStore(FormKind kind) {
     const StorageResult result =
-        kind == TemplateKind::kFreightBill
+        kind == FormKind::kFreightBill
             ? SaveFreightBillTemplates(programFolder_, freightBillTemplates_.items)
             : SaveInvoiceTemplates(programFolder_, invoiceTemplates_.items);
     if (!result.ok) Show(result.message.empty() ? FileStream() : MessageWithReason(result));
@@ -400,16 +398,16 @@ void FormsWorkspace::SaveFreightBillTemplate() {
             continue;
         }
         if (!old->empty() && !(withImage && *old == imageName)) DeleteBackgroundFile(*old);
-        RemoveItem(TemplateKind::kFreightBill, *it);
+        RemoveItem(FormKind::kFreightBill, *it);
     }
-    SetTemplateEditText(TemplateKind::kFreightBill, name);
+    SetTemplateEditText(FormKind::kFreightBill, name);
     std::string record;
     WriteFreightBillRecord(record, freightBill_, withImage ? imageName : std::string());
     // Documents saved from now on reopen over the picture just written.
     freightBill_.backgroundName = withImage ? imageName : std::string();
     pictures_.Clear();
-    AddItem(TemplateKind::kFreightBill, {name, std::move(record)});
-    SaveStore(TemplateKind::kFreightBill);
+    AddItem(FormKind::kFreightBill, {name, std::move(record)});
+    SaveStore(FormKind::kFreightBill);
 }
 
 void FormsWorkspace::SaveInvoiceTemplate() {
@@ -420,26 +418,28 @@ void FormsWorkspace::SaveInvoiceTemplate() {
     if (name.size() > kMaxTemplateNameBytes) return Show(NameTooLong());
     std::vector<int> same;
     if (!ConfirmOverwrite(list, name, &same)) return;
-    for (auto it = same.rbegin(); it != same.rend(); ++it) RemoveItem(TemplateKind::kInvoice, *it);
-    SetTemplateEditText(TemplateKind::kInvoice, name);
+    for (auto it = same.rbegin(); it != same.rend(); ++it) RemoveItem(FormKind::kInvoice, *it);
+    SetTemplateEditText(FormKind::kInvoice, name);
     std::string record;
     WriteInvoiceRecord(record, invoice_);
-    AddItem(TemplateKind::kInvoice, {name, std::move(record)});
-    SaveStore(TemplateKind::kInvoice);
+    AddItem(FormKind::kInvoice, {name, std::move(record)});
+    SaveStore(FormKind::kInvoice);
 }
 
 void FormsWorkspace::MenuItemDeleteTemplateClick() {
-    Announced reset(this, currentTab_);
+    const std::optional<FormKind> form = FormOf(currentTab_);
+    if (!form) return;
+    Announced reset(this, *form);
     if (currentTab_ == kTabFreightBill) {
         const bool removed = DeleteTemplate(freightBillTemplates_.selected);
         ClearFreightBill(freightBill_);
         // An unchanged list is not written back: a store that loaded only in part keeps the
         // rest on disk.
-        if (removed) SaveStore(TemplateKind::kFreightBill);
+        if (removed) SaveStore(FormKind::kFreightBill);
     } else if (currentTab_ == kTabInvoice) {
         const bool removed = DeleteTemplate(invoiceTemplates_.selected);
         ClearInvoice(invoice_, trade_);
-        if (removed) SaveStore(TemplateKind::kInvoice);
+        if (removed) SaveStore(FormKind::kInvoice);
     }
 }
 
@@ -474,34 +474,34 @@ void FormsWorkspace::MenuItemOpenClick() {
 }
 
 void FormsWorkspace::OpenFreightBill() {
-    Announced reset(this, kTabFreightBill);
+    Announced reset(this, FormKind::kFreightBill);
     if (!chooser_) return;
     FileChooser::Request request;
     request.title = OpenFreightBillTitle();
     request.filter = FreightBillFilter();
     request.initialFolder = FreightBillDocumentFolder(programFolder_);
     const std::optional<std::string> path = chooser_->Choose(request);
-    if (path) OpenDocumentFile(TemplateKind::kFreightBill, *path, false);
+    if (path) OpenDocumentFile(FormKind::kFreightBill, *path, false);
 }
 
 void FormsWorkspace::OpenInvoice() {
-    Announced reset(this, kTabInvoice);
+    Announced reset(this, FormKind::kInvoice);
     if (!chooser_) return;
     FileChooser::Request request;
     request.title = OpenInvoiceTitle();
     request.filter = InvoiceFilter();
     request.initialFolder = InvoiceDocumentFolder(programFolder_);
     const std::optional<std::string> path = chooser_->Choose(request);
-    if (path) OpenDocumentFile(TemplateKind::kInvoice, *path, false);
+    if (path) OpenDocumentFile(FormKind::kInvoice, *path, false);
 }
 
-bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path, bool onlyWhole) {
+bool FormsWorkspace::OpenDocumentFile(FormKind kind, const std::string& path, bool onlyWhole) {
     bool opened = false;
     Guarded([&] {
-        const bool freight = kind == TemplateKind::kFreightBill;
-        Announced reset(this, freight ? kTabFreightBill : kTabInvoice);
+        const bool freight = kind == FormKind::kFreightBill;
+        Announced reset(this, kind);
         // A document's values are its own, not those of the page in the memo.
-        const auto forget = [&] { Fill(freight ? kTabFreightBill : kTabInvoice) = FormFill(); };
+        const auto forget = [&] { Fill(kind) = FormFill(); };
         if (!onlyWhole) {
             forget();
             // The open command empties the form first and keeps what was read before damage.
@@ -537,18 +537,17 @@ bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path
 }
 
 bool FormsWorkspace::MenuItemSaveClick() {
-    return SaveForm(currentTab_);
+    const std::optional<FormKind> form = FormOf(currentTab_);
+    return form && SaveForm(*form);
 }
 
-bool FormsWorkspace::SaveForm(Tab form) {
+bool FormsWorkspace::SaveForm(FormKind form) {
     bool saved = false;
     Guarded([this, &saved, form] {
-        if (form != kTabFreightBill && form != kTabInvoice) return;
-        const bool freight = form == kTabFreightBill;
+        const bool freight = form == FormKind::kFreightBill;
         if (!freight && !SaveInvoiceChecks()) return;
         bool cancelled;
-        const std::string path = ChooseDocumentForSaving(
-            freight ? TemplateKind::kFreightBill : TemplateKind::kInvoice, &cancelled);
+        const std::string path = ChooseDocumentForSaving(form, &cancelled);
         if (cancelled) return;
         // The number only advances on New: without this question a second order would
         // silently replace the first one's document.
@@ -572,16 +571,16 @@ bool FormsWorkspace::SaveDocumentTo(const std::string& path) {
     return saved;
 }
 
-std::string FormsWorkspace::AutomaticDocumentPath(Tab tab) const {
-    const bool freight = tab == kTabFreightBill;
+std::string FormsWorkspace::AutomaticDocumentPath(FormKind form) const {
+    const bool freight = form == FormKind::kFreightBill;
     const std::string folder =
         freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
     return WithExtension(JoinPath(folder, std::to_string(freight ? freightBillSN_ : invoiceSN_)),
                          freight ? kFreightBillDocumentExt : kInvoiceDocumentExt);
 }
 
-std::string FormsWorkspace::ChooseDocumentForSaving(TemplateKind kind, bool* cancelled) {
-    const bool freight = kind == TemplateKind::kFreightBill;
+std::string FormsWorkspace::ChooseDocumentForSaving(FormKind kind, bool* cancelled) {
+    const bool freight = kind == FormKind::kFreightBill;
     const std::string folder =
         freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
     EnsureFolder(folder);
@@ -629,20 +628,20 @@ bool FormsWorkspace::SaveInvoice(const std::string& path) {
 
 void FormsWorkspace::MenuItemExportTemplateClick() {
     Guarded([this] {
-        if (currentTab_ == kTabFreightBill) ExportTemplate(TemplateKind::kFreightBill);
-        if (currentTab_ == kTabInvoice) ExportTemplate(TemplateKind::kInvoice);
+        if (currentTab_ == kTabFreightBill) ExportTemplate(FormKind::kFreightBill);
+        if (currentTab_ == kTabInvoice) ExportTemplate(FormKind::kInvoice);
     });
 }
 
 void FormsWorkspace::MenuItemImportTemplateClick() {
     Guarded([this] {
-        if (currentTab_ == kTabFreightBill) ImportTemplate(TemplateKind::kFreightBill);
-        if (currentTab_ == kTabInvoice) ImportTemplate(TemplateKind::kInvoice);
+        if (currentTab_ == kTabFreightBill) ImportTemplate(FormKind::kFreightBill);
+        if (currentTab_ == kTabInvoice) ImportTemplate(FormKind::kInvoice);
     });
 }
 
-void FormsWorkspace::ExportTemplate(TemplateKind kind) {
-    const bool freight = kind == TemplateKind::kFreightBill;
+void FormsWorkspace::ExportTemplate(FormKind kind) {
+    const bool freight = kind == FormKind::kFreightBill;
     const TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
     const std::string folder =
         freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
@@ -693,8 +692,8 @@ std::string FormsWorkspace::ExportPicture(const std::string& record) {
     return std::move(*jpeg);
 }
 
-void FormsWorkspace::ImportTemplate(TemplateKind kind) {
-    const bool freight = kind == TemplateKind::kFreightBill;
+void FormsWorkspace::ImportTemplate(FormKind kind) {
+    const bool freight = kind == FormKind::kFreightBill;
     FileChooser::Request request;
     request.title = freight ? ImportFreightBillTitle() : ImportInvoiceTitle();
     request.filter = freight ? ImportFreightBillFilter() : ImportInvoiceFilter();
@@ -708,12 +707,12 @@ void FormsWorkspace::ImportTemplate(TemplateKind kind) {
     ImportTemplateFile(kind, *path);
 }
 
-void FormsWorkspace::ImportTemplateFile(TemplateKind kind, const std::string& path) {
+void FormsWorkspace::ImportTemplateFile(FormKind kind, const std::string& path) {
     Guarded([&] { ImportTemplateFrom(kind, path); });
 }
 
-void FormsWorkspace::ImportTemplateFrom(TemplateKind kind, const std::string& path) {
-    const bool freight = kind == TemplateKind::kFreightBill;
+void FormsWorkspace::ImportTemplateFrom(FormKind kind, const std::string& path) {
+    const bool freight = kind == FormKind::kFreightBill;
     TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
     const ExchangeFileRead read = ReadExchangeFile(kind, path);
     if (!read.versionOk || !read.name) return Show(read.message);
@@ -843,20 +842,21 @@ std::string FormsWorkspace::TakeShippingInfoDoubts() {
 }
 
 void FormsWorkspace::NoteCapturedPage() {
-    if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return;
-    FormFill& fill = Fill(currentTab_);
+    const std::optional<FormKind> form = FormOf(currentTab_);
+    if (!form) return;
+    FormFill& fill = Fill(*form);
     fill.given.reset();
     fill.page = input_;
     fill.site = sourceSite_;
 }
 
-FormValues FormsWorkspace::FilledValues(Tab form) const {
+FormValues FormsWorkspace::FilledValues(FormKind form) const {
     const FormFill& fill = Fill(form);
     if (fill.given) return *fill.given;
     return CaptureFormValues(fill.page, fill.site);
 }
 
-void FormsWorkspace::RememberFilledValues(Tab form, FormValues values) {
+void FormsWorkspace::RememberFilledValues(FormKind form, FormValues values) {
     FormFill& fill = Fill(form);
     fill.given = std::move(values);
     fill.page.clear();

@@ -65,21 +65,19 @@ public:
     TradeState& Trade() { return trade_; }
     const TradeState& Trade() const { return trade_; }
 
-    const TemplateList& Templates(TemplateKind kind) const {
-        return kind == TemplateKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
+    const TemplateList& Templates(FormKind kind) const {
+        return kind == FormKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
     }
     const TemplateList& FreightBillTemplates() const { return freightBillTemplates_; }
     const TemplateList& InvoiceTemplates() const { return invoiceTemplates_; }
     // The template box's edit text (GBK), the name a saved template gets.
-    void SetTemplateEditText(TemplateKind kind, const std::string& text);
+    void SetTemplateEditText(FormKind kind, const std::string& text);
     // Selects without applying; the caller applies with the box's select command. -1 for none.
-    void SetSelectedTemplate(TemplateKind kind, int index);
+    void SetSelectedTemplate(FormKind kind, int index);
     // Appends a template to a list without writing its store.
-    void AddTemplateEntry(TemplateKind kind, TemplateEntry entry) {
-        AddItem(kind, std::move(entry));
-    }
+    void AddTemplateEntry(FormKind kind, TemplateEntry entry) { AddItem(kind, std::move(entry)); }
     // Selects the first template of this name; false when there is none.
-    bool SelectTemplateNamed(TemplateKind kind, const std::string& gbkName);
+    bool SelectTemplateNamed(FormKind kind, const std::string& gbkName);
 
     Tab CurrentTab() const { return currentTab_; }
     // Changes the tab without applying templates (the window applies on its tab change).
@@ -108,7 +106,7 @@ public:
     void Start();
     // One store into its list, the selection kept where it still fits; the message is the
     // caller's.
-    StorageResult LoadTemplateStore(TemplateKind kind);
+    StorageResult LoadTemplateStore(FormKind kind);
     // Config.pcf's values applied when it was read; the message is the caller's.
     ConfigLoad ReadConfig();
     void LoadConfig();
@@ -125,7 +123,7 @@ public:
     // The current tab's form from its template, as the tab change leaves it.
     void ResetCurrentForm();
     // A template from a file stands in for the selected one of its kind until cleared.
-    void UseTemplateSource(TemplateKind kind, std::optional<TemplateSource> source);
+    void UseTemplateSource(FormKind kind, std::optional<TemplateSource> source);
 
     // Removes one template of the current tab's list (its background file with it); the store is
     // not written. False when nothing was removed.
@@ -138,23 +136,23 @@ public:
     // Documents of the current tab. Save returns true when a file was written.
     void MenuItemOpenClick();
     bool MenuItemSaveClick();
-    // The save command for the form of `form`, whichever tab shows. The automatic file name
-    // asks before it replaces an existing document; No saves nothing.
-    bool SaveForm(Tab form);
+    // The save command for this form, whichever tab shows. The automatic file name asks
+    // before it replaces an existing document; No saves nothing.
+    bool SaveForm(FormKind form);
     // The current tab's document to this path (UTF-8, extension as given), after the save
     // checks; replaces an existing file. True when it was written.
     bool SaveDocumentTo(const std::string& path);
-    // Where the automatic file name puts the current tab's document.
-    std::string AutomaticDocumentPath(Tab tab) const;
+    // Where the automatic file name puts the form's document.
+    std::string AutomaticDocumentPath(FormKind form) const;
 
     // A document named by path, for a file opened from the file manager. With onlyWhole a
     // damaged file changes nothing and is only reported; otherwise as the open command does.
-    bool OpenDocumentFile(TemplateKind kind, const std::string& path, bool onlyWhole);
+    bool OpenDocumentFile(FormKind kind, const std::string& path, bool onlyWhole);
 
     void MenuItemExportTemplateClick();
     void MenuItemImportTemplateClick();
     // An exchange file named by path, imported with the import command's questions.
-    void ImportTemplateFile(TemplateKind kind, const std::string& path);
+    void ImportTemplateFile(FormKind kind, const std::string& path);
 
     // Asks for a picture and loads it as the freight-bill background.
     bool SpeedButtonBackgroundClick();
@@ -180,28 +178,28 @@ public:
     // shipping info that found something; empty otherwise.
     std::string TakeShippingInfoDoubts();
 
-    // What the form of `form` was filled with: the values FillFromValues put in, else those the
-    // capture offers for the page Replace or Replace all took its values from. Missing values
-    // for a form filled by hand, opened from a document or fresh from its template.
-    FormValues FilledValues(Tab form) const;
-    void RememberFilledValues(Tab form, FormValues values);
+    // What the form was filled with: the values FillFromValues put in, else those the capture
+    // offers for the page Replace or Replace all took its values from. Missing values for a
+    // form filled by hand, opened from a document or fresh from its template.
+    FormValues FilledValues(FormKind form) const;
+    void RememberFilledValues(FormKind form, FormValues values);
 
 private:
     // Announces a form rebuilt when the command that rebuilds it ends, however it ends.
     class Announced {
     public:
-        Announced(FormsWorkspace* ws, Tab form) : ws_(ws), form_(form) {}
+        Announced(FormsWorkspace* ws, FormKind form) : ws_(ws), form_(form) {}
         ~Announced() { ws_->observer_->FormReset(form_); }
         Announced(const Announced&) = delete;
         Announced& operator=(const Announced&) = delete;
 
     private:
         FormsWorkspace* ws_;
-        Tab form_;
+        FormKind form_;
     };
 
-    TemplateList& List(TemplateKind kind) {
-        return kind == TemplateKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
+    TemplateList& List(FormKind kind) {
+        return kind == FormKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
     }
     TemplateList& CurrentList();
     // Runs a command; running out of memory stops it with the system's message.
@@ -213,9 +211,9 @@ private:
     bool ConfirmOverwrite(const TemplateList& list, const std::string& name,
                           std::vector<int>* same);
     // Removes items from a list, keeping the selection on the same template where it stays.
-    void RemoveItem(TemplateKind kind, int index);
-    void AddItem(TemplateKind kind, TemplateEntry entry);
-    bool SaveStore(TemplateKind kind);
+    void RemoveItem(FormKind kind, int index);
+    void AddItem(FormKind kind, TemplateEntry entry);
+    bool SaveStore(FormKind kind);
     void DeleteBackgroundFile(const std::string& gbkFileName);
     void PrepareCapture();
 
@@ -226,10 +224,10 @@ private:
     bool SaveFreightBill(const std::string& path);
     bool SaveInvoice(const std::string& path);
     bool SaveInvoiceChecks();
-    std::string ChooseDocumentForSaving(TemplateKind kind, bool* cancelled);
-    void ExportTemplate(TemplateKind kind);
-    void ImportTemplate(TemplateKind kind);
-    void ImportTemplateFrom(TemplateKind kind, const std::string& path);
+    std::string ChooseDocumentForSaving(FormKind kind, bool* cancelled);
+    void ExportTemplate(FormKind kind);
+    void ImportTemplate(FormKind kind);
+    void ImportTemplateFrom(FormKind kind, const std::string& path);
     // The JPEG of the picture a freight-bill record names, for an exchange file; empty with a
     // message when it names none or the file cannot be had.
     std::string ExportPicture(const std::string& record);
@@ -264,8 +262,8 @@ private:
         std::string page;
         Site site = kSiteNone;
     };
-    FormFill& Fill(Tab form) { return fills_[form == kTabInvoice ? 1 : 0]; }
-    const FormFill& Fill(Tab form) const { return fills_[form == kTabInvoice ? 1 : 0]; }
+    FormFill& Fill(FormKind form) { return fills_[FormIndex(form)]; }
+    const FormFill& Fill(FormKind form) const { return fills_[FormIndex(form)]; }
     void NoteCapturedPage();
     // False, after saying so, when the recogniser found nothing in the input text.
     bool ShippingInfoFound();

@@ -11,10 +11,10 @@ namespace tallivo {
 class WorkspaceObserver {
 public:
     virtual ~WorkspaceObserver() = default;
-    virtual void UnsavedChanged(Tab form, bool unsaved) { (void)form, (void)unsaved; }
+    virtual void UnsavedChanged(FormKind form, bool unsaved) { (void)form, (void)unsaved; }
     // Items or edit text of a template list changed.
-    virtual void TemplatesChanged(TemplateKind kind) { (void)kind; }
-    virtual void TemplateSelected(TemplateKind kind, int index) { (void)kind, (void)index; }
+    virtual void TemplatesChanged(FormKind kind) { (void)kind; }
+    virtual void TemplateSelected(FormKind kind, int index) { (void)kind, (void)index; }
     virtual void TabChanged(Tab tab) { (void)tab; }
     virtual void SequenceNumbersChanged() {}
     virtual void SourceSiteChanged(int site) { (void)site; }
@@ -22,7 +22,7 @@ public:
     virtual void ReplaceTextChanged() {}
     // A form was rebuilt as a whole (template applied, document opened, cleared): its settings
     // and text are to be read afresh.
-    virtual void FormReset(Tab form) { (void)form; }
+    virtual void FormReset(FormKind form) { (void)form; }
 };
 
 }  // namespace tallivo

@@ -7,14 +7,14 @@
 
 namespace tallivo {
 
-const char* HistoryFormName(HistoryForm form) {
-    return form == HistoryForm::kInvoice ? "invoice" : "freight-bill";
+const char* HistoryFormName(FormKind form) {
+    return form == FormKind::kInvoice ? "invoice" : "freight-bill";
 }
 
-const std::string& HistoryFormCaption(HistoryForm form) {
+const std::string& HistoryFormCaption(FormKind form) {
     static const std::string freightBill = Gbk(u8"货运单");
     static const std::string invoice = Gbk(u8"发货单");
-    return form == HistoryForm::kInvoice ? invoice : freightBill;
+    return form == FormKind::kInvoice ? invoice : freightBill;
 }
 
 QString HistoryTimeText(const QDateTime& time) {

@@ -6,13 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "text/form_kind.h"
+
 namespace tallivo {
 
-enum class HistoryForm { kFreightBill = 1, kInvoice = 2 };
+// The numbers the history stores for the forms, in its files and its server locks alike.
+constexpr int HistoryFormNumber(FormKind form) {
+    return form == FormKind::kInvoice ? 2 : 1;
+}
+constexpr FormKind FormOfHistoryNumber(int number) {
+    return number == 2 ? FormKind::kInvoice : FormKind::kFreightBill;
+}
 
 struct HistoryRecord {
     std::int64_t id = 0;  // given by the history when written; 0 before
-    HistoryForm form = HistoryForm::kFreightBill;
+    FormKind form = FormKind::kFreightBill;
     // Trade numbers of the goods rows, in row order, each once.
     std::vector<std::string> tradeNumbers;
     std::string buyer;
@@ -44,9 +52,9 @@ void SplitJoinedTelephone(const std::string& joined, std::string* mobile, std::s
 std::string ShownTelephone(const HistoryRecord& record);
 
 // "freight-bill" / "invoice", the names the command line uses.
-const char* HistoryFormName(HistoryForm form);
+const char* HistoryFormName(FormKind form);
 // "货运单" / "发货单", GBK.
-const std::string& HistoryFormCaption(HistoryForm form);
+const std::string& HistoryFormCaption(FormKind form);
 
 // "YYYY-MM-DD hh:mm:ss", the form times are stored and shown in.
 QString HistoryTimeText(const QDateTime& time);

@@ -398,7 +398,7 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
         if (!Server())
             q.addBindValue(keepId ? QVariant(static_cast<qlonglong>(record.id))
                                   : QVariant(QMetaType(QMetaType::LongLong)));
-        q.addBindValue(static_cast<int>(record.form));
+        q.addBindValue(HistoryFormNumber(record.form));
         q.addBindValue(ToQ(record.buyer));
         q.addBindValue(ToQ(record.consignee));
         q.addBindValue(ToQ(record.address));
@@ -431,7 +431,7 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
     for (std::size_t i = 0; i < trades.size(); ++i) {
         t.bindValue(0, id);
         t.bindValue(1, static_cast<int>(i));
-        t.bindValue(2, static_cast<int>(record.form));
+        t.bindValue(2, HistoryFormNumber(record.form));
         t.bindValue(3, ToQ(trades[i]));
         if (!t.exec()) return t.lastError();
     }
@@ -515,9 +515,7 @@ const char kVersion1RecordColumns[] =
 HistoryRecord RecordOfRow(const QSqlQuery& q) {
     HistoryRecord r;
     r.id = q.value(0).toLongLong();
-    r.form = q.value(1).toInt() == static_cast<int>(HistoryForm::kInvoice)
-                 ? HistoryForm::kInvoice
-                 : HistoryForm::kFreightBill;
+    r.form = FormOfHistoryNumber(q.value(1).toInt());
     r.buyer = FromQ(q.value(2));
     r.consignee = FromQ(q.value(3));
     r.address = FromQ(q.value(4));
@@ -609,7 +607,7 @@ bool PrintHistory::ReadReadable(std::vector<HistoryRecord>& records) {
     return whole;
 }
 
-QSqlError PrintHistory::TryFindEarlier(HistoryForm form, const std::vector<std::string>& trades,
+QSqlError PrintHistory::TryFindEarlier(FormKind form, const std::vector<std::string>& trades,
                                        std::optional<PrintedBefore>& found) {
     QSqlQuery q(db_);
     q.setForwardOnly(true);
@@ -622,9 +620,9 @@ QSqlError PrintHistory::TryFindEarlier(HistoryForm form, const std::vector<std::
     for (const std::string& trade : trades) {
         const QString value = ToQ(trade);
         q.bindValue(0, value);
-        q.bindValue(1, static_cast<int>(form));
+        q.bindValue(1, HistoryFormNumber(form));
         q.bindValue(2, value);
-        q.bindValue(3, static_cast<int>(form));
+        q.bindValue(3, HistoryFormNumber(form));
         if (!q.exec()) return q.lastError();
         if (q.next()) {
             PrintedBefore earlier;
@@ -643,7 +641,7 @@ QSqlError PrintHistory::TryFindEarlier(HistoryForm form, const std::vector<std::
 }
 
 std::optional<PrintedBefore> PrintHistory::FindEarlierPrint(
-    HistoryForm form, const std::vector<std::string>& tradeNumbers) {
+    FormKind form, const std::vector<std::string>& tradeNumbers) {
     const std::vector<std::string> trades = DistinctTrades(tradeNumbers);
     if (trades.empty()) return std::nullopt;
     Keep(EnsureOpen().message);
@@ -732,7 +730,7 @@ const std::string& ReprintCaption() {
     return caption;
 }
 
-std::string ReprintQuestion(HistoryForm form, const PrintedBefore& earlier) {
+std::string ReprintQuestion(FormKind form, const PrintedBefore& earlier) {
     if (!earlier.host.empty()) {
         // Several PCs share the history: the PC tells the packer whom to ask.
         std::string text =
@@ -895,7 +893,7 @@ HistoryResult PrintHistory::RecordOnServer(HistoryRecord& record) {
     return {true, Joined(Joined(message, kept.message), HistoryQueuedMessage())};
 }
 
-bool PrintHistory::HoldTrades(HistoryForm form, const std::vector<std::string>& tradeNumbers) {
+bool PrintHistory::HoldTrades(FormKind form, const std::vector<std::string>& tradeNumbers) {
     if (!Server()) return true;
     Keep(EnsureOpen().message);
     if (!open_) return false;
@@ -905,7 +903,7 @@ bool PrintHistory::HoldTrades(HistoryForm form, const std::vector<std::string>& 
     QSqlQuery q(db_);
     if (!q.prepare(QStringLiteral("SELECT pg_advisory_lock(hashtextextended(?, 0))"))) return false;
     for (const std::string& trade : trades) {
-        q.bindValue(0, QString::number(static_cast<int>(form)) + QLatin1Char(':') + ToQ(trade));
+        q.bindValue(0, QString::number(HistoryFormNumber(form)) + QLatin1Char(':') + ToQ(trade));
         if (!q.exec()) return false;
         holding_ = true;
     }

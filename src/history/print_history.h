@@ -81,7 +81,7 @@ public:
 
     // The earliest print of the first of these trade numbers printed before on this kind of
     // form; nothing when none was, or when the history cannot be read (TakeMessage() says why).
-    std::optional<PrintedBefore> FindEarlierPrint(HistoryForm form,
+    std::optional<PrintedBefore> FindEarlierPrint(FormKind form,
                                                   const std::vector<std::string>& tradeNumbers);
 
     // Records matching the filter, newest first.
@@ -95,7 +95,7 @@ public:
 
     // On a server: holds every trade number for this PC until ReleaseTrades(), so that another
     // PC's reprint check waits until this print is recorded. False when they could not be held.
-    bool HoldTrades(HistoryForm form, const std::vector<std::string>& tradeNumbers);
+    bool HoldTrades(FormKind form, const std::vector<std::string>& tradeNumbers);
     void ReleaseTrades();
 
     // Sends the records waiting on this PC to the server, each once.
@@ -143,7 +143,7 @@ private:
     // One try of Select: the error of the first step that failed, invalid when all went well.
     QSqlError TrySelect(const QString& sql, const QVariantList& values,
                         std::vector<HistoryRecord>& out);
-    QSqlError TryFindEarlier(HistoryForm form, const std::vector<std::string>& trades,
+    QSqlError TryFindEarlier(FormKind form, const std::vector<std::string>& trades,
                              std::optional<PrintedBefore>& found);
     void Keep(const std::string& message);
 
@@ -167,7 +167,7 @@ std::unique_ptr<PrintHistory> MakeHistory(const HistoryLocation& location,
 // The reprint question, No its default: caption and text naming the trade number, the time and
 // the printer of the first print (GBK).
 const std::string& ReprintCaption();
-std::string ReprintQuestion(HistoryForm form, const PrintedBefore& earlier);
+std::string ReprintQuestion(FormKind form, const PrintedBefore& earlier);
 
 // The messages, GBK.
 std::string HistoryWriteFailedMessage();

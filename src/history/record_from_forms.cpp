@@ -8,7 +8,7 @@ std::string Value(const std::optional<std::string>& v) {
     return v ? *v : std::string();
 }
 
-HistoryRecord Base(HistoryForm form, const FormValues& values, const PrintDetails& details) {
+HistoryRecord Base(FormKind form, const FormValues& values, const PrintDetails& details) {
     HistoryRecord r;
     r.form = form;
     r.tradeNumbers = values.TradeNumbers();
@@ -28,25 +28,25 @@ HistoryRecord Base(HistoryForm form, const FormValues& values, const PrintDetail
 }  // namespace
 
 HistoryRecord FromFreightBill(const FormValues& values, const PrintDetails& details) {
-    return Base(HistoryForm::kFreightBill, values, details);
+    return Base(FormKind::kFreightBill, values, details);
 }
 
 HistoryRecord FromInvoice(const InvoiceForm& form, const TradeState& trade,
                           const FormValues& values, const PrintDetails& details) {
-    HistoryRecord r = Base(HistoryForm::kInvoice, values, details);
+    HistoryRecord r = Base(FormKind::kInvoice, values, details);
     r.tradeNumbers = GridTradeNumbers(form.grid);
     if (!trade.currentBuyer.empty()) r.buyer = trade.currentBuyer;
     return r;
 }
 
-HistoryRecord RecordForPrint(const FormsWorkspace& workspace, Tab tab, const std::string& printer,
-                             int copies) {
-    const FormValues values = workspace.FilledValues(tab);
+HistoryRecord RecordForPrint(const FormsWorkspace& workspace, FormKind form,
+                             const std::string& printer, int copies) {
+    const FormValues values = workspace.FilledValues(form);
     PrintDetails details;
     details.printer = printer;
     details.copies = copies;
     details.time = QDateTime::currentDateTime();
-    if (tab == kTabInvoice) {
+    if (form == FormKind::kInvoice) {
         if (const TemplateEntry* t = workspace.InvoiceTemplates().Selected())
             details.templateName = t->name;
         details.sequenceNumber = workspace.InvoiceSN();

@@ -31,11 +31,11 @@ HistoryRecord FromFreightBill(const FormValues& values, const PrintDetails& deta
 HistoryRecord FromInvoice(const InvoiceForm& form, const TradeState& trade,
                           const FormValues& values, const PrintDetails& details);
 
-// The record of printing the workspace's form of this tab now: its selected template's name,
-// its sequence number and the values it was filled with. The trade numbers are also what the
+// The record of printing the workspace's form now: its selected template's name, its
+// sequence number and the values it was filled with. The trade numbers are also what the
 // reprint question looks up.
-HistoryRecord RecordForPrint(const FormsWorkspace& workspace, Tab tab, const std::string& printer,
-                             int copies);
+HistoryRecord RecordForPrint(const FormsWorkspace& workspace, FormKind form,
+                             const std::string& printer, int copies);
 
 // The record's values for its keywords, as a refill puts them back.
 FormValues RecordFormValues(const HistoryRecord& record);

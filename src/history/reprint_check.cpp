@@ -4,7 +4,7 @@
 
 namespace tallivo {
 
-bool ConfirmReprint(PrintHistory& history, Prompter& prompter, HistoryForm form,
+bool ConfirmReprint(PrintHistory& history, Prompter& prompter, FormKind form,
                     const std::vector<std::string>& tradeNumbers, std::optional<bool>* unchecked) {
     if (history.Server()) {
         const HistoryResult opened = history.Open();

@@ -16,7 +16,7 @@ namespace tallivo {
 // On a server the trade numbers stay held for this PC until the history's ReleaseTrades(); a
 // server that cannot be reached asks whether to print unchecked (No the default), once when
 // `unchecked` keeps the answer.
-bool ConfirmReprint(PrintHistory& history, Prompter& prompter, HistoryForm form,
+bool ConfirmReprint(PrintHistory& history, Prompter& prompter, FormKind form,
                     const std::vector<std::string>& tradeNumbers,
                     std::optional<bool>* unchecked = nullptr);
 

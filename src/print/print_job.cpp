@@ -221,9 +221,10 @@ bool IsWholePdf(const QByteArray& pdf) {
     return true;
 }
 
-QString PrintJobTitle(const char* applicationTitle, bool freightBill) {
-    return QString::fromUtf8(applicationTitle) +
-           QString::fromUtf8(freightBill ? kFreightBillJobSuffix : kInvoiceJobSuffix);
+QString PrintJobTitle(const char* applicationTitle, FormKind form) {
+    return QString::fromUtf8(applicationTitle) + QString::fromUtf8(form == FormKind::kFreightBill
+                                                                       ? kFreightBillJobSuffix
+                                                                       : kInvoiceJobSuffix);
 }
 
 bool SelectPrinter(QPrinter& printer, const QString& name, std::string* error) {

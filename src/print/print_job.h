@@ -14,6 +14,7 @@
 
 #include "print/page_drawing.h"
 #include "print/print_result.h"
+#include "text/form_kind.h"
 
 namespace tallivo {
 
@@ -22,7 +23,7 @@ inline constexpr char kFreightBillJobSuffix[] = "--打印货运单";
 inline constexpr char kInvoiceJobSuffix[] = "--打印发货单";
 
 // The title of a print of this form: the application title (UTF-8) and the form's suffix.
-QString PrintJobTitle(const char* applicationTitle, bool freightBill);
+QString PrintJobTitle(const char* applicationTitle, FormKind form);
 
 // Points the printer at the named print queue, or at the default one when the name is empty.
 // False, with the reason in English, when there is no such queue.

@@ -65,16 +65,12 @@ PrintedOrders ReadPrintedOrders(PrintHistory& history) {
     for (const HistoryRecord& record : history.List()) {
         for (const std::string& trade : record.tradeNumbers) {
             OrderPrints& p = printed[trade];
-            QDateTime& at = record.form == HistoryForm::kFreightBill ? p.freightBill : p.invoice;
+            QDateTime& at = record.form == FormKind::kFreightBill ? p.freightBill : p.invoice;
             if (!at.isValid())
                 at = record.time.isValid() ? record.time : QDateTime::currentDateTime();
         }
     }
     return printed;
-}
-
-HistoryForm HistoryFormOf(const PrintSession& session) {
-    return session.FreightBill() ? HistoryForm::kFreightBill : HistoryForm::kInvoice;
 }
 
 std::int32_t AddSequenceNumber(std::int32_t first, std::size_t step) {
@@ -87,7 +83,7 @@ void FillOrder(FormsWorkspace& workspace, const Order& order) {
     FillFromValues(workspace, OrderFormValues(order));
 }
 
-std::string OrdersReprintQuestion(HistoryForm form,
+std::string OrdersReprintQuestion(FormKind form,
                                   const std::vector<std::pair<std::string, QDateTime>>& printed) {
     std::string text = Gbk(u8"以下订单的") + HistoryFormCaption(form) + Gbk(u8"已打印过：");
     for (std::size_t i = 0; i < printed.size() && i < kListedOrders; ++i) {
@@ -123,7 +119,7 @@ OrderBatchCheck CheckOrderBatch(PrintSession& session, FormsWorkspace& workspace
     check.notPrinted.assign(n, std::string());
     check.findings.assign(n, {});
     check.asked.assign(n, false);
-    const HistoryForm form = HistoryFormOf(session);
+    const FormKind form = session.Form();
     const bool warn = session.Settings().ReprintWarning();
     const PrintedOrders printed = warn ? ReadPrintedOrders(session.History()) : PrintedOrders();
 

@@ -31,16 +31,14 @@ ProfileSet OrderProfiles(const std::string& programFolder);
 struct OrderPrints {
     QDateTime freightBill;
     QDateTime invoice;
-    const QDateTime& On(HistoryForm form) const {
-        return form == HistoryForm::kFreightBill ? freightBill : invoice;
+    const QDateTime& On(FormKind form) const {
+        return form == FormKind::kFreightBill ? freightBill : invoice;
     }
 };
 using PrintedOrders = std::unordered_map<std::string, OrderPrints>;
 // Every order number in the history, read in one pass; empty when it cannot be read (the
 // history's TakeMessage() says why).
 PrintedOrders ReadPrintedOrders(PrintHistory& history);
-
-HistoryForm HistoryFormOf(const PrintSession& session);
 
 // Puts the order on the current form, emptied first; the workspace's numbers stay.
 void FillOrder(FormsWorkspace& workspace, const Order& order);
@@ -66,7 +64,7 @@ OrderBatchCheck CheckOrderBatch(PrintSession& session, FormsWorkspace& workspace
                                 const std::function<bool(int done)>& progress = nullptr);
 
 // The questions' texts (GBK).
-std::string OrdersReprintQuestion(HistoryForm form,
+std::string OrdersReprintQuestion(FormKind form,
                                   const std::vector<std::pair<std::string, QDateTime>>& printed);
 std::string OrdersFitQuestion(const std::vector<std::pair<std::string, FitFinding>>& findings);
 

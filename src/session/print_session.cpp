@@ -49,7 +49,7 @@ bool PrintingAvailable() {
 #endif
 }
 
-PrintSession::PrintSession(FormsWorkspace& workspace, Tab form)
+PrintSession::PrintSession(FormsWorkspace& workspace, FormKind form)
     : workspace_(workspace),
       form_(form),
       settings_(workspace.ProgramFolder()),
@@ -118,7 +118,7 @@ QString PrintSession::JobTitle() const {
     const QString title = QString::fromUtf8(kApplicationTitle);
     if (calibration_) return title + QString::fromUtf8(kCalibrationJobSuffix);
 #ifdef TALLIVO_HAVE_PRINTING
-    return PrintJobTitle(kApplicationTitle, FreightBill());
+    return PrintJobTitle(kApplicationTitle, form_);
 #else
     return title;
 #endif

@@ -33,15 +33,15 @@ bool PrintingAvailable();
 
 class PrintSession {
 public:
-    // Pages of the form on `form` (freight bill or invoice) of the workspace; the history and
-    // settings are those of the workspace's program folder.
-    PrintSession(FormsWorkspace& workspace, Tab form);
+    // Pages of one form of the workspace; the history and settings are those of the
+    // workspace's program folder.
+    PrintSession(FormsWorkspace& workspace, FormKind form);
     ~PrintSession();
     PrintSession(const PrintSession&) = delete;
     PrintSession& operator=(const PrintSession&) = delete;
 
-    Tab Form() const { return form_; }
-    bool FreightBill() const { return form_ == kTabFreightBill; }
+    FormKind Form() const { return form_; }
+    bool FreightBill() const { return form_ == FormKind::kFreightBill; }
     PrintHistory& History() { return *history_; }
     // The history somewhere else than Tallivo.ini says, for this session.
     void UseHistory(const HistoryLocation& location);
@@ -115,7 +115,7 @@ private:
     bool StartJob();
 
     FormsWorkspace& workspace_;
-    Tab form_;
+    FormKind form_;
     AppSettings settings_;
     std::unique_ptr<PrintHistory> history_;
     std::unique_ptr<PdfOutput> pdf_;

@@ -133,11 +133,11 @@ StorageResult SaveConfig(const std::string& program_folder, const Config& config
     return result;
 }
 
-StorageResult AdvanceSequenceNumber(const std::string& program_folder, bool freightBill,
+StorageResult AdvanceSequenceNumber(const std::string& program_folder, FormKind form,
                                     std::int32_t next) {
     ConfigLoad loaded = LoadConfig(program_folder);
     Config config = loaded.ok ? loaded.config : Config{};
-    std::int32_t& sn = freightBill ? config.freightBillSn : config.invoiceSn;
+    std::int32_t& sn = form == FormKind::kFreightBill ? config.freightBillSn : config.invoiceSn;
     if (loaded.ok && sn >= next) return StorageResult{true, {}, WriteFailure::kNone};
     sn = next;
     return SaveConfig(program_folder, config);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "storage/storage_result.h"
+#include "text/form_kind.h"
 
 namespace tallivo {
 
@@ -35,7 +36,7 @@ ConfigLoad LoadConfig(const std::string& program_folder);
 StorageResult SaveConfig(const std::string& program_folder, const Config& config);
 // After pages were saved or printed, the next run or window goes on from `next`: moves the
 // freight-bill or invoice number on to it, never back; the other values stay as on disk.
-StorageResult AdvanceSequenceNumber(const std::string& program_folder, bool freightBill,
+StorageResult AdvanceSequenceNumber(const std::string& program_folder, FormKind form,
                                     std::int32_t next);
 
 }  // namespace tallivo

@@ -12,17 +12,17 @@ namespace tallivo {
 
 namespace {
 
-std::string VersionMessage(TemplateKind kind, const std::string& path) {
+std::string VersionMessage(FormKind kind, const std::string& path) {
     static const std::string freight_bill = Gbk(u8"货运单模板文件");
     static const std::string invoice = Gbk(u8"发货单模板文件");
     static const std::string ending = Gbk(u8"版本有误，无法读取！");
-    return (kind == TemplateKind::kFreightBill ? freight_bill : invoice) + Utf8ToGbk(path) + ending;
+    return (kind == FormKind::kFreightBill ? freight_bill : invoice) + Utf8ToGbk(path) + ending;
 }
 
-const std::string& ReadingMessage(TemplateKind kind) {
+const std::string& ReadingMessage(FormKind kind) {
     static const std::string freight_bill =
         Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！");
-    return kind == TemplateKind::kFreightBill ? freight_bill : InvoiceReadErrorMessage();
+    return kind == FormKind::kFreightBill ? freight_bill : InvoiceReadErrorMessage();
 }
 
 // A counted string of length > 0 whose bytes are all there.
@@ -55,8 +55,7 @@ std::string FormatInvoiceExchangeFile(std::string_view name, std::string_view re
     return Format(name, record);
 }
 
-ExchangeFileRead ParseExchangeFile(TemplateKind kind, std::string_view bytes,
-                                   const std::string& path) {
+ExchangeFileRead ParseExchangeFile(FormKind kind, std::string_view bytes, const std::string& path) {
     ExchangeFileRead result;
     ByteReader in(bytes);
     result.versionOk = in.ReadVersionLine();
@@ -68,7 +67,7 @@ ExchangeFileRead ParseExchangeFile(TemplateKind kind, std::string_view bytes,
         result.message = ReadingMessage(kind);
         return result;
     }
-    if (kind == TemplateKind::kFreightBill) {
+    if (kind == FormKind::kFreightBill) {
         std::int32_t length;
         std::string_view jpeg;
         if (!in.ReadNumber(&length) || !in.ReadBytes(length, &jpeg)) {
@@ -81,7 +80,7 @@ ExchangeFileRead ParseExchangeFile(TemplateKind kind, std::string_view bytes,
     return result;
 }
 
-ExchangeFileRead ReadExchangeFile(TemplateKind kind, const std::string& path) {
+ExchangeFileRead ReadExchangeFile(FormKind kind, const std::string& path) {
     try {
         std::optional<std::string> bytes = ReadWholeFile(path);
         if (!bytes) {

@@ -26,9 +26,8 @@ struct ExchangeFileRead : StorageResult {
 };
 
 // `path` is the chosen file's UTF-8 path, as the version message shows it.
-ExchangeFileRead ParseExchangeFile(TemplateKind kind, std::string_view bytes,
-                                   const std::string& path);
+ExchangeFileRead ParseExchangeFile(FormKind kind, std::string_view bytes, const std::string& path);
 // Reads the file too; a file that cannot be opened gives the document opening message.
-ExchangeFileRead ReadExchangeFile(TemplateKind kind, const std::string& path);
+ExchangeFileRead ReadExchangeFile(FormKind kind, const std::string& path);
 
 }  // namespace tallivo

@@ -18,7 +18,7 @@ struct StoreTexts {
     std::string cannot_write;
 };
 
-const StoreTexts& TextsFor(TemplateKind kind) {
+const StoreTexts& TextsFor(FormKind kind) {
     static const StoreTexts freight_bill = {
         Gbk(u8"无法打开货运单模板文件FreightBillTemplate.pft，需创建！"),
         Gbk(u8"货运单模板文件FreightBillTemplate.pft版本有误，需重新创建！"),
@@ -31,7 +31,7 @@ const StoreTexts& TextsFor(TemplateKind kind) {
         Gbk(u8"读取发货单模板文件InvoiceTemplate.pit有误，需重新创建！"),
         Gbk(u8"无法保存发货单模板文件InvoiceTemplate.pit，请检查磁盘空间和读写权限！"),
     };
-    return kind == TemplateKind::kFreightBill ? freight_bill : invoice;
+    return kind == FormKind::kFreightBill ? freight_bill : invoice;
 }
 
 TemplateStoreLoad Failed(const std::string& message) {
@@ -41,7 +41,7 @@ TemplateStoreLoad Failed(const std::string& message) {
     return result;
 }
 
-StorageResult SaveStore(TemplateKind kind, const std::string& program_folder,
+StorageResult SaveStore(FormKind kind, const std::string& program_folder,
                         const std::vector<TemplateEntry>& templates) {
     StorageResult result;
     try {
@@ -59,13 +59,13 @@ StorageResult SaveStore(TemplateKind kind, const std::string& program_folder,
 
 }  // namespace
 
-const char* TemplateStoreFileName(TemplateKind kind) {
+const char* TemplateStoreFileName(FormKind kind) {
     // The constants come from string literals, so they end in a NUL.
-    return kind == TemplateKind::kFreightBill ? kFreightBillStoreFileName.data()
-                                              : kInvoiceStoreFileName.data();
+    return kind == FormKind::kFreightBill ? kFreightBillStoreFileName.data()
+                                          : kInvoiceStoreFileName.data();
 }
 
-TemplateStoreLoad LoadTemplateStoreFile(TemplateKind kind, const std::string& path) {
+TemplateStoreLoad LoadTemplateStoreFile(FormKind kind, const std::string& path) {
     try {
         std::optional<std::string> bytes = ReadWholeFile(path);
         if (!bytes) return Failed(TextsFor(kind).cannot_open);
@@ -75,7 +75,7 @@ TemplateStoreLoad LoadTemplateStoreFile(TemplateKind kind, const std::string& pa
     }
 }
 
-TemplateStoreLoad ParseTemplateStore(TemplateKind kind, std::string_view bytes) {
+TemplateStoreLoad ParseTemplateStore(FormKind kind, std::string_view bytes) {
     TemplateStoreLoad result;
     ByteReader in(bytes);
     if (!in.ReadVersionLine()) return Failed(TextsFor(kind).bad_version);
@@ -125,24 +125,23 @@ std::string FormatTemplateStore(const std::vector<TemplateEntry>& templates) {
 
 TemplateStoreLoad LoadFreightBillTemplates(const std::string& program_folder) {
     return LoadTemplateStoreFile(
-        TemplateKind::kFreightBill,
-        JoinPath(program_folder, TemplateStoreFileName(TemplateKind::kFreightBill)));
+        FormKind::kFreightBill,
+        JoinPath(program_folder, TemplateStoreFileName(FormKind::kFreightBill)));
 }
 
 TemplateStoreLoad LoadInvoiceTemplates(const std::string& program_folder) {
     return LoadTemplateStoreFile(
-        TemplateKind::kInvoice,
-        JoinPath(program_folder, TemplateStoreFileName(TemplateKind::kInvoice)));
+        FormKind::kInvoice, JoinPath(program_folder, TemplateStoreFileName(FormKind::kInvoice)));
 }
 
 StorageResult SaveFreightBillTemplates(const std::string& program_folder,
                                        const std::vector<TemplateEntry>& templates) {
-    return SaveStore(TemplateKind::kFreightBill, program_folder, templates);
+    return SaveStore(FormKind::kFreightBill, program_folder, templates);
 }
 
 StorageResult SaveInvoiceTemplates(const std::string& program_folder,
                                    const std::vector<TemplateEntry>& templates) {
-    return SaveStore(TemplateKind::kInvoice, program_folder, templates);
+    return SaveStore(FormKind::kInvoice, program_folder, templates);
 }
 
 }  // namespace tallivo

@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "storage/storage_result.h"
+#include "text/form_kind.h"
 
 namespace tallivo {
-
-enum class TemplateKind { kFreightBill, kInvoice };
 
 // One template of a list: its GBK name and its record bytes exactly as stored.
 struct TemplateEntry {
@@ -23,15 +22,15 @@ struct TemplateStoreLoad : StorageResult {
 };
 
 // "FreightBillTemplate.pft" / "InvoiceTemplate.pit".
-const char* TemplateStoreFileName(TemplateKind kind);
+const char* TemplateStoreFileName(FormKind kind);
 
 // Store bytes in and out, without touching the disk.
-TemplateStoreLoad ParseTemplateStore(TemplateKind kind, std::string_view bytes);
+TemplateStoreLoad ParseTemplateStore(FormKind kind, std::string_view bytes);
 std::string FormatTemplateStore(const std::vector<TemplateEntry>& templates);
 
 // A store at any path; a file that cannot be opened gives the store's own message, which names
 // the store's usual file name.
-TemplateStoreLoad LoadTemplateStoreFile(TemplateKind kind, const std::string& path);
+TemplateStoreLoad LoadTemplateStoreFile(FormKind kind, const std::string& path);
 
 // The stores in the program folder.
 TemplateStoreLoad LoadFreightBillTemplates(const std::string& program_folder);

@@ -246,7 +246,7 @@ TEST_F(MainWindow, SaveNewOpenGivesBackTheFilledBillAndEnterInATemplateBoxMovesO
     for (std::size_t i = 0; i < ws().FreightBill().boxes.size(); ++i)
         filled.push_back(BoxText(static_cast<int>(i)));
     QTest::mouseClick(ui().SpeedButtonSave, Qt::LeftButton);
-    const std::string saved = ws().AutomaticDocumentPath(kTabFreightBill);
+    const std::string saved = ws().AutomaticDocumentPath(FormKind::kFreightBill);
     ASSERT_TRUE(QFile::exists(QString::fromStdString(saved)));
 
     QTest::mouseClick(ui().SpeedButtonNew, Qt::LeftButton);
@@ -278,7 +278,8 @@ TEST_F(MainWindow, TabChangeSavesOrGivesUpUnsavedFormsAndStaysWhenNotSaved) {
     ASSERT_EQ(prompter.questions.size(), 1u);  // the clean invoice is not asked about
     EXPECT_EQ(GbkToUtf8(prompter.questions[0].caption), u8"提示：尚未保存！");
     EXPECT_TRUE(prompter.questions[0].defaultYes);
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(ws().AutomaticDocumentPath(kTabFreightBill))));
+    EXPECT_TRUE(
+        QFile::exists(QString::fromStdString(ws().AutomaticDocumentPath(FormKind::kFreightBill))));
 
     Fill("taobao-order-detail.txt", kTabInvoice);
     ui().CheckBoxAutoFileName->setChecked(false);

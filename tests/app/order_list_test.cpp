@@ -82,7 +82,7 @@ TEST_F(OrderListTest, ADoubleClickFillsTheFreightBillAndPreviewStacksThePages) {
     EXPECT_NE(boxes.find(Gbk(u8"赵六")), std::string::npos);
 
     grid->selectRow(0);
-    orders->PreviewSelected(kTabFreightBill);
+    orders->PreviewSelected(FormKind::kFreightBill);
     const int one = orders->ui()->ImagePreview->pixmap().height();
     orders->ui()->ButtonSelectAll->click();
     orders->ui()->ButtonPreviewFreightBill->click();
@@ -162,7 +162,7 @@ TEST_F(OrderListTest, ACancelBeforeTheHandOverPrintsAndRecordsNothing) {
             progress->cancel();
     });
     cancel.start(0);
-    EXPECT_EQ(orders->PrintSelected(kTabFreightBill), 0);
+    EXPECT_EQ(orders->PrintSelected(FormKind::kFreightBill), 0);
     cancel.stop();
     QTest::qWait(500);
     EXPECT_EQ(cups.KeptJobs(), 0);

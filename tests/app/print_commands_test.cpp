@@ -175,7 +175,7 @@ TEST_F(PrintCommandsTest, PrintSavesFirstAsksOnTheOnePrinterAndCancelPrintsNothi
 
     ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
     ws().SetFreightBillUnsaved(true);
-    const std::string saved = ws().AutomaticDocumentPath(kTabFreightBill);
+    const std::string saved = ws().AutomaticDocumentPath(FormKind::kFreightBill);
     ui().MenuItemPrint->trigger();  // cancelled in the dialog
     EXPECT_TRUE(QFile::exists(QString::fromStdString(saved)));
     ASSERT_EQ(dialogs.asked.size(), 3u);
@@ -196,7 +196,7 @@ TEST_F(PrintCommandsTest, FilledFormsSaveReopenPreviewAndPrintToARealQueue) {
     const std::string filled = AllBoxTexts();
     ASSERT_NE(filled.find(u8"张小明"), std::string::npos);
     QTest::mouseClick(ui().SpeedButtonSave, Qt::LeftButton);
-    const std::string saved = ws().AutomaticDocumentPath(kTabFreightBill);
+    const std::string saved = ws().AutomaticDocumentPath(FormKind::kFreightBill);
     ASSERT_TRUE(QFile::exists(QString::fromStdString(saved)));
     ui().PageControlPrint->setCurrentIndex(kTabInput);
     ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
@@ -234,7 +234,8 @@ TEST_F(PrintCommandsTest, FilledFormsSaveReopenPreviewAndPrintToARealQueue) {
 
     Fill("taobao-order-detail.txt", kTabInvoice);
     QTest::mouseClick(ui().SpeedButtonPrint, Qt::LeftButton);  // saves first, then prints
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(ws().AutomaticDocumentPath(kTabInvoice))));
+    EXPECT_TRUE(
+        QFile::exists(QString::fromStdString(ws().AutomaticDocumentPath(FormKind::kInvoice))));
     ASSERT_TRUE(commands->LastPrint().ok) << commands->LastPrint().error;
     std::printf("[ figure ] filled invoice: %lld bytes sent\n",
                 static_cast<long long>(commands->LastPrint().bytes));
@@ -353,7 +354,7 @@ TEST_F(PrintCommandsTest, ReprintsAreAskedRecordedRefilledAndCalibrationPrints) 
     PrintHistory& history = commands->History();
     std::vector<HistoryRecord> kept = history.List();
     ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept[0].form, HistoryForm::kFreightBill);
+    EXPECT_EQ(kept[0].form, FormKind::kFreightBill);
     EXPECT_FALSE(kept[0].tradeNumbers.empty());
     EXPECT_EQ(kept[0].printer, Utf8ToGbk(queue.toStdString()));
     // The queue is offered first the next time.

@@ -20,9 +20,9 @@ TEST(TFormHistoryTest, ListsNewestFirstSearchesAndHandsOnTheChosenEntry) {
     QTemporaryDir dir;
     PrintHistory history(PrintHistoryPath(dir.path().toStdString()));
     HistoryRecord older =
-        testing::PrintedRecord(HistoryForm::kFreightBill, {"1001"}, "2026-12-06 09:00:00");
+        testing::PrintedRecord(FormKind::kFreightBill, {"1001"}, "2026-12-06 09:00:00");
     HistoryRecord newer =
-        testing::PrintedRecord(HistoryForm::kFreightBill, {"1002"}, "2026-12-07 09:00:00");
+        testing::PrintedRecord(FormKind::kFreightBill, {"1002"}, "2026-12-07 09:00:00");
     newer.consignee = Gbk(u8"李四");
     ASSERT_TRUE(history.Record(older).ok);
     ASSERT_TRUE(history.Record(newer).ok);

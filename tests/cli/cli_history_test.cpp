@@ -36,7 +36,7 @@ TEST(CliHistoryTest, ListsNewestFirstAsTextOrJsonLinesAndFilters) {
         a.printer = "HP";
         a.time = QDateTime(QDate(2026, 12, 6), QTime(9, 0));
         HistoryRecord b = a;
-        b.form = HistoryForm::kInvoice;
+        b.form = FormKind::kInvoice;
         b.tradeNumbers = {"333"};
         b.copies = 2;
         b.host = "PACK-2";

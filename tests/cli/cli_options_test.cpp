@@ -41,7 +41,7 @@ TEST(CliOptionsTest, FillTakesEveryOption) {
     ASSERT_TRUE(p.command) << p.error;
     const FillOptions& f = p.command->fill;
     EXPECT_EQ(f.pages, (std::vector<std::string>{"a.txt", "b.txt"}));
-    EXPECT_EQ(f.form, CliForm::kInvoice);
+    EXPECT_EQ(f.form, FormKind::kInvoice);
     EXPECT_EQ(f.site, kSitePaipai);
     EXPECT_TRUE(f.answerYes);
     ASSERT_TRUE(f.now);

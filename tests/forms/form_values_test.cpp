@@ -69,12 +69,12 @@ TEST_F(FormValuesTest, FreightBillKeywordsTakeTheValuesAsTheCaptureWouldPutThem)
     EXPECT_EQ(ws.FreightBill().boxes[1]->content->PlainText(),
               Gbk(u8"淘宝网 2026-03-07 09:05:02 {邮政编码}"));
     EXPECT_TRUE(ws.FreightBillUnsaved());
-    EXPECT_EQ(ws.FilledValues(kTabFreightBill).mobile, "138 1234 5678");
-    EXPECT_FALSE(ws.FilledValues(kTabInvoice).consignee);
+    EXPECT_EQ(ws.FilledValues(FormKind::kFreightBill).mobile, "138 1234 5678");
+    EXPECT_FALSE(ws.FilledValues(FormKind::kInvoice).consignee);
 
     // A fresh form from its template has no values.
     ws.ResetCurrentForm();
-    EXPECT_FALSE(ws.FilledValues(kTabFreightBill).consignee);
+    EXPECT_FALSE(ws.FilledValues(FormKind::kFreightBill).consignee);
 }
 
 TEST_F(FormValuesTest, InvoiceGetsGoodsRowsOnceWithTotals) {
@@ -110,7 +110,7 @@ TEST_F(ShippingInfoFill, ReplaceAllFillsWhatWasFoundAndLeavesTheRest) {
     ws.ReplaceAll();
     EXPECT_EQ(ws.FreightBill().boxes[0]->content->PlainText(),
               Gbk(u8"张三 {电话} 浙江省 杭州市 西湖区 文三路478号 {交易网站} 1382401"));
-    EXPECT_EQ(ws.FilledValues(kTabFreightBill).postCode, "310012");
+    EXPECT_EQ(ws.FilledValues(FormKind::kFreightBill).postCode, "310012");
 }
 
 // Without the automatic replacement the seller may correct each value before it goes in.
@@ -161,12 +161,12 @@ TEST_F(FormValuesTest, NamedTemplateWinsOverTheDefaultOfConfig) {
     Config config;
     config.defaultInvoice = 0;
     ASSERT_TRUE(tallivo::SaveConfig(ws.ProgramFolder(), config).ok);
-    const TemplateChoice named = ChooseTemplate(ws, TemplateKind::kInvoice, "second");
+    const TemplateChoice named = ChooseTemplate(ws, FormKind::kInvoice, "second");
     EXPECT_TRUE(named.Chosen());
     EXPECT_EQ(ws.InvoiceTemplates().Selected()->name, "second");
-    EXPECT_EQ(ChooseTemplate(ws, TemplateKind::kInvoice, "third").outcome,
+    EXPECT_EQ(ChooseTemplate(ws, FormKind::kInvoice, "third").outcome,
               TemplateChoice::Outcome::kNoSuchTemplate);
-    EXPECT_TRUE(ChooseTemplate(ws, TemplateKind::kInvoice, "").Chosen());
+    EXPECT_TRUE(ChooseTemplate(ws, FormKind::kInvoice, "").Chosen());
     EXPECT_EQ(ws.InvoiceTemplates().Selected()->name, "first");
 }
 

@@ -45,7 +45,7 @@ protected:
         ws.FreightBill().background = QImage(734, 300, QImage::Format_RGB32);
         ws.FreightBill().background.fill(Qt::gray);
         AddFieldBox(ws.FreightBill(), Gbk(u8"{收货人}"), 10, 250, 31, 100);
-        ws.SetTemplateEditText(TemplateKind::kFreightBill, gbkName);
+        ws.SetTemplateEditText(FormKind::kFreightBill, gbkName);
         ws.MenuItemSaveTemplateClick();
     }
 
@@ -111,7 +111,7 @@ TEST_F(Workspace, SaveFreightBillTemplateWritesPictureAndStore) {
     const std::string imageBefore = Bytes(image);
     const std::string storeBefore = Bytes(In("FreightBillTemplate.pft"));
     ws.FreightBill().background.fill(Qt::black);
-    ws.SetTemplateEditText(TemplateKind::kFreightBill, name);
+    ws.SetTemplateEditText(FormKind::kFreightBill, name);
     prompter.answers = {false};
     ws.MenuItemSaveTemplateClick();
     EXPECT_EQ(Bytes(In("FreightBillTemplate.pft")), storeBefore);
@@ -127,7 +127,7 @@ TEST_F(Workspace, SaveFreightBillTemplateWritesPictureAndStore) {
     EXPECT_EQ(prompter.questions[0].caption, Gbk(u8"提示：有重名模板！"));
 
     // Deleting takes the picture with it.
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 1);
+    ws.SetSelectedTemplate(FormKind::kFreightBill, 1);
     ws.MenuItemDeleteTemplateClick();
     EXPECT_FALSE(Exists(image));
     EXPECT_EQ(ws.FreightBillTemplates().items.size(), 1u);
@@ -152,14 +152,14 @@ TEST_F(Workspace, InvoiceTemplateChecksNameFirstAndSelectResetsGrid) {
 
     ws.Invoice().Body().SetPlainText(Gbk(u8"收货人：{收货人}"));
     ws.Invoice().printWidth = 150;
-    ws.SetTemplateEditText(TemplateKind::kInvoice, "A");
+    ws.SetTemplateEditText(FormKind::kInvoice, "A");
     ws.MenuItemSaveTemplateClick();
     ASSERT_EQ(ws.InvoiceTemplates().items.size(), 1u);
     ws.Invoice().grid.InsertGoodsRow();
     ws.Invoice().grid.SetCell(GoodsGrid::kTradeNumber, 1, "123");
     ws.SetInvoiceUnsaved(true);
     ws.Trade().paipaiGoodsCaptured = true;
-    ws.SetSelectedTemplate(TemplateKind::kInvoice, 0);
+    ws.SetSelectedTemplate(FormKind::kInvoice, 0);
     ws.ComboBoxInvoiceSelect();
     EXPECT_EQ(ws.Invoice().grid.RowCount(), 3);
     EXPECT_TRUE(ws.Invoice().grid.Cell(GoodsGrid::kTradeNumber, 1).empty());
@@ -281,11 +281,11 @@ TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
     const std::string name = Gbk(u8"顺丰");
     SaveFreightBillTemplate(name);
     const std::string exported = dir.filePath("out").toStdString();
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, -1);
+    ws.SetSelectedTemplate(FormKind::kFreightBill, -1);
     chooser.answers = {exported};
     ws.MenuItemExportTemplateClick();
     EXPECT_FALSE(Exists(exported + ".pff"));  // nothing selected, no file
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
+    ws.SetSelectedTemplate(FormKind::kFreightBill, 0);
     chooser.answers = {exported};
     ws.MenuItemExportTemplateClick();
     ASSERT_TRUE(Exists(exported + ".pff"));
@@ -324,7 +324,7 @@ TEST_F(Workspace, ExchangeFileRoundTripToAFreshInstallation) {
 
 TEST_F(Workspace, StartAppliesTheDefaultTemplatesOfTheConfig) {
     SaveFreightBillTemplate("A");
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
+    ws.SetSelectedTemplate(FormKind::kFreightBill, 0);
     ws.SetFreightBillSN(-3);
     ASSERT_TRUE(ws.SaveConfig());
     FormsWorkspace next(ws.ProgramFolder(), &prompter, &chooser);
@@ -335,7 +335,7 @@ TEST_F(Workspace, StartAppliesTheDefaultTemplatesOfTheConfig) {
     EXPECT_EQ(next.FreightBill().background.size(), QSize(734, 300));
 
     // An index beyond the list selects nothing.
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 7);
+    ws.SetSelectedTemplate(FormKind::kFreightBill, 7);
     ASSERT_TRUE(ws.SaveConfig());
     FormsWorkspace later(ws.ProgramFolder(), &prompter, &chooser);
     later.Start();
@@ -345,7 +345,7 @@ TEST_F(Workspace, StartAppliesTheDefaultTemplatesOfTheConfig) {
 
 TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
     ws.SetCurrentTab(kTabFreightBill);
-    ws.AddTemplateEntry(TemplateKind::kFreightBill, {"short", "12"});
+    ws.AddTemplateEntry(FormKind::kFreightBill, {"short", "12"});
     EXPECT_FALSE(ws.DeleteTemplate(0));
     EXPECT_EQ(ws.FreightBillTemplates().items.size(), 1u);
     EXPECT_EQ(prompter.messages.back(), Gbk(u8"读取货运单文件有误，文件版本不对或已被破坏！"));
@@ -366,8 +366,7 @@ TEST_F(Workspace, DamagedOrUnsafeTemplatesTouchNoFile) {
     // template leaves that file alone.
     ASSERT_TRUE(EnsureFolder(In("FreightBillBGImages")));
     ASSERT_TRUE(WriteFileReplacing(In("Config.pcf"), "keep"));
-    ws.AddTemplateEntry(TemplateKind::kFreightBill,
-                        {"far", Field(13) + "../Config.pcf" + Field(190)});
+    ws.AddTemplateEntry(FormKind::kFreightBill, {"far", Field(13) + "../Config.pcf" + Field(190)});
     EXPECT_TRUE(ws.DeleteTemplate(1));
     EXPECT_EQ(Bytes(In("Config.pcf")), "keep");
 }
@@ -377,7 +376,7 @@ TEST_F(Workspace, FailedStoreWriteIsReported) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("InvoiceTemplate.pit"));
     ws.SetCurrentTab(kTabInvoice);
     ws.Invoice().Body().SetPlainText("text");
-    ws.SetTemplateEditText(TemplateKind::kInvoice, "A");
+    ws.SetTemplateEditText(FormKind::kInvoice, "A");
     ws.MenuItemSaveTemplateClick();
     EXPECT_EQ(prompter.messages.size(), 1u);
 }
@@ -392,8 +391,8 @@ TEST_F(Workspace, TemplateSelectionClearsFlagsOnlyWhereTheRulesSay) {
     EXPECT_TRUE(ws.FreightBill().boxes.empty());
     EXPECT_TRUE(ws.FreightBillUnsaved());
     // A damaged one still clears it, keeping what was read before the damage.
-    ws.AddTemplateEntry(TemplateKind::kFreightBill, {"F", Field(0) + Field(120) + Field(3)});
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
+    ws.AddTemplateEntry(FormKind::kFreightBill, {"F", Field(0) + Field(120) + Field(3)});
+    ws.SetSelectedTemplate(FormKind::kFreightBill, 0);
     ws.ComboBoxFreightBillSelect();
     EXPECT_EQ(ws.FreightBill().printWidth, 120);
     EXPECT_EQ(ws.FreightBill().biasX, 3);
@@ -403,15 +402,15 @@ TEST_F(Workspace, TemplateSelectionClearsFlagsOnlyWhereTheRulesSay) {
     // A damaged invoice template leaves both flags as they were.
     ws.SetInvoiceUnsaved(true);
     ws.Trade().paipaiGoodsCaptured = true;
-    ws.AddTemplateEntry(TemplateKind::kInvoice, {"I", Field(150) + Field(40) + "{\\rtf1"});
-    ws.SetSelectedTemplate(TemplateKind::kInvoice, 0);
+    ws.AddTemplateEntry(FormKind::kInvoice, {"I", Field(150) + Field(40) + "{\\rtf1"});
+    ws.SetSelectedTemplate(FormKind::kInvoice, 0);
     ws.ComboBoxInvoiceSelect();
     EXPECT_EQ(ws.Invoice().printWidth, 150);
     EXPECT_TRUE(ws.InvoiceUnsaved());
     EXPECT_TRUE(ws.Trade().paipaiGoodsCaptured);
     EXPECT_EQ(prompter.messages.back(), invoiceDamaged);
     // With none selected both are cleared.
-    ws.SetSelectedTemplate(TemplateKind::kInvoice, -1);
+    ws.SetSelectedTemplate(FormKind::kInvoice, -1);
     ws.ComboBoxInvoiceSelect();
     EXPECT_FALSE(ws.InvoiceUnsaved());
     EXPECT_FALSE(ws.Trade().paipaiGoodsCaptured);
@@ -419,8 +418,8 @@ TEST_F(Workspace, TemplateSelectionClearsFlagsOnlyWhereTheRulesSay) {
     // Deleting a template whose record yields nothing resets the tab but keeps list and store.
     ws.SetCurrentTab(kTabFreightBill);
     const std::size_t before = ws.FreightBillTemplates().items.size();
-    ws.AddTemplateEntry(TemplateKind::kFreightBill, {"G", "12"});
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, static_cast<int>(before));
+    ws.AddTemplateEntry(FormKind::kFreightBill, {"G", "12"});
+    ws.SetSelectedTemplate(FormKind::kFreightBill, static_cast<int>(before));
     AddFieldBox(ws.FreightBill(), "x", 0, 0, 10, 10);
     ws.MenuItemDeleteTemplateClick();
     EXPECT_TRUE(ws.FreightBill().boxes.empty());
@@ -474,9 +473,9 @@ TEST_F(Workspace, OpenFailuresKeepWhatWasRead) {
 TEST_F(Workspace, ExchangeFileNamesVersionAndOverwrite) {
     ws.SetCurrentTab(kTabInvoice);
     ws.Invoice().Body().SetPlainText("body");
-    ws.SetTemplateEditText(TemplateKind::kInvoice, "I");
+    ws.SetTemplateEditText(FormKind::kInvoice, "I");
     ws.MenuItemSaveTemplateClick();
-    ws.SetSelectedTemplate(TemplateKind::kInvoice, 0);
+    ws.SetSelectedTemplate(FormKind::kInvoice, 0);
     const std::string record = ws.InvoiceTemplates().items[0].record;
     const std::string folder = dir.path().toStdString();
     chooser.answers = {folder + "/a.PIF", folder + "/b.Pif"};
@@ -519,7 +518,7 @@ TEST_F(Workspace, ExchangeFileNamesVersionAndOverwrite) {
 TEST_F(Workspace, DocumentsNameTheTemplatePictureAndExportsCarryIt) {
     const std::string name = Gbk(u8"顺丰");
     SaveFreightBillTemplate(name);
-    ws.SetSelectedTemplate(TemplateKind::kFreightBill, 0);
+    ws.SetSelectedTemplate(FormKind::kFreightBill, 0);
     ws.ComboBoxFreightBillSelect();
     const std::string doc = dir.filePath("a.pfb").toStdString();
     ASSERT_TRUE(ws.SaveDocumentTo(doc));
@@ -534,7 +533,7 @@ TEST_F(Workspace, DocumentsNameTheTemplatePictureAndExportsCarryIt) {
     const std::string exported = dir.filePath("x.pff").toStdString();
     chooser.answers = {exported};
     ws.MenuItemExportTemplateClick();
-    const ExchangeFileRead read = ReadExchangeFile(TemplateKind::kFreightBill, exported);
+    const ExchangeFileRead read = ReadExchangeFile(FormKind::kFreightBill, exported);
     ASSERT_TRUE(read.image);
     EXPECT_EQ(*read.image, Bytes(In(u8"FreightBillBGImages/顺丰.jpg")));
 
@@ -561,17 +560,17 @@ TEST_F(Workspace, DocumentsNameTheTemplatePictureAndExportsCarryIt) {
 TEST_F(Workspace, ObserverHearsFlagsListsAndTab) {
     struct Log : WorkspaceObserver {
         std::vector<std::string> events;
-        void UnsavedChanged(Tab form, bool unsaved) override {
-            events.push_back("unsaved " + std::to_string(form) + (unsaved ? " 1" : " 0"));
+        void UnsavedChanged(FormKind form, bool unsaved) override {
+            events.push_back("unsaved " + std::to_string(TabOf(form)) + (unsaved ? " 1" : " 0"));
         }
-        void TemplatesChanged(TemplateKind) override { events.push_back("templates"); }
+        void TemplatesChanged(FormKind) override { events.push_back("templates"); }
         void TabChanged(Tab tab) override { events.push_back("tab " + std::to_string(tab)); }
     } log;
     ws.SetObserver(&log);
     ws.SetCurrentTab(kTabInvoice);
     ws.SetInvoiceUnsaved(true);
     ws.SetInvoiceUnsaved(true);  // no change, no call
-    ws.AddTemplateEntry(TemplateKind::kInvoice, {"A", ""});
+    ws.AddTemplateEntry(FormKind::kInvoice, {"A", ""});
     ws.ComboBoxInvoiceSelect();
     EXPECT_EQ(log.events,
               (std::vector<std::string>{"tab 2", "unsaved 2 1", "templates", "unsaved 2 0"}));

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     if (!parsed.location) return 2;
     tallivo::PrintHistory history(*parsed.location, QString::fromLocal8Bit(argv[2]));
     const std::vector<std::string> trades = {argv[3]};
-    const auto form = tallivo::HistoryForm::kFreightBill;
+    const auto form = tallivo::FormKind::kFreightBill;
     if (!history.HoldTrades(form, trades)) return 3;
     if (history.FindEarlierPrint(form, trades)) {
         std::puts("asked");

@@ -66,16 +66,16 @@ TEST_F(PrintHistoryTest, NewFileHasTheSchemaVersionAndWriteAheadLog) {
 TEST_F(PrintHistoryTest, EarlierPrintIsTheFirstOfItsTradeOnTheSameForm) {
     PrintHistory history(path);
     HistoryRecord first =
-        PrintedRecord(HistoryForm::kFreightBill, {"T1", "T2", "T2", ""}, "2026-12-07 10:30:00");
+        PrintedRecord(FormKind::kFreightBill, {"T1", "T2", "T2", ""}, "2026-12-07 10:30:00");
     HistoryRecord second =
-        PrintedRecord(HistoryForm::kFreightBill, {"T2"}, "2026-12-08 09:00:00", "Back");
+        PrintedRecord(FormKind::kFreightBill, {"T2"}, "2026-12-08 09:00:00", "Back");
     ASSERT_TRUE(history.Record(first).ok);
     ASSERT_TRUE(history.Record(second).ok);
     EXPECT_GT(second.id, first.id);
 
-    EXPECT_FALSE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T9", ""}));
-    EXPECT_FALSE(history.FindEarlierPrint(HistoryForm::kInvoice, {"T1", "T2"}));
-    const auto earlier = history.FindEarlierPrint(HistoryForm::kFreightBill, {"T9", "T2", "T1"});
+    EXPECT_FALSE(history.FindEarlierPrint(FormKind::kFreightBill, {"T9", ""}));
+    EXPECT_FALSE(history.FindEarlierPrint(FormKind::kInvoice, {"T1", "T2"}));
+    const auto earlier = history.FindEarlierPrint(FormKind::kFreightBill, {"T9", "T2", "T1"});
     ASSERT_TRUE(earlier);
     EXPECT_EQ(earlier->tradeNumber, "T2");
     EXPECT_EQ(HistoryTimeText(earlier->time), QStringLiteral("2026-12-07 10:30:00"));
@@ -90,15 +90,15 @@ TEST_F(PrintHistoryTest, EarlierPrintIsTheFirstOfItsTradeOnTheSameForm) {
 
 TEST_F(PrintHistoryTest, ReprintQuestionNamesTheFirstPrintAndDefaultsToNo) {
     PrintHistory history(path);
-    HistoryRecord r = PrintedRecord(HistoryForm::kInvoice, {"8812"}, "2026-12-07 10:30:00", "HP");
+    HistoryRecord r = PrintedRecord(FormKind::kInvoice, {"8812"}, "2026-12-07 10:30:00", "HP");
     testing::RecordingPrompter prompter;
-    EXPECT_TRUE(ConfirmReprint(history, prompter, HistoryForm::kInvoice, {"8812"}));
+    EXPECT_TRUE(ConfirmReprint(history, prompter, FormKind::kInvoice, {"8812"}));
     EXPECT_TRUE(prompter.questions.empty());
     ASSERT_TRUE(RecordPrint(history, prompter, r));
 
-    EXPECT_FALSE(ConfirmReprint(history, prompter, HistoryForm::kInvoice, {"8812"}));
+    EXPECT_FALSE(ConfirmReprint(history, prompter, FormKind::kInvoice, {"8812"}));
     prompter.answers.push_back(true);
-    EXPECT_TRUE(ConfirmReprint(history, prompter, HistoryForm::kInvoice, {"8812"}));
+    EXPECT_TRUE(ConfirmReprint(history, prompter, FormKind::kInvoice, {"8812"}));
     ASSERT_EQ(prompter.questions.size(), 2u);
     EXPECT_EQ(prompter.questions[0].caption, Gbk(u8"提示：已打印过！"));
     EXPECT_EQ(
@@ -110,11 +110,11 @@ TEST_F(PrintHistoryTest, ReprintQuestionNamesTheFirstPrintAndDefaultsToNo) {
 TEST_F(PrintHistoryTest, SqlLikeTextIsStoredAndFoundAsPlainText) {
     PrintHistory history(path);
     HistoryRecord r =
-        PrintedRecord(HistoryForm::kFreightBill, {"1' OR '1'='1"}, "2026-12-07 10:30:00");
+        PrintedRecord(FormKind::kFreightBill, {"1' OR '1'='1"}, "2026-12-07 10:30:00");
     r.buyer = "x'); DROP TABLE prints; --";
     r.address = Gbk(u8"北京市\"海淀区\" 100%_路");
     ASSERT_TRUE(history.Record(r).ok);
-    HistoryRecord other = PrintedRecord(HistoryForm::kFreightBill, {"2"}, "2026-12-07 11:00:00");
+    HistoryRecord other = PrintedRecord(FormKind::kFreightBill, {"2"}, "2026-12-07 11:00:00");
     other.buyer = "100 percent";
     ASSERT_TRUE(history.Record(other).ok);
 
@@ -130,9 +130,9 @@ TEST_F(PrintHistoryTest, SqlLikeTextIsStoredAndFoundAsPlainText) {
 
 TEST_F(PrintHistoryTest, ListIsNewestFirstAndFiltersByTradeTextDateAndCount) {
     PrintHistory history(path);
-    HistoryRecord a = PrintedRecord(HistoryForm::kFreightBill, {"A1"}, "2026-12-06 08:00:00");
-    HistoryRecord b = PrintedRecord(HistoryForm::kInvoice, {"B1", "A1"}, "2026-12-07 08:00:00");
-    HistoryRecord c = PrintedRecord(HistoryForm::kFreightBill, {"C1"}, "2026-12-08 08:00:00");
+    HistoryRecord a = PrintedRecord(FormKind::kFreightBill, {"A1"}, "2026-12-06 08:00:00");
+    HistoryRecord b = PrintedRecord(FormKind::kInvoice, {"B1", "A1"}, "2026-12-07 08:00:00");
+    HistoryRecord c = PrintedRecord(FormKind::kFreightBill, {"C1"}, "2026-12-08 08:00:00");
     c.consignee = Gbk(u8"李四");
     for (HistoryRecord* r : {&a, &b, &c}) ASSERT_TRUE(history.Record(*r).ok);
 
@@ -149,7 +149,7 @@ TEST_F(PrintHistoryTest, ListIsNewestFirstAndFiltersByTradeTextDateAndCount) {
               (std::vector<std::int64_t>{c.id, b.id}));
     EXPECT_EQ(ids(history.List({{}, {}, {}, 1})), (std::vector<std::int64_t>{c.id}));
     const auto all = history.List();
-    EXPECT_EQ(all[1].form, HistoryForm::kInvoice);
+    EXPECT_EQ(all[1].form, FormKind::kInvoice);
     EXPECT_EQ(all[1].tradeNumbers, (std::vector<std::string>{"B1", "A1"}));
 }
 
@@ -161,7 +161,7 @@ TEST_F(PrintHistoryTest, DamagedFileIsMovedAsideUnderADatedNameAndANewOneStarted
         f.write(garbage);
     }
     PrintHistory history(path);
-    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+    HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
     const HistoryResult result = history.Record(r);
     EXPECT_TRUE(result.ok);
     const QStringList moved = Damaged(dir);
@@ -174,14 +174,14 @@ TEST_F(PrintHistoryTest, DamagedFileIsMovedAsideUnderADatedNameAndANewOneStarted
     QFile kept(dir.filePath(moved[0]));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), garbage);
-    EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T1"}));
+    EXPECT_TRUE(history.FindEarlierPrint(FormKind::kFreightBill, {"T1"}));
 }
 
 TEST_F(PrintHistoryTest, DamagedPagesFoundWhileWritingMoveTheFileAside) {
     {
         PrintHistory history(path);
         for (int i = 0; i < 200; ++i) {
-            HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {std::to_string(i)},
+            HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {std::to_string(i)},
                                             "2026-12-07 10:30:00");
             r.address = std::string(200, 'a');
             ASSERT_TRUE(history.Record(r).ok);
@@ -198,7 +198,7 @@ TEST_F(PrintHistoryTest, DamagedPagesFoundWhileWritingMoveTheFileAside) {
     f.close();
 
     PrintHistory history(path);
-    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"new"}, "2026-12-08 10:30:00");
+    HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {"new"}, "2026-12-08 10:30:00");
     const HistoryResult result = history.Record(r);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(Damaged(dir).size(), 1);
@@ -210,8 +210,8 @@ TEST_F(PrintHistoryTest, UnwritableHistoryFailsWithOneMessageAndIsLeftAlone) {
     ASSERT_TRUE(QDir().mkpath(path));  // a folder where the file belongs
     PrintHistory history(path);
     testing::RecordingPrompter prompter;
-    EXPECT_TRUE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"T1"}));
-    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+    EXPECT_TRUE(ConfirmReprint(history, prompter, FormKind::kFreightBill, {"T1"}));
+    HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
     EXPECT_FALSE(RecordPrint(history, prompter, r));
     // One message for the print, not one for the lookup and one for the record.
     EXPECT_EQ(prompter.messages, std::vector<std::string>{HistoryWriteFailedMessage()});
@@ -222,13 +222,13 @@ TEST_F(PrintHistoryTest, UnwritableHistoryFailsWithOneMessageAndIsLeftAlone) {
 TEST_F(PrintHistoryTest, ReadOnlyFileKeepsItsRecordsAndRefusesNewOnes) {
     {
         PrintHistory history(path);
-        HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+        HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
         ASSERT_TRUE(history.Record(r).ok);
     }
     const testing::ReadOnlyPath readOnly(path.toStdString());
     ASSERT_EQ(readOnly.error(), "");
     PrintHistory history(path);
-    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T2"}, "2026-12-08 10:30:00");
+    HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {"T2"}, "2026-12-08 10:30:00");
     const HistoryResult result = history.Record(r);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, HistoryWriteFailedMessage());
@@ -270,7 +270,7 @@ TEST_F(PrintHistoryTest, VersionOneFileKeepsEveryRecordWithItsTelephoneSplit) {
         EXPECT_EQ(records[i].telephone, phones[i].second) << i;
     }
     EXPECT_EQ(records[3].consignee, Gbk(u8"张小明"));
-    EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"2008030712345678"}));
+    EXPECT_TRUE(history.FindEarlierPrint(FormKind::kFreightBill, {"2008030712345678"}));
     EXPECT_EQ(Pragma(path, QStringLiteral("PRAGMA user_version")).toInt(),
               PrintHistory::SchemaVersion());
 }
@@ -278,9 +278,9 @@ TEST_F(PrintHistoryTest, VersionOneFileKeepsEveryRecordWithItsTelephoneSplit) {
 TEST_F(PrintHistoryTest, EachHistoryHasItsOwnConnection) {
     PrintHistory one(path);
     PrintHistory two(path);
-    HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
+    HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {"T1"}, "2026-12-07 10:30:00");
     ASSERT_TRUE(one.Record(r).ok);
-    EXPECT_TRUE(two.FindEarlierPrint(HistoryForm::kFreightBill, {"T1"}));
+    EXPECT_TRUE(two.FindEarlierPrint(FormKind::kFreightBill, {"T1"}));
 }
 
 TEST_F(PrintHistoryTest, ADamagedIndexIsRebuiltAndDamagedRecordsCostOnlyThemselves) {
@@ -288,7 +288,7 @@ TEST_F(PrintHistoryTest, ADamagedIndexIsRebuiltAndDamagedRecordsCostOnlyThemselv
     {
         PrintHistory history(path);
         for (int i = 0; i < kPrints; ++i) {
-            HistoryRecord r = PrintedRecord(HistoryForm::kFreightBill, {"T" + std::to_string(i)},
+            HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {"T" + std::to_string(i)},
                                             "2026-12-07 10:30:00");
             r.address = std::string(100, 'a');
             ASSERT_TRUE(history.Record(r).ok);
@@ -303,7 +303,7 @@ TEST_F(PrintHistoryTest, ADamagedIndexIsRebuiltAndDamagedRecordsCostOnlyThemselv
         PrintHistory history(path);
         EXPECT_EQ(history.List().size(), static_cast<size_t>(kPrints));
         EXPECT_EQ(history.TakeMessage(), "");
-        EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T599"}));
+        EXPECT_TRUE(history.FindEarlierPrint(FormKind::kFreightBill, {"T599"}));
     }
     EXPECT_TRUE(Damaged(dir).isEmpty());
     EXPECT_EQ(Pragma(path, QStringLiteral("PRAGMA quick_check")).toString(), QStringLiteral("ok"));
@@ -321,8 +321,8 @@ TEST_F(PrintHistoryTest, ADamagedIndexIsRebuiltAndDamagedRecordsCostOnlyThemselv
     EXPECT_EQ(history.TakeMessage(), HistoryDamagedMessage(moved[0]));
     EXPECT_EQ(history.List().size(), listed);
     EXPECT_EQ(history.TakeMessage(), "");
-    EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T0"}));
-    EXPECT_TRUE(history.FindEarlierPrint(HistoryForm::kFreightBill, {"T599"}));
+    EXPECT_TRUE(history.FindEarlierPrint(FormKind::kFreightBill, {"T0"}));
+    EXPECT_TRUE(history.FindEarlierPrint(FormKind::kFreightBill, {"T599"}));
 }
 
 }  // namespace

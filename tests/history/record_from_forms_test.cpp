@@ -26,7 +26,7 @@ TEST(RecordFromFormsTest, InvoiceTakesItsGridsTradesAndTheRememberedBuyer) {
     details.printer = "HP";
     details.copies = 2;
     const HistoryRecord r = FromInvoice(invoice, trade, values, details);
-    EXPECT_EQ(r.form, HistoryForm::kInvoice);
+    EXPECT_EQ(r.form, FormKind::kInvoice);
     EXPECT_EQ(r.tradeNumbers, std::vector<std::string>{"T1"});
     EXPECT_EQ(r.buyer, "buyer");
     EXPECT_EQ(r.consignee, "c");
@@ -34,7 +34,7 @@ TEST(RecordFromFormsTest, InvoiceTakesItsGridsTradesAndTheRememberedBuyer) {
     EXPECT_EQ(r.copies, 2);
 
     const HistoryRecord f = FromFreightBill(values, details);
-    EXPECT_EQ(f.form, HistoryForm::kFreightBill);
+    EXPECT_EQ(f.form, FormKind::kFreightBill);
     EXPECT_EQ(f.tradeNumbers, std::vector<std::string>{"P1"});
     EXPECT_EQ(f.buyer, "page buyer");
     EXPECT_EQ(f.mobile, "13812345678");

@@ -29,7 +29,7 @@ HistoryLocation Location(const QString& url) {
 
 HistoryRecord Sample(const std::string& trade, const std::string& text = "plain") {
     HistoryRecord r =
-        testing::PrintedRecord(HistoryForm::kFreightBill, {trade}, "2026-12-07 10:21:33", text);
+        testing::PrintedRecord(FormKind::kFreightBill, {trade}, "2026-12-07 10:21:33", text);
     r.buyer = r.consignee = r.address = r.mobile = r.telephone = r.templateName = text;
     r.host = "PACK-1";
     return r;
@@ -106,7 +106,7 @@ TEST_F(ServerHistoryTest, SqlMeaningfulTextRoundTripsOnBothEngines) {
             EXPECT_EQ(*field, nasty);
         EXPECT_EQ(f.uid, r.uid);
         EXPECT_TRUE(history.List({"", "100%_", {}, 0}).empty());
-        const auto earlier = history.FindEarlierPrint(HistoryForm::kFreightBill, {nasty + "T"});
+        const auto earlier = history.FindEarlierPrint(FormKind::kFreightBill, {nasty + "T"});
         ASSERT_TRUE(earlier);
         EXPECT_EQ(earlier->host, nasty);
     }
@@ -193,7 +193,7 @@ TEST_F(ServerHistoryTest, ServerKilledMidBatchLosesAndDoublesNothing) {
             ASSERT_TRUE(server->Kill()) << server->Error();
         }
         HistoryRecord r = Sample("B" + std::to_string(i));
-        history.FindEarlierPrint(HistoryForm::kFreightBill, r.tradeNumbers);
+        history.FindEarlierPrint(FormKind::kFreightBill, r.tradeNumbers);
         ASSERT_TRUE(history.Record(r).ok) << i;
         if (i == 99) {
             std::printf("server: %.2f ms a print (check and record)\n",
@@ -222,7 +222,7 @@ TEST_F(ServerHistoryTest, ServerKilledMidBatchLosesAndDoublesNothing) {
     timer.restart();
     for (int i = 0; i < 100; ++i) {
         HistoryRecord r = Sample("L" + std::to_string(i));
-        local.FindEarlierPrint(HistoryForm::kFreightBill, r.tradeNumbers);
+        local.FindEarlierPrint(FormKind::kFreightBill, r.tradeNumbers);
         local.Record(r);
     }
     std::printf("sqlite: %.2f ms a print (check and record)\n", timer.nsecsElapsed() / 1e6 / 100);
@@ -253,7 +253,7 @@ TEST_F(ServerHistoryTest, ReprintQuestionNamesThePcThatPrinted) {
     r.host = "PACK-2";
     ASSERT_TRUE(history.Record(r).ok);
     RecordingPrompter prompter;
-    EXPECT_FALSE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"Q1"}));
+    EXPECT_FALSE(ConfirmReprint(history, prompter, FormKind::kFreightBill, {"Q1"}));
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_NE(prompter.questions[0].text.find(Gbk(u8"于 2026-12-07 10:21 在 PACK-2 打印过")),
               std::string::npos)
@@ -266,11 +266,11 @@ TEST_F(ServerHistoryTest, UnreachableServerAsksOnceBeforePrintingUnchecked) {
     away.host = dir.filePath(QStringLiteral("nowhere"));
     PrintHistory history(away, QueuePath());
     RecordingPrompter prompter;
-    EXPECT_FALSE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"U1"}));
+    EXPECT_FALSE(ConfirmReprint(history, prompter, FormKind::kFreightBill, {"U1"}));
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_NE(prompter.questions[0].text.find(Gbk(u8"是否不检查而继续打印")), std::string::npos);
     std::optional<bool> unchecked = true;
-    EXPECT_TRUE(ConfirmReprint(history, prompter, HistoryForm::kFreightBill, {"U2"}, &unchecked));
+    EXPECT_TRUE(ConfirmReprint(history, prompter, FormKind::kFreightBill, {"U2"}, &unchecked));
     EXPECT_EQ(prompter.questions.size(), 1u) << "said once a session";
 }
 

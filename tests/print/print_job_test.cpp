@@ -64,7 +64,7 @@ TEST_F(PrintJobTest, FreightBillPagesGoAsOneTitledJobWithCopiesAndTextInPlace) {
     AddFieldBox(form, Gbk(u8"张小明"), 100, 50, 30, 200);
     printer.setCopyCount(2);
 
-    const QString title = PrintJobTitle(kTitle, true);
+    const QString title = PrintJobTitle(kTitle, FormKind::kFreightBill);
     EXPECT_EQ(title, QString::fromUtf8(u8"Tallivo--test--打印货运单"));
     PrintJob job(printer, title);
     const PageOptions options = PrinterPageOptions(printer);
@@ -104,7 +104,7 @@ TEST_F(PrintJobTest, InvoiceSpreadsAcrossThePrintersPage) {
     InvoiceForm form;
     form.Body().SetPlainText(Gbk(u8"发货单 1382401"));
     form.grid.SetCell(GoodsGrid::kGoodsName, 1, Gbk(u8"羊毛呢大衣"));
-    PrintJob job(printer, PrintJobTitle(kTitle, false));
+    PrintJob job(printer, PrintJobTitle(kTitle, FormKind::kInvoice));
     QPainter* p = job.NewPage();
     ASSERT_NE(p, nullptr);
     const PageOptions options = PrinterInvoiceOptions(printer);

@@ -101,7 +101,7 @@ TEST(Documents, FilesThatCannotBeOpenedOrWrittenSaySo) {
 
 TEST(ExchangeFiles, GoldenFilesReadAndWriteByteForByte) {
     std::string pff = Golden("template.pff");
-    ExchangeFileRead read = ParseExchangeFile(TemplateKind::kFreightBill, pff, "x.pff");
+    ExchangeFileRead read = ParseExchangeFile(FormKind::kFreightBill, pff, "x.pff");
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(*read.name, Gbk(u8"申通快递"));
     EXPECT_EQ(*read.record, Golden("freight_bill.pfb"));
@@ -109,7 +109,7 @@ TEST(ExchangeFiles, GoldenFilesReadAndWriteByteForByte) {
     EXPECT_EQ(FormatFreightBillExchangeFile(*read.name, *read.record, *read.image), pff);
 
     std::string pif = Golden("template.pif");
-    read = ParseExchangeFile(TemplateKind::kInvoice, pif, "x.pif");
+    read = ParseExchangeFile(FormKind::kInvoice, pif, "x.pif");
     ASSERT_TRUE(read.ok);
     EXPECT_FALSE(read.image);
     EXPECT_EQ(FormatInvoiceExchangeFile(*read.name, *read.record), pif);
@@ -120,12 +120,12 @@ TEST(ExchangeFiles, ImportStopsAtTheDamagedStage) {
     std::string reading = Gbk(u8"读取货运单模板文件有误，文件版本不对或已被破坏！");
 
     ExchangeFileRead read =
-        ParseExchangeFile(TemplateKind::kFreightBill, "TemplateVer: 1.00", u8"/home/卖家/a.pff");
+        ParseExchangeFile(FormKind::kFreightBill, "TemplateVer: 1.00", u8"/home/卖家/a.pff");
     EXPECT_FALSE(read.versionOk);
     EXPECT_EQ(read.message, Gbk(u8"货运单模板文件/home/卖家/a.pff版本有误，无法读取！"));
 
     // Image cut short: name and record arrive, the image does not.
-    read = ParseExchangeFile(TemplateKind::kFreightBill, pff.substr(0, pff.size() - 1), "a");
+    read = ParseExchangeFile(FormKind::kFreightBill, pff.substr(0, pff.size() - 1), "a");
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(read.message, reading);
     EXPECT_TRUE(read.record);
@@ -133,19 +133,19 @@ TEST(ExchangeFiles, ImportStopsAtTheDamagedStage) {
 
     // A name of length 0 stops before the same-name question.
     std::string empty_name = "TemplateVer: 1.00\0"s + "0\0\0\0\0\0\0\0\0\0\0"s + pff.substr(18);
-    read = ParseExchangeFile(TemplateKind::kFreightBill, empty_name, "a");
+    read = ParseExchangeFile(FormKind::kFreightBill, empty_name, "a");
     EXPECT_TRUE(read.versionOk);
     EXPECT_FALSE(read.name);
     EXPECT_EQ(read.message, reading);
 
     std::string pif = Golden("template.pif");
-    read = ParseExchangeFile(TemplateKind::kInvoice, pif.substr(0, pif.size() - 1), "a");
+    read = ParseExchangeFile(FormKind::kInvoice, pif.substr(0, pif.size() - 1), "a");
     EXPECT_TRUE(read.name);
     EXPECT_FALSE(read.record);
     EXPECT_EQ(read.message, Gbk(u8"读取发货单文件有误，文件版本不对或已被破坏！"));
 
     TempFolder folder;
-    read = ReadExchangeFile(TemplateKind::kInvoice, folder.File("none.pif"));
+    read = ReadExchangeFile(FormKind::kInvoice, folder.File("none.pif"));
     EXPECT_FALSE(read.ok);
     EXPECT_FALSE(read.message.empty());
     EXPECT_EQ(read.message, Gbk(u8"无法创建文件流，磁盘空间不够或没有写权限！"));

@@ -31,8 +31,8 @@ using testing::Golden;
 using testing::TempFolder;
 
 TEST(TemplateStore, GoldenStoresReadAndWriteByteForByte) {
-    for (auto [kind, file] : {std::pair{TemplateKind::kFreightBill, "freight_bill_store.pft"},
-                              std::pair{TemplateKind::kInvoice, "invoice_store.pit"}}) {
+    for (auto [kind, file] : {std::pair{FormKind::kFreightBill, "freight_bill_store.pft"},
+                              std::pair{FormKind::kInvoice, "invoice_store.pit"}}) {
         std::string bytes = Golden(file);
         TemplateStoreLoad load = ParseTemplateStore(kind, bytes);
         ASSERT_TRUE(load.ok) << file;
@@ -40,19 +40,17 @@ TEST(TemplateStore, GoldenStoresReadAndWriteByteForByte) {
         EXPECT_EQ(FormatTemplateStore(load.templates), bytes);
     }
     TemplateStoreLoad bills =
-        ParseTemplateStore(TemplateKind::kFreightBill, Golden("freight_bill_store.pft"));
+        ParseTemplateStore(FormKind::kFreightBill, Golden("freight_bill_store.pft"));
     EXPECT_EQ(bills.templates[0].name, Gbk(u8"申通快递"));
     EXPECT_EQ(bills.templates[0].record, Golden("freight_bill.pfb"));
 
-    TemplateStoreLoad empty =
-        ParseTemplateStore(TemplateKind::kFreightBill, Golden("empty_store.pft"));
+    TemplateStoreLoad empty = ParseTemplateStore(FormKind::kFreightBill, Golden("empty_store.pft"));
     EXPECT_TRUE(empty.ok);
     EXPECT_TRUE(empty.templates.empty());
     EXPECT_EQ(FormatTemplateStore({}), Golden("empty_store.pft"));
 
     // Padding bytes of any value; a zero-length record between two good ones is dropped.
-    TemplateStoreLoad padded =
-        ParseTemplateStore(TemplateKind::kInvoice, Golden("padded_store.pit"));
+    TemplateStoreLoad padded = ParseTemplateStore(FormKind::kInvoice, Golden("padded_store.pit"));
     ASSERT_TRUE(padded.ok);
     ASSERT_EQ(padded.templates.size(), 2u);
     EXPECT_EQ(padded.templates[1].name, "Second");
@@ -62,41 +60,41 @@ TEST(TemplateStore, DamagedStoresKeepTheEntriesBeforeTheDamage) {
     std::string good = Golden("invoice_store.pit");
     std::size_t first_end = 18 + 22 + Gbk(u8"默认发货单").size() + 90;
 
-    TemplateStoreLoad load = ParseTemplateStore(TemplateKind::kInvoice, "TemplateVer: 1.01\0"s);
+    TemplateStoreLoad load = ParseTemplateStore(FormKind::kInvoice, "TemplateVer: 1.01\0"s);
     EXPECT_FALSE(load.ok);
     EXPECT_EQ(load.message, Gbk(u8"发货单模板文件InvoiceTemplate.pit版本有误，需重新创建！"));
 
     // A name-length field cut short: the reading message.
-    load = ParseTemplateStore(TemplateKind::kInvoice, good.substr(0, first_end + 5));
+    load = ParseTemplateStore(FormKind::kInvoice, good.substr(0, first_end + 5));
     EXPECT_FALSE(load.ok);
     EXPECT_EQ(load.message, Gbk(u8"读取发货单模板文件InvoiceTemplate.pit有误，需重新创建！"));
     EXPECT_EQ(load.templates.size(), 1u);
 
     // A name or record-length field cut off ends the store quietly.
     for (std::size_t cut : {first_end + 11 + 2, first_end + 11 + 5 + 3}) {
-        load = ParseTemplateStore(TemplateKind::kInvoice, good.substr(0, cut));
+        load = ParseTemplateStore(FormKind::kInvoice, good.substr(0, cut));
         EXPECT_TRUE(load.ok);
         EXPECT_EQ(load.templates.size(), 1u);
     }
     // A record cut short, or two billion bytes long, is damage, not an allocation.
-    load = ParseTemplateStore(TemplateKind::kInvoice, good.substr(0, good.size() - 1));
+    load = ParseTemplateStore(FormKind::kInvoice, good.substr(0, good.size() - 1));
     EXPECT_FALSE(load.ok);
     EXPECT_EQ(load.templates.size(), 1u);
     std::string huge = good.substr(0, first_end) + "2\0\0\0\0\0\0\0\0\0\0ab2000000000\0"s;
-    load = ParseTemplateStore(TemplateKind::kInvoice, huge);
+    load = ParseTemplateStore(FormKind::kInvoice, huge);
     EXPECT_FALSE(load.ok);
     EXPECT_EQ(load.templates.size(), 1u);
-    load = ParseTemplateStore(TemplateKind::kInvoice,
-                              good.substr(0, first_end) + "-5\0\0\0\0\0\0\0\0\0"s);
+    load =
+        ParseTemplateStore(FormKind::kInvoice, good.substr(0, first_end) + "-5\0\0\0\0\0\0\0\0\0"s);
     EXPECT_FALSE(load.ok);
 }
 
 TEST(TemplateStore, LoadsFromAnyPathWithTheStoresOwnMessages) {
     std::string golden = std::string(TALLIVO_STORAGE_DATA) + "/invoice_store.pit";
-    TemplateStoreLoad load = LoadTemplateStoreFile(TemplateKind::kInvoice, golden);
+    TemplateStoreLoad load = LoadTemplateStoreFile(FormKind::kInvoice, golden);
     ASSERT_TRUE(load.ok);
     EXPECT_EQ(load.templates.size(), 2u);
-    load = LoadTemplateStoreFile(TemplateKind::kFreightBill, golden + ".missing");
+    load = LoadTemplateStoreFile(FormKind::kFreightBill, golden + ".missing");
     EXPECT_FALSE(load.ok);
     EXPECT_TRUE(load.templates.empty());
     EXPECT_EQ(load.message, Gbk(u8"无法打开货运单模板文件FreightBillTemplate.pft，需创建！"));

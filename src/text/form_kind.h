@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+
+namespace tallivo {
+
+// The two forms the program fills and prints. Files, the history and the command line keep
+// their own spellings of it; see where each converts.
+enum class FormKind { kFreightBill, kInvoice };
+
+constexpr FormKind kFormKinds[] = {FormKind::kFreightBill, FormKind::kInvoice};
+
+// For tables that hold one entry per form.
+constexpr std::size_t FormIndex(FormKind form) {
+    return form == FormKind::kInvoice ? 1 : 0;
+}
+
+}  // namespace tallivo
