@@ -29,11 +29,12 @@ bool IsDigits(const std::string& s, std::size_t from, std::size_t to) {
     return true;
 }
 
-std::string Cell(const ExportRow& row, const std::vector<int>& map, OrderField field) {
+const std::string& Cell(const ExportRow& row, const std::vector<int>& map, OrderField field) {
+    static const std::string kNone;
     const int c = map[static_cast<int>(field)];
     return c >= 0 && static_cast<std::size_t>(c) < row.cells.size()
                ? row.cells[static_cast<std::size_t>(c)]
-               : std::string();
+               : kNone;
 }
 
 struct GoodsColumn {
@@ -58,7 +59,7 @@ OrderGoodsRow GoodsFrom(const ExportTable& table, const ExportRow& row, const st
     goods[GoodsGrid::kTradeNumber] = Utf8ToGbk(trade);
     goods[GoodsGrid::kGoodsName] = Utf8ToGbk(Cell(row, map, OrderField::kGoodsName));
     for (const GoodsColumn& g : kGoodsNumbers) {
-        const std::string text = Cell(row, map, g.field);
+        const std::string& text = Cell(row, map, g.field);
         if (text.empty()) continue;
         std::string number;
         if (!NormaliseNumber(text, g.integer, &number)) {
@@ -166,7 +167,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
     for (const ExportRow& row : table.rows) {
-        const std::string trade = Cell(row, map, OrderField::kTrade);
+        const std::string& trade = Cell(row, map, OrderField::kTrade);
         if (trade.empty()) {
             result.messages.push_back(RowMessage(table.file, row.row, "没有订单号，没有读入。"));
             continue;
@@ -182,14 +183,15 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         Order& order = result.orders[it->second];
         // The first row that gives a keyword decides it; later rows of the order repeat it.
         auto put = [&](Keyword keyword, const std::string& utf8) {
-            if (!utf8.empty() && !order.values.count(keyword))
-                order.values[keyword] = Utf8ToGbk(utf8);
+            if (utf8.empty()) return;
+            auto [value, fresh] = order.values.try_emplace(keyword);
+            if (fresh) value->second = Utf8ToGbk(utf8);
         };
         std::string address = Cell(row, map, OrderField::kAddress);
         if (address.empty()) {
             for (OrderField part : {OrderField::kProvince, OrderField::kCity, OrderField::kDistrict,
                                     OrderField::kStreet, OrderField::kDetail}) {
-                const std::string text = Cell(row, map, part);
+                const std::string& text = Cell(row, map, part);
                 if (text.empty()) continue;
                 if (!address.empty()) address += ' ';
                 address += text;
@@ -206,7 +208,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         put(Keyword::kBuyer, Cell(row, map, OrderField::kBuyer));
         put(Keyword::kSeller, Cell(row, map, OrderField::kSeller));
         put(Keyword::kDelivery, Cell(row, map, OrderField::kDelivery));
-        const std::string rowSite = Cell(row, map, OrderField::kSite);
+        const std::string& rowSite = Cell(row, map, OrderField::kSite);
         if (!rowSite.empty())
             put(Keyword::kWebSite, rowSite);
         else if (!site.empty() && !order.values.count(Keyword::kWebSite))
@@ -247,7 +249,7 @@ void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, Orders
     std::vector<bool> replaced(orders->orders.size(), false);
     std::vector<std::string> postage(orders->orders.size());
     for (const ExportRow& row : table.rows) {
-        const std::string trade = Cell(row, map, OrderField::kTrade);
+        const std::string& trade = Cell(row, map, OrderField::kTrade);
         const auto it = byTrade.find(Utf8ToGbk(trade));
         if (trade.empty() || it == byTrade.end()) {
             orders->messages.push_back(RowMessage(
