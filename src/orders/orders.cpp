@@ -224,19 +224,21 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         }
         order.goods.push_back(std::move(goods));
     }
-    // An order nobody can be sent to is no order.
-    std::vector<Order> kept;
-    kept.reserve(result.orders.size());
-    for (Order& order : result.orders) {
+    // An order nobody can be sent to is no order. Dropped in place: the others stay put.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < result.orders.size(); ++i) {
+        Order& order = result.orders[i];
         if (order.Value(Keyword::kConsignee).empty()) {
             result.messages.push_back(
                 RowMessage(table.file, order.row,
                            "订单“" + GbkToUtf8(order.tradeNumber) + "”没有收货人，没有读入。"));
             continue;
         }
-        kept.push_back(std::move(order));
+        if (kept != i) result.orders[kept] = std::move(order);
+        ++kept;
     }
-    result.orders = std::move(kept);
+    result.orders.erase(result.orders.begin() + static_cast<std::ptrdiff_t>(kept),
+                        result.orders.end());
     result.ok = true;
     return result;
 }
@@ -297,7 +299,12 @@ OrdersRead ReadOrders(const std::vector<std::string>& files,
         anyList = true;
         result.messages.insert(result.messages.end(), orders.messages.begin(),
                                orders.messages.end());
-        for (Order& order : orders.orders) result.orders.push_back(std::move(order));
+        if (result.orders.empty()) {
+            result.orders = std::move(orders.orders);
+        } else {
+            result.orders.reserve(result.orders.size() + orders.orders.size());
+            for (Order& order : orders.orders) result.orders.push_back(std::move(order));
+        }
     }
     for (const auto& [table, profile] : goodsLists) {
         if (!anyList) {
