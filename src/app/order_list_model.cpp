@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <string_view>
-#include <unordered_map>
 
 #include "text/gbk_codec.h"
 
@@ -75,25 +75,37 @@ OrderListModel::OrderListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void OrderListModel::AddOrders(std::vector<Order> orders) {
     beginResetModel();
-    // Views of the listed numbers: no copy of each, and none moves while orders_ does not grow
-    // beyond what is reserved here.
-    orders_.reserve(orders_.size() + orders.size());
-    std::unordered_map<std::string_view, std::size_t> listed;
-    listed.reserve(orders_.capacity());
-    for (std::size_t i = 0; i < orders_.size(); ++i) listed.emplace(orders_[i].tradeNumber, i);
-    for (Order& order : orders) {
-        const auto it = listed.find(order.tradeNumber);
-        if (it != listed.end() && !order.tradeNumber.empty()) {
-            // The same export opened twice lists each order once. The key views the string
-            // being replaced, so it goes first.
-            const std::size_t at = it->second;
-            listed.erase(it);
-            orders_[at] = std::move(order);
-            listed.emplace(orders_[at].tradeNumber, at);
-        } else {
-            orders_.push_back(std::move(order));
-            listed.emplace(orders_.back().tradeNumber, orders_.size() - 1);
+    // The first export is taken as it is, without moving each order.
+    if (orders_.empty()) {
+        orders_ = std::move(orders);
+    } else {
+        orders_.reserve(orders_.size() + orders.size());
+        std::move(orders.begin(), orders.end(), std::back_inserter(orders_));
+    }
+    // An order number listed before keeps its row and takes the later order: the same export
+    // opened twice lists each order once.
+    PositionTable listed(orders_.size());
+    std::vector<std::size_t> gone;
+    for (std::size_t i = 0; i < orders_.size(); ++i) {
+        if (orders_[i].tradeNumber.empty()) continue;
+        const std::size_t at = listed.FindOrAdd(
+            orders_[i].tradeNumber, i,
+            [this](std::size_t k) -> const std::string& { return orders_[k].tradeNumber; });
+        if (at == i) continue;
+        orders_[at] = std::move(orders_[i]);
+        gone.push_back(i);
+    }
+    if (!gone.empty()) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0, g = 0; i < orders_.size(); ++i) {
+            if (g < gone.size() && gone[g] == i) {
+                ++g;
+                continue;
+            }
+            if (kept != i) orders_[kept] = std::move(orders_[i]);
+            ++kept;
         }
+        orders_.erase(orders_.begin() + static_cast<std::ptrdiff_t>(kept), orders_.end());
     }
     MarkPrinted();
     Sort();

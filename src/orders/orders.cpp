@@ -162,8 +162,10 @@ bool NormaliseNumber(const std::string& text, bool integer, std::string* out) {
 OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile) {
     OrdersRead result;
     const std::vector<int> map = MapColumns(profile, table.header);
-    std::unordered_map<std::string, std::size_t> byTrade;
-    byTrade.reserve(table.rows.size());
+    PositionTable byTrade(table.rows.size());
+    // The number of each order as its first row gives it (UTF-8), for the table's look-ups.
+    std::vector<std::string_view> trades;
+    trades.reserve(table.rows.size());
     result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
     for (const ExportRow& row : table.rows) {
@@ -172,15 +174,17 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
             result.messages.push_back(RowMessage(table.file, row.row, "没有订单号，没有读入。"));
             continue;
         }
-        auto [it, fresh] = byTrade.try_emplace(trade, result.orders.size());
-        if (fresh) {
+        const std::size_t at = byTrade.FindOrAdd(trade, result.orders.size(),
+                                                 [&trades](std::size_t i) { return trades[i]; });
+        if (at == result.orders.size()) {
             Order order;
             order.tradeNumber = Utf8ToGbk(trade);
             order.file = table.file;
             order.row = row.row;
             result.orders.push_back(std::move(order));
+            trades.push_back(trade);
         }
-        Order& order = result.orders[it->second];
+        Order& order = result.orders[at];
         // The first row that gives a keyword decides it; later rows of the order repeat it.
         auto put = [&](Keyword keyword, const std::string& utf8) {
             if (utf8.empty()) return;
