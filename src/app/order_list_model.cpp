@@ -1,6 +1,10 @@
 #include "app/order_list_model.h"
 
-#include <unordered_map>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <iterator>
+#include <string_view>
 
 #include "text/gbk_codec.h"
 
@@ -11,6 +15,40 @@ namespace {
 QString ToQ(const std::string& gbk) {
     return QString::fromStdString(GbkToUtf8(gbk));
 }
+
+// In cents, so that adding up keeps the amounts exact; false without any amount.
+bool AmountCents(const Order& order, long long* cents) {
+    *cents = 0;
+    bool any = false;
+    for (const OrderGoodsRow& row : order.goods) {
+        const std::string& amount = row[GoodsGrid::kAmount];
+        if (amount.empty()) continue;
+        bool ok = false;
+        const double value =
+            QByteArray::fromRawData(amount.data(), static_cast<qsizetype>(amount.size()))
+                .toDouble(&ok);
+        if (!ok) continue;
+        *cents += static_cast<long long>(value * 100 + (value < 0 ? -0.5 : 0.5));
+        any = true;
+    }
+    return any;
+}
+
+bool AllDigits(const std::string& s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Order numbers in digits sort as numbers ("99" before "100"), ahead of the others, which sort
+// as text.
+struct TradeKey {
+    std::size_t digits;  // the length when all digits, else SIZE_MAX
+    const std::string* text;
+    bool operator<(const TradeKey& other) const {
+        if (digits != other.digits) return digits < other.digits;
+        return *text < *other.text;
+    }
+};
 
 }  // namespace
 
@@ -26,19 +64,8 @@ QString OrderGoodsText(const Order& order) {
 }
 
 QString OrderAmountText(const Order& order) {
-    // In cents, so that adding up keeps the amounts exact.
     long long cents = 0;
-    bool any = false;
-    for (const OrderGoodsRow& row : order.goods) {
-        const std::string& amount = row[GoodsGrid::kAmount];
-        if (amount.empty()) continue;
-        bool ok = false;
-        const double value = QString::fromStdString(amount).toDouble(&ok);
-        if (!ok) continue;
-        cents += static_cast<long long>(value * 100 + (value < 0 ? -0.5 : 0.5));
-        any = true;
-    }
-    if (!any) return QString();
+    if (!AmountCents(order, &cents)) return QString();
     const QString sign = cents < 0 ? QStringLiteral("-") : QString();
     cents = cents < 0 ? -cents : cents;
     return sign + QString::number(cents / 100) + QLatin1Char('.') +
@@ -49,18 +76,40 @@ OrderListModel::OrderListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void OrderListModel::AddOrders(std::vector<Order> orders) {
     beginResetModel();
-    std::unordered_map<std::string, std::size_t> listed;
-    for (std::size_t i = 0; i < orders_.size(); ++i) listed.emplace(orders_[i].tradeNumber, i);
-    for (Order& order : orders) {
-        const auto it = listed.find(order.tradeNumber);
-        if (it != listed.end() && !order.tradeNumber.empty()) {
-            // The same export opened twice lists each order once.
-            orders_[it->second] = std::move(order);
-        } else {
-            listed.emplace(order.tradeNumber, orders_.size());
-            orders_.push_back(std::move(order));
-        }
+    // The first export is taken as it is, without moving each order.
+    if (orders_.empty()) {
+        orders_ = std::move(orders);
+    } else {
+        orders_.reserve(orders_.size() + orders.size());
+        std::move(orders.begin(), orders.end(), std::back_inserter(orders_));
     }
+    // An order number listed before keeps its row and takes the later order: the same export
+    // opened twice lists each order once.
+    PositionTable listed(orders_.size());
+    std::vector<std::size_t> gone;
+    for (std::size_t i = 0; i < orders_.size(); ++i) {
+        if (orders_[i].tradeNumber.empty()) continue;
+        const std::size_t at = listed.FindOrAdd(
+            orders_[i].tradeNumber, i,
+            [this](std::size_t k) -> const std::string& { return orders_[k].tradeNumber; });
+        if (at == i) continue;
+        orders_[at] = std::move(orders_[i]);
+        gone.push_back(i);
+    }
+    if (!gone.empty()) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0, g = 0; i < orders_.size(); ++i) {
+            if (g < gone.size() && gone[g] == i) {
+                ++g;
+                continue;
+            }
+            if (kept != i) orders_[kept] = std::move(orders_[i]);
+            ++kept;
+        }
+        orders_.erase(orders_.begin() + static_cast<std::ptrdiff_t>(kept), orders_.end());
+    }
+    MarkPrinted();
+    Sort();
     Rebuild();
     endResetModel();
 }
@@ -68,19 +117,24 @@ void OrderListModel::AddOrders(std::vector<Order> orders) {
 void OrderListModel::Clear() {
     beginResetModel();
     orders_.clear();
+    printedFlags_.clear();
+    sorted_.clear();
     shown_.clear();
     endResetModel();
 }
 
 void OrderListModel::SetPrinted(PrintedOrders printed) {
-    if (filter_ == Filter::kAll) {
+    if (filter_ == Filter::kAll && sortColumn_ != kPrinted) {
         // The rows stay, and so does what the user chose among them.
         printed_ = std::move(printed);
+        MarkPrinted();
         if (!shown_.empty()) emit dataChanged(index(0, kPrinted), index(rowCount() - 1, kPrinted));
         return;
     }
     beginResetModel();
     printed_ = std::move(printed);
+    MarkPrinted();
+    if (sortColumn_ == kPrinted) Sort();
     Rebuild();
     endResetModel();
 }
@@ -98,14 +152,125 @@ bool OrderListModel::Printed(const Order& order) const {
            (it->second.freightBill.isValid() || it->second.invoice.isValid());
 }
 
+bool OrderListModel::PrintedAt(int row) const {
+    if (row < 0 || row >= static_cast<int>(shown_.size())) return false;
+    return printedFlags_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])] != 0;
+}
+
+void OrderListModel::MarkPrinted() {
+    printedFlags_.resize(orders_.size());
+    for (std::size_t i = 0; i < orders_.size(); ++i) printedFlags_[i] = Printed(orders_[i]);
+}
+
 void OrderListModel::Rebuild() {
-    shown_.clear();
-    shown_.reserve(orders_.size());
-    for (std::size_t i = 0; i < orders_.size(); ++i) {
-        const bool printed = Printed(orders_[i]);
-        if (filter_ == Filter::kAll || (filter_ == Filter::kPrinted) == printed)
-            shown_.push_back(static_cast<int>(i));
+    if (filter_ == Filter::kAll) {
+        shown_ = sorted_;
+        return;
     }
+    shown_.clear();
+    shown_.reserve(sorted_.size());
+    const char wanted = filter_ == Filter::kPrinted;
+    for (int i : sorted_) {
+        if (printedFlags_[static_cast<std::size_t>(i)] == wanted) shown_.push_back(i);
+    }
+}
+
+void OrderListModel::Sort() {
+    const std::size_t n = orders_.size();
+    sorted_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) sorted_[i] = static_cast<int>(i);
+    if (sortColumn_ < 0 || sortColumn_ >= kColumns) return;
+    // Each key is made once per order; the comparisons only read them.
+    const bool descending = sortOrder_ == Qt::DescendingOrder;
+    auto sortBy = [&](const auto& keys, auto less) {
+        std::stable_sort(sorted_.begin(), sorted_.end(), [&](int a, int b) {
+            const auto& ka = keys[static_cast<std::size_t>(a)];
+            const auto& kb = keys[static_cast<std::size_t>(b)];
+            return descending ? less(kb, ka) : less(ka, kb);
+        });
+    };
+    if (sortColumn_ == kTrade) {
+        std::vector<TradeKey> keys(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::string& trade = orders_[i].tradeNumber;
+            keys[i] = {AllDigits(trade) ? trade.size() : SIZE_MAX, &trade};
+        }
+        sortBy(keys, std::less<TradeKey>());
+    } else if (sortColumn_ == kAmount || sortColumn_ == kPrinted) {
+        // Orders without an amount, or not printed, come first.
+        std::vector<long long> keys(n, LLONG_MIN);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (sortColumn_ == kAmount) {
+                long long cents = 0;
+                if (AmountCents(orders_[i], &cents)) keys[i] = cents;
+                continue;
+            }
+            const auto it = printed_.find(orders_[i].tradeNumber);
+            if (it == printed_.end()) continue;
+            for (const QDateTime* time : {&it->second.freightBill, &it->second.invoice}) {
+                // The local time as shown: no time zone look-up per order.
+                if (time->isValid())
+                    keys[i] = std::max(keys[i], time->date().toJulianDay() * 86400000LL +
+                                                    time->time().msecsSinceStartOfDay());
+            }
+        }
+        sortBy(keys, std::less<long long>());
+    } else {
+        // GBK puts the common characters in pinyin order, so its bytes sort names as a Chinese
+        // reader looks them up, at the cost of a byte comparison.
+        std::vector<std::string> goods;
+        std::vector<const std::string*> keys(n);
+        if (sortColumn_ == kGoods) goods.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Order& order = orders_[i];
+            switch (sortColumn_) {
+                case kBuyer:
+                    keys[i] = &order.Value(Keyword::kBuyer);
+                    break;
+                case kConsignee:
+                    keys[i] = &order.Value(Keyword::kConsignee);
+                    break;
+                case kAddress:
+                    keys[i] = &order.Value(Keyword::kAddress);
+                    break;
+                default:
+                    for (const OrderGoodsRow& row : order.goods)
+                        goods[i] += row[GoodsGrid::kGoodsName] + '\0';
+                    keys[i] = &goods[i];
+                    break;
+            }
+        }
+        sortBy(keys, [](const std::string* a, const std::string* b) { return *a < *b; });
+    }
+}
+
+void OrderListModel::sort(int column, Qt::SortOrder order) {
+    if (column == sortColumn_ && (order == sortOrder_ || column < 0)) return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // What the user chose stays on the same orders.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> chosen;
+    chosen.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& i : before)
+        chosen.push_back(i.row() < static_cast<int>(shown_.size())
+                             ? shown_[static_cast<std::size_t>(i.row())]
+                             : -1);
+    sortColumn_ = column;
+    sortOrder_ = order;
+    Sort();
+    Rebuild();
+    std::vector<int> rowOf(orders_.size(), -1);
+    for (std::size_t r = 0; r < shown_.size(); ++r)
+        rowOf[static_cast<std::size_t>(shown_[r])] = static_cast<int>(r);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int o = chosen[static_cast<std::size_t>(i)];
+        after.push_back(o < 0 ? QModelIndex()
+                              : index(rowOf[static_cast<std::size_t>(o)], before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 const Order* OrderListModel::OrderAt(int row) const {

@@ -1,5 +1,6 @@
 // The orders of the order list window as a table: one row per order, read from a vector the
-// model owns, so that a hundred thousand orders cost no widget and no copy per row.
+// model owns, so that a hundred thousand orders cost no widget and no copy per row. Sorting and
+// filtering reorder indexes into that vector, never the orders.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -31,21 +32,31 @@ public:
     const Order* OrderAt(int row) const;
     // Printed on either form.
     bool Printed(const Order& order) const;
+    bool PrintedAt(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Column -1 goes back to the order of the files. Equal keys keep that order too.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
     void Rebuild();
+    void Sort();
+    void MarkPrinted();
     QString PrintedText(const Order& order) const;
 
     std::vector<Order> orders_;
-    // Indexes into orders_ of the rows shown, in file order.
+    // Printed(orders_[i]), kept so that filtering asks the history nothing.
+    std::vector<char> printedFlags_;
+    // Indexes into orders_ in the chosen sort order, and of those the rows shown.
+    std::vector<int> sorted_;
     std::vector<int> shown_;
     PrintedOrders printed_;
     Filter filter_ = Filter::kAll;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 // The goods of an order in one line ("羊毛围巾 x2, 帆布包") and its amount (the goods rows'

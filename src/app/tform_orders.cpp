@@ -56,6 +56,9 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setStretchLastSection(true);
+    // A header click sorts; until then the files' order.
+    grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    grid->setSortingEnabled(true);
     const int widths[] = {135, 75, 55, 190, 110, 55};
     for (int c = 0; c < static_cast<int>(std::size(widths)); ++c)
         grid->setColumnWidth(c, widths[c]);
@@ -161,12 +164,12 @@ void TFormOrders::SelectUnprinted() {
     const int rows = model_.rowCount();
     const int last = model_.columnCount() - 1;
     for (int row = 0; row < rows;) {
-        if (model_.Printed(*model_.OrderAt(row))) {
+        if (model_.PrintedAt(row)) {
             ++row;
             continue;
         }
         int end = row;
-        while (end + 1 < rows && !model_.Printed(*model_.OrderAt(end + 1))) ++end;
+        while (end + 1 < rows && !model_.PrintedAt(end + 1)) ++end;
         selection.select(model_.index(row, 0), model_.index(end, last));
         row = end + 1;
     }

@@ -2,6 +2,21 @@
 
 namespace tallivo {
 
+namespace {
+
+// False only when UnwrapCell would return the cell as it is: nothing to trim at either end, no
+// ="..." and no leading apostrophe. Most cells, so that they are moved rather than copied.
+bool MayNeedUnwrap(const std::string& cell) {
+    if (cell.empty()) return false;
+    const auto first = static_cast<unsigned char>(cell.front());
+    const auto last = static_cast<unsigned char>(cell.back());
+    // The lead and last bytes of U+3000, U+00A0 and U+FEFF in UTF-8.
+    return first <= ' ' || first == '=' || first == '\'' || first == 0xE3 || first == 0xC2 ||
+           first == 0xEF || last <= ' ' || last == 0x80 || last == 0xA0 || last == 0xBF;
+}
+
+}  // namespace
+
 void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* result) {
     ExportTable& table = result->table;
     table.file = file;
@@ -31,7 +46,7 @@ void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* r
         bool extra = false;
         bool any = false;
         for (std::size_t c = 0; c < cells.size(); ++c) {
-            std::string cell = UnwrapCell(cells[c]);
+            std::string cell = MayNeedUnwrap(cells[c]) ? UnwrapCell(cells[c]) : std::move(cells[c]);
             any = any || !cell.empty();
             if (c >= width) {
                 extra = extra || !cell.empty();

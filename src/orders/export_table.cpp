@@ -210,8 +210,12 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
                     inQuotes = false;
                 }
             } else {
-                if (c == '\n') ++row;
-                field.push_back(c);
+                std::size_t end = i;
+                for (; end < n && text[end] != '"'; ++end) {
+                    if (text[end] == '\n') ++row;
+                }
+                field.append(text, i, end - i);
+                i = end - 1;
             }
             continue;
         }
@@ -226,8 +230,12 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
             endRecord();
             recordRow = ++row;
         } else {
-            field.push_back(c);
+            // The rest of an unquoted field in one piece; a quote inside it is kept as text.
+            std::size_t end = i + 1;
+            while (end < n && text[end] != ',' && text[end] != '\n' && text[end] != '\r') ++end;
+            field.append(text, i, end - i);
             fieldStarted = true;
+            i = end - 1;
         }
     }
     if (inQuotes) {

@@ -29,11 +29,12 @@ bool IsDigits(const std::string& s, std::size_t from, std::size_t to) {
     return true;
 }
 
-std::string Cell(const ExportRow& row, const std::vector<int>& map, OrderField field) {
+const std::string& Cell(const ExportRow& row, const std::vector<int>& map, OrderField field) {
+    static const std::string kNone;
     const int c = map[static_cast<int>(field)];
     return c >= 0 && static_cast<std::size_t>(c) < row.cells.size()
                ? row.cells[static_cast<std::size_t>(c)]
-               : std::string();
+               : kNone;
 }
 
 struct GoodsColumn {
@@ -58,7 +59,7 @@ OrderGoodsRow GoodsFrom(const ExportTable& table, const ExportRow& row, const st
     goods[GoodsGrid::kTradeNumber] = Utf8ToGbk(trade);
     goods[GoodsGrid::kGoodsName] = Utf8ToGbk(Cell(row, map, OrderField::kGoodsName));
     for (const GoodsColumn& g : kGoodsNumbers) {
-        const std::string text = Cell(row, map, g.field);
+        const std::string& text = Cell(row, map, g.field);
         if (text.empty()) continue;
         std::string number;
         if (!NormaliseNumber(text, g.integer, &number)) {
@@ -161,35 +162,40 @@ bool NormaliseNumber(const std::string& text, bool integer, std::string* out) {
 OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile) {
     OrdersRead result;
     const std::vector<int> map = MapColumns(profile, table.header);
-    std::unordered_map<std::string, std::size_t> byTrade;
-    byTrade.reserve(table.rows.size());
+    PositionTable byTrade(table.rows.size());
+    // The number of each order as its first row gives it (UTF-8), for the table's look-ups.
+    std::vector<std::string_view> trades;
+    trades.reserve(table.rows.size());
     result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
     for (const ExportRow& row : table.rows) {
-        const std::string trade = Cell(row, map, OrderField::kTrade);
+        const std::string& trade = Cell(row, map, OrderField::kTrade);
         if (trade.empty()) {
             result.messages.push_back(RowMessage(table.file, row.row, "没有订单号，没有读入。"));
             continue;
         }
-        auto [it, fresh] = byTrade.try_emplace(trade, result.orders.size());
-        if (fresh) {
+        const std::size_t at = byTrade.FindOrAdd(trade, result.orders.size(),
+                                                 [&trades](std::size_t i) { return trades[i]; });
+        if (at == result.orders.size()) {
             Order order;
             order.tradeNumber = Utf8ToGbk(trade);
             order.file = table.file;
             order.row = row.row;
             result.orders.push_back(std::move(order));
+            trades.push_back(trade);
         }
-        Order& order = result.orders[it->second];
+        Order& order = result.orders[at];
         // The first row that gives a keyword decides it; later rows of the order repeat it.
         auto put = [&](Keyword keyword, const std::string& utf8) {
-            if (!utf8.empty() && !order.values.count(keyword))
-                order.values[keyword] = Utf8ToGbk(utf8);
+            if (utf8.empty()) return;
+            auto [value, fresh] = order.values.try_emplace(keyword);
+            if (fresh) value->second = Utf8ToGbk(utf8);
         };
         std::string address = Cell(row, map, OrderField::kAddress);
         if (address.empty()) {
             for (OrderField part : {OrderField::kProvince, OrderField::kCity, OrderField::kDistrict,
                                     OrderField::kStreet, OrderField::kDetail}) {
-                const std::string text = Cell(row, map, part);
+                const std::string& text = Cell(row, map, part);
                 if (text.empty()) continue;
                 if (!address.empty()) address += ' ';
                 address += text;
@@ -206,7 +212,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         put(Keyword::kBuyer, Cell(row, map, OrderField::kBuyer));
         put(Keyword::kSeller, Cell(row, map, OrderField::kSeller));
         put(Keyword::kDelivery, Cell(row, map, OrderField::kDelivery));
-        const std::string rowSite = Cell(row, map, OrderField::kSite);
+        const std::string& rowSite = Cell(row, map, OrderField::kSite);
         if (!rowSite.empty())
             put(Keyword::kWebSite, rowSite);
         else if (!site.empty() && !order.values.count(Keyword::kWebSite))
@@ -222,19 +228,21 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         }
         order.goods.push_back(std::move(goods));
     }
-    // An order nobody can be sent to is no order.
-    std::vector<Order> kept;
-    kept.reserve(result.orders.size());
-    for (Order& order : result.orders) {
+    // An order nobody can be sent to is no order. Dropped in place: the others stay put.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < result.orders.size(); ++i) {
+        Order& order = result.orders[i];
         if (order.Value(Keyword::kConsignee).empty()) {
             result.messages.push_back(
                 RowMessage(table.file, order.row,
                            "订单“" + GbkToUtf8(order.tradeNumber) + "”没有收货人，没有读入。"));
             continue;
         }
-        kept.push_back(std::move(order));
+        if (kept != i) result.orders[kept] = std::move(order);
+        ++kept;
     }
-    result.orders = std::move(kept);
+    result.orders.erase(result.orders.begin() + static_cast<std::ptrdiff_t>(kept),
+                        result.orders.end());
     result.ok = true;
     return result;
 }
@@ -247,7 +255,7 @@ void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, Orders
     std::vector<bool> replaced(orders->orders.size(), false);
     std::vector<std::string> postage(orders->orders.size());
     for (const ExportRow& row : table.rows) {
-        const std::string trade = Cell(row, map, OrderField::kTrade);
+        const std::string& trade = Cell(row, map, OrderField::kTrade);
         const auto it = byTrade.find(Utf8ToGbk(trade));
         if (trade.empty() || it == byTrade.end()) {
             orders->messages.push_back(RowMessage(
@@ -295,7 +303,12 @@ OrdersRead ReadOrders(const std::vector<std::string>& files,
         anyList = true;
         result.messages.insert(result.messages.end(), orders.messages.begin(),
                                orders.messages.end());
-        for (Order& order : orders.orders) result.orders.push_back(std::move(order));
+        if (result.orders.empty()) {
+            result.orders = std::move(orders.orders);
+        } else {
+            result.orders.reserve(result.orders.size() + orders.orders.size());
+            for (Order& order : orders.orders) result.orders.push_back(std::move(order));
+        }
     }
     for (const auto& [table, profile] : goodsLists) {
         if (!anyList) {

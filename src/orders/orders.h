@@ -3,6 +3,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "capture/keywords.h"
@@ -40,6 +41,30 @@ struct OrdersRead {
         std::vector<std::string> header;
     };
     std::vector<Unrecognised> unrecognised;
+};
+
+// The first of many rows with the same key (an order number), without an allocation or a copy
+// per key: an open-addressed table of positions, sized once for `count` keys. keyAt(position)
+// gives the key stored at a position; it must stay valid while the table is used.
+class PositionTable {
+public:
+    explicit PositionTable(std::size_t count) {
+        while (slots_.size() < 2 * count) slots_.resize(slots_.size() * 2, kFree);
+    }
+    // The position stored under `key`, or `position` once stored.
+    template <typename KeyAt>
+    std::size_t FindOrAdd(std::string_view key, std::size_t position, KeyAt keyAt) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t slot = std::hash<std::string_view>()(key) & mask;
+        while (slots_[slot] != kFree && std::string_view(keyAt(slots_[slot])) != key)
+            slot = (slot + 1) & mask;
+        if (slots_[slot] == kFree) slots_[slot] = position;
+        return slots_[slot];
+    }
+
+private:
+    static constexpr std::size_t kFree = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> slots_ = std::vector<std::size_t>(1024, kFree);
 };
 
 // The orders of one order-list table: rows with the same order number are one order, each row

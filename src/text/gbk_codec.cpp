@@ -84,9 +84,18 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t left) {
     return n;
 }
 
+// Both encodings keep ASCII as it is; most cells of an export (numbers, codes) are only that.
+bool IsAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string Utf8ToGbk(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
     thread_local Converter converter("CP936", "UTF-8");
     return converter.Run(utf8, [](const char* in, size_t left) {
         size_t n = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(in), left);
@@ -95,6 +104,7 @@ std::string Utf8ToGbk(std::string_view utf8) {
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
+    if (IsAscii(gbk)) return std::string(gbk);
     thread_local Converter converter("UTF-8", "CP936");
     return converter.Run(gbk, [](const char*, size_t) { return size_t{1}; });
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QTimer>
@@ -59,6 +60,70 @@ TEST_F(OrderListTest, ListsTheExportWithItsPrintsFiltersAndChoosesTheUnprinted) 
     EXPECT_EQ(orders->SelectedOrders().size(), 2u);
     orders->ui()->ButtonSelectNone->click();
     EXPECT_TRUE(orders->SelectedOrders().empty());
+}
+
+TEST_F(OrderListTest, AHeaderClickSortsAndTheChoiceAndFilterFollow) {
+    PrintHistory history(PrintHistoryPath(dir.path().toStdString()));
+    HistoryRecord printed;
+    printed.tradeNumbers = {"2008030712345690"};
+    printed.time = QDateTime::fromString(QStringLiteral("2026-12-06 09:00:00"), Qt::ISODate);
+    ASSERT_TRUE(history.Record(printed).ok);
+    TFormOrders* orders = OpenExample();
+    ASSERT_NE(orders, nullptr);
+    orders->RefreshPrinted();
+    QTableView* grid = orders->ui()->GridOrders;
+    auto column = [&](int c) {
+        QStringList cells;
+        for (int row = 0; row < orders->Model().rowCount(); ++row) cells << Cell(*orders, row, c);
+        return cells.join(QLatin1Char(' '));
+    };
+    // Opened in the file's order; 张三 chosen.
+    EXPECT_EQ(column(OrderListModel::kConsignee), QString::fromUtf8(u8"张三 赵六 钱七"));
+    grid->selectRow(0);
+
+    // Names in pinyin order, not in code point order (张 赵 钱).
+    grid->horizontalHeader()->setSortIndicator(OrderListModel::kConsignee, Qt::AscendingOrder);
+    EXPECT_EQ(column(OrderListModel::kConsignee), QString::fromUtf8(u8"钱七 张三 赵六"));
+    ASSERT_EQ(orders->SelectedOrders().size(), 1u);
+    EXPECT_EQ(orders->SelectedOrders()[0]->tradeNumber, "2008030712345678");
+    // Amounts as numbers; descending.
+    grid->sortByColumn(OrderListModel::kAmount, Qt::DescendingOrder);
+    EXPECT_EQ(column(OrderListModel::kAmount), QStringLiteral("130.00 97.00 45.50"));
+    grid->sortByColumn(OrderListModel::kPrinted, Qt::DescendingOrder);
+    EXPECT_EQ(Cell(*orders, 0, OrderListModel::kTrade), QStringLiteral("2008030712345690"));
+    // The filter keeps the sort.
+    grid->sortByColumn(OrderListModel::kConsignee, Qt::AscendingOrder);
+    orders->ui()->ComboFilter->setCurrentIndex(1);
+    EXPECT_EQ(column(OrderListModel::kConsignee), QString::fromUtf8(u8"钱七 张三"));
+    orders->ui()->ComboFilter->setCurrentIndex(0);
+    grid->sortByColumn(-1, Qt::AscendingOrder);
+    EXPECT_EQ(column(OrderListModel::kConsignee), QString::fromUtf8(u8"张三 赵六 钱七"));
+}
+
+// Numbers of different lengths, numbers that are not all digits, and the same number twice.
+TEST(OrderListModelTest, OrderNumbersSortAsNumbersAndReopenedOrdersReplaceTheirOld) {
+    OrderListModel model;
+    auto orders = [](std::initializer_list<const char*> numbers) {
+        std::vector<Order> list;
+        for (const char* n : numbers) {
+            Order order;
+            order.tradeNumber = n;
+            order.values[Keyword::kConsignee] = n;
+            list.push_back(std::move(order));
+        }
+        return list;
+    };
+    model.AddOrders(orders({"100", "240101-2", "99", "2008030712345678901", "1000"}));
+    model.sort(OrderListModel::kTrade, Qt::AscendingOrder);
+    QStringList sorted;
+    for (int row = 0; row < model.rowCount(); ++row)
+        sorted << model.index(row, OrderListModel::kTrade).data().toString();
+    EXPECT_EQ(sorted.join(QLatin1Char(' ')),
+              QStringLiteral("99 100 1000 2008030712345678901 240101-2"));
+    // Each number again, long and short, then once more: still one row each.
+    model.AddOrders(orders({"2008030712345678901", "99", "2008030712345678901", "100"}));
+    model.AddOrders(orders({"2008030712345678901", "1000"}));
+    EXPECT_EQ(model.rowCount(), 5);
 }
 
 TEST_F(OrderListTest, AnExportNamedOnTheCommandLineOpensInTheList) {

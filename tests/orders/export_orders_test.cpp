@@ -319,5 +319,17 @@ TEST_F(OrderExports, XlsxFromLibreOfficeAndOpenpyxlReadAsTheirCsv) {
     }
 }
 
+// Thousands of keys: look-ups probe past collisions and wrap around the end of the table.
+TEST(PositionTable, FindsEachFirstPositionThroughCollisions) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 3000; ++i) keys.push_back(std::to_string(2008030700000000LL + i * 7));
+    PositionTable table(keys.size());
+    auto keyAt = [&keys](std::size_t i) -> const std::string& { return keys[i]; };
+    for (std::size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(table.FindOrAdd(keys[i], i, keyAt), i);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        ASSERT_EQ(table.FindOrAdd(keys[i], keys.size() + i, keyAt), i);
+    EXPECT_EQ(table.FindOrAdd("", 99999, keyAt), 99999u);
+}
+
 }  // namespace
 }  // namespace tallivo
