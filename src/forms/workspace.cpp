@@ -105,8 +105,7 @@ void FormsWorkspace::Guarded(const std::function<void()>& command) {
 // --- start-up and configuration ------------------------------------------------------------
 
 void FormsWorkspace::Start() {
-    Show(LoadTemplateStore(FormKind::kFreightBill).message);
-    Show(LoadTemplateStore(FormKind::kInvoice).message);
+    for (FormKind form : kFormKinds) Show(LoadTemplateStore(form).message);
     LoadConfig();
     PageControlPrintChange(currentTab_);
 }
@@ -151,8 +150,7 @@ bool FormsWorkspace::SaveConfig() {
 
 void FormsWorkspace::PageControlPrintChange(Tab tab) {
     SetCurrentTab(tab);
-    ApplyTemplate(FormKind::kFreightBill);
-    ApplyTemplate(FormKind::kInvoice);
+    for (FormKind form : kFormKinds) ApplyTemplate(form);
 }
 
 void FormsWorkspace::ResetCurrentForm() {
