@@ -1,18 +1,11 @@
 #include "forms/workspace.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <climits>
 #include <new>
 
 #include "capture/capture_driver.h"
-#include "forms/document_checks.h"
-#include "forms/jpeg_codec.h"
-#include "storage/document_files.h"
-#include "storage/exchange_files.h"
 #include "storage/file_io.h"
-#include "storage/file_kinds.h"
 #include "storage/template_records.h"
 #include "text/gbk_codec.h"
 
@@ -25,35 +18,6 @@ namespace {
         return text;                                  \
     }
 
-TALLIVO_GBK_TEXT(FreightBillNameEmpty, u8"货运单模板名称为空，不能保存！")
-TALLIVO_GBK_TEXT(FreightBillContentEmpty, u8"货运单模板内容为空，不能保存！")
-TALLIVO_GBK_TEXT(InvoiceNameEmpty, u8"发货单模板名称为空，不能保存！")
-TALLIVO_GBK_TEXT(InvoiceContentEmpty, u8"发货单模板内容为空，不能保存！")
-TALLIVO_GBK_TEXT(NameTooLong, u8"模板名称太长，不能保存！")
-TALLIVO_GBK_TEXT(NameNotAFileName, u8"模板名称不能用作文件名，不能保存！")
-TALLIVO_GBK_TEXT(SameNameText, u8"有重名模板，是否覆盖？")
-TALLIVO_GBK_TEXT(SameNameCaption, u8"提示：有重名模板！")
-TALLIVO_GBK_TEXT(FileStream, u8"无法创建文件流，磁盘空间不够或没有写权限！")
-TALLIVO_GBK_TEXT(FreightBillExchangeDamaged, u8"读取货运单模板文件有误，文件版本不对或已被破坏！")
-TALLIVO_GBK_TEXT(ExportWithoutPicture, u8"该货运单模板没有背景图片，导出的模板文件不带图片！")
-TALLIVO_GBK_TEXT(ExportPictureMissing, u8"无法打开背景图片文件，导出的模板文件不带图片！")
-TALLIVO_GBK_TEXT(ImportWithoutPicture, u8"货运单模板文件没有带背景图片，导入的模板没有背景图片！")
-TALLIVO_GBK_TEXT(DocumentExistsCaption, u8"提示：文件已存在！")
-
-TALLIVO_GBK_TEXT(OpenFreightBillTitle, u8"打开货运单文件")
-TALLIVO_GBK_TEXT(OpenInvoiceTitle, u8"打开发货单文件")
-TALLIVO_GBK_TEXT(SaveFreightBillTitle, u8"保存货运单文件")
-TALLIVO_GBK_TEXT(SaveInvoiceTitle, u8"保存发货单文件")
-TALLIVO_GBK_TEXT(FreightBillFilter, u8"任意格式 (*.*)|*.*|货运单格式 (*.pfb)|*.pfb")
-TALLIVO_GBK_TEXT(InvoiceFilter, u8"任意格式 (*.*)|*.*|发货单格式 (*.pin)|*.pin")
-TALLIVO_GBK_TEXT(ExportFreightBillTitle, u8"保存货运单模板")
-TALLIVO_GBK_TEXT(ExportInvoiceTitle, u8"保存发货单模板")
-TALLIVO_GBK_TEXT(ExportFreightBillFilter, u8"任意格式 (*.*)|*.*|货运单模板格式 (*.pff)|*.pff")
-TALLIVO_GBK_TEXT(ExportInvoiceFilter, u8"任意格式 (*.*)|*.*|发货单模板格式 (*.pif)|*.pif")
-TALLIVO_GBK_TEXT(ImportFreightBillTitle, u8"打开货运单模板文件")
-TALLIVO_GBK_TEXT(ImportInvoiceTitle, u8"打开发货单模板文件")
-TALLIVO_GBK_TEXT(ImportFreightBillFilter, u8"任意格式 (*.*)|*.*|货运单格式 (*.pff)|*.pff")
-TALLIVO_GBK_TEXT(ImportInvoiceFilter, u8"任意格式 (*.*)|*.*|发货单格式 (*.pif)|*.pif")
 TALLIVO_GBK_TEXT(PictureTitle, u8"打开背景图片")
 TALLIVO_GBK_TEXT(PictureFilter,
                  u8"所有图片 (*.jpg;*.jpeg;*.bmp;*.ico;*.png)|*.jpg;*.jpeg;*.bmp;*.ico;*.png|"
@@ -61,13 +25,6 @@ TALLIVO_GBK_TEXT(PictureFilter,
                  u8"PNG 图片 (*.png)|*.png")
 
 #undef TALLIVO_GBK_TEXT
-
-std::string DocumentExistsText(const std::string& utf8Path) {
-    const std::string name = QFileInfo(QString::fromStdString(utf8Path)).fileName().toStdString();
-    return Utf8ToGbk(u8"已有文件“" + name +
-                     u8"”，覆盖它吗？\n"
-                     u8"选“否”不保存；按“新建”可换用下一个序号。");
-}
 
 int ClampIndex(std::int32_t index, std::size_t size) {
     return index >= 0 && static_cast<std::size_t>(index) < size ? index : -1;
@@ -81,6 +38,8 @@ FormsWorkspace::FormsWorkspace(std::string programFolder, Prompter* prompter, Fi
       prompter_(prompter),
       chooser_(chooser),
       invoice_(invoiceBody ? std::move(invoiceBody) : std::make_unique<RichTextDocument>()),
+      templates_(programFolder_, prompter, chooser),
+      documents_(programFolder_, prompter, chooser, freightBill_, invoice_, trade_),
       captureHost_(input_, &freightBill_, &invoice_, trade_,
                    prompter ? *prompter : static_cast<Prompter&>(silentPrompter_)) {
     ClearInvoice(invoice_, trade_);
@@ -90,33 +49,12 @@ FormsWorkspace::FormsWorkspace(std::string programFolder, Prompter* prompter, Fi
     settings.replaceTextChanged = [this] { observer_->ReplaceTextChanged(); };
 }
 
+void FormsWorkspace::SetObserver(WorkspaceObserver* observer) {
+    observer_ = observer ? observer : &silent_;
+    templates_.SetObserver(observer_);
+}
+
 // --- state -----------------------------------------------------------------------------------
-
-void FormsWorkspace::SetTemplateEditText(FormKind kind, const std::string& text) {
-    TemplateList& list = List(kind);
-    if (list.editText == text) return;
-    list.editText = text;
-    observer_->TemplatesChanged(kind);
-}
-
-void FormsWorkspace::SetSelectedTemplate(FormKind kind, int index) {
-    TemplateList& list = List(kind);
-    if (index < -1 || index >= static_cast<int>(list.items.size())) index = -1;
-    list.selected = index;
-    if (index >= 0) list.editText = list.items[static_cast<std::size_t>(index)].name;
-    observer_->TemplateSelected(kind, index);
-}
-
-bool FormsWorkspace::SelectTemplateNamed(FormKind kind, const std::string& gbkName) {
-    const TemplateList& list = List(kind);
-    for (std::size_t i = 0; i < list.items.size(); ++i) {
-        if (list.items[i].name == gbkName) {
-            SetSelectedTemplate(kind, static_cast<int>(i));
-            return true;
-        }
-    }
-    return false;
-}
 
 void FormsWorkspace::SetCurrentTab(Tab tab) {
     if (tab == currentTab_) return;
@@ -124,15 +62,9 @@ void FormsWorkspace::SetCurrentTab(Tab tab) {
     observer_->TabChanged(tab);
 }
 
-void FormsWorkspace::SetFreightBillSN(std::int32_t sn) {
-    if (sn == freightBillSN_) return;
-    freightBillSN_ = sn;
-    observer_->SequenceNumbersChanged();
-}
-
-void FormsWorkspace::SetInvoiceSN(std::int32_t sn) {
-    if (sn == invoiceSN_) return;
-    invoiceSN_ = sn;
+void FormsWorkspace::SetSequenceNumber(FormKind form, std::int32_t sn) {
+    if (sn == forms_[form].sequenceNumber) return;
+    forms_[form].sequenceNumber = sn;
     observer_->SequenceNumbersChanged();
 }
 
@@ -143,16 +75,10 @@ void FormsWorkspace::SetSourceSite(int index) {
     observer_->SourceSiteChanged(site);
 }
 
-void FormsWorkspace::SetFreightBillUnsaved(bool unsaved) {
-    if (unsaved == freightBillUnsaved_) return;
-    freightBillUnsaved_ = unsaved;
-    observer_->UnsavedChanged(FormKind::kFreightBill, unsaved);
-}
-
-void FormsWorkspace::SetInvoiceUnsaved(bool unsaved) {
-    if (unsaved == invoiceUnsaved_) return;
-    invoiceUnsaved_ = unsaved;
-    observer_->UnsavedChanged(FormKind::kInvoice, unsaved);
+void FormsWorkspace::SetUnsaved(FormKind form, bool unsaved) {
+    if (unsaved == forms_[form].unsaved) return;
+    forms_[form].unsaved = unsaved;
+    observer_->UnsavedChanged(form, unsaved);
 }
 
 void FormsWorkspace::SetInputText(std::string gbk) {
@@ -168,10 +94,6 @@ void FormsWorkspace::Show(const std::string& gbk) {
     if (prompter_ && !gbk.empty()) prompter_->ShowMessage(gbk);
 }
 
-bool FormsWorkspace::Ask(const std::string& caption, const std::string& text) {
-    return prompter_ && prompter_->AskYesNo(caption, text);
-}
-
 void FormsWorkspace::Guarded(const std::function<void()>& command) {
     try {
         command();
@@ -180,29 +102,12 @@ void FormsWorkspace::Guarded(const std::function<void()>& command) {
     }
 }
 
-TemplateList& FormsWorkspace::CurrentList() {
-    return currentTab_ == kTabInvoice ? invoiceTemplates_ : freightBillTemplates_;
-}
-
 // --- start-up and configuration ------------------------------------------------------------
 
 void FormsWorkspace::Start() {
-    Show(LoadTemplateStore(FormKind::kFreightBill).message);
-    Show(LoadTemplateStore(FormKind::kInvoice).message);
+    for (FormKind form : kFormKinds) Show(LoadTemplateStore(form).message);
     LoadConfig();
     PageControlPrintChange(currentTab_);
-}
-
-StorageResult FormsWorkspace::LoadTemplateStore(FormKind kind) {
-    TemplateStoreLoad load = kind == FormKind::kFreightBill
-                                 ? LoadFreightBillTemplates(programFolder_)
-                                 : LoadInvoiceTemplates(programFolder_);
-    TemplateList& list = List(kind);
-    list.items = std::move(load.templates);
-    if (list.selected >= static_cast<int>(list.items.size())) list.selected = -1;
-    if (kind == FormKind::kFreightBill) pictures_.Clear();
-    observer_->TemplatesChanged(kind);
-    return StorageResult{load.ok, std::move(load.message)};
 }
 
 ConfigLoad FormsWorkspace::ReadConfig() {
@@ -211,10 +116,11 @@ ConfigLoad FormsWorkspace::ReadConfig() {
     SetFreightBillSN(load.config.freightBillSn);
     SetInvoiceSN(load.config.invoiceSn);
     SetSourceSite(load.config.sourceSite);
-    SetSelectedTemplate(FormKind::kFreightBill, ClampIndex(load.config.defaultFreightBill,
-                                                           freightBillTemplates_.items.size()));
-    SetSelectedTemplate(FormKind::kInvoice,
-                        ClampIndex(load.config.defaultInvoice, invoiceTemplates_.items.size()));
+    SetSelectedTemplate(
+        FormKind::kFreightBill,
+        ClampIndex(load.config.defaultFreightBill, Templates(FormKind::kFreightBill).items.size()));
+    SetSelectedTemplate(FormKind::kInvoice, ClampIndex(load.config.defaultInvoice,
+                                                       Templates(FormKind::kInvoice).items.size()));
     return load;
 }
 
@@ -224,8 +130,8 @@ void FormsWorkspace::LoadConfig() {
 
 bool FormsWorkspace::SaveConfig() {
     Config config;
-    config.freightBillSn = freightBillSN_;
-    config.invoiceSn = invoiceSN_;
+    config.freightBillSn = FreightBillSN();
+    config.invoiceSn = InvoiceSN();
     // The command line may have used numbers since this window read them.
     const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
     if (disk.ok) {
@@ -233,65 +139,57 @@ bool FormsWorkspace::SaveConfig() {
         config.invoiceSn = std::max(config.invoiceSn, disk.config.invoiceSn);
     }
     config.sourceSite = sourceSite_;
-    config.defaultFreightBill = freightBillTemplates_.selected;
-    config.defaultInvoice = invoiceTemplates_.selected;
+    config.defaultFreightBill = FreightBillTemplates().selected;
+    config.defaultInvoice = InvoiceTemplates().selected;
     const StorageResult result = tallivo::SaveConfig(programFolder_, config);
     Show(MessageWithReason(result));
     return result.ok;
 }
 
-// --- selecting, deleting, saving templates -------------------------------------------------
+// --- templates -----------------------------------------------------------------------------
 
 void FormsWorkspace::PageControlPrintChange(Tab tab) {
     SetCurrentTab(tab);
-    ComboBoxFreightBillSelect();
-    ComboBoxInvoiceSelect();
+    for (FormKind form : kFormKinds) ApplyTemplate(form);
 }
 
 void FormsWorkspace::ResetCurrentForm() {
-    if (currentTab_ == kTabFreightBill) ComboBoxFreightBillSelect();
-    if (currentTab_ == kTabInvoice) ComboBoxInvoiceSelect();
+    if (const std::optional<FormKind> form = CurrentForm()) ApplyTemplate(*form);
 }
 
-void FormsWorkspace::UseTemplateSource(FormKind kind, std::optional<TemplateSource> source) {
-    (kind == FormKind::kFreightBill ? freightBillOverride_ : invoiceOverride_) = std::move(source);
-}
-
-void FormsWorkspace::ComboBoxFreightBillSelect() {
-    Announced reset(this, FormKind::kFreightBill);
-    fills_[0] = FormFill();
-    ClearFreightBill(freightBill_);
-    if (freightBillOverride_) {
-        const TemplateSource& source = *freightBillOverride_;
-        ApplyFreightBillRecord(freightBill_, ReadFreightBillRecord(source.record), programFolder_,
-                               prompter_, source.embeddedJpeg ? &*source.embeddedJpeg : nullptr,
-                               &pictures_);
-    } else {
-        const TemplateEntry* entry = freightBillTemplates_.Selected();
-        if (!entry) return;
-        ApplyFreightBillRecord(freightBill_, entry->record, programFolder_, prompter_, &pictures_);
-    }
-    SetFreightBillUnsaved(false);
-}
-
-void FormsWorkspace::ComboBoxInvoiceSelect() {
-    Announced reset(this, FormKind::kInvoice);
-    fills_[1] = FormFill();
-    ClearInvoice(invoice_, trade_);
-    if (invoiceOverride_) {
-        trade_.paipaiGoodsCaptured = false;
-        const TemplateSource& source = *invoiceOverride_;
-        InvoiceDocumentRead read;
-        if (source.isInvoiceDocument) {
-            read = ParseInvoiceDocument(source.record);
+void FormsWorkspace::ApplyTemplate(FormKind form) {
+    Announced reset(this, form);
+    ForgetFill(form);
+    const std::optional<TemplateSource>& source = forms_[form].override;
+    if (form == FormKind::kFreightBill) {
+        ClearFreightBill(freightBill_);
+        if (source) {
+            ApplyFreightBillRecord(
+                freightBill_, ReadFreightBillRecord(source->record), programFolder_, prompter_,
+                source->embeddedJpeg ? &*source->embeddedJpeg : nullptr, &templates_.Pictures());
         } else {
-            read.record = ReadInvoiceRecord(std::string_view(source.record));
+            const TemplateEntry* entry = FreightBillTemplates().Selected();
+            if (!entry) return;
+            ApplyFreightBillRecord(freightBill_, entry->record, programFolder_, prompter_,
+                                   &templates_.Pictures());
+        }
+        SetFreightBillUnsaved(false);
+        return;
+    }
+    ClearInvoice(invoice_, trade_);
+    if (source) {
+        trade_.paipaiGoodsCaptured = false;
+        InvoiceDocumentRead read;
+        if (source->isInvoiceDocument) {
+            read = ParseInvoiceDocument(source->record);
+        } else {
+            read.record = ReadInvoiceRecord(std::string_view(source->record));
             read.ok = read.record.ok;
             read.message = read.record.message;
         }
         ApplyInvoiceDocument(invoice_, read);
         if (!read.ok) Show(read.message);
-    } else if (const TemplateEntry* entry = invoiceTemplates_.Selected()) {
+    } else if (const TemplateEntry* entry = InvoiceTemplates().Selected()) {
         ByteReader reader(entry->record);
         if (!ApplyInvoiceRecord(invoice_, reader, prompter_)) return;
     }
@@ -299,463 +197,69 @@ void FormsWorkspace::ComboBoxInvoiceSelect() {
     trade_.paipaiGoodsCaptured = false;
 }
 
-void FormsWorkspace::RemoveItem(FormKind kind, int index) {
-    TemplateList& list = List(kind);
-    list.items.erase(list.items.begin() + index);
-    if (list.selected == index) {
-        list.selected = -1;
-    } else if (list.selected > index) {
-        --list.selected;
-    }
-    if (kind == FormKind::kFreightBill) pictures_.Clear();
-    observer_->TemplatesChanged(kind);
-}
-
-void FormsWorkspace::AddItem(FormKind kind, TemplateEntry entry) {
-    List(kind).items.push_back(std::move(entry));
-    observer_->TemplatesChanged(kind);
-}
-
-void FormsWorkspace::DeleteBackgroundFile(const std::string& gbkFileName) {
-    const std::optional<std::string> path = BackgroundImagePath(programFolder_, gbkFileName);
-    if (!path) return;
-    const QString file = QString::fromStdString(*path);
-    if (QFileInfo(file).isFile()) QFile::remove(file);
-}
-
 bool FormsWorkspace::DeleteTemplate(int index) {
-    if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return false;
-    TemplateList& list = CurrentList();
-    if (index < 0 || index >= static_cast<int>(list.items.size())) return false;
-    if (currentTab_ == kTabFreightBill) {
-        const std::optional<std::string> image =
-            FreightBillRecordImageName(list.items[index].record);
-        if (!image) {
-            Show(FreightBillReadErrorMessage());
-            return false;
-        }
-        if (!image->empty()) DeleteBackgroundFile(*image);
-    }
-    RemoveItem(currentTab_ == kTabFreightBill ? FormKind::kFreightBill : FormKind::kInvoice, index);
-    return true;
-}
-
-bool FormsWorkspace::SaveStore(FormKind kind) {
-    const StorageResult result =
-        kind == FormKind::kFreightBill
-            ? SaveFreightBillTemplates(programFolder_, freightBillTemplates_.items)
-            : SaveInvoiceTemplates(programFolder_, invoiceTemplates_.items);
-    if (!result.ok) Show(result.message.empty() ? FileStream() : MessageWithReason(result));
-    return result.ok;
-}
-
-bool FormsWorkspace::ConfirmOverwrite(const TemplateList& list, const std::string& name,
-                                      std::vector<int>* same) {
-    for (int i = 0; i < static_cast<int>(list.items.size()); ++i) {
-        if (list.items[i].name != name) continue;
-        if (!Ask(SameNameCaption(), SameNameText())) return false;
-        same->push_back(i);
-    }
-    return true;
+    const std::optional<FormKind> form = CurrentForm();
+    return form && templates_.Delete(*form, index);
 }
 
 void FormsWorkspace::MenuItemSaveTemplateClick() {
     Guarded([this] {
-        if (currentTab_ == kTabFreightBill) SaveFreightBillTemplate();
-        if (currentTab_ == kTabInvoice) SaveInvoiceTemplate();
+        if (currentTab_ == kTabFreightBill) templates_.SaveFreightBillTemplate(freightBill_);
+        if (currentTab_ == kTabInvoice) templates_.SaveInvoiceTemplate(invoice_);
     });
 }
 
-void FormsWorkspace::SaveFreightBillTemplate() {
-    TemplateList& list = freightBillTemplates_;
-    const std::string name = list.editText;
-    if (name.empty()) return Show(FreightBillNameEmpty());
-    if (name.size() > kMaxTemplateNameBytes) return Show(NameTooLong());
-    const std::string imageName = name + ".jpg";
-    if (!IsSafeFileName(name) || !BackgroundImagePath(programFolder_, imageName)) {
-        return Show(NameNotAFileName());
-    }
-    if (freightBill_.boxes.empty()) return Show(FreightBillContentEmpty());
-    std::vector<int> same;
-    if (!ConfirmOverwrite(list, name, &same)) return;
-
-    // The picture goes to disk before any old template is touched: a failure leaves all as it
-    // was. Without a picture the template names none.
-    const bool withImage = !freightBill_.background.isNull();
-    if (withImage) {
-        std::string jpeg;
-        const JpegResult encoded = EncodeJpeg(freightBill_.background, &jpeg);
-        if (!encoded.ok) return Show(OutOfMemoryMessage());
-        if (!EnsureFolder(BackgroundImageFolder(programFolder_)) ||
-            !WriteFileReplacing(*BackgroundImagePath(programFolder_, imageName), jpeg)) {
-            return Show(FileStream());
-        }
-    }
-    for (auto it = same.rbegin(); it != same.rend(); ++it) {
-        const std::optional<std::string> old = FreightBillRecordImageName(list.items[*it].record);
-        if (!old) {
-            Show(FreightBillReadErrorMessage());
-            continue;
-        }
-        if (!old->empty() && !(withImage && *old == imageName)) DeleteBackgroundFile(*old);
-        RemoveItem(FormKind::kFreightBill, *it);
-    }
-    SetTemplateEditText(FormKind::kFreightBill, name);
-    std::string record;
-    WriteFreightBillRecord(record, freightBill_, withImage ? imageName : std::string());
-    // Documents saved from now on reopen over the picture just written.
-    freightBill_.backgroundName = withImage ? imageName : std::string();
-    pictures_.Clear();
-    AddItem(FormKind::kFreightBill, {name, std::move(record)});
-    SaveStore(FormKind::kFreightBill);
-}
-
-void FormsWorkspace::SaveInvoiceTemplate() {
-    TemplateList& list = invoiceTemplates_;
-    const std::string name = list.editText;
-    if (name.empty()) return Show(InvoiceNameEmpty());
-    if (invoice_.Body().PlainText().empty()) return Show(InvoiceContentEmpty());
-    if (name.size() > kMaxTemplateNameBytes) return Show(NameTooLong());
-    std::vector<int> same;
-    if (!ConfirmOverwrite(list, name, &same)) return;
-    for (auto it = same.rbegin(); it != same.rend(); ++it) RemoveItem(FormKind::kInvoice, *it);
-    SetTemplateEditText(FormKind::kInvoice, name);
-    std::string record;
-    WriteInvoiceRecord(record, invoice_);
-    AddItem(FormKind::kInvoice, {name, std::move(record)});
-    SaveStore(FormKind::kInvoice);
-}
-
 void FormsWorkspace::MenuItemDeleteTemplateClick() {
-    const std::optional<FormKind> form = FormOf(currentTab_);
+    const std::optional<FormKind> form = CurrentForm();
     if (!form) return;
     Announced reset(this, *form);
-    if (currentTab_ == kTabFreightBill) {
-        const bool removed = DeleteTemplate(freightBillTemplates_.selected);
+    const bool removed = templates_.Delete(*form, Templates(*form).selected);
+    if (*form == FormKind::kFreightBill) {
         ClearFreightBill(freightBill_);
-        // An unchanged list is not written back: a store that loaded only in part keeps the
-        // rest on disk.
-        if (removed) SaveStore(FormKind::kFreightBill);
-    } else if (currentTab_ == kTabInvoice) {
-        const bool removed = DeleteTemplate(invoiceTemplates_.selected);
+    } else {
         ClearInvoice(invoice_, trade_);
-        if (removed) SaveStore(FormKind::kInvoice);
     }
+    // An unchanged list is not written back: a store that loaded only in part keeps the rest on
+    // disk.
+    if (removed) templates_.Save(*form);
 }
 
 void FormsWorkspace::MenuItemNewClick() {
-    // The next number is past any that another run saved under meanwhile.
-    const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
-    const auto next = [&disk](std::int32_t sn, std::int32_t onDisk) {
+    const std::optional<FormKind> form = CurrentForm();
+    if (form) {
+        // The next number is past any that another run saved under meanwhile.
+        const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
+        std::int32_t sn = SequenceNumber(*form);
         if (sn < INT32_MAX) ++sn;
-        return disk.ok ? std::max(sn, onDisk) : sn;
-    };
-    if (currentTab_ == kTabFreightBill) {
-        SetFreightBillSN(next(freightBillSN_, disk.config.freightBillSn));
-        SetFreightBillUnsaved(false);
-        ComboBoxFreightBillSelect();
-    } else if (currentTab_ == kTabInvoice) {
-        SetInvoiceSN(next(invoiceSN_, disk.config.invoiceSn));
-        SetInvoiceUnsaved(false);
-        trade_.askMultipleBuyers = true;
-        trade_.currentBuyer.clear();
-        ComboBoxInvoiceSelect();
+        if (disk.ok) {
+            sn = std::max(sn, *form == FormKind::kFreightBill ? disk.config.freightBillSn
+                                                              : disk.config.invoiceSn);
+        }
+        SetSequenceNumber(*form, sn);
+        SetUnsaved(*form, false);
+        if (*form == FormKind::kInvoice) {
+            trade_.askMultipleBuyers = true;
+            trade_.currentBuyer.clear();
+        }
+        ApplyTemplate(*form);
     }
     SaveConfig();
 }
 
-// --- documents -----------------------------------------------------------------------------
-
-void FormsWorkspace::MenuItemOpenClick() {
-    Guarded([this] {
-        if (currentTab_ == kTabFreightBill) OpenFreightBill();
-        if (currentTab_ == kTabInvoice) OpenInvoice();
-    });
-}
-
-void FormsWorkspace::OpenFreightBill() {
-    Announced reset(this, FormKind::kFreightBill);
-    if (!chooser_) return;
-    FileChooser::Request request;
-    request.title = OpenFreightBillTitle();
-    request.filter = FreightBillFilter();
-    request.initialFolder = FreightBillDocumentFolder(programFolder_);
-    const std::optional<std::string> path = chooser_->Choose(request);
-    if (path) OpenDocumentFile(FormKind::kFreightBill, *path, false);
-}
-
-void FormsWorkspace::OpenInvoice() {
-    Announced reset(this, FormKind::kInvoice);
-    if (!chooser_) return;
-    FileChooser::Request request;
-    request.title = OpenInvoiceTitle();
-    request.filter = InvoiceFilter();
-    request.initialFolder = InvoiceDocumentFolder(programFolder_);
-    const std::optional<std::string> path = chooser_->Choose(request);
-    if (path) OpenDocumentFile(FormKind::kInvoice, *path, false);
-}
-
-bool FormsWorkspace::OpenDocumentFile(FormKind kind, const std::string& path, bool onlyWhole) {
-    bool opened = false;
-    Guarded([&] {
-        const bool freight = kind == FormKind::kFreightBill;
-        Announced reset(this, kind);
-        // A document's values are its own, not those of the page in the memo.
-        const auto forget = [&] { Fill(kind) = FormFill(); };
-        if (!onlyWhole) {
-            forget();
-            // The open command empties the form first and keeps what was read before damage.
-            if (freight) {
-                ClearFreightBill(freightBill_);
-            } else {
-                ClearInvoice(invoice_, trade_);
-            }
-        }
-        const DocumentBytes file = ReadDocumentFile(path);
-        if (!file.ok) return Show(file.message);
-        if (freight) {
-            const FreightBillRecordRead read = ReadFreightBillRecord(file.bytes);
-            if (onlyWhole && !read.ok) return Show(read.message);
-            if (onlyWhole) {
-                ClearFreightBill(freightBill_);
-                forget();
-            }
-            opened = ApplyFreightBillRecord(freightBill_, read, programFolder_, prompter_);
-        } else {
-            const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
-            if (onlyWhole && !read.ok) return Show(read.message);
-            if (onlyWhole) {
-                ClearInvoice(invoice_, trade_);
-                forget();
-            }
-            ApplyInvoiceDocument(invoice_, read);
-            if (!read.ok) Show(read.message);
-            opened = read.ok;
-        }
-    });
-    return opened;
-}
-
-bool FormsWorkspace::MenuItemSaveClick() {
-    const std::optional<FormKind> form = FormOf(currentTab_);
-    return form && SaveForm(*form);
-}
-
-bool FormsWorkspace::SaveForm(FormKind form) {
-    bool saved = false;
-    Guarded([this, &saved, form] {
-        const bool freight = form == FormKind::kFreightBill;
-        if (!freight && !SaveInvoiceChecks()) return;
-        bool cancelled;
-        const std::string path = ChooseDocumentForSaving(form, &cancelled);
-        if (cancelled) return;
-        // The number only advances on New: without this question a second order would
-        // silently replace the first one's document.
-        if (autoFileName_ && QFileInfo::exists(QString::fromStdString(path)) &&
-            !Ask(DocumentExistsCaption(), DocumentExistsText(path)))
-            return;
-        saved = freight ? SaveFreightBill(path) : SaveInvoice(path);
-        // What is on disk now matches the form: closing and printing need not ask again.
-        if (saved && freight) SetFreightBillUnsaved(false);
-        if (saved && !freight) SetInvoiceUnsaved(false);
-    });
-    return saved;
-}
-
-bool FormsWorkspace::SaveDocumentTo(const std::string& path) {
-    bool saved = false;
-    Guarded([this, &saved, &path] {
-        if (currentTab_ == kTabFreightBill) saved = SaveFreightBill(path);
-        if (currentTab_ == kTabInvoice) saved = SaveInvoiceChecks() && SaveInvoice(path);
-    });
-    return saved;
-}
-
-std::string FormsWorkspace::AutomaticDocumentPath(FormKind form) const {
-    const bool freight = form == FormKind::kFreightBill;
-    const std::string folder =
-        freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
-    return WithExtension(JoinPath(folder, std::to_string(freight ? freightBillSN_ : invoiceSN_)),
-                         freight ? kFreightBillDocumentExt : kInvoiceDocumentExt);
-}
-
-std::string FormsWorkspace::ChooseDocumentForSaving(FormKind kind, bool* cancelled) {
-    const bool freight = kind == FormKind::kFreightBill;
-    const std::string folder =
-        freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
-    EnsureFolder(folder);
-    std::string name = JoinPath(folder, std::to_string(freight ? freightBillSN_ : invoiceSN_));
-    *cancelled = false;
-    if (!autoFileName_) {
-        FileChooser::Request request;
-        request.save = true;
-        request.title = freight ? SaveFreightBillTitle() : SaveInvoiceTitle();
-        request.filter = freight ? FreightBillFilter() : InvoiceFilter();
-        request.initialFolder = folder;
-        request.fileName = name;
-        std::optional<std::string> chosen;
-        if (chooser_) chosen = chooser_->Choose(request);
-        if (!chosen) {
-            *cancelled = true;
-            return std::string();
-        }
-        name = std::move(*chosen);
-    }
-    return WithExtension(name, freight ? kFreightBillDocumentExt : kInvoiceDocumentExt);
-}
-
-bool FormsWorkspace::SaveFreightBill(const std::string& path) {
-    // The document names the template's picture, so that it reopens over it and prints.
-    std::string bytes;
-    WriteFreightBillRecord(bytes, freightBill_, freightBill_.backgroundName);
-    const StorageResult written = WriteDocumentFile(path, bytes);
-    Show(MessageWithReason(written));
-    return written.ok;
-}
-
-bool FormsWorkspace::SaveInvoiceChecks() {
-    return CheckUnreplacedKeyword(invoice_.Body(), prompter_) &&
-           CheckRepeatedTrade(invoice_.grid, prompter_);
-}
-
-bool FormsWorkspace::SaveInvoice(const std::string& path) {
-    const StorageResult written = WriteDocumentFile(path, InvoiceDocumentBytes(invoice_));
-    Show(MessageWithReason(written));
-    return written.ok;
-}
-
-// --- exchange files ------------------------------------------------------------------------
-
 void FormsWorkspace::MenuItemExportTemplateClick() {
     Guarded([this] {
-        if (currentTab_ == kTabFreightBill) ExportTemplate(FormKind::kFreightBill);
-        if (currentTab_ == kTabInvoice) ExportTemplate(FormKind::kInvoice);
+        if (const std::optional<FormKind> form = CurrentForm()) templates_.Export(*form);
     });
 }
 
 void FormsWorkspace::MenuItemImportTemplateClick() {
     Guarded([this] {
-        if (currentTab_ == kTabFreightBill) ImportTemplate(FormKind::kFreightBill);
-        if (currentTab_ == kTabInvoice) ImportTemplate(FormKind::kInvoice);
+        if (const std::optional<FormKind> form = CurrentForm()) templates_.Import(*form);
     });
 }
 
-void FormsWorkspace::ExportTemplate(FormKind kind) {
-    const bool freight = kind == FormKind::kFreightBill;
-    const TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
-    const std::string folder =
-        freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
-    EnsureFolder(folder);
-    const TemplateEntry* entry = list.Selected();
-    FileChooser::Request request;
-    request.save = true;
-    request.title = freight ? ExportFreightBillTitle() : ExportInvoiceTitle();
-    request.filter = freight ? ExportFreightBillFilter() : ExportInvoiceFilter();
-    request.initialFolder = folder;
-    request.fileName = entry ? GbkToUtf8(entry->name) : std::string();
-    if (!chooser_) return;
-    const std::optional<std::string> chosen = chooser_->Choose(request);
-    if (!chosen) return;
-    const std::string path =
-        WithExtension(*chosen, freight ? kFreightBillExchangeExt : kInvoiceExchangeExt);
-    if (!entry) return;
-
-    std::string bytes;
-    if (freight) {
-        // The picture the template names travels with it, whatever the tab shows now.
-        bytes =
-            FormatFreightBillExchangeFile(entry->name, entry->record, ExportPicture(entry->record));
-    } else {
-        bytes = FormatInvoiceExchangeFile(entry->name, entry->record);
-    }
-    Show(MessageWithReason(WriteDocumentFile(path, bytes)));
-}
-
-std::string FormsWorkspace::ExportPicture(const std::string& record) {
-    const std::optional<std::string> name = FreightBillRecordImageName(record);
-    if (!name) {
-        Show(FreightBillReadErrorMessage());
-        return std::string();
-    }
-    if (name->empty()) {
-        Show(ExportWithoutPicture());
-        return std::string();
-    }
-    const std::optional<std::string> path = BackgroundImagePath(programFolder_, *name);
-    std::optional<std::string> jpeg;
-    if (path) jpeg = ReadWholeFile(*path, static_cast<std::size_t>(kMaxPictureFileBytes));
-    QImage check;
-    if (!jpeg || jpeg->empty() || !DecodeJpeg(*jpeg, &check).ok) {
-        Show(ExportPictureMissing());
-        return std::string();
-    }
-    return std::move(*jpeg);
-}
-
-void FormsWorkspace::ImportTemplate(FormKind kind) {
-    const bool freight = kind == FormKind::kFreightBill;
-    FileChooser::Request request;
-    request.title = freight ? ImportFreightBillTitle() : ImportInvoiceTitle();
-    request.filter = freight ? ImportFreightBillFilter() : ImportInvoiceFilter();
-    request.initialFolder =
-        freight ? FreightBillDocumentFolder(programFolder_) : InvoiceDocumentFolder(programFolder_);
-    request.fileName = lastImportName_;
-    if (!chooser_) return;
-    const std::optional<std::string> path = chooser_->Choose(request);
-    if (!path) return;
-    lastImportName_ = *path;
-    ImportTemplateFile(kind, *path);
-}
-
-void FormsWorkspace::ImportTemplateFile(FormKind kind, const std::string& path) {
-    Guarded([&] { ImportTemplateFrom(kind, path); });
-}
-
-void FormsWorkspace::ImportTemplateFrom(FormKind kind, const std::string& path) {
-    const bool freight = kind == FormKind::kFreightBill;
-    TemplateList& list = freight ? freightBillTemplates_ : invoiceTemplates_;
-    const ExchangeFileRead read = ReadExchangeFile(kind, path);
-    if (!read.versionOk || !read.name) return Show(read.message);
-    const std::string& name = *read.name;
-    // The name becomes the picture's file name: one that would leave the image folder is
-    // taken as damage.
-    if (freight && (!IsSafeFileName(name) || !BackgroundImagePath(programFolder_, name + ".jpg"))) {
-        return Show(FreightBillExchangeDamaged());
-    }
-    // A damaged record is reported before the duplicate-name question: that answer is wasted.
-    if (!read.record) return Show(read.message);
-    std::vector<int> same;
-    if (!ConfirmOverwrite(list, name, &same)) return;
-
-    for (auto it = same.rbegin(); it != same.rend(); ++it) {
-        if (freight) {
-            const std::optional<std::string> old =
-                FreightBillRecordImageName(list.items[*it].record);
-            if (!old) {
-                Show(FreightBillReadErrorMessage());
-                continue;
-            }
-            if (!old->empty()) DeleteBackgroundFile(*old);
-        }
-        RemoveItem(kind, *it);
-    }
-    AddItem(kind, {name, *read.record});
-    SaveStore(kind);
-    if (!freight) return;
-
-    if (!read.image) return Show(read.message);
-    if (read.image->empty()) {
-        const std::optional<std::string> named = FreightBillRecordImageName(*read.record);
-        if (named && !named->empty()) Show(ImportWithoutPicture());
-        return;
-    }
-    QImage decoded;
-    const JpegResult checked = DecodeJpeg(*read.image, &decoded);
-    if (!checked.ok) return Show(checked.message);
-    if (!EnsureFolder(BackgroundImageFolder(programFolder_)) ||
-        !WriteFileReplacing(*BackgroundImagePath(programFolder_, name + ".jpg"), *read.image)) {
-        Show(FileStream());
-    }
+void FormsWorkspace::ImportTemplateFile(FormKind form, const std::string& path) {
+    Guarded([&] { templates_.ImportFile(form, path); });
 }
 
 bool FormsWorkspace::SpeedButtonBackgroundClick() {
@@ -774,13 +278,63 @@ bool FormsWorkspace::SpeedButtonBackgroundClick() {
     return true;
 }
 
+// --- documents -----------------------------------------------------------------------------
+
+void FormsWorkspace::MenuItemOpenClick() {
+    Guarded([this] {
+        const std::optional<FormKind> form = CurrentForm();
+        if (!form) return;
+        Announced reset(this, *form);
+        if (const std::optional<std::string> path = documents_.ChooseToOpen(*form))
+            OpenDocumentFile(*form, *path, false);
+    });
+}
+
+bool FormsWorkspace::OpenDocumentFile(FormKind form, const std::string& path, bool onlyWhole) {
+    bool opened = false;
+    Guarded([&] {
+        Announced reset(this, form);
+        // A document's values are its own, not those of the page in the memo.
+        opened = documents_.Open(form, path, onlyWhole, [&] { ForgetFill(form); });
+    });
+    return opened;
+}
+
+bool FormsWorkspace::MenuItemSaveClick() {
+    const std::optional<FormKind> form = CurrentForm();
+    return form && SaveForm(*form);
+}
+
+bool FormsWorkspace::SaveForm(FormKind form) {
+    bool saved = false;
+    Guarded([this, &saved, form] {
+        if (!documents_.Checks(form)) return;
+        const std::optional<std::string> path =
+            documents_.ChooseForSaving(form, SequenceNumber(form), autoFileName_);
+        if (!path) return;
+        saved = documents_.Write(form, *path);
+        // What is on disk now matches the form: closing and printing need not ask again.
+        if (saved) SetUnsaved(form, false);
+    });
+    return saved;
+}
+
+bool FormsWorkspace::SaveDocumentTo(const std::string& path) {
+    bool saved = false;
+    Guarded([this, &saved, &path] {
+        const std::optional<FormKind> form = CurrentForm();
+        saved = form && documents_.Checks(*form) && documents_.Write(*form, path);
+    });
+    return saved;
+}
+
 // --- capture ---------------------------------------------------------------------------------
 
 void FormsWorkspace::PrepareCapture() {
     FormsCaptureSettings& settings = captureHost_.Settings();
     settings.site = sourceSite_;
     settings.tab = currentTab_;
-    settings.invoiceSn = invoiceSN_;
+    settings.invoiceSn = InvoiceSN();
 }
 
 CaptureHost& FormsWorkspace::Capture() {
@@ -809,7 +363,7 @@ void FormsWorkspace::Replace() {
 
 void FormsWorkspace::ReplaceAll() {
     if (sourceSite_ == kSiteShippingInfo) {
-        if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return;
+        if (!CurrentForm()) return;
         Guarded([this] {
             if (ShippingInfoFound())
                 FillFromValues(*this, ShippingInfoValues(RecognisedShippingInfo()));
@@ -826,7 +380,7 @@ const ShippingInfo& FormsWorkspace::RecognisedShippingInfo() const {
 }
 
 bool FormsWorkspace::ShippingInfoFound() {
-    if (currentTab_ != kTabFreightBill && currentTab_ != kTabInvoice) return false;
+    if (!CurrentForm()) return false;
     if (FoundAnything(RecognisedShippingInfo())) return true;
     static const std::string unrecognised = Gbk(u8"无法识别的输入文本！");
     Show(unrecognised);
@@ -842,24 +396,31 @@ std::string FormsWorkspace::TakeShippingInfoDoubts() {
 }
 
 void FormsWorkspace::NoteCapturedPage() {
-    const std::optional<FormKind> form = FormOf(currentTab_);
+    const std::optional<FormKind> form = CurrentForm();
     if (!form) return;
-    FormFill& fill = Fill(*form);
+    FormSettings& fill = forms_[*form];
     fill.given.reset();
     fill.page = input_;
     fill.site = sourceSite_;
 }
 
 FormValues FormsWorkspace::FilledValues(FormKind form) const {
-    const FormFill& fill = Fill(form);
+    const FormSettings& fill = forms_[form];
     if (fill.given) return *fill.given;
     return CaptureFormValues(fill.page, fill.site);
 }
 
 void FormsWorkspace::RememberFilledValues(FormKind form, FormValues values) {
-    FormFill& fill = Fill(form);
+    FormSettings& fill = forms_[form];
     fill.given = std::move(values);
     fill.page.clear();
+}
+
+void FormsWorkspace::ForgetFill(FormKind form) {
+    FormSettings& fill = forms_[form];
+    fill.given.reset();
+    fill.page.clear();
+    fill.site = kSiteNone;
 }
 
 }  // namespace tallivo

@@ -8,42 +8,28 @@
 #include <vector>
 
 #include "capture/capture_host.h"
-#include "forms/background_image.h"
 #include "forms/file_chooser.h"
+#include "forms/form_documents.h"
 #include "forms/form_values.h"
 #include "forms/forms_capture_host.h"
 #include "forms/freight_bill.h"
 #include "forms/invoice_form.h"
 #include "forms/shipping_info_fill.h"
+#include "forms/template_library.h"
 #include "forms/template_source.h"
 #include "forms/workspace_observer.h"
 #include "storage/config_file.h"
-#include "storage/template_store.h"
+#include "text/form_kind.h"
 #include "text/message_sink.h"
 
 namespace tallivo {
 
-// A template box: the named templates in store order, the selected one, and the edit text in
-// which the user types the name of a new template.
-struct TemplateList {
-    std::vector<TemplateEntry> items;
-    int selected = -1;
-    std::string editText;  // GBK
-
-    const TemplateEntry* Selected() const {
-        return selected >= 0 && selected < static_cast<int>(items.size()) ? &items[selected]
-                                                                          : nullptr;
-    }
-};
-
-// Names the stores can hold.
-constexpr std::size_t kMaxTemplateNameBytes = 127;
-
-// Both forms, both template lists, the remembered values of Config.pcf, the unsaved flags, the
-// pasted page and the trade state, with the template, document, exchange and capture commands
-// that act on them. The window and the command line drive this one object; dialogs and
-// questions go through the prompter and the file chooser, and changes are announced to the
-// observer (the forms and the grid announce their own through their listeners).
+// Both forms, the remembered values of Config.pcf, the unsaved flags, the pasted page and the
+// trade state, with the template, document, exchange and capture commands that act on them.
+// The template lists live in a TemplateLibrary and the documents are read and written by
+// FormDocuments; the window and the command line drive this one object. Dialogs and questions
+// go through the prompter and the file chooser, and changes are announced to the observer (the
+// forms and the grid announce their own through their listeners).
 class FormsWorkspace {
 public:
     // A GUI hands in the invoice document its editor shows, so that selections made here
@@ -53,7 +39,7 @@ public:
     FormsWorkspace(const FormsWorkspace&) = delete;
     FormsWorkspace& operator=(const FormsWorkspace&) = delete;
 
-    void SetObserver(WorkspaceObserver* observer) { observer_ = observer ? observer : &silent_; }
+    void SetObserver(WorkspaceObserver* observer);
     const std::string& ProgramFolder() const { return programFolder_; }
     Prompter* Prompts() const { return prompter_; }
 
@@ -65,37 +51,45 @@ public:
     TradeState& Trade() { return trade_; }
     const TradeState& Trade() const { return trade_; }
 
-    const TemplateList& Templates(FormKind kind) const {
-        return kind == FormKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
-    }
-    const TemplateList& FreightBillTemplates() const { return freightBillTemplates_; }
-    const TemplateList& InvoiceTemplates() const { return invoiceTemplates_; }
+    const TemplateList& Templates(FormKind form) const { return templates_.List(form); }
+    const TemplateList& FreightBillTemplates() const { return Templates(FormKind::kFreightBill); }
+    const TemplateList& InvoiceTemplates() const { return Templates(FormKind::kInvoice); }
     // The template box's edit text (GBK), the name a saved template gets.
-    void SetTemplateEditText(FormKind kind, const std::string& text);
+    void SetTemplateEditText(FormKind form, const std::string& text) {
+        templates_.SetEditText(form, text);
+    }
     // Selects without applying; the caller applies with the box's select command. -1 for none.
-    void SetSelectedTemplate(FormKind kind, int index);
+    void SetSelectedTemplate(FormKind form, int index) { templates_.Select(form, index); }
     // Appends a template to a list without writing its store.
-    void AddTemplateEntry(FormKind kind, TemplateEntry entry) { AddItem(kind, std::move(entry)); }
+    void AddTemplateEntry(FormKind form, TemplateEntry entry) {
+        templates_.Add(form, std::move(entry));
+    }
     // Selects the first template of this name; false when there is none.
-    bool SelectTemplateNamed(FormKind kind, const std::string& gbkName);
+    bool SelectTemplateNamed(FormKind form, const std::string& gbkName) {
+        return templates_.SelectNamed(form, gbkName);
+    }
 
     Tab CurrentTab() const { return currentTab_; }
     // Changes the tab without applying templates (the window applies on its tab change).
     void SetCurrentTab(Tab tab);
 
-    std::int32_t FreightBillSN() const { return freightBillSN_; }
-    std::int32_t InvoiceSN() const { return invoiceSN_; }
-    void SetFreightBillSN(std::int32_t sn);
-    void SetInvoiceSN(std::int32_t sn);
+    std::int32_t SequenceNumber(FormKind form) const { return forms_[form].sequenceNumber; }
+    void SetSequenceNumber(FormKind form, std::int32_t sn);
+    std::int32_t FreightBillSN() const { return SequenceNumber(FormKind::kFreightBill); }
+    std::int32_t InvoiceSN() const { return SequenceNumber(FormKind::kInvoice); }
+    void SetFreightBillSN(std::int32_t sn) { SetSequenceNumber(FormKind::kFreightBill, sn); }
+    void SetInvoiceSN(std::int32_t sn) { SetSequenceNumber(FormKind::kInvoice, sn); }
 
     Site SourceSite() const { return sourceSite_; }
     // From the site box's item index; any other index is neither site.
     void SetSourceSite(int index);
 
-    bool FreightBillUnsaved() const { return freightBillUnsaved_; }
-    bool InvoiceUnsaved() const { return invoiceUnsaved_; }
-    void SetFreightBillUnsaved(bool unsaved);
-    void SetInvoiceUnsaved(bool unsaved);
+    bool Unsaved(FormKind form) const { return forms_[form].unsaved; }
+    void SetUnsaved(FormKind form, bool unsaved);
+    bool FreightBillUnsaved() const { return Unsaved(FormKind::kFreightBill); }
+    bool InvoiceUnsaved() const { return Unsaved(FormKind::kInvoice); }
+    void SetFreightBillUnsaved(bool unsaved) { SetUnsaved(FormKind::kFreightBill, unsaved); }
+    void SetInvoiceUnsaved(bool unsaved) { SetUnsaved(FormKind::kInvoice, unsaved); }
 
     bool AutoFileName() const { return autoFileName_; }
     void SetAutoFileName(bool on) { autoFileName_ = on; }
@@ -106,7 +100,7 @@ public:
     void Start();
     // One store into its list, the selection kept where it still fits; the message is the
     // caller's.
-    StorageResult LoadTemplateStore(FormKind kind);
+    StorageResult LoadTemplateStore(FormKind form) { return templates_.Load(form); }
     // Config.pcf's values applied when it was read; the message is the caller's.
     ConfigLoad ReadConfig();
     void LoadConfig();
@@ -118,12 +112,16 @@ public:
     // --- templates --------------------------------------------------------------------------
     // Every change of tab resets both forms to their selected templates.
     void PageControlPrintChange(Tab tab);
-    void ComboBoxFreightBillSelect();
-    void ComboBoxInvoiceSelect();
+    // The form from its selected template, or from the template file standing in for it.
+    void ApplyTemplate(FormKind form);
+    void ComboBoxFreightBillSelect() { ApplyTemplate(FormKind::kFreightBill); }
+    void ComboBoxInvoiceSelect() { ApplyTemplate(FormKind::kInvoice); }
     // The current tab's form from its template, as the tab change leaves it.
     void ResetCurrentForm();
     // A template from a file stands in for the selected one of its kind until cleared.
-    void UseTemplateSource(FormKind kind, std::optional<TemplateSource> source);
+    void UseTemplateSource(FormKind form, std::optional<TemplateSource> source) {
+        forms_[form].override = std::move(source);
+    }
 
     // Removes one template of the current tab's list (its background file with it); the store is
     // not written. False when nothing was removed.
@@ -143,16 +141,18 @@ public:
     // checks; replaces an existing file. True when it was written.
     bool SaveDocumentTo(const std::string& path);
     // Where the automatic file name puts the form's document.
-    std::string AutomaticDocumentPath(FormKind form) const;
+    std::string AutomaticDocumentPath(FormKind form) const {
+        return documents_.AutomaticPath(form, SequenceNumber(form));
+    }
 
     // A document named by path, for a file opened from the file manager. With onlyWhole a
     // damaged file changes nothing and is only reported; otherwise as the open command does.
-    bool OpenDocumentFile(FormKind kind, const std::string& path, bool onlyWhole);
+    bool OpenDocumentFile(FormKind form, const std::string& path, bool onlyWhole);
 
     void MenuItemExportTemplateClick();
     void MenuItemImportTemplateClick();
     // An exchange file named by path, imported with the import command's questions.
-    void ImportTemplateFile(FormKind kind, const std::string& path);
+    void ImportTemplateFile(FormKind form, const std::string& path);
 
     // Asks for a picture and loads it as the freight-bill background.
     bool SpeedButtonBackgroundClick();
@@ -198,39 +198,16 @@ private:
         FormKind form_;
     };
 
-    TemplateList& List(FormKind kind) {
-        return kind == FormKind::kFreightBill ? freightBillTemplates_ : invoiceTemplates_;
-    }
-    TemplateList& CurrentList();
     // Runs a command; running out of memory stops it with the system's message.
     void Guarded(const std::function<void()>& command);
     void Show(const std::string& gbk);
-    bool Ask(const std::string& caption, const std::string& text);
-    // Asks about every template named `name`; true when the user said Yes to all of them (or
-    // there are none), with their indexes in *same.
-    bool ConfirmOverwrite(const TemplateList& list, const std::string& name,
-                          std::vector<int>* same);
-    // Removes items from a list, keeping the selection on the same template where it stays.
-    void RemoveItem(FormKind kind, int index);
-    void AddItem(FormKind kind, TemplateEntry entry);
-    bool SaveStore(FormKind kind);
-    void DeleteBackgroundFile(const std::string& gbkFileName);
+    std::optional<FormKind> CurrentForm() const { return FormOf(currentTab_); }
     void PrepareCapture();
-
-    void SaveFreightBillTemplate();
-    void SaveInvoiceTemplate();
-    void OpenFreightBill();
-    void OpenInvoice();
-    bool SaveFreightBill(const std::string& path);
-    bool SaveInvoice(const std::string& path);
-    bool SaveInvoiceChecks();
-    std::string ChooseDocumentForSaving(FormKind kind, bool* cancelled);
-    void ExportTemplate(FormKind kind);
-    void ImportTemplate(FormKind kind);
-    void ImportTemplateFrom(FormKind kind, const std::string& path);
-    // The JPEG of the picture a freight-bill record names, for an exchange file; empty with a
-    // message when it names none or the file cannot be had.
-    std::string ExportPicture(const std::string& record);
+    // Forgets what the form was filled with.
+    void ForgetFill(FormKind form);
+    void NoteCapturedPage();
+    // False, after saying so, when the recogniser found nothing in the input text.
+    bool ShippingInfoFound();
 
     std::string programFolder_;
     Prompter* prompter_;
@@ -240,35 +217,27 @@ private:
 
     FreightBillForm freightBill_;
     InvoiceForm invoice_;
-    TemplateList freightBillTemplates_;
-    TemplateList invoiceTemplates_;
-    std::optional<TemplateSource> freightBillOverride_;
-    std::optional<TemplateSource> invoiceOverride_;
-    BackgroundCache pictures_;
     TradeState trade_;
+    TemplateLibrary templates_;
+    FormDocuments documents_;
 
-    Tab currentTab_ = kTabInput;
-    std::int32_t freightBillSN_ = kDefaultSequenceNumber;
-    std::int32_t invoiceSN_ = kDefaultSequenceNumber;
-    Site sourceSite_ = kSiteNone;
-    bool freightBillUnsaved_ = false;
-    bool invoiceUnsaved_ = false;
-    bool autoFileName_ = true;
-    std::string lastImportName_;
-
-    // Per form (freight bill, invoice): the values given, or the page and site captured from.
-    struct FormFill {
+    // What the workspace keeps for each form besides the form itself.
+    struct FormSettings {
+        std::int32_t sequenceNumber = kDefaultSequenceNumber;
+        bool unsaved = false;
+        // A template from a file standing in for the selected one.
+        std::optional<TemplateSource> override;
+        // The values given, or else the page and site captured from.
         std::optional<FormValues> given;
         std::string page;
         Site site = kSiteNone;
     };
-    FormFill& Fill(FormKind form) { return fills_[FormIndex(form)]; }
-    const FormFill& Fill(FormKind form) const { return fills_[FormIndex(form)]; }
-    void NoteCapturedPage();
-    // False, after saying so, when the recogniser found nothing in the input text.
-    bool ShippingInfoFound();
+    PerForm<FormSettings> forms_;
 
-    FormFill fills_[2];
+    Tab currentTab_ = kTabInput;
+    Site sourceSite_ = kSiteNone;
+    bool autoFileName_ = true;
+
     std::string input_;
     mutable std::optional<ShippingInfo> recognised_;
     bool doubtsShown_ = false;

@@ -15,4 +15,15 @@ constexpr std::size_t FormIndex(FormKind form) {
     return form == FormKind::kInvoice ? 1 : 0;
 }
 
+// One value for each form, looked up by the form instead of kept as a pair of members.
+template <typename T>
+class PerForm {
+public:
+    T& operator[](FormKind form) { return items_[FormIndex(form)]; }
+    const T& operator[](FormKind form) const { return items_[FormIndex(form)]; }
+
+private:
+    T items_[2]{};
+};
+
 }  // namespace tallivo
