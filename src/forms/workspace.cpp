@@ -496,6 +496,10 @@ void FormsWorkspace::OpenInvoice() {
 }
 
 bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path, bool onlyWhole) {
+    return OpenDocument(kind, ReadDocument(kind == TemplateKind::kFreightBill, path), onlyWhole);
+}
+
+bool FormsWorkspace::OpenDocument(TemplateKind kind, const DocumentRead& file, bool onlyWhole) {
     bool opened = false;
     Guarded([&] {
         const bool freight = kind == TemplateKind::kFreightBill;
@@ -511,26 +515,22 @@ bool FormsWorkspace::OpenDocumentFile(TemplateKind kind, const std::string& path
                 ClearInvoice(invoice_, trade_);
             }
         }
-        const DocumentBytes file = ReadDocumentFile(path);
-        if (!file.ok) return Show(file.message);
-        if (freight) {
-            const FreightBillRecordRead read = ReadFreightBillRecord(file.bytes);
-            if (onlyWhole && !read.ok) return Show(read.message);
-            if (onlyWhole) {
+        if (!file.fileRead || (onlyWhole && !file.ok)) return Show(file.message);
+        if (onlyWhole) {
+            if (freight) {
                 ClearFreightBill(freightBill_);
-                forget();
-            }
-            opened = ApplyFreightBillRecord(freightBill_, read, programFolder_, prompter_);
-        } else {
-            const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
-            if (onlyWhole && !read.ok) return Show(read.message);
-            if (onlyWhole) {
+            } else {
                 ClearInvoice(invoice_, trade_);
-                forget();
             }
-            ApplyInvoiceDocument(invoice_, read);
-            if (!read.ok) Show(read.message);
-            opened = read.ok;
+            forget();
+        }
+        if (freight) {
+            opened =
+                ApplyFreightBillRecord(freightBill_, file.freightBill, programFolder_, prompter_);
+        } else {
+            ApplyInvoiceDocument(invoice_, file.invoice);
+            if (!file.ok) Show(file.message);
+            opened = file.ok;
         }
     });
     return opened;

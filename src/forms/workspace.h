@@ -23,6 +23,8 @@
 
 namespace tallivo {
 
+struct DocumentRead;
+
 // A template box: the named templates in store order, the selected one, and the edit text in
 // which the user types the name of a new template.
 struct TemplateList {
@@ -150,6 +152,8 @@ public:
     // A document named by path, for a file opened from the file manager. With onlyWhole a
     // damaged file changes nothing and is only reported; otherwise as the open command does.
     bool OpenDocumentFile(TemplateKind kind, const std::string& path, bool onlyWhole);
+    // The same for a document already read.
+    bool OpenDocument(TemplateKind kind, const DocumentRead& file, bool onlyWhole);
 
     void MenuItemExportTemplateClick();
     void MenuItemImportTemplateClick();

@@ -39,6 +39,11 @@ struct WriteResult {
 // target (TemporaryPathFor) while writing, and a writer waits up to ten seconds for another
 // before it gives up with kBusy. A temporary file left by a killed writer holds no lock and is
 // taken over by the next save of the same file.
+//
+// The plain layers write through this; the Qt layers use QSaveFile for files of their own, but
+// write documents, stores and pictures through this too: QSaveFile has no lock between writers,
+// no reason for a failure that the system's messages can name, and as root it replaces a
+// read-only file.
 WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 // The hidden temporary file beside `path` that a save of `path` writes first:

@@ -1,4 +1,4 @@
-// WriteFileReplacing: the one way the program writes a file.
+// WriteFileReplacing: how the plain layers, and every document and store, replace a file.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
