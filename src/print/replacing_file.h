@@ -1,6 +1,10 @@
 // A file written under a hidden temporary name beside its target and renamed over the target
 // only once it is complete and on disk: a full disk or an interrupted run leaves the old file
 // as it was and no partial one.
+//
+// Not QSaveFile: under Qt 6.4 its commit reports success after writes that failed for a full
+// disk, and puts the empty or cut file in place; and as root it replaces a read-only file.
+// Not WriteFileReplacing: the PDF is streamed page by page, not held whole in memory.
 #pragma once
 
 #include <QIODevice>
