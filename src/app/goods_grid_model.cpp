@@ -1,5 +1,6 @@
 #include "app/goods_grid_model.h"
 
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -36,7 +37,7 @@ QVariant GoodsGridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return QString::fromStdString(GbkToUtf8(grid_->Cell(column, row)));
+            return GbkToQString(grid_->Cell(column, row));
         case Qt::TextAlignmentRole:
             // Goods names read from the left; everything else is centred, at the top.
             return QVariant::fromValue(
@@ -51,7 +52,7 @@ QVariant GoodsGridModel::data(const QModelIndex& index, int role) const {
 
 bool GoodsGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || index.row() == 0) return false;
-    const std::string text = Utf8ToGbk(value.toString().toStdString());
+    const std::string text = QStringToGbk(value.toString());
     grid_->SetCurrentCell(index.column(), index.row());
     grid_->SetCell(index.column(), index.row(), text);
     grid_->StringGridInvoiceSetEditText(index.row());
@@ -69,7 +70,7 @@ Qt::ItemFlags GoodsGridModel::flags(const QModelIndex& index) const {
 QVariant GoodsGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromStdString(GbkToUtf8(grid_->Cell(section, 0)));
+    return GbkToQString(grid_->Cell(section, 0));
 }
 
 void GoodsGridModel::CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) {

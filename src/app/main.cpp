@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -43,17 +42,14 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tallivo"));
 
     // The arguments as the system gave them: a file name may hold what GBK, or even UTF-8,
-    // cannot. The running copy has a working folder of its own: a document or exchange file
-    // named by a relative path is handed over by its full path.
+    // cannot. The running copy has a working folder of its own: a document, exchange file or
+    // order export named by a relative path is handed over by its full path.
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string onDisk = browser::JoinHandoverText(arguments);
     {
         std::error_code error;
         const std::filesystem::path named(onDisk);
-        std::string suffix = named.extension().string();
-        for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const bool ours = suffix == kFreightBillDocumentExt || suffix == kInvoiceDocumentExt ||
-                          suffix == kFreightBillExchangeExt || suffix == kInvoiceExchangeExt;
+        const bool ours = KindOfNamedFile(onDisk).what != NamedFile::kOther;
         if (ours && named.is_relative() && std::filesystem::is_regular_file(named, error))
             onDisk = std::filesystem::absolute(named, error).string();
     }

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -21,58 +20,23 @@
 #include "app/input_memo.h"
 #include "app/order_list_commands.h"
 #include "app/print_commands.h"
+#include "app/template_boxes.h"
 #include "app/tform_print.h"
 #include "app/tform_replace.h"
 #include "app/waybill_panel.h"
 #include "app/window_prompter.h"
 #include "app/workspace_signals.h"
 #include "browser/handover_record.h"
+#include "orders/gbk_string.h"
 #include "storage/document_files.h"
 #include "storage/file_kinds.h"
 #include "storage/template_records.h"
 #include "text/gbk_codec.h"
+#include "text/text_search.h"
 #include "ui_tform_print.h"
 #include "ui_tform_replace.h"
 
 namespace tallivo {
-namespace {
-
-QString FromGbk(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
-}
-
-std::string ToGbk(const QString& text) {
-    return Utf8ToGbk(text.toStdString());
-}
-
-// Enter in a template box moves on to the next control and selects nothing.
-class EnterMovesOn : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                if (auto* w = qobject_cast<QWidget*>(watched)) {
-                    QWidget* box = qobject_cast<QComboBox*>(w) ? w : w->parentWidget();
-                    if (box) {
-                        // Only controls that take the tab key count.
-                        QWidget* next = box->nextInFocusChain();
-                        while (next && next != box &&
-                               (box->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus) ||
-                                !next->isVisible() || !next->isEnabled()))
-                            next = next->nextInFocusChain();
-                        if (next) next->setFocus(Qt::TabFocusReason);
-                    }
-                }
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-}  // namespace
 
 template <typename F>
 void MainWindowController::Quietly(F&& command) {
@@ -127,71 +91,63 @@ MainWindowController::~MainWindowController() {
 
 void MainWindowController::BindControls() {
     Ui::TFormPrint& ui = *window_.ui();
-    FormsWorkspace& ws = *workspace_;
-    WorkspaceSignals* s = signals_.get();
+    boxes_ = std::make_unique<TemplateBoxes>(
+        ui.ComboBoxFreightBill, ui.ComboBoxInvoice, *workspace_, *signals_,
+        [this](FormKind kind, int i) { ComboBoxTemplateSelect(kind, i); }, this);
+    BindInput();
+    BindSettings();
+    BindEdits();
+}
 
-    // Sequence numbers have no limits.
-    ui.CSpinEditFreightBillSN->setRange(INT_MIN, INT_MAX);
-    ui.CSpinEditInvoiceSN->setRange(INT_MIN, INT_MAX);
-
+void MainWindowController::BindInput() {
+    Ui::TFormPrint& ui = *window_.ui();
     connect(ui.ComboBoxInputText, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int site) {
                 if (!quiet_) workspace_->SetSourceSite(site);
             });
-    connect(s, &WorkspaceSignals::sourceSiteChanged, this, [this, &ui](int site) {
+    connect(signals_.get(), &WorkspaceSignals::sourceSiteChanged, this, [this, &ui](int site) {
         Quietly([&] { ui.ComboBoxInputText->setCurrentIndex(site); });
     });
     connect(ui.MemoInputText, &QPlainTextEdit::textChanged, this, [this] { inputStale_ = true; });
+    connect(signals_.get(), &WorkspaceSignals::replaceTextChanged, this, [this] {
+        if (!replace_) return;
+        const QString text = GbkToQString(workspace_->ReplaceText());
+        if (replace_->ReplaceText() == text) return;
+        replace_->SetReplaceText(text);
+        replace_->ui()->EditReplace->selectAll();
+    });
+}
+
+void MainWindowController::BindSettings() {
+    Ui::TFormPrint& ui = *window_.ui();
+    FormsWorkspace& ws = *workspace_;
     connect(ui.CheckBoxAutoFileName, &QCheckBox::toggled, this,
             [&ws](bool on) { ws.SetAutoFileName(on); });
     ws.SetAutoFileName(ui.CheckBoxAutoFileName->isChecked());
-
-    auto* enter = new EnterMovesOn(this);
-    for (auto [box, kind] : {std::pair{ui.ComboBoxFreightBill, FormKind::kFreightBill},
-                             std::pair{ui.ComboBoxInvoice, FormKind::kInvoice}}) {
-        box->installEventFilter(enter);
-        if (box->lineEdit()) box->lineEdit()->installEventFilter(enter);
-        connect(box, qOverload<int>(&QComboBox::activated), this, [this, kind = kind](int i) {
-            // Another template rebuilds the form as a tab change does, so it asks the same.
-            if (!SaveOrDiscardUnsaved({kind})) {
-                ShowSelection(kind);
-                return;
-            }
-            workspace_->SetSelectedTemplate(kind, i);
-            Quietly([&] {
-                if (kind == FormKind::kFreightBill) {
-                    workspace_->ComboBoxFreightBillSelect();
-                } else {
-                    workspace_->ComboBoxInvoiceSelect();
-                }
-            });
+    // Sequence numbers have no limits.
+    ui.CSpinEditFreightBillSN->setRange(INT_MIN, INT_MAX);
+    ui.CSpinEditInvoiceSN->setRange(INT_MIN, INT_MAX);
+    // The form's sizes follow the boxes always, so that a value a box clamps is the value used.
+    const auto bind = [this](QSpinBox* box, bool always, auto set) {
+        connect(box, qOverload<int>(&QSpinBox::valueChanged), this, [this, always, set](int v) {
+            if (always || !quiet_) set(v);
         });
-        connect(box, &QComboBox::editTextChanged, this, [this, kind = kind](const QString& t) {
-            if (!quiet_) workspace_->SetTemplateEditText(kind, ToGbk(t));
-        });
-    }
-    connect(s, &WorkspaceSignals::templatesChanged, this, &MainWindowController::FillTemplateBox);
-    connect(s, &WorkspaceSignals::templateSelected, this, &MainWindowController::ShowSelection);
-
-    connect(ui.CSpinEditFreightBillSN, qOverload<int>(&QSpinBox::valueChanged), this,
-            [this](int v) {
-                if (!quiet_) workspace_->SetFreightBillSN(v);
-            });
-    connect(ui.CSpinEditInvoiceSN, qOverload<int>(&QSpinBox::valueChanged), this, [this](int v) {
-        if (!quiet_) workspace_->SetInvoiceSN(v);
-    });
-    connect(s, &WorkspaceSignals::sequenceNumbersChanged, this,
+    };
+    bind(ui.CSpinEditFreightBillSN, false, [&ws](int v) { ws.SetFreightBillSN(v); });
+    bind(ui.CSpinEditInvoiceSN, false, [&ws](int v) { ws.SetInvoiceSN(v); });
+    bind(ui.CSpinEditFBWidth, true, [&ws](int v) { ws.FreightBill().printWidth = v; });
+    bind(ui.CSpinEditBiasX, true, [&ws](int v) { ws.FreightBill().biasX = v; });
+    bind(ui.CSpinEditBiasY, true, [&ws](int v) { ws.FreightBill().biasY = v; });
+    bind(ui.CSpinEditInvoiceWidth, true, [&ws](int v) { ws.Invoice().printWidth = v; });
+    connect(signals_.get(), &WorkspaceSignals::sequenceNumbersChanged, this,
             &MainWindowController::ShowSequenceNumbers);
-    connect(ui.CSpinEditFBWidth, qOverload<int>(&QSpinBox::valueChanged), this,
-            [&ws](int v) { ws.FreightBill().printWidth = v; });
-    connect(ui.CSpinEditBiasX, qOverload<int>(&QSpinBox::valueChanged), this,
-            [&ws](int v) { ws.FreightBill().biasX = v; });
-    connect(ui.CSpinEditBiasY, qOverload<int>(&QSpinBox::valueChanged), this,
-            [&ws](int v) { ws.FreightBill().biasY = v; });
-    connect(ui.CSpinEditInvoiceWidth, qOverload<int>(&QSpinBox::valueChanged), this,
-            [&ws](int v) { ws.Invoice().printWidth = v; });
-    connect(s, &WorkspaceSignals::formReset, this, &MainWindowController::ShowSettings);
+    connect(signals_.get(), &WorkspaceSignals::formReset, this,
+            &MainWindowController::ShowSettings);
+}
 
+void MainWindowController::BindEdits() {
+    Ui::TFormPrint& ui = *window_.ui();
+    const auto unsavedInvoice = [this] { workspace_->SetInvoiceUnsaved(true); };
     connect(ui.RichEditInvoice, &QTextEdit::textChanged, this, [this, &ui] {
         if (!quiet_ && ui.RichEditInvoice->document()->isModified())
             workspace_->SetInvoiceUnsaved(true);
@@ -199,13 +155,11 @@ void MainWindowController::BindControls() {
     connect(panel_.get(), &WaybillPanel::userChanged, this, [this] {
         if (!quiet_) workspace_->SetFreightBillUnsaved(true);
     });
-    connect(grid_.get(), &GoodsGridModel::cellEdited, this,
-            [this] { workspace_->SetInvoiceUnsaved(true); });
-    InstallGridKeys(ui.StringGridInvoice, &workspace_->Invoice().grid,
-                    [this] { workspace_->SetInvoiceUnsaved(true); });
+    connect(grid_.get(), &GoodsGridModel::cellEdited, this, unsavedInvoice);
+    InstallGridKeys(ui.StringGridInvoice, &workspace_->Invoice().grid, unsavedInvoice);
     // The printed table keeps the proportions of the columns as the seller set them.
     QHeaderView* header = ui.StringGridInvoice->horizontalHeader();
-    std::vector<int>& widths = ws.Invoice().gridColumnWidths;
+    std::vector<int>& widths = workspace_->Invoice().gridColumnWidths;
     widths.resize(GoodsGrid::kColumnCount);
     for (int c = 0; c < GoodsGrid::kColumnCount; ++c)
         widths[static_cast<std::size_t>(c)] = header->sectionSize(c);
@@ -213,38 +167,13 @@ void MainWindowController::BindControls() {
         if (c >= 0 && c < static_cast<int>(widths.size()))
             widths[static_cast<std::size_t>(c)] = size;
     });
-
-    connect(s, &WorkspaceSignals::replaceTextChanged, this, [this] {
-        if (!replace_) return;
-        const QString text = FromGbk(workspace_->ReplaceText());
-        if (replace_->ReplaceText() == text) return;
-        replace_->SetReplaceText(text);
-        replace_->ui()->EditReplace->selectAll();
-    });
 }
 
-void MainWindowController::FillTemplateBox(FormKind kind) {
-    Ui::TFormPrint& ui = *window_.ui();
-    QComboBox* box = kind == FormKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
-    const TemplateList& list = workspace_->Templates(kind);
-    QStringList names;
-    names.reserve(static_cast<qsizetype>(list.items.size()));
-    for (const TemplateEntry& t : list.items) names.push_back(FromGbk(t.name));
-    Quietly([&] {
-        box->clear();
-        box->addItems(names);
-    });
-    ShowSelection(kind);
-}
-
-void MainWindowController::ShowSelection(FormKind kind) {
-    Ui::TFormPrint& ui = *window_.ui();
-    QComboBox* box = kind == FormKind::kFreightBill ? ui.ComboBoxFreightBill : ui.ComboBoxInvoice;
-    const TemplateList& list = workspace_->Templates(kind);
-    Quietly([&] {
-        box->setCurrentIndex(list.selected);
-        box->setEditText(FromGbk(list.editText));
-    });
+void MainWindowController::ComboBoxTemplateSelect(FormKind kind, int index) {
+    // Another template rebuilds the form as a tab change does, so it asks the same.
+    if (!SaveOrDiscardUnsaved({kind})) return boxes_->ShowSelection(kind);
+    workspace_->SetSelectedTemplate(kind, index);
+    Quietly([&] { workspace_->ApplyTemplate(kind); });
 }
 
 void MainWindowController::ShowSettings(FormKind form) {
@@ -312,21 +241,18 @@ void MainWindowController::BindCommands() {
 void MainWindowController::MenuItemPopupMenuAddKeyWordClick(const QString& caption) {
     FormsWorkspace& ws = *workspace_;
     if (ws.CurrentTab() == kTabFreightBill) {
-        AddFieldBox(ws.FreightBill(), ToGbk(caption), 10, 250, 30, 100);
+        AddFieldBox(ws.FreightBill(), QStringToGbk(caption), 10, 250, 30, 100);
         ws.SetFreightBillUnsaved(true);
     } else if (ws.CurrentTab() == kTabInvoice) {
         RichTextDocument& body = ws.Invoice().Body();
         body.SetFocus();
-        body.ReplaceSelection(ToGbk(caption));
+        body.ReplaceSelection(QStringToGbk(caption));
     }
 }
 
 void MainWindowController::SyncInput() {
     if (!inputStale_) return;
-    // A pasted page arrives with CR LF line ends; the capture engine reads them so.
-    QString text = window_.ui()->MemoInputText->PageText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    workspace_->SetInputText(ToGbk(text));
+    workspace_->SetInputText(WithCrLf(QStringToGbk(window_.ui()->MemoInputText->PageText())));
     inputStale_ = false;
 }
 
@@ -334,22 +260,18 @@ TFormReplace* MainWindowController::CreateReplaceWindow() {
     auto* replace = new TFormReplace(&window_);
     workspace_->SetReplaceText(std::string());
     connect(replace->ui()->EditReplace, &QLineEdit::textEdited, this,
-            [this](const QString& text) { workspace_->SetReplaceText(ToGbk(text)); });
-    connect(replace, &TFormReplace::replaceClicked, this, [this] {
-        SyncInput();
-        workspace_->Replace();
-        ShowShippingInfoDoubts();
-    });
-    connect(replace, &TFormReplace::replaceAllClicked, this, [this] {
-        SyncInput();
-        workspace_->ReplaceAll();
-        ShowShippingInfoDoubts();
-    });
-    connect(replace, &TFormReplace::findClicked, this, [this] {
-        SyncInput();
-        workspace_->FindNext();
-        ShowShippingInfoDoubts();
-    });
+            [this](const QString& text) { workspace_->SetReplaceText(QStringToGbk(text)); });
+    // Each command captures from the memo as it is now.
+    const auto capture = [this](void (FormsWorkspace::*command)()) {
+        return [this, command] {
+            SyncInput();
+            (workspace_.get()->*command)();
+            ShowShippingInfoDoubts();
+        };
+    };
+    connect(replace, &TFormReplace::replaceClicked, this, capture(&FormsWorkspace::Replace));
+    connect(replace, &TFormReplace::replaceAllClicked, this, capture(&FormsWorkspace::ReplaceAll));
+    connect(replace, &TFormReplace::findClicked, this, capture(&FormsWorkspace::FindNext));
     return replace;
 }
 
@@ -386,7 +308,7 @@ void MainWindowController::FormShow() {
     workspace_->SetCurrentTab(static_cast<Tab>(window_.ui()->PageControlPrint->currentIndex()));
     // Start applies the templates; applying them again would repeat every message.
     Quietly([&] { workspace_->Start(); });
-    FocusTemplateBox();
+    boxes_->FocusShown();
 }
 
 void MainWindowController::PageControlPrintChange(int tab) {
@@ -400,7 +322,7 @@ void MainWindowController::PageControlPrintChange(int tab) {
         return;
     }
     Quietly([&] { workspace_->PageControlPrintChange(static_cast<Tab>(tab)); });
-    FocusTemplateBox();
+    boxes_->FocusShown();
 }
 
 bool MainWindowController::SaveOrDiscardUnsaved(std::initializer_list<FormKind> rebuilt) {
@@ -424,16 +346,6 @@ bool MainWindowController::SaveOrDiscardUnsaved(std::initializer_list<FormKind> 
     return true;
 }
 
-void MainWindowController::FocusTemplateBox() {
-    Ui::TFormPrint& ui = *window_.ui();
-    // The template box of the tab now shown takes the focus.
-    if (ui.ComboBoxInvoice->isVisible() && ui.ComboBoxInvoice->isEnabled()) {
-        ui.ComboBoxInvoice->setFocus();
-    } else if (ui.ComboBoxFreightBill->isVisible() && ui.ComboBoxFreightBill->isEnabled()) {
-        ui.ComboBoxFreightBill->setFocus();
-    }
-}
-
 bool MainWindowController::FormCloseQuery() {
     static const std::string caption = Utf8ToGbk(u8"提示：尚未保存！");
     if (workspace_->InvoiceUnsaved() &&
@@ -454,35 +366,32 @@ void MainWindowController::PasteClipboard(bool replaceMemo) {
 bool MainWindowController::OpenFileArgument(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile()) return false;
-    const QString ext = QLatin1Char('.') + info.suffix().toLower();
-    const auto is = [&ext](std::string_view e) { return ext.toStdString() == e; };
-    if (is(".csv") || is(".xlsx")) {
-        // An order export opens in the order list, as if chosen there.
-        if (TFormOrders* orders = orderList_->MenuItemOrdersClick())
-            orders->OpenFiles({info.absoluteFilePath().toStdString()});
+    const std::string file = info.absoluteFilePath().toStdString();
+    const NamedFile named = KindOfNamedFile(file);
+    const FormKind form = named.form;
+    switch (named.what) {
+        case NamedFile::kOther:
+            return false;
+        case NamedFile::kOrderExport:
+            // An order export opens in the order list, as if chosen there.
+            if (TFormOrders* orders = orderList_->MenuItemOrdersClick()) orders->OpenFiles({file});
+            return true;
+        case NamedFile::kExchangeFile:
+            workspace_->ImportTemplateFile(form, file);
+            return true;
+        case NamedFile::kDocument:
+            break;
+    }
+    // Read before the tab changes, so a damaged file leaves the current documents alone.
+    const DocumentRead read = ReadDocument(form, file);
+    if (!read.ok) {
+        prompter_->ShowMessage(read.message);
         return true;
     }
-    const bool freight = is(kFreightBillDocumentExt) || is(kFreightBillExchangeExt);
-    if (!freight && !is(kInvoiceDocumentExt) && !is(kInvoiceExchangeExt)) return false;
-    const FormKind kind = freight ? FormKind::kFreightBill : FormKind::kInvoice;
-    const Tab tab = freight ? kTabFreightBill : kTabInvoice;
-    const std::string file = info.absoluteFilePath().toStdString();
-    if (is(kFreightBillDocumentExt) || is(kInvoiceDocumentExt)) {
-        // Read before the tab changes, so a damaged file leaves the current documents alone.
-        const DocumentBytes bytes = ReadDocumentFile(file);
-        std::string damage = bytes.message;
-        if (bytes.ok && freight) damage = ReadFreightBillRecord(bytes.bytes).message;
-        if (bytes.ok && !freight) damage = ParseInvoiceDocument(bytes.bytes).message;
-        if (!damage.empty()) {
-            prompter_->ShowMessage(damage);
-            return true;
-        }
-        if (window_.ui()->PageControlPrint->currentIndex() != tab)
-            window_.ui()->PageControlPrint->setCurrentIndex(tab);
-        Quietly([&] { workspace_->OpenDocumentFile(kind, file, true); });
-    } else {
-        workspace_->ImportTemplateFile(kind, file);
-    }
+    const Tab tab = TabOf(form);
+    if (window_.ui()->PageControlPrint->currentIndex() != tab)
+        window_.ui()->PageControlPrint->setCurrentIndex(tab);
+    Quietly([&] { workspace_->OpenDocument(form, read, true); });
     return true;
 }
 
@@ -490,7 +399,7 @@ void MainWindowController::OpenFileOnDisk(const QByteArray& name) {
     // Only a name that decodes back to the same bytes reaches the same file.
     const QString path = QFile::decodeName(name);
     if (QFile::encodeName(path) == name && OpenFileArgument(path)) return;
-    prompter_->ShowMessage(ToGbk(QStringLiteral("无法打开文件“%1”。").arg(path)));
+    prompter_->ShowMessage(QStringToGbk(QStringLiteral("无法打开文件“%1”。").arg(path)));
 }
 
 void MainWindowController::ShowHandedOverPage(const std::string& address) {
@@ -503,7 +412,7 @@ void MainWindowController::ShowHandedOverPage(const std::string& address) {
 void MainWindowController::OpenCommandLine(quint32 tag, const QByteArray& text) {
     if (tag == browser::kFileArgumentTag) return OpenFileOnDisk(text);
     if (text.toStdString() == browser::kFromWebPage) return ReceiveHandover(tag, text);
-    OpenFileArgument(QString::fromStdString(GbkToUtf8(text.toStdString())));
+    OpenFileArgument(GbkToQString(text.toStdString()));
 }
 
 void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) {
@@ -519,10 +428,10 @@ void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) 
         std::string address;
         std::string page = data;
         if (tag == browser::kAddressedPageTag) browser::SplitAddressedPage(data, &address, &page);
-        memo->SetPageText(FromGbk(page));
+        memo->SetPageText(GbkToQString(page));
         return ShowHandedOverPage(address);
     }
-    if (OpenFileArgument(QString::fromStdString(GbkToUtf8(data)))) return;
+    if (OpenFileArgument(GbkToQString(data))) return;
     const bool fromWebPage = data == browser::kFromWebPage;
     PasteClipboard(fromWebPage);
     if (fromWebPage) ShowHandedOverPage(std::string());

@@ -20,6 +20,7 @@ class FontChooser;
 class GoodsGridModel;
 class OrderListCommands;
 class PrintCommands;
+class TemplateBoxes;
 class TFormPrint;
 class WaybillPanel;
 class WindowPrompter;
@@ -62,20 +63,17 @@ public:
 
 private:
     void BindControls();
+    void BindInput();
+    void BindSettings();
+    void BindEdits();
     void BindCommands();
-    void FillTemplateBox(FormKind kind);
-    // The selected template and the edit text, without refilling the items.
-    void ShowSelection(FormKind kind);
+    void ComboBoxTemplateSelect(FormKind kind, int index);
     void ShowSettings(FormKind form);
     void ShowSequenceNumbers();
-    // Before a tab change rebuilds the forms: each unsaved one is saved or given up, as the
-    // user answers. False when a save was wanted and did not happen.
     // Asks before the given forms are rebuilt from their templates; false when an unsaved one
     // the user chose to keep could not be saved.
     bool SaveOrDiscardUnsaved(std::initializer_list<FormKind> rebuilt);
-    void FocusTemplateBox();
-    // The memo's text, with CR LF line ends as a pasted page has them, into the workspace when
-    // it changed since the last capture command.
+    // The memo's text into the workspace when it changed since the last capture command.
     void SyncInput();
     // Runs a workspace command; changes it makes to the editors are not the user's.
     template <typename F>
@@ -92,6 +90,7 @@ private:
     std::unique_ptr<FormsWorkspace> workspace_;
     std::unique_ptr<WaybillPanel> panel_;
     std::unique_ptr<GoodsGridModel> grid_;
+    std::unique_ptr<TemplateBoxes> boxes_;
     std::unique_ptr<EditCommands> edits_;
     QPointer<TFormReplace> replace_;
     std::unique_ptr<PrintCommands> print_;

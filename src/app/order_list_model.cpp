@@ -6,15 +6,12 @@
 #include <iterator>
 #include <string_view>
 
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
 
 namespace {
-
-QString ToQ(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
-}
 
 // In cents, so that adding up keeps the amounts exact; false without any amount.
 bool AmountCents(const Order& order, long long* cents) {
@@ -55,9 +52,10 @@ struct TradeKey {
 QString OrderGoodsText(const Order& order) {
     QStringList goods;
     for (const OrderGoodsRow& row : order.goods) {
-        QString line = ToQ(row[GoodsGrid::kGoodsName]);
+        QString line = GbkToQString(row[GoodsGrid::kGoodsName]);
         const std::string& quantity = row[GoodsGrid::kQuantity];
-        if (!quantity.empty() && quantity != "1") line += QStringLiteral(" x") + ToQ(quantity);
+        if (!quantity.empty() && quantity != "1")
+            line += QStringLiteral(" x") + GbkToQString(quantity);
         if (!line.isEmpty()) goods << line;
     }
     return goods.join(QStringLiteral(", "));
@@ -308,13 +306,13 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const {
     if (!order || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
     switch (index.column()) {
         case kTrade:
-            return ToQ(order->tradeNumber);
+            return GbkToQString(order->tradeNumber);
         case kBuyer:
-            return ToQ(order->Value(Keyword::kBuyer));
+            return GbkToQString(order->Value(Keyword::kBuyer));
         case kConsignee:
-            return ToQ(order->Value(Keyword::kConsignee));
+            return GbkToQString(order->Value(Keyword::kConsignee));
         case kAddress:
-            return ToQ(order->Value(Keyword::kAddress));
+            return GbkToQString(order->Value(Keyword::kAddress));
         case kGoods:
             return OrderGoodsText(*order);
         case kAmount:

@@ -2,19 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QCoreApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QDoubleSpinBox>
-#include <QFormLayout>
-#include <QLabel>
-#include <QPageSetupDialog>
-#include <QPrintDialog>
 #include <QPrinter>
-#include <QProgressDialog>
-#include <QSpinBox>
 #include <QTimer>
-#include <algorithm>
 
 #include "app/tform_history.h"
 #include "app/tform_history_server.h"
@@ -22,6 +11,7 @@
 #include "app/tform_print.h"
 #include "forms/form_values.h"
 #include "history/record_from_forms.h"
+#include "orders/gbk_string.h"
 #include "print/calibration_page.h"
 #include "session/print_session.h"
 #include "storage/storage_result.h"
@@ -29,122 +19,6 @@
 #include "ui_tform_print.h"
 
 namespace tallivo {
-namespace {
-
-class QtPrintDialogs : public PrintDialogs {
-public:
-    explicit QtPrintDialogs(QWidget* owner) : owner_(owner) {}
-    bool ChoosePrinter(QPrinter& printer) override {
-        QPrintDialog dialog(&printer, owner_);
-        return dialog.exec() == QDialog::Accepted;
-    }
-    void SetUpPage(QPrinter& printer) override {
-        QPageSetupDialog dialog(&printer, owner_);
-        dialog.exec();
-    }
-    std::optional<QPointF> MeasuredFirstMark(QPointF expectedMm) override {
-        QDialog dialog(owner_);
-        dialog.setWindowTitle(QString::fromUtf8(u8"校准打印偏移"));
-        auto* form = new QFormLayout(&dialog);
-        form->addRow(
-            new QLabel(QString::fromUtf8(u8"请量出第1个十字（应在 %1, %2 毫米处）的实际位置：")
-                           .arg(expectedMm.x())
-                           .arg(expectedMm.y())));
-        QDoubleSpinBox* x = MeasureBox(expectedMm.x());
-        QDoubleSpinBox* y = MeasureBox(expectedMm.y());
-        form->addRow(QString::fromUtf8(u8"距纸左边（毫米）："), x);
-        form->addRow(QString::fromUtf8(u8"距纸上边（毫米）："), y);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-        form->addRow(buttons);
-        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-        return QPointF(x->value(), y->value());
-    }
-
-    bool JobProgressed(const JobProgress& progress) override {
-        if (!progress_) {
-            progress_ = std::make_unique<QProgressDialog>(owner_);
-            progress_->setWindowTitle(QString::fromUtf8(u8"等待打印"));
-            progress_->setCancelButtonText(QString::fromUtf8(u8"不再等待"));
-            progress_->setWindowModality(Qt::WindowModal);
-            progress_->setMinimumDuration(500);
-            progress_->setRange(0, std::max(1, progress.boundMs));
-        }
-        QString text =
-            QString::fromUtf8(u8"打印任务（%1号）已送往打印机“%2”，%3")
-                .arg(progress.jobId)
-                .arg(progress.queue, QString::fromUtf8(progress.state == JobState::kProcessing
-                                                           ? u8"正在打印……"
-                                                           : u8"正在排队等待打印……"));
-        if (!progress.queueMessage.empty())
-            text +=
-                QString::fromUtf8(u8"\n打印机：") + QString::fromStdString(progress.queueMessage);
-        progress_->setLabelText(text);
-        // Once shown, the modal dialog takes the user's input itself; before, none is taken, so
-        // no second print can start inside this one.
-        progress_->setValue(std::min(progress.elapsedMs, progress_->maximum() - 1));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return !progress_->wasCanceled();
-    }
-    void JobFollowed() override { progress_.reset(); }
-
-private:
-    static QDoubleSpinBox* MeasureBox(double value) {
-        auto* box = new QDoubleSpinBox;
-        box->setRange(0, 500);
-        box->setDecimals(1);
-        box->setValue(value);
-        return box;
-    }
-
-    QWidget* owner_;
-    std::unique_ptr<QProgressDialog> progress_;
-};
-
-std::string PrintFailedMessage(const std::string& reason) {
-    return Gbk(u8"打印失败，打印任务已取消。\n原因：") + Utf8ToGbk(reason);
-}
-
-// What the seller is told of a job that did not print, in the queue's own words where it has any.
-std::string NotPrintedMessage(const PrintResult& r, const QString& queue) {
-    const std::string q = Utf8ToGbk(queue.toStdString());
-    const std::string job = std::to_string(r.jobId);
-    std::string text;
-    switch (r.state) {
-        case JobState::kSpoolFailed:
-            return Gbk(u8"打印任务无法完整写入临时文件夹，没有送往打印机，本次没有打印。"
-                       u8"请检查磁盘空间。\n") +
-                   Utf8ToGbk(r.error);
-        case JobState::kStopped:
-            text = Gbk(u8"打印机“") + q + Gbk(u8"”已停止，本次没有打印。");
-            break;
-        case JobState::kHeld:
-            text = Gbk(u8"打印任务（") + job + Gbk(u8"号）在打印机“") + q +
-                   Gbk(u8"”上被挂起，本次没有打印。");
-            break;
-        case JobState::kCancelled:
-            text = Gbk(u8"打印任务（") + job + Gbk(u8"号）在打印机“") + q +
-                   Gbk(u8"”上被取消，本次没有打印。");
-            break;
-        case JobState::kAborted:
-            text = Gbk(u8"打印机“") + q + Gbk(u8"”中止了打印任务（") + job +
-                   Gbk(u8"号），本次没有打印。");
-            break;
-        case JobState::kPending:
-            text = Gbk(u8"打印任务（") + job + Gbk(u8"号）仍在打印机“") + q +
-                   Gbk(u8"”的队列中等待，尚未打印，未记入打印记录。");
-            break;
-        default:
-            return PrintFailedMessage(r.error);
-    }
-    if ((r.state == JobState::kStopped || r.state == JobState::kHeld) && r.cancelled)
-        text += Gbk(u8"打印任务已取消。");
-    if (!r.queueMessage.empty()) text += Gbk(u8"\n打印机的说明：") + Utf8ToGbk(r.queueMessage);
-    return text;
-}
-
-}  // namespace
 
 PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prompter& prompter,
                              PrintDialogs* dialogs, QObject* parent)
@@ -233,7 +107,7 @@ bool PrintCommands::FinishSession(PrintSession& session) {
     dialogs_->JobFollowed();
     last_ = out.print;
     if (!last_.ok) {
-        prompter_.ShowMessage(NotPrintedMessage(last_, Printer().printerName()));
+        prompter_.ShowMessage(NotPrintedMessage(last_, QStringToGbk(Printer().printerName())));
         return false;
     }
     settings_.SetLastPrinter(Printer().printerName().toStdString());

@@ -4,11 +4,10 @@
 #pragma once
 
 #include <QObject>
-#include <QPointF>
 #include <QPointer>
 #include <memory>
-#include <optional>
 
+#include "app/print_dialogs.h"
 #include "forms/workspace.h"
 #include "history/print_history.h"
 #include "print/print_job.h"
@@ -24,24 +23,6 @@ class TFormHistory;
 class TFormHistoryServer;
 class TFormPreview;
 class TFormPrint;
-
-// The print and page set-up dialogs; the window shows Qt's, tests answer.
-class PrintDialogs {
-public:
-    virtual ~PrintDialogs() = default;
-    // The print dialog for this printer: true to print, false when the user cancels.
-    virtual bool ChoosePrinter(QPrinter& printer) = 0;
-    // The page set-up dialog; what it sets stays on the printer for the next print.
-    virtual void SetUpPage(QPrinter& printer) = 0;
-    // After a calibration page: where the user measured the first mark, in millimetres from
-    // the paper's left and top edges; nothing when the user cancels.
-    virtual std::optional<QPointF> MeasuredFirstMark(QPointF expectedMm) = 0;
-    // While a job handed to the print system is followed: how it is doing. False when the user
-    // stops waiting.
-    virtual bool JobProgressed(const JobProgress&) { return true; }
-    // Following the job has ended.
-    virtual void JobFollowed() {}
-};
 
 class PrintCommands : public QObject {
     Q_OBJECT

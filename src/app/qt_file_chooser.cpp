@@ -2,14 +2,11 @@
 
 #include <QFileDialog>
 
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
 namespace {
-
-QString FromGbk(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
-}
 
 // "任意格式 (*.*)" shows its patterns already; they are written again from the pattern part.
 QString WithoutPatternSuffix(QString description) {
@@ -38,7 +35,7 @@ QString QtPatterns(const QString& windowsPatterns) {
 QStringList QtNameFilters(const std::string& gbkFilter) {
     QStringList filters;
     if (gbkFilter.empty()) return filters;
-    const QStringList parts = FromGbk(gbkFilter).split(QLatin1Char('|'));
+    const QStringList parts = GbkToQString(gbkFilter).split(QLatin1Char('|'));
     for (qsizetype i = 0; i < parts.size(); i += 2) {
         const QString patterns = QtPatterns(i + 1 < parts.size() ? parts[i + 1] : QString());
         QString description = WithoutPatternSuffix(parts[i]);
@@ -49,7 +46,7 @@ QStringList QtNameFilters(const std::string& gbkFilter) {
 }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& request) {
-    if (!request.title.empty()) dialog.setWindowTitle(FromGbk(request.title));
+    if (!request.title.empty()) dialog.setWindowTitle(GbkToQString(request.title));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     const QStringList filters = QtNameFilters(request.filter);

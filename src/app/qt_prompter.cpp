@@ -3,25 +3,20 @@
 #include <QMessageBox>
 
 #include "app/app_title.h"
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
-namespace {
-
-QString FromGbk(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void QtPrompter::ShowMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), FromGbk(text),
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), GbkToQString(text),
                     QMessageBox::Ok, owner_);
     box.exec();
 }
 
 bool QtPrompter::AskYesNo(const std::string& caption, const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, FromGbk(caption), FromGbk(text),
+    QMessageBox box(QMessageBox::NoIcon, GbkToQString(caption), GbkToQString(text),
                     QMessageBox::Yes | QMessageBox::No, owner_);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
@@ -29,7 +24,7 @@ bool QtPrompter::AskYesNo(const std::string& caption, const std::string& text) {
 }
 
 bool QtPrompter::AskYesNoDefaultYes(const std::string& caption, const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, FromGbk(caption), FromGbk(text),
+    QMessageBox box(QMessageBox::NoIcon, GbkToQString(caption), GbkToQString(text),
                     QMessageBox::Yes | QMessageBox::No, owner_);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Yes);
@@ -37,8 +32,8 @@ bool QtPrompter::AskYesNoDefaultYes(const std::string& caption, const std::strin
 }
 
 void QtPrompter::ShowInformation(const std::string& caption, const std::string& text) {
-    QMessageBox box(QMessageBox::Information, FromGbk(caption), FromGbk(text), QMessageBox::Ok,
-                    owner_);
+    QMessageBox box(QMessageBox::Information, GbkToQString(caption), GbkToQString(text),
+                    QMessageBox::Ok, owner_);
     box.exec();
 }
 

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QTableWidgetItem>
 
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_history.h"
 
@@ -10,13 +11,9 @@ namespace tallivo {
 
 namespace {
 
-QString ToQ(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
-}
-
 QString Trades(const std::vector<std::string>& trades) {
     QStringList out;
-    for (const std::string& t : trades) out << ToQ(t);
+    for (const std::string& t : trades) out << GbkToQString(t);
     return out.join(QLatin1Char(','));
 }
 
@@ -44,7 +41,7 @@ void TFormHistory::Refresh() {
     records_.clear();
     if (history_) {
         HistoryFilter filter;
-        filter.text = Utf8ToGbk(ui_->EditSearch->text().trimmed().toStdString());
+        filter.text = QStringToGbk(ui_->EditSearch->text().trimmed());
         filter.limit = kShownRecords;
         records_ = history_->List(filter);
         const std::string message = history_->TakeMessage();
@@ -56,15 +53,15 @@ void TFormHistory::Refresh() {
     for (int row = 0; row < grid->rowCount(); ++row) {
         const HistoryRecord& r = records_[static_cast<std::size_t>(row)];
         const QString cells[] = {HistoryTimeText(r.time),
-                                 ToQ(HistoryFormCaption(r.form)),
+                                 GbkToQString(HistoryFormCaption(r.form)),
                                  Trades(r.tradeNumbers),
-                                 ToQ(r.buyer),
-                                 ToQ(r.consignee),
-                                 ToQ(r.address),
-                                 ToQ(ShownTelephone(r)),
-                                 ToQ(r.templateName),
+                                 GbkToQString(r.buyer),
+                                 GbkToQString(r.consignee),
+                                 GbkToQString(r.address),
+                                 GbkToQString(ShownTelephone(r)),
+                                 GbkToQString(r.templateName),
                                  QString::number(r.sequenceNumber),
-                                 ToQ(r.printer),
+                                 GbkToQString(r.printer),
                                  QString::number(r.copies)};
         for (int c = 0; c < static_cast<int>(std::size(cells)) && c < grid->columnCount(); ++c)
             grid->setItem(row, c, new QTableWidgetItem(cells[c]));

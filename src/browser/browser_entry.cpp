@@ -10,15 +10,12 @@
 #include <QStandardPaths>
 
 #include "browser/capture_page.h"
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo::browser {
 
 namespace {
-
-std::string GbkOf(const QString& text) {
-    return Utf8ToGbk(text.toStdString());
-}
 
 QString NativePath(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -67,7 +64,7 @@ QString CapturePageFile(const BrowserEntryPlace& place) {
         NativePath(place.pageFolder.isEmpty() ? QFileInfo(place.program).absolutePath()
                                               : QFileInfo(place.pageFolder).absoluteFilePath());
 #ifdef Q_OS_WIN
-    return QString::fromStdString(GbkToUtf8(CapturePagePath(GbkOf(folder), '\\')));
+    return GbkToQString(CapturePagePath(QStringToGbk(folder), '\\'));
 #else
     return QFile::decodeName(
         QByteArray::fromStdString(CapturePagePath(QFile::encodeName(folder).toStdString(), '/')));
@@ -117,18 +114,18 @@ bool InstallBrowserEntry(Registry& registry, const BrowserEntryPlace& place, Pro
     const QString key = QString::fromLatin1(kMenuExtKey);
     const QString page = CapturePageFile(place);
     if (!registry.WriteDefaultValue(key, NativePath(page))) {
-        prompter.ShowMessage(Gbk(u8"无法写入注册表项 ") + GbkOf(key) + Gbk(u8"！"));
+        prompter.ShowMessage(Gbk(u8"无法写入注册表项 ") + QStringToGbk(key) + Gbk(u8"！"));
         return false;
     }
     if (!QFileInfo::exists(page) &&
-        !WriteNewFile(page, CapturePageBytes(GbkOf(NativePath(place.program))))) {
-        prompter.ShowMessage(Gbk(u8"无法创建文件 ") + GbkOf(NativePath(page)) + Gbk(u8"！"));
+        !WriteNewFile(page, CapturePageBytes(QStringToGbk(NativePath(place.program))))) {
+        prompter.ShowMessage(Gbk(u8"无法创建文件 ") + QStringToGbk(NativePath(page)) + Gbk(u8"！"));
         return false;
     }
     for (const QString& file : NativeHostManifestFiles(place)) {
         const bool firefox = file.contains(QStringLiteral("/.mozilla/"));
         if (!WriteManifest(file, NativeHostManifest(place.host, firefox))) {
-            prompter.ShowMessage(Gbk(u8"无法写入浏览器的本地程序清单 ") + GbkOf(file) +
+            prompter.ShowMessage(Gbk(u8"无法写入浏览器的本地程序清单 ") + QStringToGbk(file) +
                                  Gbk(u8"！"));
             return false;
         }
@@ -144,17 +141,17 @@ bool UninstallBrowserEntry(Registry& registry, const BrowserEntryPlace& place, P
     bool complete = true;
     const QString page = CapturePageFile(place);
     if (QFileInfo::exists(page) && !QFile::remove(page)) {
-        prompter.ShowMessage(Gbk(u8"无法删除文件 ") + GbkOf(NativePath(page)) + Gbk(u8"！"));
+        prompter.ShowMessage(Gbk(u8"无法删除文件 ") + QStringToGbk(NativePath(page)) + Gbk(u8"！"));
         complete = false;
     }
     const QString key = QString::fromLatin1(kMenuExtKey);
     if (!registry.DeleteKey(key)) {
-        prompter.ShowMessage(Gbk(u8"无法删除注册表项 ") + GbkOf(key) + Gbk(u8"！"));
+        prompter.ShowMessage(Gbk(u8"无法删除注册表项 ") + QStringToGbk(key) + Gbk(u8"！"));
         complete = false;
     }
     for (const QString& file : NativeHostManifestFiles(place)) {
         if (QFileInfo::exists(file) && !QFile::remove(file)) {
-            prompter.ShowMessage(Gbk(u8"无法删除文件 ") + GbkOf(file) + Gbk(u8"！"));
+            prompter.ShowMessage(Gbk(u8"无法删除文件 ") + QStringToGbk(file) + Gbk(u8"！"));
             complete = false;
         }
     }

@@ -5,28 +5,9 @@
 #include <filesystem>
 
 #include "text/gbk_codec.h"
+#include "text/text_search.h"
 
 namespace tallivo {
-
-namespace {
-
-// A pasted page reaches the program with CR LF line ends, and the parsers count only that pair
-// as a blank; a page file written on Linux has bare LF. A GBK trail byte is never 0x0A.
-std::string WithCrLf(std::string text) {
-    size_t bare = 0;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ++bare;
-    if (bare == 0) return text;
-    std::string out;
-    out.reserve(text.size() + bare);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-        out += text[i];
-    }
-    return out;
-}
-
-}  // namespace
 
 std::string PageTextToGbk(std::string bytes) {
     const std::string_view view(bytes);

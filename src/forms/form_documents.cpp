@@ -69,7 +69,7 @@ std::optional<std::string> FormDocuments::ChooseToOpen(FormKind form) const {
     return chooser_->Choose(request);
 }
 
-bool FormDocuments::Open(FormKind form, const std::string& path, bool onlyWhole,
+bool FormDocuments::Open(FormKind form, const DocumentRead& file, bool onlyWhole,
                          const std::function<void()>& emptied) {
     const bool freight = form == FormKind::kFreightBill;
     const auto empty = [&] {
@@ -82,29 +82,16 @@ bool FormDocuments::Open(FormKind form, const std::string& path, bool onlyWhole,
     };
     // The open command empties the form first and keeps what was read before damage.
     if (!onlyWhole) empty();
-    const DocumentBytes file = ReadDocumentFile(path);
-    if (!file.ok) {
+    if (!file.fileRead || (onlyWhole && !file.ok)) {
         Show(file.message);
         return false;
     }
-    if (freight) {
-        const FreightBillRecordRead read = ReadFreightBillRecord(file.bytes);
-        if (onlyWhole && !read.ok) {
-            Show(read.message);
-            return false;
-        }
-        if (onlyWhole) empty();
-        return ApplyFreightBillRecord(freightBill_, read, programFolder_, prompter_);
-    }
-    const InvoiceDocumentRead read = ParseInvoiceDocument(file.bytes);
-    if (onlyWhole && !read.ok) {
-        Show(read.message);
-        return false;
-    }
     if (onlyWhole) empty();
-    ApplyInvoiceDocument(invoice_, read);
-    if (!read.ok) Show(read.message);
-    return read.ok;
+    if (freight)
+        return ApplyFreightBillRecord(freightBill_, file.freightBill, programFolder_, prompter_);
+    ApplyInvoiceDocument(invoice_, file.invoice);
+    if (!file.ok) Show(file.message);
+    return file.ok;
 }
 
 std::string FormDocuments::AutomaticPath(FormKind form, std::int32_t sequenceNumber) const {

@@ -9,6 +9,7 @@
 #include "forms/file_chooser.h"
 #include "forms/freight_bill.h"
 #include "forms/invoice_form.h"
+#include "storage/document_files.h"
 #include "text/form_kind.h"
 #include "text/message_sink.h"
 
@@ -30,7 +31,7 @@ public:
     // Reads a document into its form. With onlyWhole a damaged file changes nothing and is
     // only reported; otherwise the form is emptied first and keeps what was read before the
     // damage. `emptied` runs when the form is emptied.
-    bool Open(FormKind form, const std::string& path, bool onlyWhole,
+    bool Open(FormKind form, const DocumentRead& file, bool onlyWhole,
               const std::function<void()>& emptied);
 
     // Where the automatic file name puts the form's document of this number.

@@ -1,7 +1,5 @@
 #include "forms/template_source.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "storage/document_files.h"
@@ -11,16 +9,6 @@
 
 namespace tallivo {
 namespace {
-
-std::string LowerExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
-}
 
 // Messages name the file by its full path, as the open dialog hands it over.
 std::string FullPath(const std::string& path) {
@@ -32,9 +20,8 @@ std::string FullPath(const std::string& path) {
 }  // namespace
 
 bool IsTemplateFileName(const std::string& path) {
-    const std::string ext = LowerExtension(path);
-    return ext == kFreightBillExchangeExt || ext == kInvoiceExchangeExt ||
-           ext == kFreightBillDocumentExt || ext == kInvoiceDocumentExt;
+    const NamedFile::What what = KindOfNamedFile(path).what;
+    return what == NamedFile::kDocument || what == NamedFile::kExchangeFile;
 }
 
 TemplateSourceRead ReadTemplateSource(FormKind kind, const std::string& path) {

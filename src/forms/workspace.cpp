@@ -5,6 +5,8 @@
 #include <new>
 
 #include "capture/capture_driver.h"
+#include "storage/document_files.h"
+#include "storage/document_files.h"
 #include "storage/file_io.h"
 #include "storage/template_records.h"
 #include "text/gbk_codec.h"
@@ -292,10 +294,16 @@ void FormsWorkspace::MenuItemOpenClick() {
 
 bool FormsWorkspace::OpenDocumentFile(FormKind form, const std::string& path, bool onlyWhole) {
     bool opened = false;
+    Guarded([&] { opened = OpenDocument(form, ReadDocument(form, path), onlyWhole); });
+    return opened;
+}
+
+bool FormsWorkspace::OpenDocument(FormKind form, const DocumentRead& file, bool onlyWhole) {
+    bool opened = false;
     Guarded([&] {
         Announced reset(this, form);
         // A document's values are its own, not those of the page in the memo.
-        opened = documents_.Open(form, path, onlyWhole, [&] { ForgetFill(form); });
+        opened = documents_.Open(form, file, onlyWhole, [&] { ForgetFill(form); });
     });
     return opened;
 }

@@ -24,6 +24,8 @@
 
 namespace tallivo {
 
+struct DocumentRead;
+
 // Both forms, the remembered values of Config.pcf, the unsaved flags, the pasted page and the
 // trade state, with the template, document, exchange and capture commands that act on them.
 // The template lists live in a TemplateLibrary and the documents are read and written by
@@ -148,6 +150,8 @@ public:
     // A document named by path, for a file opened from the file manager. With onlyWhole a
     // damaged file changes nothing and is only reported; otherwise as the open command does.
     bool OpenDocumentFile(FormKind form, const std::string& path, bool onlyWhole);
+    // The same for a document already read.
+    bool OpenDocument(FormKind form, const DocumentRead& file, bool onlyWhole);
 
     void MenuItemExportTemplateClick();
     void MenuItemImportTemplateClick();

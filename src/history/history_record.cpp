@@ -3,6 +3,7 @@
 #include <QSysInfo>
 #include <QUuid>
 
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -34,8 +35,8 @@ void SplitJoinedTelephone(const std::string& joined, std::string* mobile, std::s
 
 std::string LocalHostName() {
     const QByteArray given = qgetenv("TALLIVO_HOST_NAME");
-    if (!given.isEmpty()) return Utf8ToGbk(given.toStdString());
-    return Utf8ToGbk(QSysInfo::machineHostName().toStdString());
+    if (!given.isEmpty()) return QStringToGbk(given);
+    return QStringToGbk(QSysInfo::machineHostName());
 }
 
 std::string NewRecordUid() {

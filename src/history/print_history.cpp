@@ -10,6 +10,7 @@
 #include <atomic>
 #include <unordered_set>
 
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -119,17 +120,13 @@ constexpr qlonglong kSchemaLockKey = 0x54616c6c69766fLL;
 // SQLSTATE of a right the role lacks.
 const char kInsufficientPrivilege[] = "42501";
 
-QString ToQ(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
-}
-
 std::string FromQ(const QVariant& v) {
-    return Utf8ToGbk(v.toString().toStdString());
+    return QStringToGbk(v.toString());
 }
 
 // A LIKE pattern matching `text` literally, with `\` as the escape.
 QString LikeLiteral(const std::string& gbk) {
-    QString s = ToQ(gbk);
+    QString s = GbkToQString(gbk);
     s.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     s.replace(QLatin1Char('%'), QLatin1String("\\%"));
     s.replace(QLatin1Char('_'), QLatin1String("\\_"));
@@ -399,18 +396,18 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
             q.addBindValue(keepId ? QVariant(static_cast<qlonglong>(record.id))
                                   : QVariant(QMetaType(QMetaType::LongLong)));
         q.addBindValue(HistoryFormNumber(record.form));
-        q.addBindValue(ToQ(record.buyer));
-        q.addBindValue(ToQ(record.consignee));
-        q.addBindValue(ToQ(record.address));
-        q.addBindValue(ToQ(record.telephone));
-        q.addBindValue(ToQ(record.templateName));
+        q.addBindValue(GbkToQString(record.buyer));
+        q.addBindValue(GbkToQString(record.consignee));
+        q.addBindValue(GbkToQString(record.address));
+        q.addBindValue(GbkToQString(record.telephone));
+        q.addBindValue(GbkToQString(record.templateName));
         q.addBindValue(static_cast<qlonglong>(record.sequenceNumber));
-        q.addBindValue(ToQ(record.printer));
+        q.addBindValue(GbkToQString(record.printer));
         q.addBindValue(record.copies);
         q.addBindValue(HistoryTimeText(record.time));
-        q.addBindValue(ToQ(record.mobile));
-        q.addBindValue(ToQ(record.host));
-        q.addBindValue(ToQ(record.uid));
+        q.addBindValue(GbkToQString(record.mobile));
+        q.addBindValue(GbkToQString(record.host));
+        q.addBindValue(GbkToQString(record.uid));
         if (!q.exec()) return q.lastError();
         if (!Server()) {
             id = q.lastInsertId().toLongLong();
@@ -432,7 +429,7 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
         t.bindValue(0, id);
         t.bindValue(1, static_cast<int>(i));
         t.bindValue(2, HistoryFormNumber(record.form));
-        t.bindValue(3, ToQ(trades[i]));
+        t.bindValue(3, GbkToQString(trades[i]));
         if (!t.exec()) return t.lastError();
     }
     record.id = id;
@@ -618,7 +615,7 @@ QSqlError PrintHistory::TryFindEarlier(FormKind form, const std::vector<std::str
                            " WHERE t.trade = ? AND t.form = ? ORDER BY t.print_id LIMIT 1")))
         return q.lastError();
     for (const std::string& trade : trades) {
-        const QString value = ToQ(trade);
+        const QString value = GbkToQString(trade);
         q.bindValue(0, value);
         q.bindValue(1, HistoryFormNumber(form));
         q.bindValue(2, value);
@@ -701,7 +698,7 @@ std::vector<HistoryRecord> PrintHistory::List(const HistoryFilter& filter) {
     QVariantList values;
     if (!filter.tradeNumber.empty()) {
         where << QStringLiteral("id IN (SELECT print_id FROM print_trades WHERE trade = ?)");
-        values << ToQ(filter.tradeNumber);
+        values << GbkToQString(filter.tradeNumber);
     }
     if (!filter.text.empty()) {
         const QString inside = QLatin1Char('%') + LikeLiteral(filter.text) + QLatin1Char('%');
@@ -733,11 +730,10 @@ const std::string& ReprintCaption() {
 std::string ReprintQuestion(FormKind form, const PrintedBefore& earlier) {
     if (!earlier.host.empty()) {
         // Several PCs share the history: the PC tells the packer whom to ask.
-        std::string text =
-            Gbk(u8"交易号") + earlier.tradeNumber + Gbk(u8"的") + HistoryFormCaption(form) +
-            Gbk(u8"已于 ") +
-            Utf8ToGbk(earlier.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString()) +
-            Gbk(u8" 在 ") + earlier.host + Gbk(u8" 打印过");
+        std::string text = Gbk(u8"交易号") + earlier.tradeNumber + Gbk(u8"的") +
+                           HistoryFormCaption(form) + Gbk(u8"已于 ") +
+                           QStringToGbk(earlier.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"))) +
+                           Gbk(u8" 在 ") + earlier.host + Gbk(u8" 打印过");
         std::string more;
         if (!earlier.printer.empty()) more = Gbk(u8"打印机“") + earlier.printer + Gbk(u8"”");
         if (earlier.times > 1)
@@ -748,7 +744,7 @@ std::string ReprintQuestion(FormKind form, const PrintedBefore& earlier) {
     }
     std::string text = Gbk(u8"交易号") + earlier.tradeNumber + Gbk(u8"的") +
                        HistoryFormCaption(form) + Gbk(u8"已于") +
-                       Utf8ToGbk(HistoryTimeText(earlier.time).toStdString());
+                       QStringToGbk(HistoryTimeText(earlier.time));
     if (!earlier.printer.empty()) text += Gbk(u8"在打印机“") + earlier.printer + Gbk(u8"”上");
     text += Gbk(u8"打印过");
     if (earlier.times > 1) text += Gbk(u8"（共") + std::to_string(earlier.times) + Gbk(u8"次）");
@@ -769,7 +765,7 @@ std::string HistoryReadFailedMessage() {
 }
 
 std::string HistoryServerMessage(const QString& server, const std::string& detail) {
-    return Gbk(u8"无法使用打印记录服务器“") + Utf8ToGbk(server.toStdString()) + Gbk(u8"”：") +
+    return Gbk(u8"无法使用打印记录服务器“") + QStringToGbk(server) + Gbk(u8"”：") +
            Utf8ToGbk(detail);
 }
 
@@ -783,8 +779,7 @@ std::string PrintUncheckedQuestion(const std::string& why) {
 
 std::string HistoryDamagedMessage(const QString& movedTo) {
     return Gbk(u8"打印记录文件“PrintHistory.sqlite”已损坏，已改名为“") +
-           Utf8ToGbk(QFileInfo(movedTo).fileName().toStdString()) +
-           Gbk(u8"”保存，并新建了打印记录文件！");
+           QStringToGbk(QFileInfo(movedTo).fileName()) + Gbk(u8"”保存，并新建了打印记录文件！");
 }
 
 HistoryResult PrintHistory::ServerFailed(const QSqlError& error) {
@@ -903,7 +898,8 @@ bool PrintHistory::HoldTrades(FormKind form, const std::vector<std::string>& tra
     QSqlQuery q(db_);
     if (!q.prepare(QStringLiteral("SELECT pg_advisory_lock(hashtextextended(?, 0))"))) return false;
     for (const std::string& trade : trades) {
-        q.bindValue(0, QString::number(HistoryFormNumber(form)) + QLatin1Char(':') + ToQ(trade));
+        q.bindValue(
+            0, QString::number(HistoryFormNumber(form)) + QLatin1Char(':') + GbkToQString(trade));
         if (!q.exec()) return false;
         holding_ = true;
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -682,7 +683,7 @@ ShippingInfo RecogniseShippingInfoGbk(std::string_view gbk) {
     // Checked before converting, so 10 MB of bytes cost no conversion.
     if (gbk.size() > static_cast<size_t>(kMaxShippingInfoLength) * 2)
         return RecogniseShippingInfo(QString(kMaxShippingInfoLength + 1, u' '));
-    return RecogniseShippingInfo(QString::fromStdString(GbkToUtf8(gbk)));
+    return RecogniseShippingInfo(GbkToQString(gbk));
 }
 
 }  // namespace tallivo

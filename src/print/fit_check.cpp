@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "capture/keywords.h"
+#include "orders/gbk_string.h"
 #include "print/renderers.h"
 #include "richtext/rich_text_layout.h"
 #include "text/gbk_codec.h"
@@ -18,14 +19,6 @@ namespace {
 
 // Listing more characters of one box than this helps nobody.
 constexpr int kMaxListedCharacters = 5;
-
-QString ToQ(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
-}
-
-std::string FromQ(const QString& s) {
-    return Utf8ToGbk(s.toStdString());
-}
 
 bool Blank(const QString& s) {
     for (const QChar c : s) {
@@ -79,7 +72,7 @@ KeywordsLeft FindKeywords(const QString& text) {
     KeywordsLeft found;
     for (int k = 0; k < kKeywordCount; ++k) {
         const std::string& gbk = KeywordText(static_cast<Keyword>(k));
-        const int at = text.indexOf(ToQ(gbk));
+        const int at = text.indexOf(GbkToQString(gbk));
         if (at < 0) continue;
         found.listed += gbk;
         if (found.firstPosition < 0 || at < found.firstPosition) found.firstPosition = at;
@@ -159,7 +152,7 @@ std::string Listed(const QString& missing) {
         }
         // A character GBK cannot hold is named by its code.
         const QString one = QString::fromUcs4(&c, 1);
-        std::string gbk = FromQ(one);
+        std::string gbk = QStringToGbk(one);
         if (gbk == "?" && c != '?') gbk = "U+" + QString::number(c, 16).toUpper().toStdString();
         out += Gbk(u8"“") + gbk + Gbk(u8"”");
     }
@@ -295,7 +288,8 @@ std::vector<FitFinding> CheckInvoiceFit(const InvoiceForm& form, const PageOptio
     for (int r = 0; r < form.grid.RowCount(); ++r) {
         for (int c = 0; c < GoodsGrid::kColumnCount; ++c) {
             const std::string& cell = form.grid.Cell(c, r);
-            if (!cell.empty()) CollectUnshown(coverage, gridFont, ToQ(cell), 0, missing, &first);
+            if (!cell.empty())
+                CollectUnshown(coverage, gridFont, GbkToQString(cell), 0, missing, &first);
         }
     }
     if (!missing.isEmpty()) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "orders/gbk_string.h"
+
 namespace tallivo {
 
 // The whole content as RTF (code page 936, text in GBK, fonts and colours in tables, paragraph
@@ -28,9 +30,5 @@ inline void SetTextOrRtf(QTextDocument& document, std::string_view gbkOrRtf) {
 // GBK plain text in and out: paragraphs joined by CR LF; a character GBK cannot hold is "?".
 void SetGbkPlainText(QTextDocument& document, std::string_view gbk);
 std::string GbkPlainText(const QTextDocument& document);
-
-// GBK <-> QString by the same tables the byte positions use.
-QString GbkToQString(std::string_view gbk);
-std::string QStringToGbk(const QString& text);
 
 }  // namespace tallivo

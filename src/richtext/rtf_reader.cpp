@@ -659,8 +659,4 @@ void SetGbkPlainText(QTextDocument& document, std::string_view gbk) {
     });
 }
 
-QString GbkToQString(std::string_view gbk) {
-    return gbk::Decode(gbk);
-}
-
 }  // namespace tallivo

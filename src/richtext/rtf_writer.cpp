@@ -237,19 +237,4 @@ std::string GbkPlainText(const QTextDocument& document) {
     return out;
 }
 
-std::string QStringToGbk(const QString& text) {
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()) * 2);
-    const char16_t* u = reinterpret_cast<const char16_t*>(text.utf16());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = u[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
-            continue;  // one "?" for the pair, on its low half
-        }
-        gbk::Append(out, c);
-    }
-    return out;
-}
-
 }  // namespace tallivo

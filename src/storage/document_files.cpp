@@ -103,6 +103,31 @@ DocumentBytes ReadDocumentFile(const std::string& path) {
     return result;
 }
 
+DocumentRead ReadDocument(FormKind form, const std::string& path) {
+    DocumentRead result;
+    const DocumentBytes file = ReadDocumentFile(path);
+    result.fileRead = file.ok;
+    if (!file.ok) {
+        result.message = file.message;
+        return result;
+    }
+    try {
+        if (form == FormKind::kFreightBill) {
+            result.freightBill = ReadFreightBillRecord(file.bytes);
+            result.ok = result.freightBill.ok;
+            result.message = result.freightBill.message;
+        } else {
+            result.invoice = ParseInvoiceDocument(file.bytes);
+            result.ok = result.invoice.ok;
+            result.message = result.invoice.message;
+        }
+    } catch (const std::bad_alloc&) {
+        result = DocumentRead();
+        result.message = OutOfMemoryMessage();
+    }
+    return result;
+}
+
 StorageResult WriteDocumentFile(const std::string& path, std::string_view bytes) {
     const WriteResult written = WriteFileReplacing(path, bytes);
     StorageResult result;

@@ -8,6 +8,7 @@
 
 #include "storage/storage_result.h"
 #include "storage/template_records.h"
+#include "text/form_kind.h"
 
 namespace tallivo {
 
@@ -45,6 +46,14 @@ struct DocumentBytes : StorageResult {
     std::string bytes;
 };
 DocumentBytes ReadDocumentFile(const std::string& path);
+// A document of either form read from disk once and parsed. ok false with the message when the
+// file cannot be read or is damaged; what was read before the damage is still there.
+struct DocumentRead : StorageResult {
+    bool fileRead = false;
+    FreightBillRecordRead freightBill;  // for a freight-bill document
+    InvoiceDocumentRead invoice;        // for an invoice document
+};
+DocumentRead ReadDocument(FormKind form, const std::string& path);
 // The message of a document or exchange file that cannot be opened or written.
 const std::string& FileStreamMessage();
 // Replaces the file as a whole; the message when it cannot be written.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "storage/storage_result.h"
+#include "storage/unique_fd.h"
 
 namespace tallivo {
 
@@ -39,7 +40,40 @@ struct WriteResult {
 // target (TemporaryPathFor) while writing, and a writer waits up to ten seconds for another
 // before it gives up with kBusy. A temporary file left by a killed writer holds no lock and is
 // taken over by the next save of the same file.
+//
+// Documents, stores, pictures and PDFs are written through this, in the Qt layers too; QSaveFile
+// serves only small files of their own. QSaveFile has no lock between writers, no reason for a
+// failure that the system's messages can name, under Qt 6.4 reports success after writes that
+// failed for a full disk, and as root replaces a read-only file.
 WriteResult WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// The same in pieces, for a file written as it is made: Begin makes the checks and takes the
+// temporary file, Write appends, Commit puts the file in place. After a failure at any step
+// the temporary file is gone and every later step fails with the same result; what is not
+// committed is discarded.
+class ReplacingWriter {
+public:
+    explicit ReplacingWriter(std::string target);
+    ~ReplacingWriter();
+    ReplacingWriter(const ReplacingWriter&) = delete;
+    ReplacingWriter& operator=(const ReplacingWriter&) = delete;
+
+    WriteResult Begin();
+    bool Write(std::string_view bytes);
+    WriteResult Commit();
+    void Discard();
+    // The failure that stopped the writer; ok from Begin while all goes well.
+    const WriteResult& Result() const { return failed_; }
+
+private:
+    WriteResult Fail(WriteResult failure);
+
+    std::string target_;
+    std::string path_;  // the file replaced: the target, or what a link at it leads to
+    std::string temp_;
+    UniqueFd fd_;
+    WriteResult failed_{false, WriteFailure::kOther, 0};
+};
 
 // The hidden temporary file beside `path` that a save of `path` writes first:
 // ".NAME.tallivo-tmp" in the same folder (NAME cut short when the whole would be too long).

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "text/form_kind.h"
 
 namespace tallivo {
 
@@ -19,5 +22,15 @@ inline constexpr std::string_view kFreightBillStoreFileName = "FreightBillTempla
 inline constexpr std::string_view kInvoiceStoreFileName = "InvoiceTemplate.pit";
 inline constexpr std::string_view kConfigFileName = "Config.pcf";
 inline constexpr std::string_view kBackgroundImageFolderName = "FreightBillBGImages";
+
+// What a file named from outside (the file manager, a second start) holds, by its extension in
+// any case.
+struct NamedFile {
+    enum What { kOther, kDocument, kExchangeFile, kOrderExport /* .csv, .xlsx */ } what = kOther;
+    FormKind form = FormKind::kInvoice;  // of a document or exchange file
+};
+NamedFile KindOfNamedFile(std::string_view path);
+// The extension after the last dot of the last name, lower case, dot included; empty when none.
+std::string LowerExtension(std::string_view path);
 
 }  // namespace tallivo

@@ -1,4 +1,4 @@
-// WriteFileReplacing: the one way the program writes a file.
+// WriteFileReplacing and ReplacingWriter: how documents, stores, pictures and PDFs are replaced.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -210,33 +210,45 @@ std::string TemporaryPathFor(const std::string& path) {
     return path.substr(0, name_start) + "." + name + std::string(kTemporarySuffix);
 }
 
-WriteResult WriteFileReplacing(const std::string& target, std::string_view bytes) {
-    if (target.empty() || target.back() == '/') return Refusal(WriteFailure::kNotAFile);
-    std::string path;
+ReplacingWriter::ReplacingWriter(std::string target) : target_(std::move(target)) {}
+
+ReplacingWriter::~ReplacingWriter() {
+    Discard();
+}
+
+WriteResult ReplacingWriter::Fail(WriteResult failure) {
+    Discard();
+    if (failed_.ok) failed_ = failure;
+    return failed_;
+}
+
+WriteResult ReplacingWriter::Begin() {
+    failed_ = WriteResult{true, WriteFailure::kNone, 0};
+    if (target_.empty() || target_.back() == '/') return Fail(Refusal(WriteFailure::kNotAFile));
     bool followed = false;
-    WriteResult result = FollowLinks(target, &path, &followed);
-    if (!result.ok) return result;
+    WriteResult result = FollowLinks(target_, &path_, &followed);
+    if (!result.ok) return Fail(result);
 
     struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT) return SystemFailure(errno);
+    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT) return Fail(SystemFailure(errno));
     // Only a regular file is ever replaced: never a folder or a device.
-    if (exists && !S_ISREG(st.st_mode)) return Refusal(WriteFailure::kNotAFile);
+    if (exists && !S_ISREG(st.st_mode)) return Fail(Refusal(WriteFailure::kNotAFile));
     // A file the seller made read-only is refused, as opening it for writing would be; the
     // rename alone would replace it regardless of its mode.
-    if (exists && (st.st_mode & 0222) == 0) return Refusal(WriteFailure::kReadOnlyFile);
-    if (exists && ::access(path.c_str(), W_OK) != 0) return SystemFailure(errno);
+    if (exists && (st.st_mode & 0222) == 0) return Fail(Refusal(WriteFailure::kReadOnlyFile));
+    if (exists && ::access(path_.c_str(), W_OK) != 0) return Fail(SystemFailure(errno));
 
-    const std::string temp = TemporaryPathFor(path);
-    UniqueFd fd;
-    result = TakeTemporary(temp, &fd);
+    const std::string temp = TemporaryPathFor(path_);
+    result = TakeTemporary(temp, &fd_);
     if (!result.ok) {
         // A link into a folder that is not there is the link's fault, not a missing folder's.
         if (followed && result.failure == WriteFailure::kNoSuchFolder) {
             result.failure = WriteFailure::kBadLink;
         }
-        return result;
+        return Fail(result);
     }
+    temp_ = temp;
 
     // Keep the permissions of the file being replaced; a new file gets the usual ones.
     mode_t mode;
@@ -247,21 +259,43 @@ WriteResult WriteFileReplacing(const std::string& target, std::string_view bytes
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    int error = 0;
-    if (::fchmod(fd.get(), mode) != 0 || !WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 ||
-        ::rename(temp.c_str(), path.c_str()) != 0) {
-        error = errno;
-        // Still ours while the lock is held.
-        ::unlink(temp.c_str());
-    }
+    if (::fchmod(fd_.get(), mode) != 0) return Fail(SystemFailure(errno));
+    return failed_;
+}
+
+bool ReplacingWriter::Write(std::string_view bytes) {
+    if (fd_.get() < 0 || !failed_.ok) return false;
+    if (!WriteAll(fd_.get(), bytes)) return Fail(SystemFailure(errno)).ok;
+    return true;
+}
+
+WriteResult ReplacingWriter::Commit() {
+    if (!failed_.ok) return failed_;
+    if (fd_.get() < 0) return Fail(Refusal(WriteFailure::kOther));
+    if (::fsync(fd_.get()) != 0 || ::rename(temp_.c_str(), path_.c_str()) != 0)
+        return Fail(SystemFailure(errno));
+    temp_.clear();
     // Closing releases the lock. The bytes reached the disk with fsync, so what close might
     // report afterwards changes nothing about the file now in place.
-    ::close(fd.release());
-    if (error != 0) return SystemFailure(error);
-
-    UniqueFd dir(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ::close(fd_.release());
+    UniqueFd dir(::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ::fsync(dir.get());
-    return WriteResult{true, WriteFailure::kNone, 0};
+    return failed_;
+}
+
+void ReplacingWriter::Discard() {
+    // The temporary file is still ours while the lock is held.
+    if (!temp_.empty() && fd_.get() >= 0) ::unlink(temp_.c_str());
+    temp_.clear();
+    if (fd_.get() >= 0) ::close(fd_.release());
+}
+
+WriteResult WriteFileReplacing(const std::string& target, std::string_view bytes) {
+    ReplacingWriter writer(target);
+    const WriteResult begun = writer.Begin();
+    if (!begun.ok) return begun;
+    writer.Write(bytes);
+    return writer.Commit();
 }
 
 }  // namespace tallivo

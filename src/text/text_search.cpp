@@ -140,4 +140,18 @@ std::unique_ptr<char[]> AllocBuffer(std::size_t size, Prompter* prompter) {
     return buffer;
 }
 
+std::string WithCrLf(std::string text) {
+    std::size_t bare = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ++bare;
+    if (bare == 0) return text;
+    std::string out;
+    out.reserve(text.size() + bare);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
 }  // namespace tallivo

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace tallivo {
@@ -45,5 +46,10 @@ inline unsigned char ByteAt(std::string_view text, int p) {
                ? static_cast<unsigned char>(text[static_cast<std::size_t>(p) - 1])
                : 0;
 }
+
+// A pasted page reaches the program with CR LF line ends, and the parsers count only that pair
+// as a blank; text typed, read from a file written on Linux or taken from a widget has bare LF.
+// Each bare LF gets its CR; a GBK trail byte is never 0x0A.
+std::string WithCrLf(std::string text);
 
 }  // namespace tallivo

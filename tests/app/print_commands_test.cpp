@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -15,6 +19,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 
@@ -22,6 +27,7 @@
 #include "app/font_chooser.h"
 #include "app/main_window_controller.h"
 #include "app/scripted_window_prompter.h"
+#include "app/tform_calibrate.h"
 #include "app/tform_history.h"
 #include "app/tform_preview.h"
 #include "app/tform_print.h"
@@ -33,6 +39,7 @@
 #include "support/private_cups.h"
 #include "support/scripted_file_chooser.h"
 #include "text/gbk_codec.h"
+#include "ui_tform_calibrate.h"
 #include "ui_tform_history.h"
 #include "ui_tform_preview.h"
 #include "ui_tform_print.h"
@@ -414,6 +421,28 @@ TEST_F(PrintCommandsTest, ReprintsAreAskedRecordedRefilledAndCalibrationPrints) 
     EXPECT_NEAR((label->top - origin.y()) / mm, first.yMm + biasY + 1, 0.8);
     EXPECT_EQ(history.List().size(), 2u) << "a calibration page is no print of an order";
     EXPECT_TRUE(prompter.messages.empty());
+}
+
+// The window's own measuring dialog: it starts at where the mark belongs, OK gives what was
+// typed and Cancel nothing.
+TEST(CalibrationDialogTest, StartsAtTheMarkAndGivesWhatWasTyped) {
+    QtPrintDialogs dialogs(nullptr);
+    const auto answer = [](double x, bool ok) {
+        QTimer::singleShot(0, [x, ok] {
+            auto* shown = qobject_cast<TFormCalibrate*>(QApplication::activeModalWidget());
+            ASSERT_NE(shown, nullptr);
+            EXPECT_TRUE(shown->ui()->LabelFirstMark->text().contains(QStringLiteral("20, 15")));
+            EXPECT_EQ(shown->MeasuredMm(), QPointF(20, 15));
+            shown->ui()->SpinEditMarkX->setValue(x);
+            shown->ui()
+                ->ButtonBox->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+                ->click();
+        });
+    };
+    answer(23.5, true);
+    EXPECT_EQ(dialogs.MeasuredFirstMark(QPointF(20, 15)), QPointF(23.5, 15));
+    answer(30, false);
+    EXPECT_EQ(dialogs.MeasuredFirstMark(QPointF(20, 15)), std::nullopt);
 }
 
 }  // namespace

@@ -128,14 +128,16 @@ TEST_F(PdfOutputTest, APdfThatCannotBeWrittenLeavesNoFile) {
     fs::create_directory(dir_ / "folder.pdf");
     Put(dir_ / "readonly.pdf", "old");
     ::chmod((dir_ / "readonly.pdf").c_str(), 0444);
-    for (const char* name : {"folder.pdf", "readonly.pdf"}) {
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.pdf").c_str(), 0644), 0);
+    for (const char* name : {"folder.pdf", "readonly.pdf", "pipe.pdf"}) {
         PdfOutput pdf((dir_ / name).string(), 300);
         EXPECT_EQ(pdf.NewPage(100, 100), nullptr) << name;
         EXPECT_FALSE(pdf.Finish()) << name;
     }
     EXPECT_TRUE(fs::is_directory(dir_ / "folder.pdf"));
     EXPECT_EQ(Slurp(dir_ / "readonly.pdf"), "old");
-    EXPECT_EQ(Names(dir_), (std::vector<std::string>{"folder.pdf", "readonly.pdf"}));
+    EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.pdf"));
+    EXPECT_EQ(Names(dir_), (std::vector<std::string>{"folder.pdf", "pipe.pdf", "readonly.pdf"}));
 }
 
 TEST_F(PdfOutputTest, NoPageOrNoFinishLeavesTheOldFile) {

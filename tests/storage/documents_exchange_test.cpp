@@ -6,6 +6,7 @@
 #include "storage/document_files.h"
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
+#include "storage/file_kinds.h"
 #include "test_files.h"
 #include "text/gbk_codec.h"
 
@@ -97,6 +98,37 @@ TEST(Documents, FilesThatCannotBeOpenedOrWrittenSaySo) {
     StorageResult written = WriteDocumentFile(folder.File("no/such/folder.pin"), "x");
     EXPECT_FALSE(written.ok);
     EXPECT_EQ(written.message, message);
+}
+
+TEST(Documents, NamedFilesAreToldApartByTheirLastExtensionInAnyCase) {
+    const auto is = [](const char* path, NamedFile::What what, bool freightBill) {
+        const NamedFile named = KindOfNamedFile(path);
+        return named.what == what && (named.form == FormKind::kFreightBill) == freightBill;
+    };
+    EXPECT_TRUE(is("/a/1382401.PFB", NamedFile::kDocument, true));
+    EXPECT_TRUE(is("b.Pin", NamedFile::kDocument, false));
+    EXPECT_TRUE(is("c.pff", NamedFile::kExchangeFile, true));
+    EXPECT_TRUE(is("d.pif", NamedFile::kExchangeFile, false));
+    EXPECT_TRUE(is("orders.XLSX", NamedFile::kOrderExport, false));
+    // A dot in a folder name is no extension; only the last extension counts.
+    EXPECT_TRUE(is("/home/x.pfb/readme", NamedFile::kOther, false));
+    EXPECT_TRUE(is("1382401.pfb.bak", NamedFile::kOther, false));
+    EXPECT_TRUE(is("", NamedFile::kOther, false));
+}
+
+TEST(Documents, ReadDocumentSaysWhyAFileCannotBeOpened) {
+    TempFolder folder;
+    const DocumentRead missing = ReadDocument(FormKind::kFreightBill, folder.File("none.pfb"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_FALSE(missing.fileRead);
+    EXPECT_EQ(missing.message, FileStreamMessage());
+    const std::string bytes = Golden("invoice_with_grid.pin");
+    ASSERT_TRUE(WriteDocumentFile(folder.File("cut.pin"), bytes.substr(0, bytes.size() - 3)).ok);
+    const DocumentRead cut = ReadDocument(FormKind::kInvoice, folder.File("cut.pin"));
+    EXPECT_TRUE(cut.fileRead);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_EQ(cut.message, cut.invoice.message);
+    EXPECT_FALSE(cut.invoice.cells.empty()) << "what was read before the damage is kept";
 }
 
 TEST(ExchangeFiles, GoldenFilesReadAndWriteByteForByte) {

@@ -123,5 +123,11 @@ TEST(AllocBuffer, GivesAWritableBufferOrReportsFailure) {
     EXPECT_EQ(prompter.messages[0], Gbk(u8"无法内存分配空间！"));
 }
 
+TEST(WithCrLf, OnlyBareLineFeedsGetTheirCarriageReturn) {
+    EXPECT_EQ(WithCrLf("\na\r\nb\n\n"), "\r\na\r\nb\r\n\r\n");
+    EXPECT_EQ(WithCrLf("\r\r\n"), "\r\r\n");
+    EXPECT_EQ(WithCrLf(Gbk(u8"收货人：\n")), Gbk(u8"收货人：\r\n"));
+}
+
 }  // namespace
 }  // namespace tallivo

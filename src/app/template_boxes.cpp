@@ -1,0 +1,91 @@
+#include "app/template_boxes.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "app/workspace_signals.h"
+#include "orders/gbk_string.h"
+
+namespace tallivo {
+namespace {
+
+// Enter in a template box moves on to the next control and selects nothing.
+class EnterMovesOn : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return QObject::eventFilter(watched, event);
+        auto* w = qobject_cast<QWidget*>(watched);
+        QWidget* box = !w ? nullptr : qobject_cast<QComboBox*>(w) ? w : w->parentWidget();
+        if (box) {
+            // Only controls that take the tab key count.
+            QWidget* next = box->nextInFocusChain();
+            while (next && next != box &&
+                   (box->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus) ||
+                    !next->isVisible() || !next->isEnabled()))
+                next = next->nextInFocusChain();
+            if (next) next->setFocus(Qt::TabFocusReason);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+TemplateBoxes::TemplateBoxes(QComboBox* freightBill, QComboBox* invoice, FormsWorkspace& workspace,
+                             WorkspaceSignals& announcements, Chosen chosen, QObject* parent)
+    : QObject(parent),
+      freightBill_(freightBill),
+      invoice_(invoice),
+      workspace_(workspace),
+      chosen_(std::move(chosen)) {
+    auto* enter = new EnterMovesOn(this);
+    for (const FormKind kind : {FormKind::kFreightBill, FormKind::kInvoice}) {
+        QComboBox* box = Box(kind);
+        box->installEventFilter(enter);
+        if (box->lineEdit()) box->lineEdit()->installEventFilter(enter);
+        connect(box, qOverload<int>(&QComboBox::activated), this,
+                [this, kind](int i) { chosen_(kind, i); });
+        connect(box, &QComboBox::editTextChanged, this, [this, kind](const QString& t) {
+            if (!quiet_) workspace_.SetTemplateEditText(kind, QStringToGbk(t));
+        });
+    }
+    connect(&announcements, &WorkspaceSignals::templatesChanged, this, &TemplateBoxes::Fill);
+    connect(&announcements, &WorkspaceSignals::templateSelected, this,
+            &TemplateBoxes::ShowSelection);
+}
+
+QComboBox* TemplateBoxes::Box(FormKind kind) const {
+    return kind == FormKind::kFreightBill ? freightBill_ : invoice_;
+}
+
+void TemplateBoxes::Fill(FormKind kind) {
+    QStringList names;
+    for (const TemplateEntry& t : workspace_.Templates(kind).items)
+        names.push_back(GbkToQString(t.name));
+    quiet_ = true;
+    Box(kind)->clear();
+    Box(kind)->addItems(names);
+    quiet_ = false;
+    ShowSelection(kind);
+}
+
+void TemplateBoxes::ShowSelection(FormKind kind) {
+    const TemplateList& list = workspace_.Templates(kind);
+    quiet_ = true;
+    Box(kind)->setCurrentIndex(list.selected);
+    Box(kind)->setEditText(GbkToQString(list.editText));
+    quiet_ = false;
+}
+
+void TemplateBoxes::FocusShown() {
+    for (QComboBox* box : {invoice_, freightBill_}) {
+        if (box->isVisible() && box->isEnabled()) return box->setFocus();
+    }
+}
+
+}  // namespace tallivo

@@ -1,0 +1,13 @@
+// GBK bytes <-> QString, for every layer that has Qt. Characters GBK cannot hold become "?".
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace tallivo {
+
+QString GbkToQString(std::string_view gbk);
+std::string QStringToGbk(const QString& text);
+
+}  // namespace tallivo
