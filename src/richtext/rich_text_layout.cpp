@@ -36,27 +36,14 @@ QPaintDevice* TwipsDevice() {
     return device;
 }
 
-// The document's first `chars` positions with their formats, as clone() copies the whole.
-std::unique_ptr<QTextDocument> PrefixCopy(const QTextDocument& source, int chars) {
-    auto doc = std::make_unique<QTextDocument>();
-    doc->setUndoRedoEnabled(false);
-    // Selecting does not change the source; Qt's own whole-document fragment casts alike.
-    QTextCursor selection(const_cast<QTextDocument*>(&source));
-    selection.setPosition(chars, QTextCursor::KeepAnchor);
-    QTextCursor(doc.get()).insertFragment(QTextDocumentFragment(selection));
-    doc->rootFrame()->setFrameFormat(source.rootFrame()->frameFormat());
-    doc->setDefaultFont(source.defaultFont());
-    doc->setDefaultTextOption(source.defaultTextOption());
-    doc->setIndentWidth(source.indentWidth());
-    doc->setDefaultStyleSheet(source.defaultStyleSheet());
-    doc->setResourceProvider(source.resourceProvider());
-    return doc;
-}
-
-void Prepare(QTextDocument& doc, double width) {
-    doc.setUndoRedoEnabled(false);
-    doc.documentLayout()->setPaintDevice(TwipsDevice());
-    doc.setDocumentMargin(0);
+// A copy of the document's first `chars` positions with their formats (all of them when
+// `chars` reaches the end), as clone() copies the whole, laid out in twips at `width`. Every
+// setting that lays the document out again is made while it is still empty, so that the text
+// is laid out once, as it goes in.
+void SetUp(QTextDocument& doc, double width) {
+    QTextFrameFormat frame = doc.rootFrame()->frameFormat();
+    frame.setMargin(0);
+    doc.rootFrame()->setFrameFormat(frame);
     QTextOption option = doc.defaultTextOption();
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Tab stops every half inch, as rich-edit controls set them. Qt scales the distance by the
@@ -64,6 +51,40 @@ void Prepare(QTextDocument& doc, double width) {
     option.setTabStopDistance(48);
     doc.setDefaultTextOption(option);
     doc.setTextWidth(std::min(width, kMaxLayoutTwips));
+}
+
+// A copy of the document's first `chars` positions with their formats (all of them when
+// `chars` reaches the end), as clone() copies the whole, laid out in twips at `width`. The
+// settings that lay a document out again are made while it is still empty, so that the text is
+// laid out once, as it goes in.
+std::unique_ptr<QTextDocument> LaidOutCopy(const QTextDocument& source, int chars, double width) {
+    if (source.isEmpty()) {
+        // Its one empty line keeps the height of its format only when laid out after the copy.
+        std::unique_ptr<QTextDocument> doc(source.clone());
+        doc->setUndoRedoEnabled(false);
+        doc->documentLayout()->setPaintDevice(TwipsDevice());
+        SetUp(*doc, width);
+        return doc;
+    }
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false);
+    doc->documentLayout()->setPaintDevice(TwipsDevice());
+    doc->rootFrame()->setFrameFormat(source.rootFrame()->frameFormat());
+    doc->setDefaultFont(source.defaultFont());
+    doc->setIndentWidth(source.indentWidth());
+    doc->setDefaultStyleSheet(source.defaultStyleSheet());
+    doc->setResourceProvider(source.resourceProvider());
+    doc->setDefaultTextOption(source.defaultTextOption());
+    SetUp(*doc, width);
+    // Selecting does not change the source; Qt's own whole-document fragment casts alike.
+    QTextCursor selection(const_cast<QTextDocument*>(&source));
+    if (chars < source.characterCount() - 1) {
+        selection.setPosition(chars, QTextCursor::KeepAnchor);
+    } else {
+        selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    }
+    QTextCursor(doc.get()).insertFragment(QTextDocumentFragment(selection));
+    return doc;
 }
 
 struct Fit {
@@ -114,9 +135,7 @@ FittingLayout LayOutToFit(const QTextDocument& document, double width, double he
     int chars = firstPrefixChars > 0 ? firstPrefixChars : FirstPrefix(width, height);
     for (;;) {
         const bool cut = chars < end;
-        std::unique_ptr<QTextDocument> doc(cut ? PrefixCopy(document, chars).release()
-                                               : document.clone());
-        Prepare(*doc, width);
+        std::unique_ptr<QTextDocument> doc = LaidOutCopy(document, cut ? chars : end, width);
         const Fit fit = FitLines(*doc, height, cut);
         if (fit.exact) return {std::move(doc), fit.bottom};
         chars = chars > end / 4 ? end : chars * 4;
