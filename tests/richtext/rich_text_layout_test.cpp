@@ -118,6 +118,29 @@ TEST(RichTextLayout, TheCopyIsLaidOutAsACloneOfTheDocument) {
     }
 }
 
+// A layout is reused only for the same text in the same formats, settings and rectangle.
+TEST(RichTextLayout, AReusedLayoutIsOneOfTheSameTextFormatsAndRectangle) {
+    const QString text = QString::fromUtf8(u8"收货人：张小明 浙江省杭州市西湖区文三路478号 ");
+    QTextDocument plain, again, bold, bigger, wider, edited;
+    Append(plain, text);
+    Append(again, text);
+    Append(bold, text, 12, true);
+    Append(bigger, text, 14);
+    Append(wider, text);
+    wider.setDefaultFont(QFont(QStringLiteral("Serif"), 20));
+    Append(edited, text);
+    const FittingLayout first = LayOutToFit(plain, 2500, 2000);
+    EXPECT_EQ(LayOutToFit(again, 2500, 2000).document, first.document);
+    EXPECT_NE(LayOutToFit(plain, 2400, 2000).document, first.document);
+    EXPECT_NE(LayOutToFit(plain, 2500, 300).bottom, first.bottom);
+    for (const QTextDocument* other : {&bold, &bigger, &wider})
+        EXPECT_NE(LayOutToFit(*other, 2500, 2000).document, first.document);
+    EXPECT_NE(ShownLines(LayOutToFit(bigger, 2500, 2000)), ShownLines(first));
+    EXPECT_EQ(LayOutToFit(edited, 2500, 2000).document, first.document);
+    Append(edited, text);
+    EXPECT_GT(LayOutToFit(edited, 2500, 2000).bottom, first.bottom);
+}
+
 TEST(RichTextLayout, AHugeSingleLineIsLaidOutOnlyAsFarAsTheRectangleShows) {
     QTextDocument doc;
     Append(doc, QString(2'000'000, QLatin1Char('x')));
