@@ -250,8 +250,7 @@ std::vector<FitFinding> CheckInvoiceFit(const InvoiceForm& form, const PageOptio
     const PageSize page = InvoicePageSize(form, options);
     const DeviceRect textRect =
         InvoiceTextRect(page.width, page.height, options.ppmmX, options.ppmmY);
-    const DeviceRect twipsRect = DeviceRectToTwips(textRect, options.ppmmX, options.ppmmY);
-    const TwipsRect twips{twipsRect.left, twipsRect.top, twipsRect.right, twipsRect.bottom};
+    const TwipsRect twips = DeviceRectToTwips(textRect, options.ppmmX, options.ppmmY);
     const double width = static_cast<double>(twips.right) - twips.left;
     const double height = static_cast<double>(twips.bottom) - twips.top;
     const QTextDocument& doc = *form.Body().Document();

@@ -9,12 +9,12 @@ float PpmmFromDpi(int dpi) {
     return static_cast<float>(dpi * kInchPerMm);
 }
 
-DeviceRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY) {
+TwipsRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY) {
     return {DeviceToTwips(r.left, ppmmX), DeviceToTwips(r.top, ppmmY),
             DeviceToTwips(r.right, ppmmX), DeviceToTwips(r.bottom, ppmmY)};
 }
 
-DeviceRect TwipsRectToDevice(const DeviceRect& r, float ppmmX, float ppmmY) {
+DeviceRect TwipsRectToDevice(const TwipsRect& r, float ppmmX, float ppmmY) {
     return {TwipsToDevice(r.left, ppmmX), TwipsToDevice(r.top, ppmmY),
             TwipsToDevice(r.right, ppmmX), TwipsToDevice(r.bottom, ppmmY)};
 }
@@ -50,8 +50,8 @@ DeviceRect FreightBillBoxRect(const FieldBoxGeometry& box, int originX, int orig
             TruncToInt(originY + (static_cast<double>(box.top) + box.height) * fy)};
 }
 
-DeviceRect FreightBillPageTwips(int originX, int originY, int extentWidth, int extentHeight,
-                                float ppmmX, float ppmmY) {
+TwipsRect FreightBillPageTwips(int originX, int originY, int extentWidth, int extentHeight,
+                               float ppmmX, float ppmmY) {
     DeviceRect r;
     r.left = DeviceToTwips(originX, ppmmX);
     r.top = DeviceToTwips(originY, ppmmY);

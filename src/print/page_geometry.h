@@ -25,23 +25,11 @@ inline constexpr int kGridRowPitchExtra = 6;
 inline constexpr int kPreviewFrameWidth = 6;
 inline constexpr int kPreviewFrameHeight = 27;
 
-struct DeviceRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool operator==(const DeviceRect& o) const {
-        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-    }
-};
-
 // Dots per millimetre, kept in single precision: stored layouts were placed with it.
 float PpmmFromDpi(int dpi);
 
-DeviceRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY);
-DeviceRect TwipsRectToDevice(const DeviceRect& r, float ppmmX, float ppmmY);
+TwipsRect DeviceRectToTwips(const DeviceRect& r, float ppmmX, float ppmmY);
+DeviceRect TwipsRectToDevice(const TwipsRect& r, float ppmmX, float ppmmY);
 
 struct FreightBillScale {
     int waybillWidth = 0;   // P: the waybill at the print width, in dots
@@ -72,8 +60,8 @@ int FreightBillOriginY(double biasYMm, float ppmmY);
 DeviceRect FreightBillBoxRect(const FieldBoxGeometry& box, int originX, int originY, float sx,
                               float sy);
 // The page rectangle handed with each box, in twips: from the origin to the extent less 10 mm.
-DeviceRect FreightBillPageTwips(int originX, int originY, int extentWidth, int extentHeight,
-                                float ppmmX, float ppmmY);
+TwipsRect FreightBillPageTwips(int originX, int originY, int extentWidth, int extentHeight,
+                               float ppmmX, float ppmmY);
 // Where the preview stretches the background: the extent less 10 mm on every side.
 DeviceRect FreightBillBackgroundRect(int extentWidth, int extentHeight, float ppmmX, float ppmmY);
 

@@ -12,10 +12,6 @@ namespace tallivo {
 
 namespace {
 
-TwipsRect ToTwipsRect(const DeviceRect& r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
-
 // Air between a cell's text and its rules: about a third of a millimetre, at least one dot.
 int CellPadding(float ppmmX) {
     return std::max(1, static_cast<int>(ppmmX / 3));
@@ -58,12 +54,11 @@ void detail::RenderFreightBill(QPainter& painter, const std::vector<FreightBillB
     painter.save();
     const int ox = FreightBillOriginX(biasXMm, ppmmX);
     const int oy = FreightBillOriginY(biasYMm, ppmmY);
-    const TwipsRect page =
-        ToTwipsRect(FreightBillPageTwips(ox, oy, extentWidth, extentHeight, ppmmX, ppmmY));
+    const TwipsRect page = FreightBillPageTwips(ox, oy, extentWidth, extentHeight, ppmmX, ppmmY);
     for (const FreightBillBoxView& box : boxes) {
         if (!box.document) continue;
-        TwipsRect draw = ToTwipsRect(
-            DeviceRectToTwips(FreightBillBoxRect(box.geometry, ox, oy, sx, sy), ppmmX, ppmmY));
+        TwipsRect draw =
+            DeviceRectToTwips(FreightBillBoxRect(box.geometry, ox, oy, sx, sy), ppmmX, ppmmY);
         FormatRange(painter, *box.document, draw, page, ppmmX, ppmmY);
     }
     painter.restore();
@@ -75,9 +70,8 @@ int detail::RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pag
     const DeviceRect textRect = InvoiceTextRect(pageWidth, pageHeight, ppmmX, ppmmY);
     int textBottom = textRect.top;
     if (invoice.body) {
-        TwipsRect draw = ToTwipsRect(DeviceRectToTwips(textRect, ppmmX, ppmmY));
-        const TwipsRect page =
-            ToTwipsRect(DeviceRectToTwips({0, 0, pageWidth, pageHeight}, ppmmX, ppmmY));
+        TwipsRect draw = DeviceRectToTwips(textRect, ppmmX, ppmmY);
+        const TwipsRect page = DeviceRectToTwips({0, 0, pageWidth, pageHeight}, ppmmX, ppmmY);
         const int bottomTwips = FormatRange(painter, *invoice.body, draw, page, ppmmX, ppmmY);
         textBottom = InvoiceTextBottomFromTwips(bottomTwips, ppmmY);
     }

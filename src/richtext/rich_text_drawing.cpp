@@ -59,9 +59,13 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
         painter.translate(draw.left * sx, draw.top * sy);
         painter.scale(sx, sy);
         const QRectF clip(0, 0, std::min(width, kMaxLayoutTwips), bottom);
-        painter.setClipRect(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        // Text as wide as the rectangle needs no clip across; below, only lines that fit are
+        // drawn. The clip writes a path into every page of a PDF, and costs as much to apply.
+        if (laidOut.document->size().width() > clip.width() + 0.5)
+            painter.setClipRect(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = clip;
+        // Clear of the next line, which starts where the last one that fits ends.
+        context.clip = clip.adjusted(0, 0, 0, -0.5);
         context.palette.setColor(QPalette::Text, Qt::black);
         laidOut.document->documentLayout()->draw(&painter, context);
         painter.restore();

@@ -20,12 +20,20 @@ int TruncToInt(double v);
 int DeviceToTwips(double deviceValue, float ppmm);
 int TwipsToDevice(double twipsValue, float ppmm);
 
-struct TwipsRect {
+// A rectangle in whole units of one kind: device dots or twips. The aliases below say which.
+struct PageRect {
     int left = 0;
     int top = 0;
     int right = 0;
     int bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const PageRect& o) const {
+        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+    }
 };
+using TwipsRect = PageRect;
+using DeviceRect = PageRect;
 
 // Lays the document out at the width of `draw` (twips) and draws the lines that fit its height
 // on the painter, whose device has ppmmX/ppmmY dots per millimetre; lines below are not drawn

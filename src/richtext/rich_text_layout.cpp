@@ -1,6 +1,7 @@
 #include "richtext/rich_text_layout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPaintDevice>
 #include <QTextBlock>
@@ -9,8 +10,11 @@
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextOption>
+#include <QThread>
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <vector>
 
 namespace tallivo {
 
@@ -36,27 +40,14 @@ QPaintDevice* TwipsDevice() {
     return device;
 }
 
-// The document's first `chars` positions with their formats, as clone() copies the whole.
-std::unique_ptr<QTextDocument> PrefixCopy(const QTextDocument& source, int chars) {
-    auto doc = std::make_unique<QTextDocument>();
-    doc->setUndoRedoEnabled(false);
-    // Selecting does not change the source; Qt's own whole-document fragment casts alike.
-    QTextCursor selection(const_cast<QTextDocument*>(&source));
-    selection.setPosition(chars, QTextCursor::KeepAnchor);
-    QTextCursor(doc.get()).insertFragment(QTextDocumentFragment(selection));
-    doc->rootFrame()->setFrameFormat(source.rootFrame()->frameFormat());
-    doc->setDefaultFont(source.defaultFont());
-    doc->setDefaultTextOption(source.defaultTextOption());
-    doc->setIndentWidth(source.indentWidth());
-    doc->setDefaultStyleSheet(source.defaultStyleSheet());
-    doc->setResourceProvider(source.resourceProvider());
-    return doc;
-}
-
-void Prepare(QTextDocument& doc, double width) {
-    doc.setUndoRedoEnabled(false);
-    doc.documentLayout()->setPaintDevice(TwipsDevice());
-    doc.setDocumentMargin(0);
+// A copy of the document's first `chars` positions with their formats (all of them when
+// `chars` reaches the end), as clone() copies the whole, laid out in twips at `width`. Every
+// setting that lays the document out again is made while it is still empty, so that the text
+// is laid out once, as it goes in.
+void SetUp(QTextDocument& doc, double width) {
+    QTextFrameFormat frame = doc.rootFrame()->frameFormat();
+    frame.setMargin(0);
+    doc.rootFrame()->setFrameFormat(frame);
     QTextOption option = doc.defaultTextOption();
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Tab stops every half inch, as rich-edit controls set them. Qt scales the distance by the
@@ -64,6 +55,40 @@ void Prepare(QTextDocument& doc, double width) {
     option.setTabStopDistance(48);
     doc.setDefaultTextOption(option);
     doc.setTextWidth(std::min(width, kMaxLayoutTwips));
+}
+
+// A copy of the document's first `chars` positions with their formats (all of them when
+// `chars` reaches the end), as clone() copies the whole, laid out in twips at `width`. The
+// settings that lay a document out again are made while it is still empty, so that the text is
+// laid out once, as it goes in.
+std::unique_ptr<QTextDocument> LaidOutCopy(const QTextDocument& source, int chars, double width) {
+    if (source.isEmpty()) {
+        // Its one empty line keeps the height of its format only when laid out after the copy.
+        std::unique_ptr<QTextDocument> doc(source.clone());
+        doc->setUndoRedoEnabled(false);
+        doc->documentLayout()->setPaintDevice(TwipsDevice());
+        SetUp(*doc, width);
+        return doc;
+    }
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false);
+    doc->documentLayout()->setPaintDevice(TwipsDevice());
+    doc->rootFrame()->setFrameFormat(source.rootFrame()->frameFormat());
+    doc->setDefaultFont(source.defaultFont());
+    doc->setIndentWidth(source.indentWidth());
+    doc->setDefaultStyleSheet(source.defaultStyleSheet());
+    doc->setResourceProvider(source.resourceProvider());
+    doc->setDefaultTextOption(source.defaultTextOption());
+    SetUp(*doc, width);
+    // Selecting does not change the source; Qt's own whole-document fragment casts alike.
+    QTextCursor selection(const_cast<QTextDocument*>(&source));
+    if (chars < source.characterCount() - 1) {
+        selection.setPosition(chars, QTextCursor::KeepAnchor);
+    } else {
+        selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    }
+    QTextCursor(doc.get()).insertFragment(QTextDocumentFragment(selection));
+    return doc;
 }
 
 struct Fit {
@@ -97,6 +122,81 @@ Fit FitLines(QTextDocument& doc, double height, bool cut) {
     return fit;
 }
 
+// Everything a layout depends on: settings, text and formats, compared instead of laying the
+// document out again.
+struct Signature {
+    QFont font;
+    QTextOption option;
+    QTextFrameFormat frame;
+    qreal indentWidth = 0;
+    QString styleSheet;
+    QString text;
+    std::vector<QTextFormat> formats;  // per block its two formats, then each run's
+    std::vector<int> runs;
+
+    bool operator==(const Signature& o) const {
+        return font == o.font && SameOption(option, o.option) && frame == o.frame &&
+               indentWidth == o.indentWidth && styleSheet == o.styleSheet && text == o.text &&
+               runs == o.runs && formats == o.formats;
+    }
+    static bool SameOption(const QTextOption& a, const QTextOption& b) {
+        return a.alignment() == b.alignment() && a.wrapMode() == b.wrapMode() &&
+               a.flags() == b.flags() && a.tabStopDistance() == b.tabStopDistance() &&
+               a.tabs() == b.tabs() && a.textDirection() == b.textDirection() &&
+               a.useDesignMetrics() == b.useDesignMetrics();
+    }
+};
+
+// Longer documents, or those with frames, tables, lists or images, whose formats point at
+// objects of their own document, are laid out anew each time.
+constexpr int kMaxSignatureChars = 4096;
+
+std::optional<Signature> SignatureOf(const QTextDocument& doc) {
+    if (doc.characterCount() > kMaxSignatureChars || !doc.rootFrame()->childFrames().isEmpty())
+        return std::nullopt;
+    Signature sig;
+    sig.font = doc.defaultFont();
+    sig.option = doc.defaultTextOption();
+    sig.frame = doc.rootFrame()->frameFormat();
+    sig.indentWidth = doc.indentWidth();
+    sig.styleSheet = doc.defaultStyleSheet();
+    sig.text = doc.toRawText();
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (block.textList() || block.blockFormat().objectIndex() != -1) return std::nullopt;
+        sig.formats.push_back(block.blockFormat());
+        sig.formats.push_back(block.charFormat());
+        sig.runs.push_back(-1);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.objectIndex() != -1 || format.isImageFormat()) return std::nullopt;
+            sig.formats.push_back(format);
+            sig.runs.push_back(fragment.length());
+        }
+    }
+    return sig;
+}
+
+struct Kept {
+    Signature signature;
+    double width = 0;
+    double height = 0;
+    int firstPrefixChars = 0;
+    std::shared_ptr<QTextDocument> document;
+    double bottom = 0;
+};
+
+// About two forms' worth of boxes. Only the application's thread keeps copies, which are
+// never freed: Qt's objects must not outlive the application at exit.
+constexpr std::size_t kKeptLayouts = 32;
+
+std::vector<Kept>* KeptLayouts() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) return nullptr;
+    static auto* kept = new std::vector<Kept>;
+    return kept;
+}
+
 int FirstPrefix(double width, double height) {
     const double w = std::min(width, kMaxLayoutTwips) / kSmallGlyphWidth + 1;
     const double h = std::min(height, kMaxLayoutTwips) / kSmallLineHeight + 1;
@@ -105,22 +205,42 @@ int FirstPrefix(double width, double height) {
     return std::max(kMinLayoutPrefixChars, static_cast<int>(chars));
 }
 
-}  // namespace
-
-FittingLayout LayOutToFit(const QTextDocument& document, double width, double height,
-                          int firstPrefixChars) {
+FittingLayout LayOutAnew(const QTextDocument& document, double width, double height,
+                         int firstPrefixChars) {
     // Positions run from 0 to the one before the final paragraph mark.
     const int end = document.characterCount() - 1;
     int chars = firstPrefixChars > 0 ? firstPrefixChars : FirstPrefix(width, height);
     for (;;) {
         const bool cut = chars < end;
-        std::unique_ptr<QTextDocument> doc(cut ? PrefixCopy(document, chars).release()
-                                               : document.clone());
-        Prepare(*doc, width);
+        std::unique_ptr<QTextDocument> doc = LaidOutCopy(document, cut ? chars : end, width);
         const Fit fit = FitLines(*doc, height, cut);
         if (fit.exact) return {std::move(doc), fit.bottom};
         chars = chars > end / 4 ? end : chars * 4;
     }
 }
 
+}  // namespace
+
+FittingLayout LayOutToFit(const QTextDocument& document, double width, double height,
+                          int firstPrefixChars) {
+    std::vector<Kept>* kept = KeptLayouts();
+    std::optional<Signature> signature;
+    if (kept) signature = SignatureOf(document);
+    if (!signature) return LayOutAnew(document, width, height, firstPrefixChars);
+    for (auto it = kept->begin(); it != kept->end(); ++it) {
+        if (it->width == width && it->height == height &&
+            it->firstPrefixChars == firstPrefixChars && it->signature == *signature) {
+            // The most recently used go last, so the oldest go first.
+            std::rotate(it, it + 1, kept->end());
+            return {kept->back().document, kept->back().bottom};
+        }
+    }
+    FittingLayout laidOut = LayOutAnew(document, width, height, firstPrefixChars);
+    if (kept->size() >= kKeptLayouts) kept->erase(kept->begin());
+    kept->push_back(
+        {std::move(*signature), width, height, firstPrefixChars, laidOut.document, laidOut.bottom});
+    return laidOut;
+}
+
 }  // namespace tallivo
+

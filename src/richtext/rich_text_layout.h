@@ -15,8 +15,8 @@ inline constexpr double kMaxLayoutTwips = 1 << 24;
 
 struct FittingLayout {
     // A copy of the document, or of as much of it as the rectangle can show, laid out in
-    // twips at the rectangle's width.
-    std::unique_ptr<QTextDocument> document;
+    // twips at the rectangle's width. Read only: a later call may hand out the same copy.
+    std::shared_ptr<QTextDocument> document;
     // Bottom of the last whole line within the height (layout units, from the top).
     double bottom = 0;
 };
@@ -26,6 +26,9 @@ struct FittingLayout {
 // the whole document; lines further down may not be. `firstPrefixChars` is how much a first
 // copy takes when the document is longer (0: judged from the rectangle); each further try
 // takes four times as much.
+// A short document of the same text, formats and settings as one laid out in the same
+// rectangle a short while before gets that copy again: a batch repeats the template's boxes
+// that no keyword changed, and the fit check and the drawing lay out the same page.
 FittingLayout LayOutToFit(const QTextDocument& document, double width, double height,
                           int firstPrefixChars = 0);
 

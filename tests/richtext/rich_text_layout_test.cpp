@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -67,6 +68,77 @@ TEST(RichTextLayout, ACopyCutShortShowsTheSameLinesAsTheWholeDocument) {
             }
         }
     }
+}
+
+// The whole document as it was laid out before: cloned first, set up afterwards.
+FittingLayout ClonedAndSetUp(const QTextDocument& source, double width, double height) {
+    static QImage twips(1, 1, QImage::Format_ARGB32_Premultiplied);
+    twips.setDotsPerMeterX(qRound(1440 / 0.0254));
+    twips.setDotsPerMeterY(qRound(1440 / 0.0254));
+    FittingLayout out{std::unique_ptr<QTextDocument>(source.clone()), 0};
+    QTextDocument& doc = *out.document;
+    doc.documentLayout()->setPaintDevice(&twips);
+    doc.setDocumentMargin(0);
+    QTextOption option = doc.defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(48);
+    doc.setDefaultTextOption(option);
+    doc.setTextWidth(width);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        doc.documentLayout()->blockBoundingRect(b);
+        for (int i = 0; i < b.layout()->lineCount(); ++i) {
+            const QTextLine l = b.layout()->lineAt(i);
+            const qreal bottom = b.layout()->position().y() + l.y() + l.height();
+            if (bottom > height + 0.5) return out;
+            out.bottom = bottom;
+        }
+    }
+    return out;
+}
+
+// Set up before the text goes in, the copy must break and place lines as a clone does, also
+// where the text is gone and only its format is left (a keyword replaced by nothing).
+TEST(RichTextLayout, TheCopyIsLaidOutAsACloneOfTheDocument) {
+    QTextDocument styled, emptied, plain;
+    styled.setDefaultFont(QFont(QStringLiteral("Serif"), 15));
+    Append(styled, QString::fromUtf8(u8"收货人：张小明\t13812345678\n地址：文三路478号"), 22, true);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    centred.setLineHeight(150, QTextBlockFormat::ProportionalHeight);
+    QTextCursor(&styled).setBlockFormat(centred);
+    Append(emptied, QStringLiteral("x"), 30);
+    QTextCursor all(&emptied);
+    all.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    all.removeSelectedText();
+    for (QTextDocument* doc : {&styled, &emptied, &plain}) {
+        const FittingLayout copy = LayOutToFit(*doc, 3000, 2000);
+        const FittingLayout clone = ClonedAndSetUp(*doc, 3000, 2000);
+        EXPECT_EQ(copy.bottom, clone.bottom);
+        EXPECT_EQ(ShownLines(copy), ShownLines(clone));
+    }
+}
+
+// A layout is reused only for the same text in the same formats, settings and rectangle.
+TEST(RichTextLayout, AReusedLayoutIsOneOfTheSameTextFormatsAndRectangle) {
+    const QString text = QString::fromUtf8(u8"收货人：张小明 浙江省杭州市西湖区文三路478号 ");
+    QTextDocument plain, again, bold, bigger, wider, edited;
+    Append(plain, text);
+    Append(again, text);
+    Append(bold, text, 12, true);
+    Append(bigger, text, 14);
+    Append(wider, text);
+    wider.setDefaultFont(QFont(QStringLiteral("Serif"), 20));
+    Append(edited, text);
+    const FittingLayout first = LayOutToFit(plain, 2500, 2000);
+    EXPECT_EQ(LayOutToFit(again, 2500, 2000).document, first.document);
+    EXPECT_NE(LayOutToFit(plain, 2400, 2000).document, first.document);
+    EXPECT_NE(LayOutToFit(plain, 2500, 300).bottom, first.bottom);
+    for (const QTextDocument* other : {&bold, &bigger, &wider})
+        EXPECT_NE(LayOutToFit(*other, 2500, 2000).document, first.document);
+    EXPECT_NE(ShownLines(LayOutToFit(bigger, 2500, 2000)), ShownLines(first));
+    EXPECT_EQ(LayOutToFit(edited, 2500, 2000).document, first.document);
+    Append(edited, text);
+    EXPECT_GT(LayOutToFit(edited, 2500, 2000).bottom, first.bottom);
 }
 
 TEST(RichTextLayout, AHugeSingleLineIsLaidOutOnlyAsFarAsTheRectangleShows) {
