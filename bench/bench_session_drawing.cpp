@@ -68,14 +68,14 @@ struct Batch {
     testing::RecordingPrompter prompter;
     std::unique_ptr<FormsWorkspace> ws;
     std::vector<FormValues> orders;
-    Tab tab;
+    FormKind form;
 
-    explicit Batch(bool freight) : tab(freight ? kTabFreightBill : kTabInvoice) {
+    explicit Batch(bool freight) : form(freight ? FormKind::kFreightBill : FormKind::kInvoice) {
         CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path() + "/program");
         ws = std::make_unique<FormsWorkspace>((dir.path() + "/program").toStdString(), &prompter,
                                               nullptr);
         ws->Start();
-        ws->SetCurrentTab(tab);
+        ws->SetCurrentTab(TabOf(form));
         for (int i = 0; i < kPages; ++i) orders.push_back(OrderValues(i));
     }
     std::string Pdf() const { return (dir.path() + "/out.pdf").toStdString(); }
@@ -211,7 +211,7 @@ BENCHMARK(BM_TallivoFillOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->It
 void BM_TallivoFillAndDrawPdf(benchmark::State& state) {
     Batch batch(state.range(0) == 0);
     for (auto _ : state) {
-        PrintSession session(*batch.ws, batch.tab);
+        PrintSession session(*batch.ws, batch.form);
         session.SetPdf(batch.Pdf(), kDpi, false);
         for (const FormValues& v : batch.orders) {
             batch.Fill(v);
@@ -228,7 +228,7 @@ BENCHMARK(BM_TallivoFillAndDrawPdf)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecon
 void BM_TallivoFillCheckAndDrawPdf(benchmark::State& state) {
     Batch batch(state.range(0) == 0);
     for (auto _ : state) {
-        PrintSession session(*batch.ws, batch.tab);
+        PrintSession session(*batch.ws, batch.form);
         session.SetPdf(batch.Pdf(), kDpi, false);
         for (const FormValues& v : batch.orders) {
             batch.Fill(v);
