@@ -12,12 +12,6 @@
 namespace tallivo {
 namespace {
 
-#define TALLIVO_GBK_TEXT(fn, literal)                 \
-    const std::string& fn() {                         \
-        static const std::string text = Gbk(literal); \
-        return text;                                  \
-    }
-
 TALLIVO_GBK_TEXT(DocumentExistsCaption, u8"提示：文件已存在！")
 TALLIVO_GBK_TEXT(OpenFreightBillTitle, u8"打开货运单文件")
 TALLIVO_GBK_TEXT(OpenInvoiceTitle, u8"打开发货单文件")
@@ -25,8 +19,6 @@ TALLIVO_GBK_TEXT(SaveFreightBillTitle, u8"保存货运单文件")
 TALLIVO_GBK_TEXT(SaveInvoiceTitle, u8"保存发货单文件")
 TALLIVO_GBK_TEXT(FreightBillFilter, u8"任意格式 (*.*)|*.*|货运单格式 (*.pfb)|*.pfb")
 TALLIVO_GBK_TEXT(InvoiceFilter, u8"任意格式 (*.*)|*.*|发货单格式 (*.pin)|*.pin")
-
-#undef TALLIVO_GBK_TEXT
 
 std::string DocumentExistsText(const std::string& utf8Path) {
     const std::string name = QFileInfo(QString::fromStdString(utf8Path)).fileName().toStdString();

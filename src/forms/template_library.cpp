@@ -14,12 +14,6 @@
 namespace tallivo {
 namespace {
 
-#define TALLIVO_GBK_TEXT(fn, literal)                 \
-    const std::string& fn() {                         \
-        static const std::string text = Gbk(literal); \
-        return text;                                  \
-    }
-
 TALLIVO_GBK_TEXT(FreightBillNameEmpty, u8"货运单模板名称为空，不能保存！")
 TALLIVO_GBK_TEXT(FreightBillContentEmpty, u8"货运单模板内容为空，不能保存！")
 TALLIVO_GBK_TEXT(InvoiceNameEmpty, u8"发货单模板名称为空，不能保存！")
@@ -41,8 +35,6 @@ TALLIVO_GBK_TEXT(ImportFreightBillTitle, u8"打开货运单模板文件")
 TALLIVO_GBK_TEXT(ImportInvoiceTitle, u8"打开发货单模板文件")
 TALLIVO_GBK_TEXT(ImportFreightBillFilter, u8"任意格式 (*.*)|*.*|货运单格式 (*.pff)|*.pff")
 TALLIVO_GBK_TEXT(ImportInvoiceFilter, u8"任意格式 (*.*)|*.*|发货单格式 (*.pif)|*.pif")
-
-#undef TALLIVO_GBK_TEXT
 
 }  // namespace
 

@@ -6,7 +6,6 @@
 
 #include "capture/capture_driver.h"
 #include "storage/document_files.h"
-#include "storage/document_files.h"
 #include "storage/file_io.h"
 #include "storage/template_records.h"
 #include "text/gbk_codec.h"
@@ -14,19 +13,11 @@
 namespace tallivo {
 namespace {
 
-#define TALLIVO_GBK_TEXT(fn, literal)                 \
-    const std::string& fn() {                         \
-        static const std::string text = Gbk(literal); \
-        return text;                                  \
-    }
-
 TALLIVO_GBK_TEXT(PictureTitle, u8"打开背景图片")
 TALLIVO_GBK_TEXT(PictureFilter,
                  u8"所有图片 (*.jpg;*.jpeg;*.bmp;*.ico;*.png)|*.jpg;*.jpeg;*.bmp;*.ico;*.png|"
                  u8"JPEG 图片 (*.jpg;*.jpeg)|*.jpg;*.jpeg|位图 (*.bmp)|*.bmp|图标 (*.ico)|*.ico|"
                  u8"PNG 图片 (*.png)|*.png")
-
-#undef TALLIVO_GBK_TEXT
 
 int ClampIndex(std::int32_t index, std::size_t size) {
     return index >= 0 && static_cast<std::size_t>(index) < size ? index : -1;

@@ -19,4 +19,11 @@ inline std::string Gbk(std::string_view utf8) {
     return Utf8ToGbk(utf8);
 }
 
+// Defines `const std::string& fn()` returning the GBK of a UTF-8 literal, made on first use.
+#define TALLIVO_GBK_TEXT(fn, literal)                 \
+    const std::string& fn() {                         \
+        static const std::string text = Gbk(literal); \
+        return text;                                  \
+    }
+
 }  // namespace tallivo
