@@ -2,11 +2,13 @@
 # Time to a visible window, tallivo against an empty window with one Chinese label
 # (startup_reference), both under a private Xvfb, with 1 000 + 1 000 templates in the program
 # folder. The first paint is marked by the startupmark plugin loaded into each.
-# usage: startup.sh BUILD_DIR [RUNS] [TEMPLATES]
+# usage: startup.sh BUILD_DIR [RUNS] [TEMPLATES] [EARLIER_BUILD_DIR]
+# An earlier build, when given, runs alternated with the others, for figures before and after.
 set -euo pipefail
 build=$(cd "${1:?usage: startup.sh BUILD_DIR [RUNS] [TEMPLATES]}" && pwd)
 runs=${2:-7}
 templates=${3:-1000}
+earlier=${4:+$(cd "$4" && pwd)}
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 xvfb=
@@ -20,6 +22,11 @@ python3 "$here/bench/startup_folder.py" "$here/data/starter" "$work/program" "$t
 # A copy run from its own folder uses that folder as its program folder.
 cp "$build/src/app/tallivo" "$work/program/"
 cp -r "$build/src/app/help" "$build/src/app/profiles" "$build/src/app/regions" "$work/program/" 2>/dev/null || true
+if [ -n "$earlier" ]; then
+  mkdir "$work/earlier"
+  cp -r "$work/program/." "$work/earlier/"
+  cp "$earlier/src/app/tallivo" "$work/earlier/"
+fi
 mkdir -m 700 "$work/run" "$work/home"
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -30,7 +37,8 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb HOME="$work/home" \
   XDG_RUNTIME_DIR="$work/run" QT_PLUGIN_PATH="$build/bench/plugins" \
   QT_QPA_GENERIC_PLUGINS=startupmark STARTUP_MARK="$work/mark"
-python3 - "$runs" "$work/mark" "$build/bench/startup_reference" "$work/program/tallivo" <<'PY'
+python3 - "$runs" "$work/mark" "$build/bench/startup_reference" "$work/program/tallivo" \
+  ${earlier:+"$work/earlier/tallivo"} <<'PY'
 import os, statistics, subprocess, sys, time
 runs, mark, programs = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
 times = {p: [] for p in programs}
@@ -53,10 +61,12 @@ for _ in range(runs):
         times[program].append((int(wall) - start) / 1e6)
         cpus[program].append(int(cpu) / 1e6)
 for p in programs:
-    print("%-18s to the first paint: median %6.1f ms (CPU %6.1f ms)  runs %s" % (
-        os.path.basename(p), statistics.median(times[p]), statistics.median(cpus[p]),
+    print("%-26s to the first paint: median %6.1f ms (CPU %6.1f ms)  runs %s" % (
+        os.path.basename(os.path.dirname(p)) + "/" + os.path.basename(p),
+        statistics.median(times[p]), statistics.median(cpus[p]),
         " ".join("%.0f" % t for t in times[p])))
-ref, app = (statistics.median(times[p]) for p in programs)
-ref_cpu, app_cpu = (statistics.median(cpus[p]) for p in programs)
-print("tallivo / reference: %.2f (CPU %.2f)" % (app / ref, app_cpu / ref_cpu))
+ref, ref_cpu = statistics.median(times[programs[0]]), statistics.median(cpus[programs[0]])
+for p in programs[1:]:
+    print("%s / reference: %.2f (CPU %.2f)" % (os.path.basename(os.path.dirname(p)) + "/tallivo",
+          statistics.median(times[p]) / ref, statistics.median(cpus[p]) / ref_cpu))
 PY

@@ -24,15 +24,17 @@ void LimitComboText(QComboBox* combo, int maxLength) {
 }  // namespace
 
 TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TFormPrint) {
+    // Set before the children exist: afterwards every one of them would be told of the change.
+    QFont designFont = font();
+    designFont.setFamilies({QStringLiteral("宋体")});
+    designFont.setPixelSize(kFontPixelSize);
+    setFont(designFont);
     ui_->setupUi(this);
     // Fixed border with system menu and minimise, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     move(kDesignLeft, kDesignTop);
-    QFont designFont = font();
-    designFont.setPixelSize(kFontPixelSize);
-    setFont(designFont);
 
     EmptyClipboardGuard::Install();
     SetUpControls();

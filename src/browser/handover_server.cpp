@@ -75,14 +75,21 @@ HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
         return StartResult::kFailed;
     }
     server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->setMaxPendingConnections(kMaxPendingConnections);
+#ifndef Q_OS_UNIX
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+#endif
+    // On Unix the folder is ours alone already; Qt's access option would bind through a
+    // temporary folder and a rename, the dearest step here at start-up.
     if (!server_->listen(name_)) {
         error_ = server_->errorString();
         delete server_;
         server_ = nullptr;
         return StartResult::kFailed;
     }
+#ifdef Q_OS_UNIX
+    ::chmod(QFile::encodeName(name_).constData(), S_IRUSR | S_IWUSR);
+#endif
     connect(server_, &QLocalServer::newConnection, this, &HandoverServer::Accept);
     return StartResult::kListening;
 }

@@ -46,9 +46,8 @@ std::unique_ptr<Tables> BuildTables() {
         gbkCodes += '\x01';
     }
     const QString decoded = QString::fromUtf8(GbkToUtf8(gbkCodes));
-    const QStringList pieces = decoded.split(QChar(1));
     std::vector<char16_t> ambiguous;
-    auto learn = [&](const QString& piece, int code) -> char16_t {
+    auto learn = [&](QStringView piece, int code) -> char16_t {
         if (piece.size() != 1 || piece[0] == QLatin1Char('?')) return 0;
         const char16_t u = piece[0].unicode();
         if (u < 0x80 || (u >= 0xD800 && u <= 0xDFFF)) return 0;
@@ -59,14 +58,25 @@ std::unique_ptr<Tables> BuildTables() {
         }
         return u;
     };
-    int k = 0;
+    // Walked in place: splitting into some 24 000 strings was most of the cost at start-up.
+    const QStringView all(decoded);
+    qsizetype from = 0;
+    auto next = [&](QStringView& piece) {
+        if (from > all.size()) return false;
+        qsizetype end = all.indexOf(QChar(1), from);
+        if (end < 0) end = all.size();
+        piece = all.mid(from, end - from);
+        from = end + 1;
+        return true;
+    };
+    QStringView piece;
     for (int lead = kLeadFirst; lead <= 0xFE; ++lead) {
-        for (int trail = kTrailFirst; trail <= 0xFE && k < pieces.size(); ++trail, ++k) {
+        for (int trail = kTrailFirst; trail <= 0xFE && next(piece); ++trail) {
             t->pair[(lead - kLeadFirst) * kTrailCount + (trail - kTrailFirst)] =
-                learn(pieces[k], lead << 8 | trail);
+                learn(piece, lead << 8 | trail);
         }
     }
-    for (int b = 0x80; b <= 0xFF && k < pieces.size(); ++b, ++k) t->single[b] = learn(pieces[k], b);
+    for (int b = 0x80; b <= 0xFF && next(piece); ++b) t->single[b] = learn(piece, b);
 
     for (const char16_t u : ambiguous) {
         const std::string bytes = Utf8ToGbk(QString(QChar(u)).toStdString());
