@@ -27,6 +27,12 @@ void RichTextContent::ReplaceContentOf(QTextDocument& document) const {
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
+    FillEmpty(document);
+    document.setUndoRedoEnabled(undo);
+    document.setModified(false);
+}
+
+void RichTextContent::FillEmpty(QTextDocument& document) const {
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
     for (std::size_t i = 0; i < blocks_.size(); ++i) {
@@ -40,8 +46,6 @@ void RichTextContent::ReplaceContentOf(QTextDocument& document) const {
         for (const Run& run : block.runs) cursor.insertText(run.text, run.format);
     }
     cursor.endEditBlock();
-    document.setUndoRedoEnabled(undo);
-    document.setModified(false);
 }
 
 }  // namespace tallivo

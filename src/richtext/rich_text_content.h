@@ -18,6 +18,8 @@ public:
 
     // Replaces the whole content, leaving the undo stack empty, as reading a file does.
     void ReplaceContentOf(QTextDocument& document) const;
+    // Fills a document that is still empty, keeping its settings and frame format.
+    void FillEmpty(QTextDocument& document) const;
 
 private:
     struct Run {
