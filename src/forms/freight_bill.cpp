@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "richtext/rtf.h"
 #include "storage/file_io.h"
 
 namespace tallivo {
 
-FieldBox& AddFieldBox(FreightBillForm& form, std::string_view textOrRtf, int left, int top,
-                      int height, int width) {
+namespace {
+
+template <typename Fill>
+FieldBox& AddBox(FreightBillForm& form, int left, int top, int height, int width, Fill fill) {
     auto box = std::make_unique<FieldBox>();
     box->left = left;
     box->top = top;
@@ -15,10 +18,24 @@ FieldBox& AddFieldBox(FreightBillForm& form, std::string_view textOrRtf, int lef
     box->width = width;
     box->content =
         form.makeBoxDocument ? form.makeBoxDocument() : std::make_unique<RichTextDocument>();
-    box->content->SetTextOrRtf(textOrRtf);
+    fill(*box->content);
     form.boxes.push_back(std::move(box));
     if (form.listener) form.listener->BoxAdded(static_cast<int>(form.boxes.size()) - 1);
     return *form.boxes.back();
+}
+
+}  // namespace
+
+FieldBox& AddFieldBox(FreightBillForm& form, std::string_view textOrRtf, int left, int top,
+                      int height, int width) {
+    return AddBox(form, left, top, height, width,
+                  [&](RichTextDocument& doc) { doc.SetTextOrRtf(textOrRtf); });
+}
+
+FieldBox& AddFieldBox(FreightBillForm& form, const RichTextContent& content, int left, int top,
+                      int height, int width) {
+    return AddBox(form, left, top, height, width,
+                  [&](RichTextDocument& doc) { doc.LoadContent(content); });
 }
 
 bool RemoveFieldBox(FreightBillForm& form, const FieldBox* box) {
@@ -68,9 +85,12 @@ bool ApplyFreightBillRecord(FreightBillForm& form, std::string_view record,
                                   nullptr, cache);
 }
 
-bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& read,
-                            const std::string& programFolder, Prompter* prompter,
-                            const std::string* pictureJpeg, BackgroundCache* cache) {
+namespace {
+
+bool Apply(FreightBillForm& form, const FreightBillRecordRead& read,
+           const std::vector<std::optional<RichTextContent>>* parsedBoxes,
+           const std::string& programFolder, Prompter* prompter, const std::string* pictureJpeg,
+           BackgroundCache* cache) {
     BackgroundCache spare;
     BackgroundCache& pictures = cache ? *cache : spare;
     // Saved documents name the template's picture whether or not it could be shown now.
@@ -96,11 +116,41 @@ bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& 
         form.listener->BackgroundChanged();
         form.listener->PrintSettingsChanged();
     }
-    for (const FieldBoxRecord& box : read.boxes) {
-        AddFieldBox(form, box.rtf, box.left, box.top, box.height, box.width);
+    for (std::size_t i = 0; i < read.boxes.size(); ++i) {
+        const FieldBoxRecord& box = read.boxes[i];
+        if (parsedBoxes && i < parsedBoxes->size() && (*parsedBoxes)[i]) {
+            AddFieldBox(form, *(*parsedBoxes)[i], box.left, box.top, box.height, box.width);
+        } else {
+            AddFieldBox(form, box.rtf, box.left, box.top, box.height, box.width);
+        }
     }
     if (!read.ok && prompter && !read.message.empty()) prompter->ShowMessage(read.message);
     return read.ok;
+}
+
+}  // namespace
+
+bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& read,
+                            const std::string& programFolder, Prompter* prompter,
+                            const std::string* pictureJpeg, BackgroundCache* cache) {
+    return Apply(form, read, nullptr, programFolder, prompter, pictureJpeg, cache);
+}
+
+ParsedFreightBillTemplate ParseFreightBillTemplate(std::string_view record) {
+    ParsedFreightBillTemplate parsed;
+    parsed.read = ReadFreightBillRecord(record);
+    QTextDocument scratch;
+    for (const FieldBoxRecord& box : parsed.read.boxes) {
+        ReadRtf(scratch, box.rtf);
+        parsed.boxes.push_back(RichTextContent::Of(scratch));
+    }
+    return parsed;
+}
+
+bool ApplyFreightBillTemplate(FreightBillForm& form, const ParsedFreightBillTemplate& parsed,
+                              const std::string& programFolder, Prompter* prompter,
+                              const std::string* pictureJpeg, BackgroundCache* cache) {
+    return Apply(form, parsed.read, &parsed.boxes, programFolder, prompter, pictureJpeg, cache);
 }
 
 }  // namespace tallivo

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,10 @@ public:
 FieldBox& AddFieldBox(FreightBillForm& form, std::string_view textOrRtf, int left, int top,
                       int height, int width);
 
+// The same, with the box's content put in from one read before.
+FieldBox& AddFieldBox(FreightBillForm& form, const RichTextContent& content, int left, int top,
+                      int height, int width);
+
 // Removes one box (an emptied box deleted by the user); false when it is not in the form.
 bool RemoveFieldBox(FreightBillForm& form, const FieldBox* box);
 
@@ -93,5 +98,20 @@ bool ApplyFreightBillRecord(FreightBillForm& form, const FreightBillRecordRead& 
                             const std::string& programFolder, Prompter* prompter,
                             const std::string* pictureJpeg = nullptr,
                             BackgroundCache* cache = nullptr);
+
+// A template record read once, its boxes' rich text with it, to put on the form order after
+// order without reading it again.
+struct ParsedFreightBillTemplate {
+    FreightBillRecordRead read;
+    // Per box of the record; none for a box whose content is read from its RTF each time.
+    std::vector<std::optional<RichTextContent>> boxes;
+};
+ParsedFreightBillTemplate ParseFreightBillTemplate(std::string_view record);
+
+// As ApplyFreightBillRecord for the record it was read from.
+bool ApplyFreightBillTemplate(FreightBillForm& form, const ParsedFreightBillTemplate& parsed,
+                              const std::string& programFolder, Prompter* prompter,
+                              const std::string* pictureJpeg = nullptr,
+                              BackgroundCache* cache = nullptr);
 
 }  // namespace tallivo

@@ -157,14 +157,14 @@ void FormsWorkspace::ApplyTemplate(FormKind form) {
     if (form == FormKind::kFreightBill) {
         ClearFreightBill(freightBill_);
         if (source) {
-            ApplyFreightBillRecord(
-                freightBill_, ReadFreightBillRecord(source->record), programFolder_, prompter_,
+            ApplyFreightBillTemplate(
+                freightBill_, ParsedFreightBill(source->record), programFolder_, prompter_,
                 source->embeddedJpeg ? &*source->embeddedJpeg : nullptr, &templates_.Pictures());
         } else {
             const TemplateEntry* entry = FreightBillTemplates().Selected();
             if (!entry) return;
-            ApplyFreightBillRecord(freightBill_, entry->record, programFolder_, prompter_,
-                                   &templates_.Pictures());
+            ApplyFreightBillTemplate(freightBill_, ParsedFreightBill(entry->record), programFolder_,
+                                     prompter_, nullptr, &templates_.Pictures());
         }
         SetFreightBillUnsaved(false);
         return;
@@ -188,6 +188,15 @@ void FormsWorkspace::ApplyTemplate(FormKind form) {
     }
     SetInvoiceUnsaved(false);
     trade_.paipaiGoodsCaptured = false;
+}
+
+const ParsedFreightBillTemplate& FormsWorkspace::ParsedFreightBill(const std::string& record) {
+    if (!parsedFreightBill_ || record != parsedRecord_) {
+        parsedFreightBill_.reset();
+        parsedFreightBill_ = ParseFreightBillTemplate(record);
+        parsedRecord_ = record;
+    }
+    return *parsedFreightBill_;
 }
 
 bool FormsWorkspace::DeleteTemplate(int index) {

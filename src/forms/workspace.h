@@ -224,6 +224,11 @@ private:
     TradeState trade_;
     TemplateLibrary templates_;
     FormDocuments documents_;
+    // The freight-bill template last applied, read once for as long as its record is the same:
+    // a batch applies it again for every order.
+    std::string parsedRecord_;
+    std::optional<ParsedFreightBillTemplate> parsedFreightBill_;
+    const ParsedFreightBillTemplate& ParsedFreightBill(const std::string& record);
 
     // What the workspace keeps for each form besides the form itself.
     struct FormSettings {

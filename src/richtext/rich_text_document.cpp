@@ -136,6 +136,12 @@ void RichTextDocument::SetPlainText(std::string_view gbk) {
     SetCurrentCursor(QTextCursor(doc_));
 }
 
+void RichTextDocument::LoadContent(const RichTextContent& content) {
+    content.ReplaceContentOf(*doc_);
+    Invalidate();
+    SetCurrentCursor(QTextCursor(doc_));
+}
+
 ParagraphAlignment RichTextDocument::Alignment() const {
     const QTextCursor c = CurrentCursor();
     const QTextBlock block = doc_->findBlock(c.selectionStart());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "capture/text_document.h"
+#include "richtext/rich_text_content.h"
 
 namespace tallivo {
 
@@ -64,6 +65,7 @@ public:
     void LoadRtf(std::string_view rtf);
     void SetTextOrRtf(std::string_view gbkOrRtf);
     void SetPlainText(std::string_view gbk);
+    void LoadContent(const RichTextContent& content);
 
     // Byte <-> document position. A byte inside a two-byte character or inside CR LF maps to
     // the start of that character (roundUp: to its end). Out-of-range values are clamped.

@@ -16,6 +16,8 @@
 #include <optional>
 #include <vector>
 
+#include "richtext/rich_text_content.h"
+
 namespace tallivo {
 
 namespace {
@@ -80,6 +82,13 @@ std::unique_ptr<QTextDocument> LaidOutCopy(const QTextDocument& source, int char
     doc->setResourceProvider(source.resourceProvider());
     doc->setDefaultTextOption(source.defaultTextOption());
     SetUp(*doc, width);
+    if (chars >= source.characterCount() - 1) {
+        // Cheaper than a fragment, which builds a whole document in between.
+        if (const std::optional<RichTextContent> content = RichTextContent::Of(source)) {
+            content->FillEmpty(*doc);
+            return doc;
+        }
+    }
     // Selecting does not change the source; Qt's own whole-document fragment casts alike.
     QTextCursor selection(const_cast<QTextDocument*>(&source));
     if (chars < source.characterCount() - 1) {
@@ -190,10 +199,13 @@ struct Kept {
 // never freed: Qt's objects must not outlive the application at exit.
 constexpr std::size_t kKeptLayouts = 32;
 
-std::vector<Kept>* KeptLayouts() {
+// Held by pointer, so that reordering them moves no signatures.
+using KeptList = std::vector<std::unique_ptr<Kept>>;
+
+KeptList* KeptLayouts() {
     const QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) return nullptr;
-    static auto* kept = new std::vector<Kept>;
+    static auto* kept = new KeptList;
     return kept;
 }
 
@@ -223,24 +235,24 @@ FittingLayout LayOutAnew(const QTextDocument& document, double width, double hei
 
 FittingLayout LayOutToFit(const QTextDocument& document, double width, double height,
                           int firstPrefixChars) {
-    std::vector<Kept>* kept = KeptLayouts();
+    KeptList* kept = KeptLayouts();
     std::optional<Signature> signature;
     if (kept) signature = SignatureOf(document);
     if (!signature) return LayOutAnew(document, width, height, firstPrefixChars);
     for (auto it = kept->begin(); it != kept->end(); ++it) {
-        if (it->width == width && it->height == height &&
-            it->firstPrefixChars == firstPrefixChars && it->signature == *signature) {
+        const Kept& k = **it;
+        if (k.width == width && k.height == height && k.firstPrefixChars == firstPrefixChars &&
+            k.signature == *signature) {
             // The most recently used go last, so the oldest go first.
             std::rotate(it, it + 1, kept->end());
-            return {kept->back().document, kept->back().bottom};
+            return {kept->back()->document, kept->back()->bottom};
         }
     }
     FittingLayout laidOut = LayOutAnew(document, width, height, firstPrefixChars);
     if (kept->size() >= kKeptLayouts) kept->erase(kept->begin());
-    kept->push_back(
-        {std::move(*signature), width, height, firstPrefixChars, laidOut.document, laidOut.bottom});
+    kept->push_back(std::make_unique<Kept>(Kept{
+        std::move(*signature), width, height, firstPrefixChars, laidOut.document, laidOut.bottom}));
     return laidOut;
 }
 
 }  // namespace tallivo
-

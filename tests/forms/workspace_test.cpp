@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <deque>
 
 #include "recording_prompter.h"
@@ -91,6 +92,59 @@ TEST_F(Workspace, DamagedFreightBillRecordKeepsWhatWasApplied) {
     EXPECT_EQ(ws.FreightBill().printWidth, kMinPrintWidth);
     EXPECT_EQ(ws.FreightBill().biasX, kMaxBias);
     EXPECT_EQ(ws.FreightBill().biasY, kMinBias);
+}
+
+// A batch puts the template read once on the form order after order: the boxes must be those
+// reading the record gives, formats and empty paragraphs included, and a changed record must be
+// read again.
+TEST_F(Workspace, TemplateReadOnceGivesTheRecordsBoxes) {
+    const std::string rtf =
+        "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 SimSun;}"
+        "{\\f1\\fswiss Arial;}}{\\colortbl ;\\red200\\green0\\blue0;}"
+        "\\pard\\qc\\f1\\fs40\\b {\\cf1 Big} red\\b0\\par\\pard\\fs60\\par"
+        "\\pard\\qr\\f0\\fs18\\i small\\i0  {\\ul right}\\par}";
+    FreightBillForm source;
+    AddFieldBox(source, rtf, 1, 2, 3, 4);
+    AddFieldBox(source, "plain\r\n\r\nlines", 5, 6, 7, 8);
+    std::string record;
+    WriteFreightBillRecord(record, source, "");
+    FreightBillForm read, parsed;
+    ASSERT_TRUE(ApplyFreightBillRecord(read, record, ws.ProgramFolder(), &prompter));
+    ASSERT_TRUE(ApplyFreightBillTemplate(parsed, ParseFreightBillTemplate(record),
+                                         ws.ProgramFolder(), &prompter));
+    ASSERT_EQ(parsed.boxes.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const QTextDocument& a = *read.boxes[i]->content->Document();
+        const QTextDocument& b = *parsed.boxes[i]->content->Document();
+        EXPECT_EQ(parsed.boxes[i]->content->ToRtf(), read.boxes[i]->content->ToRtf());
+        ASSERT_EQ(b.blockCount(), a.blockCount());
+        for (QTextBlock x = a.begin(), y = b.begin(); x.isValid(); x = x.next(), y = y.next()) {
+            EXPECT_EQ(y.text(), x.text());
+            EXPECT_EQ(y.blockFormat(), x.blockFormat());
+            EXPECT_EQ(y.charFormat(), x.charFormat());
+            for (auto f = x.begin(), g = y.begin(); !f.atEnd(); ++f, ++g) {
+                ASSERT_FALSE(g.atEnd());
+                EXPECT_EQ(g.fragment().text(), f.fragment().text());
+                EXPECT_EQ(g.fragment().charFormat(), f.fragment().charFormat());
+            }
+        }
+        EXPECT_FALSE(b.isUndoAvailable());
+    }
+
+    ws.SetCurrentTab(kTabFreightBill);
+    for (const char* text : {"one", "two"}) {
+        FreightBillForm form;
+        AddFieldBox(form, text, 0, 0, 10, 10);
+        std::string bytes;
+        ws.AddTemplateEntry(FormKind::kFreightBill,
+                            {text, WriteFreightBillRecord(bytes, form, "")});
+    }
+    for (int index : {0, 1, 0}) {
+        ws.SetSelectedTemplate(FormKind::kFreightBill, index);
+        ws.ResetCurrentForm();
+        ASSERT_EQ(ws.FreightBill().boxes.size(), 1u);
+        EXPECT_EQ(ws.FreightBill().boxes[0]->content->PlainText(), index ? "two" : "one");
+    }
 }
 
 TEST_F(Workspace, SaveFreightBillTemplateWritesPictureAndStore) {
