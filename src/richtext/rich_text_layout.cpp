@@ -195,18 +195,26 @@ struct Kept {
     double bottom = 0;
 };
 
-// About two forms' worth of boxes. Only the application's thread keeps copies, which are
-// never freed: Qt's objects must not outlive the application at exit.
+// About two forms' worth of boxes. Only the application's thread keeps copies; they go with
+// the application, since their fonts must not outlive it.
 constexpr std::size_t kKeptLayouts = 32;
 
 // Held by pointer, so that reordering them moves no signatures.
 using KeptList = std::vector<std::unique_ptr<Kept>>;
 
+KeptList* keptLayouts = nullptr;
+
 KeptList* KeptLayouts() {
     const QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) return nullptr;
-    static auto* kept = new KeptList;
-    return kept;
+    if (!keptLayouts) {
+        keptLayouts = new KeptList;
+        qAddPostRoutine([] {
+            delete keptLayouts;
+            keptLayouts = nullptr;
+        });
+    }
+    return keptLayouts;
 }
 
 int FirstPrefix(double width, double height) {
