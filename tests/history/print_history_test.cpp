@@ -181,8 +181,8 @@ TEST_F(PrintHistoryTest, DamagedPagesFoundWhileWritingMoveTheFileAside) {
     {
         PrintHistory history(path);
         for (int i = 0; i < 200; ++i) {
-            HistoryRecord r = PrintedRecord(FormKind::kFreightBill, {std::to_string(i)},
-                                            "2026-12-07 10:30:00");
+            HistoryRecord r =
+                PrintedRecord(FormKind::kFreightBill, {std::to_string(i)}, "2026-12-07 10:30:00");
             r.address = std::string(200, 'a');
             ASSERT_TRUE(history.Record(r).ok);
         }

@@ -13,8 +13,8 @@ namespace tallivo::testing {
 
 // A print of these trade numbers at a local time "yyyy-MM-dd HH:mm:ss", with a buyer and a
 // consignee in GBK as the forms hold them.
-inline HistoryRecord PrintedRecord(FormKind form, std::vector<std::string> trades,
-                                   const char* time, const std::string& printer = "Office") {
+inline HistoryRecord PrintedRecord(FormKind form, std::vector<std::string> trades, const char* time,
+                                   const std::string& printer = "Office") {
     HistoryRecord r;
     r.form = form;
     r.tradeNumbers = std::move(trades);
