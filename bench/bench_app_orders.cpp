@@ -19,6 +19,7 @@
 #include "app/tform_print.h"
 #include "app/window_prompter.h"
 #include "history/print_history.h"
+#include "support/example_files.h"
 #include "support/order_exports.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_orders.h"
@@ -38,13 +39,6 @@ public:
     std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
 };
 
-void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& info : QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries))
-        info.isDir() ? CopyFolder(info.filePath(), to + "/" + info.fileName())
-                     : (void)QFile::copy(info.filePath(), to + "/" + info.fileName());
-}
-
 constexpr int kOrders = 100000;
 
 struct OrdersWindow {
@@ -57,8 +51,8 @@ struct OrdersWindow {
     std::string csv;
 
     OrdersWindow() {
-        CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
-        CopyFolder(QStringLiteral(TALLIVO_DATA_DIR "/profiles"), dir.filePath("profiles"));
+        testing::CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
+        testing::CopyFolder(QStringLiteral(TALLIVO_DATA_DIR "/profiles"), dir.filePath("profiles"));
         csv = dir.filePath(QStringLiteral("orders.csv")).toStdString();
         testing::WriteBytes(csv, Utf8ToGbk(testing::LargeTaobaoCsv(kOrders)));
         PrintHistory history(PrintHistoryPath(dir.path().toStdString()));

@@ -17,6 +17,7 @@
 #include "app/main_window_controller.h"
 #include "app/tform_print.h"
 #include "app/window_prompter.h"
+#include "support/example_files.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
 
@@ -34,13 +35,6 @@ class NoFonts : public FontChooser {
 public:
     std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
 };
-
-void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& info : QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries))
-        info.isDir() ? CopyFolder(info.filePath(), to + "/" + info.fileName())
-                     : (void)QFile::copy(info.filePath(), to + "/" + info.fileName());
-}
 
 QString SoldList(int entries) {
     QString page = QString::fromUtf8(u8"我是卖家 > 宝贝管理 > 交易记录\n");
@@ -61,7 +55,7 @@ QString OrderDetail() {
 
 void ReplaceAllInWindow(benchmark::State& state, const QString& page, Tab tab) {
     QTemporaryDir dir;
-    CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
+    testing::CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
     TFormPrint window;
     Silent prompter;
     NoFonts fonts;

@@ -20,6 +20,7 @@
 #include "print/page_drawing.h"
 #include "richtext/template_fonts.h"
 #include "session/print_session.h"
+#include "support/example_files.h"
 #include "support/recording_prompter.h"
 #include "text/gbk_codec.h"
 
@@ -29,13 +30,6 @@ using namespace tallivo;
 
 constexpr int kPages = 1000;
 constexpr int kDpi = 600;
-
-void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& info : QDir(from).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries))
-        info.isDir() ? CopyFolder(info.filePath(), to + "/" + info.fileName())
-                     : (void)QFile::copy(info.filePath(), to + "/" + info.fileName());
-}
 
 FormValues OrderValues(int i) {
     const std::string n = std::to_string(i);
@@ -71,7 +65,7 @@ struct Batch {
     FormKind form;
 
     explicit Batch(bool freight) : form(freight ? FormKind::kFreightBill : FormKind::kInvoice) {
-        CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path() + "/program");
+        testing::CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path() + "/program");
         ws = std::make_unique<FormsWorkspace>((dir.path() + "/program").toStdString(), &prompter,
                                               nullptr);
         ws->Start();
