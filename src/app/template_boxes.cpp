@@ -1,5 +1,6 @@
 #include "app/template_boxes.h"
 
+#include <QAbstractListModel>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -36,6 +37,35 @@ public:
 
 }  // namespace
 
+// The names of one template list as the box's items, converted only when the box asks for
+// them: a closed box shows one of a thousand, and filling it with all of them slowed the start.
+class TemplateNames : public QAbstractListModel {
+public:
+    TemplateNames(const FormsWorkspace& workspace, FormKind kind, QObject* parent)
+        : QAbstractListModel(parent), workspace_(workspace), kind_(kind) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(Items().size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid() ||
+            index.row() >= rowCount())
+            return QVariant();
+        return GbkToQString(Items()[static_cast<std::size_t>(index.row())].name);
+    }
+    // After the list changed under the model.
+    void Reset() {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    const std::vector<TemplateEntry>& Items() const { return workspace_.Templates(kind_).items; }
+
+    const FormsWorkspace& workspace_;
+    FormKind kind_;
+};
+
 TemplateBoxes::TemplateBoxes(QComboBox* freightBill, QComboBox* invoice, FormsWorkspace& workspace,
                              WorkspaceSignals& announcements, Chosen chosen, QObject* parent)
     : QObject(parent),
@@ -46,6 +76,8 @@ TemplateBoxes::TemplateBoxes(QComboBox* freightBill, QComboBox* invoice, FormsWo
     auto* enter = new EnterMovesOn(this);
     for (const FormKind kind : {FormKind::kFreightBill, FormKind::kInvoice}) {
         QComboBox* box = Box(kind);
+        names_[kind] = new TemplateNames(workspace_, kind, this);
+        box->setModel(names_[kind]);
         box->installEventFilter(enter);
         if (box->lineEdit()) box->lineEdit()->installEventFilter(enter);
         connect(box, qOverload<int>(&QComboBox::activated), this,
@@ -64,12 +96,8 @@ QComboBox* TemplateBoxes::Box(FormKind kind) const {
 }
 
 void TemplateBoxes::Fill(FormKind kind) {
-    QStringList names;
-    for (const TemplateEntry& t : workspace_.Templates(kind).items)
-        names.push_back(GbkToQString(t.name));
     quiet_ = true;
-    Box(kind)->clear();
-    Box(kind)->addItems(names);
+    names_[kind]->Reset();
     quiet_ = false;
     ShowSelection(kind);
 }

@@ -13,6 +13,7 @@ class QComboBox;
 namespace tallivo {
 
 class WorkspaceSignals;
+class TemplateNames;
 
 class TemplateBoxes : public QObject {
 public:
@@ -31,6 +32,7 @@ private:
 
     QComboBox* freightBill_;
     QComboBox* invoice_;
+    PerForm<TemplateNames*> names_{};
     FormsWorkspace& workspace_;
     Chosen chosen_;
     bool quiet_ = false;

@@ -2,10 +2,13 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 #include "storage/file_kinds.h"
 #include "storage/unique_fd.h"
@@ -43,6 +46,57 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
     }
     data.resize(used);
     return data;
+}
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// Uncleared memory; from half a huge page up, whole huge pages, which the kernel maps with one
+// fault each instead of one per 4 KiB page.
+char* AllocateUncleared(std::size_t* capacity) {
+    void* p = nullptr;
+    if (*capacity >= kHugePage / 2) {
+        *capacity = (*capacity + kHugePage - 1) / kHugePage * kHugePage;
+        if (::posix_memalign(&p, kHugePage, *capacity) != 0) throw std::bad_alloc();
+        ::madvise(p, *capacity, MADV_HUGEPAGE);  // a hint: without it, ordinary pages
+    } else {
+        p = std::malloc(*capacity);
+        if (!p) throw std::bad_alloc();
+    }
+    return static_cast<char*>(p);
+}
+
+}  // namespace
+
+std::optional<FileBytes> ReadFileBytes(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    // One byte more than the size, so that the end shows without growing; the file may still
+    // change meanwhile.
+    std::size_t capacity = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536;
+    FileBytes bytes;
+    bytes.data_.reset(AllocateUncleared(&capacity));
+    std::size_t& used = bytes.size_;
+    for (;;) {
+        if (used == capacity) {
+            std::size_t larger = capacity * 2;
+            char* grown = AllocateUncleared(&larger);
+            std::memcpy(grown, bytes.data_.get(), used);
+            bytes.data_.reset(grown);
+            capacity = larger;
+        }
+        ssize_t n = ::read(fd.get(), bytes.data_.get() + used, capacity - used);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        used += static_cast<std::size_t>(n);
+    }
+    return bytes;
 }
 
 bool EnsureFolder(const std::string& path) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,25 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // The whole file, or its first `limit` bytes; nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path,
                                          std::size_t limit = static_cast<std::size_t>(-1));
+
+// The whole of a file read for parsing only: the memory is not cleared first, and a large file
+// lands in huge pages where the system gives them, so that reading the template stores at
+// start-up costs little more than the copy from the page cache.
+class FileBytes {
+public:
+    std::string_view View() const { return {data_.get(), size_}; }
+
+private:
+    friend std::optional<FileBytes> ReadFileBytes(const std::string& path);
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> data_;
+    std::size_t size_ = 0;
+};
+
+// Nothing when the file cannot be opened or read; std::bad_alloc when memory runs out.
+std::optional<FileBytes> ReadFileBytes(const std::string& path);
 
 // The outcome of WriteFileReplacing. Tests as a bool, so callers that only need to know whether
 // the file was written can keep `if (!WriteFileReplacing(...))`.

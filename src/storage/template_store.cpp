@@ -67,9 +67,9 @@ const char* TemplateStoreFileName(FormKind kind) {
 
 TemplateStoreLoad LoadTemplateStoreFile(FormKind kind, const std::string& path) {
     try {
-        std::optional<std::string> bytes = ReadWholeFile(path);
+        const std::optional<FileBytes> bytes = ReadFileBytes(path);
         if (!bytes) return Failed(TextsFor(kind).cannot_open);
-        return ParseTemplateStore(kind, *bytes);
+        return ParseTemplateStore(kind, bytes->View());
     } catch (const std::bad_alloc&) {
         return Failed(OutOfMemoryMessage());
     }

@@ -98,6 +98,17 @@ TEST(TemplateStore, LoadsFromAnyPathWithTheStoresOwnMessages) {
     EXPECT_FALSE(load.ok);
     EXPECT_TRUE(load.templates.empty());
     EXPECT_EQ(load.message, Gbk(u8"无法打开货运单模板文件FreightBillTemplate.pft，需创建！"));
+    EXPECT_FALSE(LoadTemplateStoreFile(FormKind::kInvoice, TALLIVO_STORAGE_DATA).ok);  // a folder
+
+    // A store of several megabytes, read in huge pages, to its last byte.
+    TempFolder folder;
+    std::vector<TemplateEntry> many;
+    for (int i = 0; i < 1200; ++i)
+        many.push_back({"t" + std::to_string(i), std::string(3000, char('a' + i % 26))});
+    ASSERT_TRUE(SaveInvoiceTemplates(folder.path(), many).ok);
+    load = LoadInvoiceTemplates(folder.path());
+    ASSERT_TRUE(load.ok);
+    EXPECT_EQ(FormatTemplateStore(load.templates), FormatTemplateStore(many));
 
     EXPECT_TRUE(LoadConfigFile(std::string(TALLIVO_STORAGE_DATA) + "/Config.pcf").ok);
     EXPECT_EQ(LoadConfigFile(golden + ".missing").message, Gbk(u8"无法打开配置文件，需创建！"));
