@@ -20,9 +20,28 @@ public:
     }
 };
 
+// Sections measured in the header's own font. Qt measures them in bold, for a highlighted
+// section; this header highlights none, and the bold face was a font load of its own at start-up
+// for a grid on a tab not yet shown.
+class PlainHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override {
+        if (!model()) return QSize();
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        option.text = model()->headerData(logicalIndex, orientation()).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+};
+
 }  // namespace
 
 GoodsGridView::GoodsGridView(QWidget* parent) : QTableView(parent) {
+    setHorizontalHeader(new PlainHeader(Qt::Horizontal, this));
     verticalHeader()->hide();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setSectionsMovable(false);
