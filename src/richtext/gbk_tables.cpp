@@ -6,8 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "text/gbk_codec.h"
-
 namespace tallivo {
 namespace gbk {
 
@@ -18,71 +16,36 @@ constexpr int kTrailFirst = 0x40;
 constexpr int kTrailCount = 0xFF - kTrailFirst;  // 0x40..0xFE
 
 struct Tables {
-    std::array<int, 0x10000> code;                   // -1: GBK lacks it
-    std::array<char16_t, 126 * kTrailCount> pair{};  // 0: no character
-    std::array<char16_t, 0x100> single{};            // 0: not a character on its own
+    std::array<int, 0x10000> code;  // -1: GBK lacks it
 };
 
-// The tables come from the codec itself so that byte counts here agree with what the rest of
-// the program converts. One decoding of every GBK code gives both directions; 0x01 separates
-// the codes (no GBK character contains that byte). Decoding is used because the codec is fast
-// that way round; the few characters that two codes decode to are asked of the encoder.
+struct GbkPreferredCode {
+    char16_t unit;
+    int code;
+};
+
+// kGbkPair (0: no character), kGbkSingle and kGbkPreferred, decoded from the codec when the
+// program was built.
+#include "gbk_tables_data.inc"
+
+// Only the encoding direction is built at run time, from the decoding tables: the first code
+// that decodes to a character is its code, unless the encoder prefers another.
 std::unique_ptr<Tables> BuildTables() {
     auto t = std::make_unique<Tables>();
     t->code.fill(-1);
     for (int u = 0; u < 0x80; ++u) t->code[u] = u;
-
-    std::string gbkCodes;
-    gbkCodes.reserve(126 * kTrailCount * 3 + 256);
+    auto learn = [&](char16_t u, int code) {
+        if (u != 0 && t->code[u] < 0) t->code[u] = code;
+    };
     for (int lead = kLeadFirst; lead <= 0xFE; ++lead) {
         for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
-            gbkCodes += char(lead);
-            gbkCodes += char(trail);
-            gbkCodes += '\x01';
+            learn(kGbkPair[(lead - kLeadFirst) * kTrailCount + (trail - kTrailFirst)],
+                  lead << 8 | trail);
         }
     }
-    for (int b = 0x80; b <= 0xFF; ++b) {
-        gbkCodes += char(b);
-        gbkCodes += '\x01';
-    }
-    const QString decoded = QString::fromUtf8(GbkToUtf8(gbkCodes));
-    std::vector<char16_t> ambiguous;
-    auto learn = [&](QStringView piece, int code) -> char16_t {
-        if (piece.size() != 1 || piece[0] == QLatin1Char('?')) return 0;
-        const char16_t u = piece[0].unicode();
-        if (u < 0x80 || (u >= 0xD800 && u <= 0xDFFF)) return 0;
-        if (t->code[u] < 0) {
-            t->code[u] = code;
-        } else {
-            ambiguous.push_back(u);
-        }
-        return u;
-    };
-    // Walked in place: splitting into some 24 000 strings was most of the cost at start-up.
-    const QStringView all(decoded);
-    qsizetype from = 0;
-    auto next = [&](QStringView& piece) {
-        if (from > all.size()) return false;
-        qsizetype end = all.indexOf(QChar(1), from);
-        if (end < 0) end = all.size();
-        piece = all.mid(from, end - from);
-        from = end + 1;
-        return true;
-    };
-    QStringView piece;
-    for (int lead = kLeadFirst; lead <= 0xFE; ++lead) {
-        for (int trail = kTrailFirst; trail <= 0xFE && next(piece); ++trail) {
-            t->pair[(lead - kLeadFirst) * kTrailCount + (trail - kTrailFirst)] =
-                learn(piece, lead << 8 | trail);
-        }
-    }
-    for (int b = 0x80; b <= 0xFF && next(piece); ++b) t->single[b] = learn(piece, b);
-
-    for (const char16_t u : ambiguous) {
-        const std::string bytes = Utf8ToGbk(QString(QChar(u)).toStdString());
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-        if (bytes.size() == 2) t->code[u] = p[0] << 8 | p[1];
-        if (bytes.size() == 1 && p[0] >= 0x80) t->code[u] = p[0];
+    for (int b = 0x80; b <= 0xFF; ++b) learn(kGbkSingle[b], b);
+    for (const GbkPreferredCode& preferred : kGbkPreferred) {
+        if (preferred.unit != 0) t->code[preferred.unit] = preferred.code;
     }
     return t;
 }
@@ -132,7 +95,6 @@ int Append(std::string& out, char16_t unit) {
 }
 
 QString Decode(std::string_view gbk) {
-    const Tables& t = T();
     QString s;
     s.reserve(static_cast<qsizetype>(gbk.size()));
     const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
@@ -145,14 +107,14 @@ QString Decode(std::string_view gbk) {
         }
         if (b >= kLeadFirst && b <= 0xFE && i + 1 < n && p[i + 1] >= kTrailFirst &&
             p[i + 1] <= 0xFE) {
-            const char16_t u = t.pair[(b - kLeadFirst) * kTrailCount + (p[i + 1] - kTrailFirst)];
+            const char16_t u = kGbkPair[(b - kLeadFirst) * kTrailCount + (p[i + 1] - kTrailFirst)];
             if (u != 0) {
                 s += QChar(u);
                 ++i;
                 continue;
             }
         }
-        s += t.single[b] != 0 ? QChar(t.single[b]) : QChar('?');
+        s += kGbkSingle[b] != 0 ? QChar(kGbkSingle[b]) : QChar('?');
     }
     return s;
 }

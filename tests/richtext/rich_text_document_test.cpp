@@ -4,6 +4,7 @@
 
 #include <QTextBlock>
 
+#include "richtext/gbk_tables.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -12,6 +13,26 @@ namespace {
 // "中a" CR LF "😀b": 2 + 1 + 2 + 1 + 1 bytes; the emoji is outside GBK and one "?".
 QString Mixed() {
     return QString::fromUtf8(u8"中a\n\U0001F600b");
+}
+
+// The tables are written when the program is built; every two-byte code the codec decodes to one
+// character must decode to it here, and that character must encode to a code of the same.
+TEST(GbkTables, AgreeWithTheCodecForEveryCode) {
+    int characters = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            const std::string code{char(lead), char(trail)};
+            const QString expected = QString::fromUtf8(GbkToUtf8(code));
+            if (expected.size() != 1 || expected[0].unicode() < 0x80 || expected[0] == u'?')
+                continue;
+            ++characters;
+            ASSERT_EQ(gbk::Decode(code), expected) << lead << " " << trail;
+            std::string back;
+            ASSERT_EQ(gbk::Append(back, expected[0].unicode()), 2);
+            ASSERT_EQ(QString::fromUtf8(GbkToUtf8(back)), expected) << lead << " " << trail;
+        }
+    }
+    EXPECT_GT(characters, 21000);
 }
 
 TEST(RichTextDocument, PlainTextCountsGbkBytes) {
