@@ -53,6 +53,16 @@ TEST_F(MainWindow, StartsWithTheStarterTemplatesAndFillsBothForms) {
     EXPECT_EQ(ui().PanelFreightBill->findChildren<QTextEdit*>().size(),
               static_cast<qsizetype>(ws().FreightBill().boxes.size()));
 
+    // A template box follows its list as templates come and go, the selection kept on its name.
+    QComboBox* box = ui().ComboBoxInvoice;
+    const TemplateList& invoices = ws().InvoiceTemplates();
+    const QString selected = box->currentText();
+    ASSERT_EQ(box->count(), static_cast<int>(invoices.items.size()));
+    ws().AddTemplateEntry(FormKind::kInvoice, {Gbk(u8"新模板"), invoices.items[0].record});
+    ASSERT_EQ(box->count(), static_cast<int>(invoices.items.size()));
+    EXPECT_EQ(box->itemText(box->count() - 1), QString::fromUtf8(u8"新模板"));
+    EXPECT_EQ(box->currentText(), selected);
+
     Fill("taobao-order-detail.txt", kTabFreightBill);
     EXPECT_EQ(controller->ReplaceWindow(), nullptr);  // the hidden window is gone again
     std::string all;
