@@ -33,6 +33,12 @@ TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TForm
     designFont.setHintingPreference(QFont::PreferFullHinting);
     setFont(designFont);
     ui_->setupUi(this);
+    // The editors' documents are printed, and their fonts come from here: they keep the hinting
+    // the documents were always laid out with.
+    QFont documentFont = designFont;
+    documentFont.setHintingPreference(QFont::PreferDefaultHinting);
+    ui_->RichEditInvoice->setFont(documentFont);
+    ui_->PanelFreightBill->setFont(documentFont);
     // Fixed border with system menu and minimise, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

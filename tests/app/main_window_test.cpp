@@ -53,6 +53,14 @@ TEST_F(MainWindow, StartsWithTheStarterTemplatesAndFillsBothForms) {
     EXPECT_EQ(ui().PanelFreightBill->findChildren<QTextEdit*>().size(),
               static_cast<qsizetype>(ws().FreightBill().boxes.size()));
 
+    // The printed documents keep the hinting they are laid out with; only the window's own text
+    // takes the font's hinting.
+    EXPECT_EQ(ui().RichEditInvoice->document()->defaultFont().hintingPreference(),
+              QFont::PreferDefaultHinting);
+    EXPECT_EQ(ws().FreightBill().boxes[0]->content->Document()->defaultFont().hintingPreference(),
+              QFont::PreferDefaultHinting);
+    EXPECT_EQ(ui().LabelFreightBill->font().hintingPreference(), QFont::PreferFullHinting);
+
     // A template box follows its list as templates come and go, the selection kept on its name.
     QComboBox* box = ui().ComboBoxInvoice;
     const TemplateList& invoices = ws().InvoiceTemplates();
