@@ -4,8 +4,11 @@
 
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fstream>
+#include <memory>
 
 #include "orders/export_rows.h"
 #include "text/gbk_codec.h"
@@ -89,6 +92,81 @@ bool StrictGbkToUtf8(std::string_view in, std::string* out, std::size_t* badOffs
     return ok;
 }
 
+// The UTF-8 of every two-byte GBK code, as strict decoding gives it, asked a lead byte at a time
+// on first use.
+class GbkDecoding {
+public:
+    // False for anything but ASCII and two-byte codes, which the strict decoding then judges.
+    bool Decode(std::string_view in, std::string* out) {
+        out->resize(in.size() * 2);
+        char* o = out->data();
+        const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+        const auto* end = p + in.size();
+        while (p < end) {
+            if (*p < 0x80) {
+                *o++ = static_cast<char>(*p++);
+                continue;
+            }
+            if (end - p < 2 || *p == 0x80 || *p == 0xFF) return false;
+            std::unique_ptr<Row>& row = rows_[*p - 0x81];
+            if (!row) row = Fill(*p);
+            const Code& code = (*row)[p[1]];
+            if (code.size == 0) return false;
+            for (int i = 0; i < code.size; ++i) *o++ = code.utf8[i];
+            p += 2;
+        }
+        out->resize(static_cast<std::size_t>(o - out->data()));
+        return true;
+    }
+
+private:
+    struct Code {
+        char utf8[4];
+        int size;  // 0 when it is none
+    };
+    using Row = std::array<Code, 256>;
+
+    static std::unique_ptr<Row> Fill(unsigned char lead) {
+        auto row = std::make_unique<Row>();
+        std::string gbk;
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;
+            gbk += static_cast<char>(lead);
+            gbk += static_cast<char>(trail);
+        }
+        // The whole row in one call, split where each character's sequence ends; a code by
+        // itself only where the row has one that is none.
+        std::string utf8;
+        std::size_t bad = 0;
+        const bool whole = StrictGbkToUtf8(gbk, &utf8, &bad);
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < gbk.size(); i += 2) {
+            std::string one;
+            std::string_view code;
+            if (whole) {
+                std::size_t n = 1;
+                while (at + n < utf8.size() &&
+                       (static_cast<unsigned char>(utf8[at + n]) & 0xC0) == 0x80)
+                    ++n;
+                code = std::string_view(utf8).substr(at, n);
+                at += n;
+            } else if (StrictGbkToUtf8(std::string_view(gbk).substr(i, 2), &one, &bad)) {
+                code = one;
+            }
+            if (whole && code.empty()) return std::make_unique<Row>();
+            if (code.empty() || code.size() > 4) continue;
+            Code& entry = (*row)[static_cast<unsigned char>(gbk[i + 1])];
+            std::copy(code.begin(), code.end(), entry.utf8);
+            entry.size = static_cast<int>(code.size());
+        }
+        // Not one character per code after all: nothing is taken from this row.
+        if (whole && at != utf8.size()) *row = Row();
+        return row;
+    }
+
+    std::array<std::unique_ptr<Row>, 126> rows_;
+};
+
 std::string Utf16ToUtf8(std::string_view bytes, QStringDecoder::Encoding encoding, bool* ok) {
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(QByteArrayView(bytes.data(), bytes.size()));
@@ -159,8 +237,9 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
     } else if (IsValidUtf8(bytes)) {
         text.assign(bytes);
     } else {
+        thread_local GbkDecoding decoding;
         std::size_t bad = 0;
-        if (!StrictGbkToUtf8(bytes, &text, &bad)) {
+        if (!decoding.Decode(bytes, &text) && !StrictGbkToUtf8(bytes, &text, &bad)) {
             return fail(RowMessage(file, LineAt(bytes, bad),
                                    "编码无法识别（既不是 UTF-8，也不是 GBK），无法读入。"));
         }
@@ -195,8 +274,11 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
                 RowMessage(file, recordRow,
                            "超过 " + std::to_string(kMaxColumns) + " 列，其后的格子没有读入。"));
         }
+        const std::size_t width = record.size();
         if (anyText) raw.push_back({recordRow, std::move(record)});
         record.clear();
+        // The next record is most likely as wide; growing it cell by cell would copy each.
+        record.reserve(width);
         anyText = tooWide = false;
     };
     for (std::size_t i = 0; i < n; ++i) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <array>
-#include <map>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,11 +16,36 @@ namespace tallivo {
 // One goods line, in the goods grid's columns (GBK).
 using OrderGoodsRow = std::array<std::string, GoodsGrid::kColumnCount>;
 
+// The keywords an order gives, a slot each, so that an order costs no allocation per keyword;
+// a keyword never set is absent, unlike one set empty.
+class OrderValues {
+public:
+    // Null when absent.
+    const std::string* Find(Keyword keyword) const {
+        return Has(keyword) ? &texts_[static_cast<std::size_t>(keyword)] : nullptr;
+    }
+    bool Has(Keyword keyword) const { return (given_ >> static_cast<int>(keyword)) & 1u; }
+    // Present from then on, as with a map.
+    std::string& operator[](Keyword keyword) {
+        given_ |= 1u << static_cast<int>(keyword);
+        return texts_[static_cast<std::size_t>(keyword)];
+    }
+
+    bool operator==(const OrderValues& other) const {
+        return given_ == other.given_ && texts_ == other.texts_;
+    }
+
+private:
+    static_assert(kKeywordCount <= 32, "one bit per keyword");
+    std::array<std::string, kKeywordCount> texts_;
+    std::uint32_t given_ = 0;
+};
+
 // One order of an export, as the forms are filled from it. All texts GBK.
 struct Order {
     std::string tradeNumber;
     // The keywords the export gives; a keyword it does not give is absent.
-    std::map<Keyword, std::string> values;
+    OrderValues values;
     std::vector<OrderGoodsRow> goods;
     // Where it came from, for messages and lists: the file (UTF-8) and its first row.
     std::string file;
