@@ -217,28 +217,28 @@ void OrderListModel::Sort() {
         // GBK puts the common characters in pinyin order, so its bytes sort names as a Chinese
         // reader looks them up, at the cost of a byte comparison.
         std::vector<std::string> goods;
-        std::vector<const std::string*> keys(n);
+        std::vector<std::string_view> keys(n);
         if (sortColumn_ == kGoods) goods.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             const Order& order = orders_[i];
             switch (sortColumn_) {
                 case kBuyer:
-                    keys[i] = &order.Value(Keyword::kBuyer);
+                    keys[i] = order.Value(Keyword::kBuyer);
                     break;
                 case kConsignee:
-                    keys[i] = &order.Value(Keyword::kConsignee);
+                    keys[i] = order.Value(Keyword::kConsignee);
                     break;
                 case kAddress:
-                    keys[i] = &order.Value(Keyword::kAddress);
+                    keys[i] = order.Value(Keyword::kAddress);
                     break;
                 default:
                     for (const OrderGoodsRow& row : order.goods)
                         goods[i] += row[GoodsGrid::kGoodsName] + '\0';
-                    keys[i] = &goods[i];
+                    keys[i] = goods[i];
                     break;
             }
         }
-        sortBy(keys, [](const std::string* a, const std::string* b) { return *a < *b; });
+        sortBy(keys, std::less<std::string_view>());
     }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -98,21 +99,31 @@ class GbkDecoding {
 public:
     // False for anything but ASCII and two-byte codes, which the strict decoding then judges.
     bool Decode(std::string_view in, std::string* out) {
-        out->resize(in.size() * 2);
+        // Three bytes for two are the most but for rare characters, which make room when met.
+        out->resize(in.size() / 2 * 3 + 8);
+        // Locals only: a store through a char pointer could otherwise change any of them.
         char* o = out->data();
+        char* limit = o + out->size() - 8;
         const auto* p = reinterpret_cast<const unsigned char*>(in.data());
-        const auto* end = p + in.size();
+        const auto* const end = p + in.size();
         while (p < end) {
+            if (o > limit) {
+                const std::size_t done = static_cast<std::size_t>(o - out->data());
+                out->resize(out->size() + in.size() / 2 + 8);
+                o = out->data() + done;
+                limit = out->data() + out->size() - 8;
+            }
             if (*p < 0x80) {
                 *o++ = static_cast<char>(*p++);
                 continue;
             }
             if (end - p < 2 || *p == 0x80 || *p == 0xFF) return false;
-            std::unique_ptr<Row>& row = rows_[*p - 0x81];
-            if (!row) row = Fill(*p);
-            const Code& code = (*row)[p[1]];
+            const Row* row = rows_[*p - 0x81].get();
+            if (!row) row = (rows_[*p - 0x81] = Fill(*p)).get();
+            const Code code = (*row)[p[1]];
             if (code.size == 0) return false;
-            for (int i = 0; i < code.size; ++i) *o++ = code.utf8[i];
+            std::memcpy(o, code.utf8, sizeof code.utf8);
+            o += code.size;
             p += 2;
         }
         out->resize(static_cast<std::size_t>(o - out->data()));

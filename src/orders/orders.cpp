@@ -32,7 +32,8 @@ bool IsDigits(std::string_view s, std::size_t from, std::size_t to) {
 
 // Where a post code at the end of an address begins (its bracket), or npos; `code` its digits.
 std::size_t PostCodeAt(std::string_view a, std::string_view* code) {
-    // "(310012)" or the full-width "（310012）" at the end.
+    // "(310012)" or the full-width "（310012）" (its last byte 0x89) at the end.
+    if (a.empty() || (a.back() != ')' && a.back() != '\x89')) return std::string_view::npos;
     for (const auto& [open, close] :
          {std::pair<std::string_view, std::string_view>{"(", ")"}, {"（", "）"}}) {
         if (a.size() < close.size() || a.substr(a.size() - close.size()) != close) continue;
@@ -136,18 +137,22 @@ void PutAddress(const ExportRow& row, const std::vector<int>& map, OrderValues* 
         std::string written;
         if (address.find(' ') == std::string_view::npos)
             address = written = WrittenAddress(address);
-        if (!address.empty()) (*values)[Keyword::kAddress] = Utf8ToGbk(address);
+        if (!address.empty()) values->Set(Keyword::kAddress, Utf8ToGbk(address));
     }
     if (!values->Has(Keyword::kPostCode) && !postCode.empty())
-        (*values)[Keyword::kPostCode] = Utf8ToGbk(postCode);
+        values->Set(Keyword::kPostCode, Utf8ToGbk(postCode));
 }
 
 }  // namespace
 
-const std::string& Order::Value(Keyword keyword) const {
-    static const std::string kEmpty;
-    const std::string* value = values.Find(keyword);
-    return value ? *value : kEmpty;
+void OrderValues::Set(Keyword keyword, std::string_view text) {
+    const auto k = static_cast<std::size_t>(keyword);
+    const std::uint32_t begin = k == 0 ? 0 : ends_[k - 1];
+    texts_.replace(begin, ends_[k] - begin, text);
+    const std::uint32_t end = begin + static_cast<std::uint32_t>(text.size());
+    const std::uint32_t grown = end - ends_[k];  // modulo 2^32, as the ends are
+    for (std::size_t i = k; i < ends_.size(); ++i) ends_[i] += grown;
+    given_ |= 1u << k;
 }
 
 void SplitPostCode(std::string* address, std::string* postCode) {
@@ -159,8 +164,9 @@ void SplitPostCode(std::string* address, std::string* postCode) {
 }
 
 std::string StripCountryPrefix(const std::string& mobile) {
-    for (const char* prefix : {"+86-", "+86 ", "+86", "0086-", "0086", "86-", "86 "}) {
-        const std::string p = prefix;
+    // Every prefix, and the number without its plus, starts so; most numbers do not.
+    if (mobile.empty() || (mobile[0] != '+' && mobile[0] != '0' && mobile[0] != '8')) return mobile;
+    for (std::string_view p : {"+86-", "+86 ", "+86", "0086-", "0086", "86-", "86 "}) {
         if (mobile.compare(0, p.size(), p) != 0) continue;
         const std::string rest = mobile.substr(p.size());
         // Only a prefix before a mobile number is one; "8613..." without a mark stays.
@@ -178,7 +184,9 @@ bool NormaliseNumber(const std::string& text, bool integer, std::string* out) {
     std::string t;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == ',' || text[i] == ' ') continue;
-        if (text.compare(i, 2, "¥") == 0) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            t.push_back(text[i]);
+        } else if (text.compare(i, 2, "¥") == 0) {
             ++i;
         } else if (text.compare(i, 3, "￥") == 0) {
             i += 2;
@@ -231,7 +239,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         // The first row that gives a keyword decides it; later rows of the order repeat it.
         auto put = [&](Keyword keyword, std::string_view utf8) {
             if (!utf8.empty() && !order.values.Has(keyword))
-                order.values[keyword] = Utf8ToGbk(utf8);
+                order.values.Set(keyword, Utf8ToGbk(utf8));
         };
         if (!order.values.Has(Keyword::kAddress) || !order.values.Has(Keyword::kPostCode))
             PutAddress(row, map, &order.values);
@@ -246,7 +254,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         if (!rowSite.empty())
             put(Keyword::kWebSite, rowSite);
         else if (!site.empty() && !order.values.Has(Keyword::kWebSite))
-            order.values[Keyword::kWebSite] = site;
+            order.values.Set(Keyword::kWebSite, site);
 
         OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &result.messages);
         if (!HasGoods(goods)) continue;

@@ -16,28 +16,30 @@ namespace tallivo {
 // One goods line, in the goods grid's columns (GBK).
 using OrderGoodsRow = std::array<std::string, GoodsGrid::kColumnCount>;
 
-// The keywords an order gives, a slot each, so that an order costs no allocation per keyword;
-// a keyword never set is absent, unlike one set empty.
+// The keywords an order gives, their texts one after the other in keyword order in one string,
+// so that an order costs one allocation for all of them and little room in a list of many; a
+// keyword never set is absent, unlike one set empty.
 class OrderValues {
 public:
-    // Null when absent.
-    const std::string* Find(Keyword keyword) const {
-        return Has(keyword) ? &texts_[static_cast<std::size_t>(keyword)] : nullptr;
-    }
     bool Has(Keyword keyword) const { return (given_ >> static_cast<int>(keyword)) & 1u; }
-    // Present from then on, as with a map.
-    std::string& operator[](Keyword keyword) {
-        given_ |= 1u << static_cast<int>(keyword);
-        return texts_[static_cast<std::size_t>(keyword)];
+    // Empty when absent.
+    std::string_view Get(Keyword keyword) const {
+        const auto k = static_cast<std::size_t>(keyword);
+        const std::uint32_t begin = k == 0 ? 0 : ends_[k - 1];
+        return std::string_view(texts_).substr(begin, ends_[k] - begin);
     }
+    // Present from then on.
+    void Set(Keyword keyword, std::string_view text);
 
     bool operator==(const OrderValues& other) const {
-        return given_ == other.given_ && texts_ == other.texts_;
+        return given_ == other.given_ && ends_ == other.ends_ && texts_ == other.texts_;
     }
 
 private:
     static_assert(kKeywordCount <= 32, "one bit per keyword");
-    std::array<std::string, kKeywordCount> texts_;
+    std::string texts_;
+    // Where the text of each keyword ends in texts_; it begins where the one before ends.
+    std::array<std::uint32_t, kKeywordCount> ends_{};
     std::uint32_t given_ = 0;
 };
 
@@ -52,7 +54,7 @@ struct Order {
     int row = 0;
 
     // Empty when the export does not give it.
-    const std::string& Value(Keyword keyword) const;
+    std::string_view Value(Keyword keyword) const { return values.Get(keyword); }
 };
 
 // ok is false when no order could be read at all; messages (GBK) name file and row.

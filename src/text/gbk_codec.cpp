@@ -163,8 +163,16 @@ std::string Utf8ToGbk(std::string_view utf8) {
             --left;
             continue;
         }
-        const size_t n = Utf8SequenceLength(p, left);
-        const std::uint16_t code = n == 2 || n == 3 ? encoding.Code(Utf8CodePoint(p, n)) : 0;
+        size_t n = 3;
+        std::uint32_t cp = 0;
+        // Chinese text is mostly three-byte sequences, checked here without a call.
+        if ((p[0] & 0xF0) == 0xE0 && left >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80)
+            cp = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            n = Utf8SequenceLength(p, left);
+            cp = n == 2 || n == 3 ? Utf8CodePoint(p, n) : 0;
+        }
+        const std::uint16_t code = cp != 0 ? encoding.Code(cp) : 0;
         // Bad bytes and characters GBK lacks: iconv decides how each becomes "?".
         if (code == 0) return IconvUtf8ToGbk(utf8);
         if (code >= 0x100) out[done++] = static_cast<char>(code >> 8);
