@@ -45,7 +45,7 @@ void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* r
         bool any = false;
         for (std::size_t c = 0; c < cells.size(); ++c) {
             std::string& cell = cells[c];
-            if (MayNeedUnwrap(cell)) cell = UnwrapCell(cell);
+            if (MayNeedUnwrap(cell)) cell.assign(UnwrappedCell(cell));
             any = any || !cell.empty();
             if (c >= width) extra = extra || !cell.empty();
         }

@@ -34,6 +34,7 @@ bool IsBlankAt(std::string_view s, std::size_t i, std::size_t* width) {
         *width = 1;
         return true;
     }
+    if (c != 0xE3 && c != 0xC2 && c != 0xEF) return false;
     // U+3000 ideographic space, U+00A0 no-break space, U+FEFF a stray byte-order mark.
     for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
         if (s.substr(i, blank.size()) == blank) {
@@ -189,6 +190,10 @@ std::string Utf16ToUtf8(std::string_view bytes, QStringDecoder::Encoding encodin
 }  // namespace
 
 std::string UnwrapCell(std::string_view cell) {
+    return std::string(UnwrappedCell(cell));
+}
+
+std::string_view UnwrappedCell(std::string_view cell) {
     std::size_t begin = 0;
     std::size_t end = cell.size();
     std::size_t width = 0;
@@ -199,6 +204,7 @@ std::string UnwrapCell(std::string_view cell) {
             --end;
             continue;
         }
+        if (c != 0x80 && c != 0xA0 && c != 0xBF) break;
         std::size_t drop = 0;
         for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
             if (end - begin >= blank.size() &&
@@ -211,13 +217,11 @@ std::string UnwrapCell(std::string_view cell) {
     }
     std::string_view s = cell.substr(begin, end - begin);
     if (s.size() >= 3 && s.substr(0, 2) == "=\"" && s.back() == '"') {
-        return UnwrapCell(s.substr(2, s.size() - 3));
+        return UnwrappedCell(s.substr(2, s.size() - 3));
     }
     // Only numbers lose a leading apostrophe: in a name it is the name's own.
-    if (s.size() >= 2 && s.front() == '\'' && LooksNumeric(s.substr(1))) {
-        return std::string(s.substr(1));
-    }
-    return std::string(s);
+    if (s.size() >= 2 && s.front() == '\'' && LooksNumeric(s.substr(1))) return s.substr(1);
+    return s;
 }
 
 ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
