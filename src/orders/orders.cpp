@@ -1,5 +1,6 @@
 #include "orders/orders.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "orders/shipping_recogniser.h"
@@ -61,6 +62,13 @@ const std::string& Cell(const ExportRow& row, const std::vector<int>& map, Order
                ? row.cells[static_cast<std::size_t>(c)]
                : kNone;
 }
+
+// The fields the keywords are made of.
+constexpr OrderField kValueFields[] = {
+    OrderField::kConsignee, OrderField::kMobile,   OrderField::kTelephone, OrderField::kAddress,
+    OrderField::kProvince,  OrderField::kCity,     OrderField::kDistrict,  OrderField::kStreet,
+    OrderField::kDetail,    OrderField::kPostCode, OrderField::kBuyer,     OrderField::kSeller,
+    OrderField::kDelivery,  OrderField::kSite};
 
 struct GoodsColumn {
     OrderField field;
@@ -220,19 +228,30 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     trades.reserve(table.rows.size());
     result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
-    for (const ExportRow& row : table.rows) {
+    // The table is far larger than the cache: each row's slot is asked for some rows ahead.
+    constexpr std::size_t kAhead = 16;
+    std::vector<std::uint64_t> hashes(table.rows.size());
+    for (std::size_t r = 0; r < table.rows.size(); ++r)
+        hashes[r] = PositionTable::Hash(Cell(table.rows[r], map, OrderField::kTrade));
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const ExportRow& row = table.rows[r];
+        if (r + kAhead < hashes.size()) byTrade.Prefetch(hashes[r + kAhead]);
         const std::string& trade = Cell(row, map, OrderField::kTrade);
         if (trade.empty()) {
             result.messages.push_back(RowMessage(table.file, row.row, "没有订单号，没有读入。"));
             continue;
         }
-        const std::size_t at = byTrade.FindOrAdd(trade, result.orders.size(),
+        const std::size_t at = byTrade.FindOrAdd(trade, hashes[r], result.orders.size(),
                                                  [&trades](std::size_t i) { return trades[i]; });
         if (at == result.orders.size()) {
             Order& order = result.orders.emplace_back();
             order.tradeNumber = Utf8ToGbk(trade);
             order.file = table.file;
             order.row = row.row;
+            // About the texts of the first row: GBK takes no more bytes than UTF-8.
+            std::size_t bytes = site.size() + 8;
+            for (OrderField field : kValueFields) bytes += Cell(row, map, field).size();
+            order.values.Reserve(std::min<std::size_t>(bytes, 1024));
             trades.push_back(trade);
         }
         Order& order = result.orders[at];

@@ -30,6 +30,9 @@ public:
     }
     // Present from then on.
     void Set(Keyword keyword, std::string_view text);
+    // Room for `bytes` of texts, so that setting them one by one does not grow the string each
+    // time.
+    void Reserve(std::size_t bytes) { texts_.reserve(bytes); }
 
     bool operator==(const OrderValues& other) const {
         return given_ == other.given_ && ends_ == other.ends_ && texts_ == other.texts_;
@@ -76,22 +79,43 @@ struct OrdersRead {
 class PositionTable {
 public:
     explicit PositionTable(std::size_t count) {
-        while (slots_.size() < 2 * count) slots_.resize(slots_.size() * 2, kFree);
+        std::size_t size = 1024;
+        while (size < 2 * count) size *= 2;
+        slots_.assign(size, kFree);
+    }
+    static std::uint64_t Hash(std::string_view key) { return std::hash<std::string_view>()(key); }
+    // Asks for the slot of a key to be fetched while other keys are looked up.
+    void Prefetch(std::uint64_t hash) const {
+        __builtin_prefetch(slots_.data() + (hash & (slots_.size() - 1)));
     }
     // The position stored under `key`, or `position` once stored.
     template <typename KeyAt>
     std::size_t FindOrAdd(std::string_view key, std::size_t position, KeyAt keyAt) {
+        return FindOrAdd(key, Hash(key), position, keyAt);
+    }
+    template <typename KeyAt>
+    std::size_t FindOrAdd(std::string_view key, std::uint64_t hash, std::size_t position,
+                          KeyAt keyAt) {
+        // A slot keeps high bits of its key's hash beside the position, so that another key is
+        // passed over without reading it: a list of orders is far larger than the cache.
+        const std::uint64_t tag = hash & kTagBits;
         const std::size_t mask = slots_.size() - 1;
-        std::size_t slot = std::hash<std::string_view>()(key) & mask;
-        while (slots_[slot] != kFree && std::string_view(keyAt(slots_[slot])) != key)
-            slot = (slot + 1) & mask;
-        if (slots_[slot] == kFree) slots_[slot] = position;
-        return slots_[slot];
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            const std::uint64_t stored = slots_[slot];
+            if (stored == kFree) {
+                slots_[slot] = tag | position;
+                return position;
+            }
+            const std::size_t at = stored & ~kTagBits;
+            if ((stored & kTagBits) == tag && std::string_view(keyAt(at)) == key) return at;
+        }
     }
 
 private:
-    static constexpr std::size_t kFree = static_cast<std::size_t>(-1);
-    std::vector<std::size_t> slots_ = std::vector<std::size_t>(1024, kFree);
+    // Positions below 2^32; the free mark is none.
+    static constexpr std::uint64_t kTagBits = 0xFFFFFFFF00000000u;
+    static constexpr std::uint64_t kFree = 0xFFFFFFFFu;
+    std::vector<std::uint64_t> slots_;
 };
 
 // The orders of one order-list table: rows with the same order number are one order, each row

@@ -150,19 +150,21 @@ private:
 }  // namespace
 
 std::string Utf8ToGbk(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
-    thread_local GbkEncoding encoding;
-    // A GBK character never takes more bytes than its UTF-8 sequence.
-    std::string out(utf8.size(), '\0');
-    std::size_t done = 0;
+    // A GBK character never takes more bytes than its UTF-8 sequence, so the copy is converted
+    // where it is; plain ASCII, most cells of an export, needs no more.
+    std::string out(utf8);
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    size_t left = utf8.size();
-    while (left > 0) {
+    const auto* const end = p + utf8.size();
+    while (p < end && *p < 0x80) ++p;
+    if (p == end) return out;
+    thread_local GbkEncoding encoding;
+    char* o = out.data() + (p - reinterpret_cast<const unsigned char*>(utf8.data()));
+    while (p < end) {
         if (*p < 0x80) {
-            out[done++] = static_cast<char>(*p++);
-            --left;
+            *o++ = static_cast<char>(*p++);
             continue;
         }
+        const auto left = static_cast<size_t>(end - p);
         size_t n = 3;
         std::uint32_t cp = 0;
         // Chinese text is mostly three-byte sequences, checked here without a call.
@@ -175,12 +177,11 @@ std::string Utf8ToGbk(std::string_view utf8) {
         const std::uint16_t code = cp != 0 ? encoding.Code(cp) : 0;
         // Bad bytes and characters GBK lacks: iconv decides how each becomes "?".
         if (code == 0) return IconvUtf8ToGbk(utf8);
-        if (code >= 0x100) out[done++] = static_cast<char>(code >> 8);
-        out[done++] = static_cast<char>(code & 0xFF);
+        if (code >= 0x100) *o++ = static_cast<char>(code >> 8);
+        *o++ = static_cast<char>(code & 0xFF);
         p += n;
-        left -= n;
     }
-    out.resize(done);
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
