@@ -111,6 +111,20 @@ public:
         }
     }
 
+    // The position stored under `key`, or kNone.
+    template <typename KeyAt>
+    std::size_t Find(std::string_view key, std::uint64_t hash, KeyAt keyAt) const {
+        const std::uint64_t tag = hash & kTagBits;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            const std::uint64_t stored = slots_[slot];
+            if (stored == kFree) return kNone;
+            const std::size_t at = stored & ~kTagBits;
+            if ((stored & kTagBits) == tag && std::string_view(keyAt(at)) == key) return at;
+        }
+    }
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
 private:
     // Positions below 2^32; the free mark is none.
     static constexpr std::uint64_t kTagBits = 0xFFFFFFFF00000000u;
