@@ -153,6 +153,11 @@ void PutAddress(const ExportRow& row, const std::vector<int>& map, OrderValues* 
 
 }  // namespace
 
+const std::string& Order::File() const {
+    static const std::string kNone;
+    return file ? *file : kNone;
+}
+
 void OrderValues::Set(Keyword keyword, std::string_view text) {
     const auto k = static_cast<std::size_t>(keyword);
     const std::uint32_t begin = k == 0 ? 0 : ends_[k - 1];
@@ -228,6 +233,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     trades.reserve(table.rows.size());
     result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
+    const auto file = std::make_shared<const std::string>(table.file);
     // The table is far larger than the cache: each row's slot is asked for some rows ahead.
     constexpr std::size_t kAhead = 16;
     std::vector<std::uint64_t> hashes(table.rows.size());
@@ -246,7 +252,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         if (at == result.orders.size()) {
             Order& order = result.orders.emplace_back();
             order.tradeNumber = Utf8ToGbk(trade);
-            order.file = table.file;
+            order.file = file;
             order.row = row.row;
             // About the texts of the first row: GBK takes no more bytes than UTF-8.
             std::size_t bytes = site.size() + 8;

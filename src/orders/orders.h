@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,12 +53,15 @@ struct Order {
     // The keywords the export gives; a keyword it does not give is absent.
     OrderValues values;
     std::vector<OrderGoodsRow> goods;
-    // Where it came from, for messages and lists: the file (UTF-8) and its first row.
-    std::string file;
+    // Where it came from, for messages and lists: the file (UTF-8; one copy for all the orders
+    // of a file) and its first row.
+    std::shared_ptr<const std::string> file;
     int row = 0;
 
     // Empty when the export does not give it.
     std::string_view Value(Keyword keyword) const { return values.Get(keyword); }
+    // Empty when not known.
+    const std::string& File() const;
 };
 
 // ok is false when no order could be read at all; messages (GBK) name file and row.
