@@ -94,7 +94,7 @@ void OrderListModel::AddOrders(std::vector<Order> orders) {
     // An order number listed before keeps its row and takes the later order: the same export
     // opened twice lists each order once.
     PositionTable listed(orders_.size());
-    const std::vector<std::uint64_t> hashes = TradeHashes(orders_);
+    std::vector<std::uint64_t> hashes = TradeHashes(orders_);
     std::vector<std::size_t> gone;
     for (std::size_t i = 0; i < orders_.size(); ++i) {
         if (i + kAhead < orders_.size()) listed.Prefetch(hashes[i + kAhead]);
@@ -113,12 +113,16 @@ void OrderListModel::AddOrders(std::vector<Order> orders) {
                 ++g;
                 continue;
             }
-            if (kept != i) orders_[kept] = std::move(orders_[i]);
+            if (kept != i) {
+                orders_[kept] = std::move(orders_[i]);
+                hashes[kept] = hashes[i];
+            }
             ++kept;
         }
         orders_.erase(orders_.begin() + static_cast<std::ptrdiff_t>(kept), orders_.end());
+        hashes.resize(kept);
     }
-    MarkPrinted();
+    MarkPrinted(&hashes);
     Sort();
     Rebuild();
     endResetModel();
@@ -167,7 +171,7 @@ bool OrderListModel::PrintedAt(int row) const {
     return printedFlags_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])] != 0;
 }
 
-void OrderListModel::MarkPrinted() {
+void OrderListModel::MarkPrinted(const std::vector<std::uint64_t>* tradeHashes) {
     printedFlags_.assign(orders_.size(), 0);
     if (printed_.empty()) return;
     // The history's numbers in a table of positions, whose slots can be fetched ahead: asking
@@ -181,7 +185,9 @@ void OrderListModel::MarkPrinted() {
                         [&numbers](std::size_t k) -> const std::string& { return *numbers[k]; });
         numbers.push_back(&trade);
     }
-    const std::vector<std::uint64_t> hashes = TradeHashes(orders_);
+    const std::vector<std::uint64_t> made =
+        tradeHashes ? std::vector<std::uint64_t>() : TradeHashes(orders_);
+    const std::vector<std::uint64_t>& hashes = tradeHashes ? *tradeHashes : made;
     for (std::size_t i = 0; i < orders_.size(); ++i) {
         if (i + kAhead < orders_.size()) table.Prefetch(hashes[i + kAhead]);
         printedFlags_[i] = table.Find(orders_[i].tradeNumber, hashes[i],
