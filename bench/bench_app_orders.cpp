@@ -78,9 +78,15 @@ struct OrdersWindow {
     }
 };
 
-OrdersWindow& Window() {
-    static OrdersWindow window;
+// Made on first use and gone before the application, whose widgets it holds.
+std::unique_ptr<OrdersWindow>& Held() {
+    static std::unique_ptr<OrdersWindow> window;
     return window;
+}
+
+OrdersWindow& Window() {
+    if (!Held()) Held() = std::make_unique<OrdersWindow>();
+    return *Held();
 }
 
 void BM_OrderListOpen(benchmark::State& state) {
@@ -152,5 +158,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    tallivo::Held().reset();
     return 0;
 }

@@ -47,6 +47,16 @@ struct TradeKey {
     }
 };
 
+// How far ahead a table's slot is fetched while orders are looked up in it.
+constexpr std::size_t kAhead = 16;
+
+std::vector<std::uint64_t> TradeHashes(const std::vector<Order>& orders) {
+    std::vector<std::uint64_t> hashes(orders.size());
+    for (std::size_t i = 0; i < orders.size(); ++i)
+        hashes[i] = PositionTable::Hash(orders[i].tradeNumber);
+    return hashes;
+}
+
 }  // namespace
 
 QString OrderGoodsText(const Order& order) {
@@ -84,11 +94,13 @@ void OrderListModel::AddOrders(std::vector<Order> orders) {
     // An order number listed before keeps its row and takes the later order: the same export
     // opened twice lists each order once.
     PositionTable listed(orders_.size());
+    std::vector<std::uint64_t> hashes = TradeHashes(orders_);
     std::vector<std::size_t> gone;
     for (std::size_t i = 0; i < orders_.size(); ++i) {
+        if (i + kAhead < orders_.size()) listed.Prefetch(hashes[i + kAhead]);
         if (orders_[i].tradeNumber.empty()) continue;
         const std::size_t at = listed.FindOrAdd(
-            orders_[i].tradeNumber, i,
+            orders_[i].tradeNumber, hashes[i], i,
             [this](std::size_t k) -> const std::string& { return orders_[k].tradeNumber; });
         if (at == i) continue;
         orders_[at] = std::move(orders_[i]);
@@ -101,12 +113,16 @@ void OrderListModel::AddOrders(std::vector<Order> orders) {
                 ++g;
                 continue;
             }
-            if (kept != i) orders_[kept] = std::move(orders_[i]);
+            if (kept != i) {
+                orders_[kept] = std::move(orders_[i]);
+                hashes[kept] = hashes[i];
+            }
             ++kept;
         }
         orders_.erase(orders_.begin() + static_cast<std::ptrdiff_t>(kept), orders_.end());
+        hashes.resize(kept);
     }
-    MarkPrinted();
+    MarkPrinted(&hashes);
     Sort();
     Rebuild();
     endResetModel();
@@ -155,9 +171,30 @@ bool OrderListModel::PrintedAt(int row) const {
     return printedFlags_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])] != 0;
 }
 
-void OrderListModel::MarkPrinted() {
-    printedFlags_.resize(orders_.size());
-    for (std::size_t i = 0; i < orders_.size(); ++i) printedFlags_[i] = Printed(orders_[i]);
+void OrderListModel::MarkPrinted(const std::vector<std::uint64_t>* tradeHashes) {
+    printedFlags_.assign(orders_.size(), 0);
+    if (printed_.empty()) return;
+    // The history's numbers in a table of positions, whose slots can be fetched ahead: asking
+    // its own map once per order reads several places far apart each time.
+    std::vector<const std::string*> numbers;
+    numbers.reserve(printed_.size());
+    PositionTable table(printed_.size());
+    for (const auto& [trade, prints] : printed_) {
+        if (!prints.freightBill.isValid() && !prints.invoice.isValid()) continue;
+        table.FindOrAdd(trade, numbers.size(),
+                        [&numbers](std::size_t k) -> const std::string& { return *numbers[k]; });
+        numbers.push_back(&trade);
+    }
+    const std::vector<std::uint64_t> made =
+        tradeHashes ? std::vector<std::uint64_t>() : TradeHashes(orders_);
+    const std::vector<std::uint64_t>& hashes = tradeHashes ? *tradeHashes : made;
+    for (std::size_t i = 0; i < orders_.size(); ++i) {
+        if (i + kAhead < orders_.size()) table.Prefetch(hashes[i + kAhead]);
+        printedFlags_[i] = table.Find(orders_[i].tradeNumber, hashes[i],
+                                      [&numbers](std::size_t k) -> const std::string& {
+                                          return *numbers[k];
+                                      }) != PositionTable::kNone;
+    }
 }
 
 void OrderListModel::Rebuild() {
@@ -217,28 +254,28 @@ void OrderListModel::Sort() {
         // GBK puts the common characters in pinyin order, so its bytes sort names as a Chinese
         // reader looks them up, at the cost of a byte comparison.
         std::vector<std::string> goods;
-        std::vector<const std::string*> keys(n);
+        std::vector<std::string_view> keys(n);
         if (sortColumn_ == kGoods) goods.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             const Order& order = orders_[i];
             switch (sortColumn_) {
                 case kBuyer:
-                    keys[i] = &order.Value(Keyword::kBuyer);
+                    keys[i] = order.Value(Keyword::kBuyer);
                     break;
                 case kConsignee:
-                    keys[i] = &order.Value(Keyword::kConsignee);
+                    keys[i] = order.Value(Keyword::kConsignee);
                     break;
                 case kAddress:
-                    keys[i] = &order.Value(Keyword::kAddress);
+                    keys[i] = order.Value(Keyword::kAddress);
                     break;
                 default:
                     for (const OrderGoodsRow& row : order.goods)
                         goods[i] += row[GoodsGrid::kGoodsName] + '\0';
-                    keys[i] = &goods[i];
+                    keys[i] = goods[i];
                     break;
             }
         }
-        sortBy(keys, [](const std::string* a, const std::string* b) { return *a < *b; });
+        sortBy(keys, std::less<std::string_view>());
     }
 }
 

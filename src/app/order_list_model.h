@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstdint>
 #include <vector>
 
 #include "orders/orders.h"
@@ -44,7 +45,8 @@ public:
 private:
     void Rebuild();
     void Sort();
-    void MarkPrinted();
+    // With the hashes of the orders' numbers when they are at hand.
+    void MarkPrinted(const std::vector<std::uint64_t>* tradeHashes = nullptr);
     QString PrintedText(const Order& order) const;
 
     std::vector<Order> orders_;

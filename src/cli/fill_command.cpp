@@ -201,7 +201,7 @@ private:
     std::string Printer() const { return o_.printer.empty() ? "--print" : o_.printer; }
     bool Orders() const { return !o_.orderFiles.empty(); }
     const std::string& PageName(std::size_t i) const {
-        return Orders() ? orders_[i].file : o_.pages[i];
+        return Orders() ? orders_[i].File() : o_.pages[i];
     }
     std::optional<OrderTag> Tag(std::size_t i) const {
         if (!Orders()) return std::nullopt;

@@ -40,32 +40,28 @@ void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* r
     table.rows.reserve(raw.size() - i);
     for (++i; i < raw.size(); ++i) {
         auto& [row, cells] = raw[i];
-        ExportRow out;
-        out.row = row;
-        out.cells.reserve(width);
+        // The cells are unwrapped where they are, and the row taken as it is.
         bool extra = false;
         bool any = false;
         for (std::size_t c = 0; c < cells.size(); ++c) {
-            std::string cell = MayNeedUnwrap(cells[c]) ? UnwrapCell(cells[c]) : std::move(cells[c]);
+            std::string& cell = cells[c];
+            if (MayNeedUnwrap(cell)) cell.assign(UnwrappedCell(cell));
             any = any || !cell.empty();
-            if (c >= width) {
-                extra = extra || !cell.empty();
-                continue;
-            }
-            out.cells.push_back(std::move(cell));
+            if (c >= width) extra = extra || !cell.empty();
         }
         if (!any) continue;
+        const std::size_t count = cells.size();
         if (ragged && extra) {
             result->messages.push_back(RowMessage(
                 file, row, "比表头的 " + std::to_string(width) + " 列多，多出的格子没有读入。"));
-        } else if (ragged && cells.size() < width) {
+        } else if (ragged && count < width) {
             result->messages.push_back(RowMessage(file, row,
-                                                  "只有 " + std::to_string(cells.size()) +
-                                                      " 列，表头有 " + std::to_string(width) +
+                                                  "只有 " + std::to_string(count) + " 列，表头有 " +
+                                                      std::to_string(width) +
                                                       " 列，缺的格子当作空的。"));
         }
-        out.cells.resize(width);
-        table.rows.push_back(std::move(out));
+        cells.resize(width);
+        table.rows.push_back({row, std::move(cells)});
     }
     result->ok = true;
 }

@@ -4,8 +4,13 @@
 
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "orders/export_rows.h"
 #include "text/gbk_codec.h"
@@ -24,12 +29,20 @@ namespace {
 
 constexpr std::size_t kMaxColumns = 16384;
 
+// The bytes that end an unquoted field, looked up rather than compared one by one.
+constexpr std::array<bool, 256> kEndsUnquoted = [] {
+    std::array<bool, 256> ends{};
+    ends[','] = ends['\n'] = ends['\r'] = true;
+    return ends;
+}();
+
 bool IsBlankAt(std::string_view s, std::size_t i, std::size_t* width) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
         *width = 1;
         return true;
     }
+    if (c != 0xE3 && c != 0xC2 && c != 0xEF) return false;
     // U+3000 ideographic space, U+00A0 no-break space, U+FEFF a stray byte-order mark.
     for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
         if (s.substr(i, blank.size()) == blank) {
@@ -89,6 +102,99 @@ bool StrictGbkToUtf8(std::string_view in, std::string* out, std::size_t* badOffs
     return ok;
 }
 
+// The UTF-8 of every two-byte GBK code, as strict decoding gives it, asked a lead byte at a time
+// on first use.
+class GbkDecoding {
+public:
+    // False for anything but ASCII and two-byte codes, which the strict decoding then judges.
+    bool Decode(std::string_view in, std::string* out) {
+        // Three bytes for two are the most but for rare characters, which make room when met.
+        out->resize(in.size() / 2 * 3 + 8);
+        // Locals only: a store through a char pointer could otherwise change any of them.
+        char* o = out->data();
+        char* limit = o + out->size() - 8;
+        const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+        const auto* const end = p + in.size();
+        while (p < end) {
+            if (o > limit) {
+                const std::size_t done = static_cast<std::size_t>(o - out->data());
+                out->resize(out->size() + in.size() / 2 + 8);
+                o = out->data() + done;
+                limit = out->data() + out->size() - 8;
+            }
+            std::uint64_t eight = 0;
+            if (end - p >= 8 && (std::memcpy(&eight, p, 8), (eight & kHighBits) == 0)) {
+                std::memcpy(o, &eight, 8);
+                o += 8;
+                p += 8;
+                continue;
+            }
+            if (*p < 0x80) {
+                *o++ = static_cast<char>(*p++);
+                continue;
+            }
+            if (end - p < 2 || *p == 0x80 || *p == 0xFF) return false;
+            const Row* row = rows_[*p - 0x81].get();
+            if (!row) row = (rows_[*p - 0x81] = Fill(*p)).get();
+            const Code code = (*row)[p[1]];
+            if (code.size == 0) return false;
+            std::memcpy(o, code.utf8, sizeof code.utf8);
+            o += code.size;
+            p += 2;
+        }
+        out->resize(static_cast<std::size_t>(o - out->data()));
+        return true;
+    }
+
+private:
+    static constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    struct Code {
+        char utf8[4];
+        int size;  // 0 when it is none
+    };
+    using Row = std::array<Code, 256>;
+
+    static std::unique_ptr<Row> Fill(unsigned char lead) {
+        auto row = std::make_unique<Row>();
+        std::string gbk;
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;
+            gbk += static_cast<char>(lead);
+            gbk += static_cast<char>(trail);
+        }
+        // The whole row in one call, split where each character's sequence ends; a code by
+        // itself only where the row has one that is none.
+        std::string utf8;
+        std::size_t bad = 0;
+        const bool whole = StrictGbkToUtf8(gbk, &utf8, &bad);
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < gbk.size(); i += 2) {
+            std::string one;
+            std::string_view code;
+            if (whole) {
+                std::size_t n = 1;
+                while (at + n < utf8.size() &&
+                       (static_cast<unsigned char>(utf8[at + n]) & 0xC0) == 0x80)
+                    ++n;
+                code = std::string_view(utf8).substr(at, n);
+                at += n;
+            } else if (StrictGbkToUtf8(std::string_view(gbk).substr(i, 2), &one, &bad)) {
+                code = one;
+            }
+            if (whole && code.empty()) return std::make_unique<Row>();
+            if (code.empty() || code.size() > 4) continue;
+            Code& entry = (*row)[static_cast<unsigned char>(gbk[i + 1])];
+            std::copy(code.begin(), code.end(), entry.utf8);
+            entry.size = static_cast<int>(code.size());
+        }
+        // Not one character per code after all: nothing is taken from this row.
+        if (whole && at != utf8.size()) *row = Row();
+        return row;
+    }
+
+    std::array<std::unique_ptr<Row>, 126> rows_;
+};
+
 std::string Utf16ToUtf8(std::string_view bytes, QStringDecoder::Encoding encoding, bool* ok) {
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(QByteArrayView(bytes.data(), bytes.size()));
@@ -100,6 +206,10 @@ std::string Utf16ToUtf8(std::string_view bytes, QStringDecoder::Encoding encodin
 }  // namespace
 
 std::string UnwrapCell(std::string_view cell) {
+    return std::string(UnwrappedCell(cell));
+}
+
+std::string_view UnwrappedCell(std::string_view cell) {
     std::size_t begin = 0;
     std::size_t end = cell.size();
     std::size_t width = 0;
@@ -110,6 +220,7 @@ std::string UnwrapCell(std::string_view cell) {
             --end;
             continue;
         }
+        if (c != 0x80 && c != 0xA0 && c != 0xBF) break;
         std::size_t drop = 0;
         for (std::string_view blank : {"\xE3\x80\x80", "\xC2\xA0", "\xEF\xBB\xBF"}) {
             if (end - begin >= blank.size() &&
@@ -122,13 +233,11 @@ std::string UnwrapCell(std::string_view cell) {
     }
     std::string_view s = cell.substr(begin, end - begin);
     if (s.size() >= 3 && s.substr(0, 2) == "=\"" && s.back() == '"') {
-        return UnwrapCell(s.substr(2, s.size() - 3));
+        return UnwrappedCell(s.substr(2, s.size() - 3));
     }
     // Only numbers lose a leading apostrophe: in a name it is the name's own.
-    if (s.size() >= 2 && s.front() == '\'' && LooksNumeric(s.substr(1))) {
-        return std::string(s.substr(1));
-    }
-    return std::string(s);
+    if (s.size() >= 2 && s.front() == '\'' && LooksNumeric(s.substr(1))) return s.substr(1);
+    return s;
 }
 
 ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
@@ -159,8 +268,9 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
     } else if (IsValidUtf8(bytes)) {
         text.assign(bytes);
     } else {
+        thread_local GbkDecoding decoding;
         std::size_t bad = 0;
-        if (!StrictGbkToUtf8(bytes, &text, &bad)) {
+        if (!decoding.Decode(bytes, &text) && !StrictGbkToUtf8(bytes, &text, &bad)) {
             return fail(RowMessage(file, LineAt(bytes, bad),
                                    "编码无法识别（既不是 UTF-8，也不是 GBK），无法读入。"));
         }
@@ -195,8 +305,11 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
                 RowMessage(file, recordRow,
                            "超过 " + std::to_string(kMaxColumns) + " 列，其后的格子没有读入。"));
         }
+        const std::size_t width = record.size();
         if (anyText) raw.push_back({recordRow, std::move(record)});
         record.clear();
+        // The next record is most likely as wide; growing it cell by cell would copy each.
+        record.reserve(width);
         anyText = tooWide = false;
     };
     for (std::size_t i = 0; i < n; ++i) {
@@ -232,7 +345,7 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
         } else {
             // The rest of an unquoted field in one piece; a quote inside it is kept as text.
             std::size_t end = i + 1;
-            while (end < n && text[end] != ',' && text[end] != '\n' && text[end] != '\r') ++end;
+            while (end < n && !kEndsUnquoted[static_cast<unsigned char>(text[end])]) ++end;
             field.append(text, i, end - i);
             fieldStarted = true;
             i = end - 1;

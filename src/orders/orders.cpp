@@ -1,5 +1,6 @@
 #include "orders/orders.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "orders/shipping_recogniser.h"
@@ -12,21 +13,46 @@ namespace {
 // Some platforms (JD) give the whole address in one column without blanks. The recogniser writes
 // it the way the order pages do ("省 市 区 详细"); anything it cannot split, or that it reads as
 // more than an address, is kept as it came.
-std::string WrittenAddress(const std::string& utf8) {
-    if (utf8.empty() || utf8.find(' ') != std::string::npos) return utf8;
-    const ShippingInfo info = RecogniseShippingInfo(QString::fromStdString(utf8));
+std::string WrittenAddress(std::string_view utf8) {
+    if (utf8.empty() || utf8.find(' ') != std::string_view::npos) return std::string(utf8);
+    const ShippingInfo info =
+        RecogniseShippingInfo(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
     if (!info.name.isEmpty() || !info.mobile.isEmpty() || !info.telephone.isEmpty() ||
         (info.province.isEmpty() && info.city.isEmpty() && info.district.isEmpty()))
-        return utf8;
+        return std::string(utf8);
     return info.Address().toStdString();
 }
 
-bool IsDigits(const std::string& s, std::size_t from, std::size_t to) {
+bool IsDigits(std::string_view s, std::size_t from, std::size_t to) {
     if (from >= to) return false;
     for (std::size_t i = from; i < to; ++i) {
         if (s[i] < '0' || s[i] > '9') return false;
     }
     return true;
+}
+
+// Where a post code at the end of an address begins (its bracket), or npos; `code` its digits.
+std::size_t PostCodeAt(std::string_view a, std::string_view* code) {
+    // "(310012)" or the full-width "（310012）" (its last byte 0x89) at the end.
+    if (a.empty() || (a.back() != ')' && a.back() != '\x89')) return std::string_view::npos;
+    for (const auto& [open, close] :
+         {std::pair<std::string_view, std::string_view>{"(", ")"}, {"（", "）"}}) {
+        if (a.size() < close.size() || a.substr(a.size() - close.size()) != close) continue;
+        const std::size_t end = a.size() - close.size();
+        const std::size_t start = a.rfind(open, end);
+        if (start == std::string_view::npos || end - start - open.size() != 6 ||
+            !IsDigits(a, start + open.size(), end)) {
+            continue;
+        }
+        *code = a.substr(start + open.size(), 6);
+        return start;
+    }
+    return std::string_view::npos;
+}
+
+std::size_t TrimmedEnd(std::string_view a, std::size_t end) {
+    while (end > 0 && a[end - 1] == ' ') --end;
+    return end;
 }
 
 const std::string& Cell(const ExportRow& row, const std::vector<int>& map, OrderField field) {
@@ -36,6 +62,13 @@ const std::string& Cell(const ExportRow& row, const std::vector<int>& map, Order
                ? row.cells[static_cast<std::size_t>(c)]
                : kNone;
 }
+
+// The fields the keywords are made of.
+constexpr OrderField kValueFields[] = {
+    OrderField::kConsignee, OrderField::kMobile,   OrderField::kTelephone, OrderField::kAddress,
+    OrderField::kProvince,  OrderField::kCity,     OrderField::kDistrict,  OrderField::kStreet,
+    OrderField::kDetail,    OrderField::kPostCode, OrderField::kBuyer,     OrderField::kSeller,
+    OrderField::kDelivery,  OrderField::kSite};
 
 struct GoodsColumn {
     OrderField field;
@@ -86,37 +119,67 @@ bool HasGoods(const OrderGoodsRow& goods) {
     return false;
 }
 
+// The address and post code of a row, where the order has none yet. Most exports give the
+// address in one cell; it is read in place rather than copied.
+void PutAddress(const ExportRow& row, const std::vector<int>& map, OrderValues* values) {
+    std::string joined;
+    std::string_view address = Cell(row, map, OrderField::kAddress);
+    if (address.empty()) {
+        for (OrderField part : {OrderField::kProvince, OrderField::kCity, OrderField::kDistrict,
+                                OrderField::kStreet, OrderField::kDetail}) {
+            const std::string& text = Cell(row, map, part);
+            if (text.empty()) continue;
+            if (!joined.empty()) joined += ' ';
+            joined += text;
+        }
+        address = joined;
+    }
+    std::string_view postCode = Cell(row, map, OrderField::kPostCode);
+    std::string_view code;
+    const std::size_t start = PostCodeAt(address, &code);
+    if (start != std::string_view::npos) {
+        if (postCode.empty()) postCode = code;
+        address = address.substr(0, TrimmedEnd(address, start));
+    }
+    if (!values->Has(Keyword::kAddress)) {
+        std::string written;
+        if (address.find(' ') == std::string_view::npos)
+            address = written = WrittenAddress(address);
+        if (!address.empty()) values->Set(Keyword::kAddress, Utf8ToGbk(address));
+    }
+    if (!values->Has(Keyword::kPostCode) && !postCode.empty())
+        values->Set(Keyword::kPostCode, Utf8ToGbk(postCode));
+}
+
 }  // namespace
 
-const std::string& Order::Value(Keyword keyword) const {
-    static const std::string kEmpty;
-    const auto it = values.find(keyword);
-    return it == values.end() ? kEmpty : it->second;
+const std::string& Order::File() const {
+    static const std::string kNone;
+    return file ? *file : kNone;
+}
+
+void OrderValues::Set(Keyword keyword, std::string_view text) {
+    const auto k = static_cast<std::size_t>(keyword);
+    const std::uint32_t begin = k == 0 ? 0 : ends_[k - 1];
+    texts_.replace(begin, ends_[k] - begin, text);
+    const std::uint32_t end = begin + static_cast<std::uint32_t>(text.size());
+    const std::uint32_t grown = end - ends_[k];  // modulo 2^32, as the ends are
+    for (std::size_t i = k; i < ends_.size(); ++i) ends_[i] += grown;
+    given_ |= 1u << k;
 }
 
 void SplitPostCode(std::string* address, std::string* postCode) {
-    std::string& a = *address;
-    // "(310012)" or the full-width "（310012）" at the end.
-    for (const auto& [open, close] :
-         {std::pair<std::string, std::string>{"(", ")"}, {"（", "）"}}) {
-        if (a.size() < close.size() || a.compare(a.size() - close.size(), close.size(), close) != 0)
-            continue;
-        const std::size_t end = a.size() - close.size();
-        const std::size_t start = a.rfind(open, end);
-        if (start == std::string::npos || !IsDigits(a, start + open.size(), end) ||
-            end - start - open.size() != 6) {
-            continue;
-        }
-        if (postCode->empty()) *postCode = a.substr(start + open.size(), 6);
-        a.erase(start);
-        while (!a.empty() && a.back() == ' ') a.pop_back();
-        return;
-    }
+    std::string_view code;
+    const std::size_t start = PostCodeAt(*address, &code);
+    if (start == std::string_view::npos) return;
+    if (postCode->empty()) postCode->assign(code);
+    address->erase(TrimmedEnd(*address, start));
 }
 
 std::string StripCountryPrefix(const std::string& mobile) {
-    for (const char* prefix : {"+86-", "+86 ", "+86", "0086-", "0086", "86-", "86 "}) {
-        const std::string p = prefix;
+    // Every prefix, and the number without its plus, starts so; most numbers do not.
+    if (mobile.empty() || (mobile[0] != '+' && mobile[0] != '0' && mobile[0] != '8')) return mobile;
+    for (std::string_view p : {"+86-", "+86 ", "+86", "0086-", "0086", "86-", "86 "}) {
         if (mobile.compare(0, p.size(), p) != 0) continue;
         const std::string rest = mobile.substr(p.size());
         // Only a prefix before a mobile number is one; "8613..." without a mark stays.
@@ -134,7 +197,9 @@ bool NormaliseNumber(const std::string& text, bool integer, std::string* out) {
     std::string t;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == ',' || text[i] == ' ') continue;
-        if (text.compare(i, 2, "¥") == 0) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            t.push_back(text[i]);
+        } else if (text.compare(i, 2, "¥") == 0) {
             ++i;
         } else if (text.compare(i, 3, "￥") == 0) {
             i += 2;
@@ -168,55 +233,53 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     trades.reserve(table.rows.size());
     result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
-    for (const ExportRow& row : table.rows) {
+    const auto file = std::make_shared<const std::string>(table.file);
+    // The table is far larger than the cache: each row's slot is asked for some rows ahead.
+    constexpr std::size_t kAhead = 16;
+    std::vector<std::uint64_t> hashes(table.rows.size());
+    for (std::size_t r = 0; r < table.rows.size(); ++r)
+        hashes[r] = PositionTable::Hash(Cell(table.rows[r], map, OrderField::kTrade));
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const ExportRow& row = table.rows[r];
+        if (r + kAhead < hashes.size()) byTrade.Prefetch(hashes[r + kAhead]);
         const std::string& trade = Cell(row, map, OrderField::kTrade);
         if (trade.empty()) {
             result.messages.push_back(RowMessage(table.file, row.row, "没有订单号，没有读入。"));
             continue;
         }
-        const std::size_t at = byTrade.FindOrAdd(trade, result.orders.size(),
+        const std::size_t at = byTrade.FindOrAdd(trade, hashes[r], result.orders.size(),
                                                  [&trades](std::size_t i) { return trades[i]; });
         if (at == result.orders.size()) {
-            Order order;
+            Order& order = result.orders.emplace_back();
             order.tradeNumber = Utf8ToGbk(trade);
-            order.file = table.file;
+            order.file = file;
             order.row = row.row;
-            result.orders.push_back(std::move(order));
+            // About the texts of the first row: GBK takes no more bytes than UTF-8.
+            std::size_t bytes = site.size() + 8;
+            for (OrderField field : kValueFields) bytes += Cell(row, map, field).size();
+            order.values.Reserve(std::min<std::size_t>(bytes, 1024));
             trades.push_back(trade);
         }
         Order& order = result.orders[at];
         // The first row that gives a keyword decides it; later rows of the order repeat it.
-        auto put = [&](Keyword keyword, const std::string& utf8) {
-            if (utf8.empty()) return;
-            auto [value, fresh] = order.values.try_emplace(keyword);
-            if (fresh) value->second = Utf8ToGbk(utf8);
+        auto put = [&](Keyword keyword, std::string_view utf8) {
+            if (!utf8.empty() && !order.values.Has(keyword))
+                order.values.Set(keyword, Utf8ToGbk(utf8));
         };
-        std::string address = Cell(row, map, OrderField::kAddress);
-        if (address.empty()) {
-            for (OrderField part : {OrderField::kProvince, OrderField::kCity, OrderField::kDistrict,
-                                    OrderField::kStreet, OrderField::kDetail}) {
-                const std::string& text = Cell(row, map, part);
-                if (text.empty()) continue;
-                if (!address.empty()) address += ' ';
-                address += text;
-            }
-        }
-        std::string postCode = Cell(row, map, OrderField::kPostCode);
-        SplitPostCode(&address, &postCode);
-        if (!order.values.count(Keyword::kAddress)) address = WrittenAddress(address);
+        if (!order.values.Has(Keyword::kAddress) || !order.values.Has(Keyword::kPostCode))
+            PutAddress(row, map, &order.values);
         put(Keyword::kConsignee, Cell(row, map, OrderField::kConsignee));
-        put(Keyword::kMobilePhone, StripCountryPrefix(Cell(row, map, OrderField::kMobile)));
+        if (!order.values.Has(Keyword::kMobilePhone))
+            put(Keyword::kMobilePhone, StripCountryPrefix(Cell(row, map, OrderField::kMobile)));
         put(Keyword::kTelephone, Cell(row, map, OrderField::kTelephone));
-        put(Keyword::kAddress, address);
-        put(Keyword::kPostCode, postCode);
         put(Keyword::kBuyer, Cell(row, map, OrderField::kBuyer));
         put(Keyword::kSeller, Cell(row, map, OrderField::kSeller));
         put(Keyword::kDelivery, Cell(row, map, OrderField::kDelivery));
         const std::string& rowSite = Cell(row, map, OrderField::kSite);
         if (!rowSite.empty())
             put(Keyword::kWebSite, rowSite);
-        else if (!site.empty() && !order.values.count(Keyword::kWebSite))
-            order.values[Keyword::kWebSite] = site;
+        else if (!site.empty() && !order.values.Has(Keyword::kWebSite))
+            order.values.Set(Keyword::kWebSite, site);
 
         OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &result.messages);
         if (!HasGoods(goods)) continue;

@@ -25,8 +25,7 @@ FormValues OrderFormValues(const Order& order) {
     // The export is all there is of the order: a value it leaves empty is printed empty, never
     // as the keyword itself.
     const auto take = [&order](Keyword k, std::optional<std::string>& into) {
-        const auto it = order.values.find(k);
-        into = it != order.values.end() ? it->second : std::string();
+        into = std::string(order.values.Get(k));
     };
     take(Keyword::kConsignee, v.consignee);
     take(Keyword::kMobilePhone, v.mobile);
@@ -36,8 +35,8 @@ FormValues OrderFormValues(const Order& order) {
     take(Keyword::kBuyer, v.buyer);
     take(Keyword::kSeller, v.seller);
     take(Keyword::kDelivery, v.delivery);
-    const auto site = order.values.find(Keyword::kWebSite);
-    if (site != order.values.end()) v.site = site->second;
+    if (order.values.Has(Keyword::kWebSite))
+        v.site = std::string(order.values.Get(Keyword::kWebSite));
     for (const OrderGoodsRow& row : order.goods) {
         GoodsLine line;
         line.tradeNumber =

@@ -2,7 +2,10 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 namespace tallivo {
@@ -92,15 +95,94 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-}  // namespace
+// The code point of a well-formed sequence of `n` bytes.
+std::uint32_t Utf8CodePoint(const unsigned char* p, size_t n) {
+    std::uint32_t cp = n == 2 ? p[0] & 0x1F : n == 3 ? p[0] & 0x0F : p[0] & 0x07;
+    for (size_t i = 1; i < n; ++i) cp = (cp << 6) | (p[i] & 0x3F);
+    return cp;
+}
 
-std::string Utf8ToGbk(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
+std::string IconvUtf8ToGbk(std::string_view utf8) {
     thread_local Converter converter("CP936", "UTF-8");
     return converter.Run(utf8, [](const char* in, size_t left) {
         size_t n = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(in), left);
         return n == 0 ? size_t{1} : n;  // a whole character GBK lacks, or one bad byte
     });
+}
+
+// The CP936 code of each character of the Basic Multilingual Plane, as iconv gives it, asked
+// once per character in blocks of 256 on first use; a converter call per text costs more than
+// the text. A code below 0x100 is one byte; 0 means CP936 has no such character.
+class GbkEncoding {
+public:
+    std::uint16_t Code(std::uint32_t cp) {
+        std::unique_ptr<Block>& block = blocks_[cp >> 8];
+        if (!block) block = Fill(cp & ~std::uint32_t{0xFF});
+        return (*block)[cp & 0xFF];
+    }
+
+private:
+    using Block = std::array<std::uint16_t, 256>;
+
+    static std::unique_ptr<Block> Fill(std::uint32_t first) {
+        auto block = std::make_unique<Block>();
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            const std::uint32_t cp = first + i;
+            if (cp < 0x80 || (cp >= 0xD800 && cp <= 0xDFFF)) continue;
+            const char utf8[3] = {
+                static_cast<char>(cp < 0x800 ? 0xC0 | (cp >> 6) : 0xE0 | (cp >> 12)),
+                static_cast<char>(cp < 0x800 ? 0x80 | (cp & 0x3F) : 0x80 | ((cp >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (cp & 0x3F))};
+            const std::string gbk = IconvUtf8ToGbk(std::string_view(utf8, cp < 0x800 ? 2 : 3));
+            const auto* b = reinterpret_cast<const unsigned char*>(gbk.data());
+            if (gbk.size() == 1 && b[0] >= 0x80) {
+                (*block)[i] = b[0];
+            } else if (gbk.size() == 2 && b[0] >= 0x81) {
+                (*block)[i] = static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+            }
+        }
+        return block;
+    }
+
+    std::array<std::unique_ptr<Block>, 256> blocks_;
+};
+
+}  // namespace
+
+std::string Utf8ToGbk(std::string_view utf8) {
+    // A GBK character never takes more bytes than its UTF-8 sequence, so the copy is converted
+    // where it is; plain ASCII, most cells of an export, needs no more.
+    std::string out(utf8);
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = p + utf8.size();
+    while (p < end && *p < 0x80) ++p;
+    if (p == end) return out;
+    thread_local GbkEncoding encoding;
+    char* o = out.data() + (p - reinterpret_cast<const unsigned char*>(utf8.data()));
+    while (p < end) {
+        if (*p < 0x80) {
+            *o++ = static_cast<char>(*p++);
+            continue;
+        }
+        const auto left = static_cast<size_t>(end - p);
+        size_t n = 3;
+        std::uint32_t cp = 0;
+        // Chinese text is mostly three-byte sequences, checked here without a call.
+        if ((p[0] & 0xF0) == 0xE0 && left >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80)
+            cp = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            n = Utf8SequenceLength(p, left);
+            cp = n == 2 || n == 3 ? Utf8CodePoint(p, n) : 0;
+        }
+        const std::uint16_t code = cp != 0 ? encoding.Code(cp) : 0;
+        // Bad bytes and characters GBK lacks: iconv decides how each becomes "?".
+        if (code == 0) return IconvUtf8ToGbk(utf8);
+        if (code >= 0x100) *o++ = static_cast<char>(code >> 8);
+        *o++ = static_cast<char>(code & 0xFF);
+        p += n;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
 }
 
 std::string GbkToUtf8(std::string_view gbk) {

@@ -108,7 +108,7 @@ TEST(OrderListModelTest, OrderNumbersSortAsNumbersAndReopenedOrdersReplaceTheirO
         for (const char* n : numbers) {
             Order order;
             order.tradeNumber = n;
-            order.values[Keyword::kConsignee] = n;
+            order.values.Set(Keyword::kConsignee, n);
             list.push_back(std::move(order));
         }
         return list;

@@ -82,6 +82,10 @@ TEST_F(OrderExports, CsvEncodingsReadAlikeAndUnknownOnesAreRefused) {
     EXPECT_FALSE(bad.ok);
     EXPECT_TRUE(AnyMessageHas(bad.messages, "“bad.csv”第 3 行"));
     EXPECT_FALSE(ReadCsvBytes(le.toStdString().substr(2), "b.csv").ok);
+    // GB18030's four-byte codes (a Thai letter here) are read too.
+    const ExportRead wide = ReadCsvBytes("a,b\r\n\xCA\xD5,x\x81\x32\xCE\x39\r\n", "w.csv");
+    ASSERT_TRUE(wide.ok);
+    EXPECT_EQ(wide.table.rows[0].cells, (std::vector<std::string>{"收", "xก"}));
 }
 
 TEST_F(OrderExports, CsvQuotingFollowsTheRfc) {
@@ -329,6 +333,23 @@ TEST(PositionTable, FindsEachFirstPositionThroughCollisions) {
     for (std::size_t i = 0; i < keys.size(); ++i)
         ASSERT_EQ(table.FindOrAdd(keys[i], keys.size() + i, keyAt), i);
     EXPECT_EQ(table.FindOrAdd("", 99999, keyAt), 99999u);
+    EXPECT_EQ(table.Find(keys[2999], PositionTable::Hash(keys[2999]), keyAt), 2999u);
+    EXPECT_EQ(table.Find("1", PositionTable::Hash("1"), keyAt), PositionTable::kNone);
+}
+
+// Texts set out of keyword order, replaced longer and shorter; empty is not absent.
+TEST(OrderValues, KeepEachTextApartWhateverTheOrderOfSetting) {
+    OrderValues values;
+    values.Set(Keyword::kAddress, "address");
+    values.Set(Keyword::kConsignee, "name");
+    values.Set(Keyword::kDelivery, "");
+    values.Set(Keyword::kAddress, "a much longer address");
+    values.Set(Keyword::kConsignee, "n");
+    EXPECT_EQ(values.Get(Keyword::kConsignee), "n");
+    EXPECT_EQ(values.Get(Keyword::kAddress), "a much longer address");
+    EXPECT_TRUE(values.Has(Keyword::kDelivery));
+    EXPECT_FALSE(values.Has(Keyword::kPostCode));
+    EXPECT_EQ(values.Get(Keyword::kPostCode), "");
 }
 
 }  // namespace
