@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <unordered_map>
 
@@ -31,29 +33,22 @@ bool Blank(const QString& s) {
 // A line of text below the rectangle's height, or text the layout did not reach: something
 // that will not be printed.
 bool TextBelow(const QTextDocument& original, const FittingLayout& laidOut, double height) {
-    const QTextDocument& doc = *laidOut.document;
-    bool below = false;
-    for (QTextBlock block = doc.begin(); block.isValid() && !below; block = block.next()) {
-        const QTextLayout* lines = block.layout();
-        if (!lines || lines->lineCount() == 0) {
-            // The fitting lays blocks out in order and stops at the first line below the
-            // height: a block it left alone lies below that line.
-            below = !Blank(block.text());
+    for (const LaidOutText::Paragraph& p : laidOut.text->Paragraphs()) {
+        if (!p.lines || p.lines->lineCount() == 0) {
+            // The fitting lays paragraphs out in order and stops at the first line below the
+            // height: a paragraph it left alone lies below that line.
+            if (!Blank(p.text)) return true;
             continue;
         }
-        const double top = lines->position().y();
-        for (int i = 0; i < lines->lineCount(); ++i) {
-            const QTextLine line = lines->lineAt(i);
+        const double top = p.lines->position().y();
+        for (int i = 0; i < p.lines->lineCount(); ++i) {
+            const QTextLine line = p.lines->lineAt(i);
             if (top + line.y() + line.height() <= height + 0.5) continue;
-            if (!Blank(block.text().mid(line.textStart(), line.textLength()))) {
-                below = true;
-                break;
-            }
+            if (!Blank(p.text.mid(line.textStart(), line.textLength()))) return true;
         }
     }
-    if (below) return true;
     // A copy cut short: whatever follows it was not laid out at all.
-    const int laidChars = doc.characterCount();
+    const int laidChars = laidOut.text->CharacterCount();
     if (laidChars < original.characterCount()) {
         const QString rest = original.toPlainText().mid(laidChars - 1);
         return !Blank(rest);
@@ -171,12 +166,14 @@ QRect ToQRect(const DeviceRect& r) {
 // the whole rectangle when that line was not drawn.
 QRect LineRect(const FittingLayout& laidOut, int pos, const DeviceRect& textRect,
                const TwipsRect& twips, float ppmmY) {
-    const QTextDocument& doc = *laidOut.document;
-    if (pos >= 0 && pos < doc.characterCount() - 1) {
-        const QTextBlock block = doc.findBlock(pos);
-        const QTextLayout* lines = block.layout();
+    if (pos >= 0 && pos < laidOut.text->CharacterCount() - 1) {
+        const std::vector<LaidOutText::Paragraph> paragraphs = laidOut.text->Paragraphs();
+        auto p = std::upper_bound(
+            paragraphs.begin(), paragraphs.end(), pos,
+            [](int at, const LaidOutText::Paragraph& q) { return at < q.position; });
+        const QTextLayout* lines = p == paragraphs.begin() ? nullptr : std::prev(p)->lines;
         if (lines && lines->lineCount() > 0) {
-            const QTextLine line = lines->lineForTextPosition(pos - block.position());
+            const QTextLine line = lines->lineForTextPosition(pos - std::prev(p)->position);
             if (line.isValid()) {
                 const double top = lines->position().y() + line.y();
                 if (top + line.height() <= laidOut.bottom + 0.5) {
