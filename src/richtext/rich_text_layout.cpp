@@ -335,8 +335,12 @@ std::unique_ptr<DirectText> LayOutDirectly(const QTextDocument& source, double w
         laid.text = text;
         laid.lines =
             std::make_unique<QTextLayout>(text, QFont(format.font(), TwipsDevice()), TwipsDevice());
+        // Drawing then takes the glyphs of the layout instead of shaping the text again.
+        laid.lines->setCacheEnabled(true);
         const QBrush foreground = format.foreground();
-        laid.pen = foreground.style() == Qt::NoBrush ? QPen(Qt::black) : QPen(foreground, 0);
+        // Text is filled, so the width of its pen shows nowhere; that of the painter's default
+        // pen keeps a PDF page from switching widths around every box.
+        laid.pen = QPen(foreground.style() == Qt::NoBrush ? QBrush(Qt::black) : foreground, 1);
         y = LayOutParagraph(*laid.lines, option, lineWidth, y, &contentsWidth);
         out->characters += static_cast<int>(text.size()) + 1;
         out->paragraphs.push_back(std::move(laid));
@@ -372,9 +376,10 @@ struct Signature {
     std::vector<int> runs;
 
     bool operator==(const Signature& o) const {
-        return font == o.font && SameOption(option, o.option) && frame == o.frame &&
-               indentWidth == o.indentWidth && styleSheet == o.styleSheet && text == o.text &&
-               runs == o.runs && formats == o.formats;
+        // The text first: what tells the boxes of a batch apart.
+        return text == o.text && runs == o.runs && font == o.font && SameOption(option, o.option) &&
+               frame == o.frame && indentWidth == o.indentWidth && styleSheet == o.styleSheet &&
+               formats == o.formats;
     }
     static bool SameOption(const QTextOption& a, const QTextOption& b) {
         return a.alignment() == b.alignment() && a.wrapMode() == b.wrapMode() &&
