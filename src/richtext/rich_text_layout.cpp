@@ -187,55 +187,44 @@ public:
     }
 };
 
-bool IsZero(const QVariant& v) {
-    return v.toDouble() == 0;
-}
+// The format checks count the properties they allow and compare with the format's count:
+// QTextFormat::properties() builds a map on every call.
 
 // Block formats that place lines as a bare QTextLayout does: no margins, indents, tabs of their
 // own, line spacing, background or right-to-left direction.
 bool PlainBlockFormat(const QTextBlockFormat& format) {
-    const QMap<int, QVariant> properties = format.properties();
-    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
-        switch (it.key()) {
-            case QTextFormat::BlockAlignment:
-            case QTextFormat::LineHeight:
-                break;
-            case QTextFormat::BlockTopMargin:
-            case QTextFormat::BlockBottomMargin:
-            case QTextFormat::BlockLeftMargin:
-            case QTextFormat::BlockRightMargin:
-            case QTextFormat::TextIndent:
-            case QTextFormat::BlockIndent:
-            case QTextFormat::LineHeightType:
-                if (!IsZero(it.value())) return false;
-                break;
-            case QTextFormat::LayoutDirection:
-                if (it.value().toInt() == Qt::RightToLeft) return false;
-                break;
-            default:
-                return false;
-        }
+    int allowed = 0;
+    for (const int id :
+         {QTextFormat::BlockTopMargin, QTextFormat::BlockBottomMargin, QTextFormat::BlockLeftMargin,
+          QTextFormat::BlockRightMargin, QTextFormat::TextIndent, QTextFormat::BlockIndent,
+          QTextFormat::LineHeightType}) {
+        if (!format.hasProperty(id)) continue;
+        if (format.property(id).toDouble() != 0) return false;
+        ++allowed;
     }
-    return true;
+    if (format.hasProperty(QTextFormat::LayoutDirection)) {
+        if (format.intProperty(QTextFormat::LayoutDirection) == Qt::RightToLeft) return false;
+        ++allowed;
+    }
+    allowed += format.hasProperty(QTextFormat::BlockAlignment);
+    allowed += format.hasProperty(QTextFormat::LineHeight);
+    return allowed == format.propertyCount();
 }
 
 // Character formats that are a font and a colour, which a bare layout draws alike.
 bool PlainCharFormat(const QTextCharFormat& format) {
-    const QMap<int, QVariant> properties = format.properties();
-    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
-        const int key = it.key();
-        if (key >= QTextFormat::FirstFontProperty && key <= QTextFormat::LastFontProperty &&
-            key != QTextFormat::FontSizeAdjustment)
-            continue;
-        if (key == QTextFormat::ForegroundBrush) continue;
-        if (key == QTextFormat::TextUnderlineStyle) {
-            const int style = it.value().toInt();
-            if (style == QTextCharFormat::NoUnderline || style == QTextCharFormat::SingleUnderline)
-                continue;
-        }
-        return false;
+    int allowed = 0;
+    for (int id = QTextFormat::FirstFontProperty; id <= QTextFormat::LastFontProperty; ++id) {
+        if (id != QTextFormat::FontSizeAdjustment) allowed += format.hasProperty(id);
     }
-    return true;
+    allowed += format.hasProperty(QTextFormat::ForegroundBrush);
+    if (format.hasProperty(QTextFormat::TextUnderlineStyle)) {
+        const int style = format.intProperty(QTextFormat::TextUnderlineStyle);
+        if (style != QTextCharFormat::NoUnderline && style != QTextCharFormat::SingleUnderline)
+            return false;
+        ++allowed;
+    }
+    return allowed == format.propertyCount();
 }
 
 // The root frame as the copy sets it up: without margins, and nothing else around the text.
