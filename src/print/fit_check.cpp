@@ -65,38 +65,21 @@ struct KeywordsLeft {
 
 KeywordsLeft FindKeywords(const QString& text) {
     KeywordsLeft found;
+    static const std::vector<QString> keywords = [] {
+        std::vector<QString> all;
+        for (int k = 0; k < kKeywordCount; ++k)
+            all.push_back(GbkToQString(KeywordText(static_cast<Keyword>(k))));
+        return all;
+    }();
     for (int k = 0; k < kKeywordCount; ++k) {
         const std::string& gbk = KeywordText(static_cast<Keyword>(k));
-        const int at = text.indexOf(GbkToQString(gbk));
+        const int at = text.indexOf(keywords[k]);
         if (at < 0) continue;
         found.listed += gbk;
         if (found.firstPosition < 0 || at < found.firstPosition) found.firstPosition = at;
     }
     return found;
 }
-
-// Answers whether a font can show a character, asking each font about each character once.
-class FontCoverage {
-public:
-    explicit FontCoverage(const QPaintDevice* device) : device_(device) {}
-
-    bool Shows(const QFont& font, char32_t c) {
-        auto& known = fonts_[font.key()];
-        const auto hit = known.find(c);
-        if (hit != known.end()) return hit->second;
-        // The metrics of the font as resolved on the device, fallback fonts included: what the
-        // printer actually draws with.
-        const QFontMetrics metrics =
-            device_ ? QFontMetrics(font, const_cast<QPaintDevice*>(device_)) : QFontMetrics(font);
-        const bool shows = metrics.inFontUcs4(c);
-        known.emplace(c, shows);
-        return shows;
-    }
-
-private:
-    const QPaintDevice* device_;
-    std::map<QString, std::unordered_map<char32_t, bool>> fonts_;
-};
 
 bool NeedsAGlyph(char32_t c) {
     if (c < 0x20 || c == 0x7F) return false;
@@ -190,8 +173,21 @@ QRect LineRect(const FittingLayout& laidOut, int pos, const DeviceRect& textRect
 
 }  // namespace
 
+bool FontCoverage::Shows(const QFont& font, char32_t c) {
+    auto& known = fonts_[font.key()];
+    const auto hit = known.find(c);
+    if (hit != known.end()) return hit->second;
+    // The metrics of the font as resolved on the device, fallback fonts included: what the
+    // printer actually draws with.
+    const QFontMetrics metrics =
+        device_ ? QFontMetrics(font, const_cast<QPaintDevice*>(device_)) : QFontMetrics(font);
+    const bool shows = metrics.inFontUcs4(c);
+    known.emplace(c, shows);
+    return shows;
+}
+
 std::vector<FitFinding> CheckFreightBillFit(const FreightBillForm& form, const PageOptions& options,
-                                            const QPaintDevice* device) {
+                                            const QPaintDevice* device, FontCoverage* kept) {
     std::vector<FitFinding> findings;
     const auto scale =
         ComputeFreightBillScale(form.printWidth, form.background.width(), form.background.height(),
@@ -201,7 +197,8 @@ std::vector<FitFinding> CheckFreightBillFit(const FreightBillForm& form, const P
     const bool offsets = options.applyOffsets && !options.withBackground;
     const int ox = FreightBillOriginX(offsets ? form.biasX : 0, options.ppmmX);
     const int oy = FreightBillOriginY(offsets ? form.biasY : 0, options.ppmmY);
-    FontCoverage coverage(device);
+    FontCoverage own(device);
+    FontCoverage& coverage = kept && kept->Device() == device ? *kept : own;
     for (std::size_t i = 0; i < form.boxes.size(); ++i) {
         const FieldBox* box = form.boxes[i].get();
         if (!box || !box->content) continue;
@@ -242,7 +239,7 @@ std::vector<FitFinding> CheckFreightBillFit(const FreightBillForm& form, const P
 }
 
 std::vector<FitFinding> CheckInvoiceFit(const InvoiceForm& form, const PageOptions& options,
-                                        const QPaintDevice* device) {
+                                        const QPaintDevice* device, FontCoverage* kept) {
     std::vector<FitFinding> findings;
     const PageSize page = InvoicePageSize(form, options);
     const DeviceRect textRect =
@@ -252,7 +249,8 @@ std::vector<FitFinding> CheckInvoiceFit(const InvoiceForm& form, const PageOptio
     const double height = static_cast<double>(twips.bottom) - twips.top;
     const QTextDocument& doc = *form.Body().Document();
     const QString text = doc.toPlainText();
-    FontCoverage coverage(device);
+    FontCoverage own(device);
+    FontCoverage& coverage = kept && kept->Device() == device ? *kept : own;
 
     if (width > 0 && height > 0) {
         const FittingLayout laidOut = LayOutToFit(doc, width, height);
