@@ -289,7 +289,6 @@ std::unique_ptr<DirectText> LayOutDirectly(const QTextDocument& source, double w
     option.setTabs({});
     const double lineWidth = std::min(width, kMaxLayoutTwips);
     auto out = std::make_unique<DirectText>();
-    out->width = lineWidth;
     double contentsWidth = 0;
     double y = 0;
     for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {

@@ -51,7 +51,7 @@ struct FittingLayout {
 // copy takes when the document is longer (0: judged from the rectangle); each further try
 // takes four times as much.
 // A short document of the same text, formats and settings as one laid out in the same
-// rectangle a short while before gets that copy again: a batch repeats the template's boxes
+// rectangle a short while before gets that layout again: a batch repeats the template's boxes
 // that no keyword changed, and the fit check and the drawing lay out the same page.
 FittingLayout LayOutToFit(const QTextDocument& document, double width, double height,
                           int firstPrefixChars = 0);
