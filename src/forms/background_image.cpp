@@ -4,6 +4,13 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 #include "forms/jpeg_codec.h"
 #include "text/gbk_codec.h"
@@ -164,13 +171,35 @@ void BackgroundCache::Keep(std::string key, const QImage& image) {
     entries_.push_back({std::move(key), image});
 }
 
+namespace {
+
+// Size and modification time of a regular file, asked of the file system directly: QFileInfo's
+// local modification time costs a time zone conversion on every page of a batch.
+std::optional<std::string> FileStamp(const std::string& path) {
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return std::to_string(st.st_size) + "|" + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec);
+#else
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file = fs::u8path(path);
+    if (!fs::is_regular_file(file, error)) return std::nullopt;
+    const auto size = fs::file_size(file, error);
+    const auto modified = error ? fs::file_time_type() : fs::last_write_time(file, error);
+    if (error) return std::nullopt;
+    return std::to_string(size) + "|" + std::to_string(modified.time_since_epoch().count());
+#endif
+}
+
+}  // namespace
+
 bool BackgroundCache::Load(const std::string& path, QSize area, QImage* background,
                            Prompter* prompter) {
-    const QFileInfo info(QString::fromStdString(path));
-    if (!info.isFile()) return LoadBackgroundImage(path, area, background, prompter);
-    const std::string key = "file|" + path + "|" + std::to_string(info.size()) + "|" +
-                            std::to_string(info.lastModified().toMSecsSinceEpoch()) + "|" +
-                            AreaKey(area);
+    const std::optional<std::string> stamp = FileStamp(path);
+    if (!stamp) return LoadBackgroundImage(path, area, background, prompter);
+    const std::string key = "file|" + path + "|" + *stamp + "|" + AreaKey(area);
     if (const QImage* hit = Find(key)) {
         *background = *hit;
         return true;

@@ -1,6 +1,7 @@
 #include "forms/freight_bill.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "richtext/rtf.h"
 #include "storage/file_io.h"
@@ -11,13 +12,21 @@ namespace {
 
 template <typename Fill>
 FieldBox& AddBox(FreightBillForm& form, int left, int top, int height, int width, Fill fill) {
-    auto box = std::make_unique<FieldBox>();
+    std::unique_ptr<FieldBox> box;
+    if (!form.makeBoxDocument && !form.spareBoxes.empty()) {
+        box = std::move(form.spareBoxes.back());
+        form.spareBoxes.pop_back();
+        box->content->SetCanFocus(true);
+        box->content->SetFocused(false);
+    } else {
+        box = std::make_unique<FieldBox>();
+        box->content =
+            form.makeBoxDocument ? form.makeBoxDocument() : std::make_unique<RichTextDocument>();
+    }
     box->left = left;
     box->top = top;
     box->height = height;
     box->width = width;
-    box->content =
-        form.makeBoxDocument ? form.makeBoxDocument() : std::make_unique<RichTextDocument>();
     fill(*box->content);
     form.boxes.push_back(std::move(box));
     if (form.listener) form.listener->BoxAdded(static_cast<int>(form.boxes.size()) - 1);
@@ -50,6 +59,16 @@ bool RemoveFieldBox(FreightBillForm& form, const FieldBox* box) {
 
 void ClearFreightBill(FreightBillForm& form) {
     if (form.listener) form.listener->BoxesAboutToBeCleared();
+    form.spareBoxes.clear();
+    if (!form.listener && !form.makeBoxDocument) {
+        form.spareBoxes.reserve(form.boxes.size());
+        for (auto it = form.boxes.rbegin(); it != form.boxes.rend(); ++it) {
+            // Documents of a panel that has gone are not taken again.
+            const RichTextDocument* doc = (*it)->content.get();
+            if (doc && typeid(*doc) == typeid(RichTextDocument))
+                form.spareBoxes.push_back(std::move(*it));
+        }
+    }
     form.boxes.clear();
     form.background = QImage();
     form.backgroundName.clear();

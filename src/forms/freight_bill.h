@@ -62,6 +62,11 @@ public:
     // Makes the document of a new box; a GUI may hand out documents its widgets show.
     std::function<std::unique_ptr<RichTextDocument>()> makeBoxDocument;
     FreightBillListener* listener = nullptr;
+
+    // Boxes cleared from a form that no panel shows, last first, whose documents the next boxes
+    // take again: a batch applies the same template for every order, and a document costs more
+    // to build and free than to fill.
+    std::vector<std::unique_ptr<FieldBox>> spareBoxes;
 };
 
 // Appends a box with these bounds; text that begins with an RTF header is taken as formatted

@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <unordered_map>
 
@@ -31,29 +33,22 @@ bool Blank(const QString& s) {
 // A line of text below the rectangle's height, or text the layout did not reach: something
 // that will not be printed.
 bool TextBelow(const QTextDocument& original, const FittingLayout& laidOut, double height) {
-    const QTextDocument& doc = *laidOut.document;
-    bool below = false;
-    for (QTextBlock block = doc.begin(); block.isValid() && !below; block = block.next()) {
-        const QTextLayout* lines = block.layout();
-        if (!lines || lines->lineCount() == 0) {
-            // The fitting lays blocks out in order and stops at the first line below the
-            // height: a block it left alone lies below that line.
-            below = !Blank(block.text());
+    for (const LaidOutText::Paragraph& p : laidOut.text->Paragraphs()) {
+        if (!p.lines || p.lines->lineCount() == 0) {
+            // The fitting lays paragraphs out in order and stops at the first line below the
+            // height: a paragraph it left alone lies below that line.
+            if (!Blank(p.text)) return true;
             continue;
         }
-        const double top = lines->position().y();
-        for (int i = 0; i < lines->lineCount(); ++i) {
-            const QTextLine line = lines->lineAt(i);
+        const double top = p.lines->position().y();
+        for (int i = 0; i < p.lines->lineCount(); ++i) {
+            const QTextLine line = p.lines->lineAt(i);
             if (top + line.y() + line.height() <= height + 0.5) continue;
-            if (!Blank(block.text().mid(line.textStart(), line.textLength()))) {
-                below = true;
-                break;
-            }
+            if (!Blank(p.text.mid(line.textStart(), line.textLength()))) return true;
         }
     }
-    if (below) return true;
     // A copy cut short: whatever follows it was not laid out at all.
-    const int laidChars = doc.characterCount();
+    const int laidChars = laidOut.text->CharacterCount();
     if (laidChars < original.characterCount()) {
         const QString rest = original.toPlainText().mid(laidChars - 1);
         return !Blank(rest);
@@ -70,38 +65,21 @@ struct KeywordsLeft {
 
 KeywordsLeft FindKeywords(const QString& text) {
     KeywordsLeft found;
+    static const std::vector<QString> keywords = [] {
+        std::vector<QString> all;
+        for (int k = 0; k < kKeywordCount; ++k)
+            all.push_back(GbkToQString(KeywordText(static_cast<Keyword>(k))));
+        return all;
+    }();
     for (int k = 0; k < kKeywordCount; ++k) {
         const std::string& gbk = KeywordText(static_cast<Keyword>(k));
-        const int at = text.indexOf(GbkToQString(gbk));
+        const int at = text.indexOf(keywords[k]);
         if (at < 0) continue;
         found.listed += gbk;
         if (found.firstPosition < 0 || at < found.firstPosition) found.firstPosition = at;
     }
     return found;
 }
-
-// Answers whether a font can show a character, asking each font about each character once.
-class FontCoverage {
-public:
-    explicit FontCoverage(const QPaintDevice* device) : device_(device) {}
-
-    bool Shows(const QFont& font, char32_t c) {
-        auto& known = fonts_[font.key()];
-        const auto hit = known.find(c);
-        if (hit != known.end()) return hit->second;
-        // The metrics of the font as resolved on the device, fallback fonts included: what the
-        // printer actually draws with.
-        const QFontMetrics metrics =
-            device_ ? QFontMetrics(font, const_cast<QPaintDevice*>(device_)) : QFontMetrics(font);
-        const bool shows = metrics.inFontUcs4(c);
-        known.emplace(c, shows);
-        return shows;
-    }
-
-private:
-    const QPaintDevice* device_;
-    std::map<QString, std::unordered_map<char32_t, bool>> fonts_;
-};
 
 bool NeedsAGlyph(char32_t c) {
     if (c < 0x20 || c == 0x7F) return false;
@@ -171,12 +149,14 @@ QRect ToQRect(const DeviceRect& r) {
 // the whole rectangle when that line was not drawn.
 QRect LineRect(const FittingLayout& laidOut, int pos, const DeviceRect& textRect,
                const TwipsRect& twips, float ppmmY) {
-    const QTextDocument& doc = *laidOut.document;
-    if (pos >= 0 && pos < doc.characterCount() - 1) {
-        const QTextBlock block = doc.findBlock(pos);
-        const QTextLayout* lines = block.layout();
+    if (pos >= 0 && pos < laidOut.text->CharacterCount() - 1) {
+        const std::vector<LaidOutText::Paragraph> paragraphs = laidOut.text->Paragraphs();
+        auto p = std::upper_bound(
+            paragraphs.begin(), paragraphs.end(), pos,
+            [](int at, const LaidOutText::Paragraph& q) { return at < q.position; });
+        const QTextLayout* lines = p == paragraphs.begin() ? nullptr : std::prev(p)->lines;
         if (lines && lines->lineCount() > 0) {
-            const QTextLine line = lines->lineForTextPosition(pos - block.position());
+            const QTextLine line = lines->lineForTextPosition(pos - std::prev(p)->position);
             if (line.isValid()) {
                 const double top = lines->position().y() + line.y();
                 if (top + line.height() <= laidOut.bottom + 0.5) {
@@ -193,8 +173,21 @@ QRect LineRect(const FittingLayout& laidOut, int pos, const DeviceRect& textRect
 
 }  // namespace
 
+bool FontCoverage::Shows(const QFont& font, char32_t c) {
+    auto& known = fonts_[font.key()];
+    const auto hit = known.find(c);
+    if (hit != known.end()) return hit->second;
+    // The metrics of the font as resolved on the device, fallback fonts included: what the
+    // printer actually draws with.
+    const QFontMetrics metrics =
+        device_ ? QFontMetrics(font, const_cast<QPaintDevice*>(device_)) : QFontMetrics(font);
+    const bool shows = metrics.inFontUcs4(c);
+    known.emplace(c, shows);
+    return shows;
+}
+
 std::vector<FitFinding> CheckFreightBillFit(const FreightBillForm& form, const PageOptions& options,
-                                            const QPaintDevice* device) {
+                                            const QPaintDevice* device, FontCoverage* kept) {
     std::vector<FitFinding> findings;
     const auto scale =
         ComputeFreightBillScale(form.printWidth, form.background.width(), form.background.height(),
@@ -204,7 +197,8 @@ std::vector<FitFinding> CheckFreightBillFit(const FreightBillForm& form, const P
     const bool offsets = options.applyOffsets && !options.withBackground;
     const int ox = FreightBillOriginX(offsets ? form.biasX : 0, options.ppmmX);
     const int oy = FreightBillOriginY(offsets ? form.biasY : 0, options.ppmmY);
-    FontCoverage coverage(device);
+    FontCoverage own(device);
+    FontCoverage& coverage = kept && kept->Device() == device ? *kept : own;
     for (std::size_t i = 0; i < form.boxes.size(); ++i) {
         const FieldBox* box = form.boxes[i].get();
         if (!box || !box->content) continue;
@@ -245,7 +239,7 @@ std::vector<FitFinding> CheckFreightBillFit(const FreightBillForm& form, const P
 }
 
 std::vector<FitFinding> CheckInvoiceFit(const InvoiceForm& form, const PageOptions& options,
-                                        const QPaintDevice* device) {
+                                        const QPaintDevice* device, FontCoverage* kept) {
     std::vector<FitFinding> findings;
     const PageSize page = InvoicePageSize(form, options);
     const DeviceRect textRect =
@@ -255,7 +249,8 @@ std::vector<FitFinding> CheckInvoiceFit(const InvoiceForm& form, const PageOptio
     const double height = static_cast<double>(twips.bottom) - twips.top;
     const QTextDocument& doc = *form.Body().Document();
     const QString text = doc.toPlainText();
-    FontCoverage coverage(device);
+    FontCoverage own(device);
+    FontCoverage& coverage = kept && kept->Device() == device ? *kept : own;
 
     if (width > 0 && height > 0) {
         const FittingLayout laidOut = LayOutToFit(doc, width, height);

@@ -4,6 +4,10 @@
 #include <QPageSize>
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "print/page_geometry.h"
 
 namespace tallivo {
@@ -20,7 +24,16 @@ QPageSize PageFor(int contentWidth, int contentHeight, int dpi) {
 
 }  // namespace
 
-PdfOutput::PdfOutput(const std::string& path, int dpi) : path_(path), dpi_(dpi), file_(path) {}
+void KeepHeapTopForPages() {
+#ifdef __GLIBC__
+    static const bool kept = mallopt(M_TOP_PAD, 512 * 1024) == 1;
+    (void)kept;
+#endif
+}
+
+PdfOutput::PdfOutput(const std::string& path, int dpi) : path_(path), dpi_(dpi), file_(path) {
+    KeepHeapTopForPages();
+}
 
 PdfOutput::~PdfOutput() {
     // The painter and the writer go before the file they write to.

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "print/pdf_output.h"
+
 namespace tallivo {
 
 namespace {
@@ -288,6 +290,7 @@ bool PrintJob::Begin() {
         printer_.setOutputFileName(spool_->fileName());
     }
     printer_.setDocName(title_);
+    KeepHeapTopForPages();
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(&printer_)) {
         painter_.reset();

@@ -86,6 +86,10 @@ int detail::RenderInvoice(QPainter& painter, const InvoiceView& invoice, int pag
     QPen rule(Qt::black);
     rule.setWidth(invoice.lineWidth);
     const QPen text(GridTextColor());
+    // Qt's PDF engine strokes lines with a pen it has been told of; a rule pen equal to the
+    // painter's untouched one tells it nothing, and on a first page the lines would be filled
+    // as outlines instead.
+    painter.setPen(Qt::NoPen);
     const QFontMetrics fm = painter.fontMetrics();
     const int textHeight = fm.height();
     const int pitch = InvoiceRowPitch(ppmmY, textHeight);

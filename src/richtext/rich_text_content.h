@@ -21,15 +21,21 @@ public:
     // Fills a document that is still empty, keeping its settings and frame format.
     void FillEmpty(QTextDocument& document) const;
 
+    bool operator==(const RichTextContent& o) const { return blocks_ == o.blocks_; }
+
 private:
     struct Run {
         QString text;
         QTextCharFormat format;
+        bool operator==(const Run& o) const { return text == o.text && format == o.format; }
     };
     struct Block {
         QTextBlockFormat format;
         QTextCharFormat charFormat;
         std::vector<Run> runs;
+        bool operator==(const Block& o) const {
+            return format == o.format && charFormat == o.charFormat && runs == o.runs;
+        }
     };
     std::vector<Block> blocks_;
 };

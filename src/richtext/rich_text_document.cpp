@@ -30,11 +30,17 @@ QTextCharFormat FormatAtSelectionStart(const QTextCursor& c) {
 
 RichTextDocument::RichTextDocument()
     : owned_(std::make_unique<QTextDocument>()), doc_(owned_.get()), cursor_(doc_) {
-    changed_ = QObject::connect(doc_, &QTextDocument::contentsChanged, [this] { Invalidate(); });
+    changed_ = QObject::connect(doc_, &QTextDocument::contentsChanged, [this] {
+        Invalidate();
+        loaded_.reset();
+    });
 }
 
 RichTextDocument::RichTextDocument(QTextDocument* document) : doc_(document), cursor_(doc_) {
-    changed_ = QObject::connect(doc_, &QTextDocument::contentsChanged, [this] { Invalidate(); });
+    changed_ = QObject::connect(doc_, &QTextDocument::contentsChanged, [this] {
+        Invalidate();
+        loaded_.reset();
+    });
 }
 
 RichTextDocument::~RichTextDocument() {
@@ -137,8 +143,15 @@ void RichTextDocument::SetPlainText(std::string_view gbk) {
 }
 
 void RichTextDocument::LoadContent(const RichTextContent& content) {
-    content.ReplaceContentOf(*doc_);
-    Invalidate();
+    if (loaded_ && *loaded_ == content) {
+        // A batch puts the same template on the form for every order; most boxes hold no
+        // keyword and are as they were loaded.
+        doc_->setModified(false);
+    } else {
+        content.ReplaceContentOf(*doc_);
+        Invalidate();
+        loaded_ = content;
+    }
     SetCurrentCursor(QTextCursor(doc_));
 }
 

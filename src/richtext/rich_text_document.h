@@ -5,6 +5,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,6 +103,8 @@ private:
     mutable ByteMap map_;
     bool canFocus_ = true;
     bool focused_ = false;
+    // The content last loaded, while no change has followed: loading it again changes nothing.
+    std::optional<RichTextContent> loaded_;
 };
 
 }  // namespace tallivo

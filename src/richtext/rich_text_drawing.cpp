@@ -1,6 +1,5 @@
 #include "richtext/rich_text_drawing.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QPaintDevice>
 #include <algorithm>
 #include <cmath>
@@ -61,13 +60,10 @@ int FormatRange(QPainter& painter, const QTextDocument& document, TwipsRect& dra
         const QRectF clip(0, 0, std::min(width, kMaxLayoutTwips), bottom);
         // Text as wide as the rectangle needs no clip across; below, only lines that fit are
         // drawn. The clip writes a path into every page of a PDF, and costs as much to apply.
-        if (laidOut.document->size().width() > clip.width() + 0.5)
+        if (laidOut.text->Width() > clip.width() + 0.5)
             painter.setClipRect(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-        QAbstractTextDocumentLayout::PaintContext context;
         // Clear of the next line, which starts where the last one that fits ends.
-        context.clip = clip.adjusted(0, 0, 0, -0.5);
-        context.palette.setColor(QPalette::Text, Qt::black);
-        laidOut.document->documentLayout()->draw(&painter, context);
+        laidOut.text->Draw(painter, clip.adjusted(0, 0, 0, -0.5));
         painter.restore();
     }
     draw.bottom = TruncToInt(draw.top + std::floor(bottom));

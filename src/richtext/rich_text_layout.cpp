@@ -12,6 +12,7 @@
 #include <QTextOption>
 #include <QThread>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -28,6 +29,8 @@ constexpr int kMinLayoutPrefixChars = 4096;
 // points wide on 8-point lines. Smaller or zero-width text only costs more tries.
 constexpr double kSmallGlyphWidth = 100;
 constexpr double kSmallLineHeight = 160;
+// Longer texts are laid out through a copy, which lays out only what the rectangle shows.
+constexpr int kMaxDirectChars = 4096;
 
 // Text is laid out in twips on a device of 1440 dots per inch, so that line breaks and
 // positions do not depend on the resolution of the device it is drawn on.
@@ -131,6 +134,223 @@ Fit FitLines(QTextDocument& doc, double height, bool cut) {
     return fit;
 }
 
+// A copy of the document, laid out by Qt's document layout.
+class DocumentText final : public LaidOutText {
+public:
+    explicit DocumentText(std::unique_ptr<QTextDocument> doc) : doc_(std::move(doc)) {}
+    std::vector<Paragraph> Paragraphs() const override {
+        std::vector<Paragraph> out;
+        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next())
+            out.push_back({block.position(), block.text(), block.layout()});
+        return out;
+    }
+    int CharacterCount() const override { return doc_->characterCount(); }
+    double Width() const override { return doc_->size().width(); }
+    void Draw(QPainter& painter, const QRectF& clip) const override {
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = clip;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        doc_->documentLayout()->draw(&painter, context);
+    }
+
+private:
+    std::unique_ptr<QTextDocument> doc_;
+};
+
+// Paragraphs whose lines are made with QTextLayout directly, each in one format, as Qt's
+// document layout makes them for a copy set up as above: building and freeing that copy cost
+// more than laying its text out.
+class DirectText final : public LaidOutText {
+public:
+    struct Laid {
+        int position = 0;
+        QString text;
+        std::unique_ptr<QTextLayout> lines;
+        QPen pen;
+    };
+    std::vector<Laid> paragraphs;
+    int characters = 0;
+    double width = 0;
+
+    std::vector<Paragraph> Paragraphs() const override {
+        std::vector<Paragraph> out;
+        for (const Laid& p : paragraphs) out.push_back({p.position, p.text, p.lines.get()});
+        return out;
+    }
+    int CharacterCount() const override { return characters; }
+    double Width() const override { return width; }
+    void Draw(QPainter& painter, const QRectF& clip) const override {
+        for (const Laid& p : paragraphs) {
+            painter.setPen(p.pen);
+            p.lines->draw(&painter, QPointF(), {}, clip);
+        }
+    }
+};
+
+// The format checks count the properties they allow and compare with the format's count:
+// QTextFormat::properties() builds a map on every call.
+
+// Block formats that place lines as a bare QTextLayout does: no margins, indents, tabs of their
+// own, line spacing, background or right-to-left direction.
+bool PlainBlockFormat(const QTextBlockFormat& format) {
+    int allowed = 0;
+    for (const int id :
+         {QTextFormat::BlockTopMargin, QTextFormat::BlockBottomMargin, QTextFormat::BlockLeftMargin,
+          QTextFormat::BlockRightMargin, QTextFormat::TextIndent, QTextFormat::BlockIndent,
+          QTextFormat::LineHeightType}) {
+        if (!format.hasProperty(id)) continue;
+        if (format.property(id).toDouble() != 0) return false;
+        ++allowed;
+    }
+    if (format.hasProperty(QTextFormat::LayoutDirection)) {
+        if (format.intProperty(QTextFormat::LayoutDirection) == Qt::RightToLeft) return false;
+        ++allowed;
+    }
+    allowed += format.hasProperty(QTextFormat::BlockAlignment);
+    allowed += format.hasProperty(QTextFormat::LineHeight);
+    return allowed == format.propertyCount();
+}
+
+// Character formats that are a font and a colour, which a bare layout draws alike.
+bool PlainCharFormat(const QTextCharFormat& format) {
+    int allowed = 0;
+    for (int id = QTextFormat::FirstFontProperty; id <= QTextFormat::LastFontProperty; ++id) {
+        if (id != QTextFormat::FontSizeAdjustment) allowed += format.hasProperty(id);
+    }
+    allowed += format.hasProperty(QTextFormat::ForegroundBrush);
+    if (format.hasProperty(QTextFormat::TextUnderlineStyle)) {
+        const int style = format.intProperty(QTextFormat::TextUnderlineStyle);
+        if (style != QTextCharFormat::NoUnderline && style != QTextCharFormat::SingleUnderline)
+            return false;
+        ++allowed;
+    }
+    return allowed == format.propertyCount();
+}
+
+// The root frame as the copy sets it up: without margins, and nothing else around the text.
+bool PlainFrameFormat(QTextFrameFormat frame) {
+    frame.setMargin(0);
+    return frame.topMargin() == 0 && frame.bottomMargin() == 0 && frame.leftMargin() == 0 &&
+           frame.rightMargin() == 0 && frame.border() == 0 && frame.padding() == 0 &&
+           !frame.hasProperty(QTextFormat::BackgroundBrush) &&
+           !frame.hasProperty(QTextFormat::FrameWidth) &&
+           !frame.hasProperty(QTextFormat::FrameHeight);
+}
+
+// Lays one paragraph out from `y` down as the document layout does, and returns the top of
+// the next one.
+double LayOutParagraph(QTextLayout& layout, QTextOption option, double width, double y,
+                       double* contentsWidth) {
+    const bool wordOrAnywhere = option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere;
+    layout.setTextOption(option);
+    layout.setPosition(QPointF(0, y));
+    const double top = y;
+    double bottom = y;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(width);
+        if (line.naturalTextWidth() > width) {
+            // Qt's document layout tries once more, then breaks anywhere.
+            line.setLineWidth(width);
+            if (line.naturalTextWidth() > width) {
+                if (wordOrAnywhere) {
+                    option.setWrapMode(QTextOption::WrapAnywhere);
+                    layout.setTextOption(option);
+                }
+                line.setLineWidth(std::max(line.naturalTextWidth(), width));
+                if (wordOrAnywhere) {
+                    option.setWrapMode(QTextOption::WordWrap);
+                    layout.setTextOption(option);
+                }
+            }
+        }
+        line.setPosition(QPointF(0, y - top));
+        bottom = y + line.height();
+        y += std::ceil(line.ascent() + line.descent() + line.leading());
+        *contentsWidth = std::max(*contentsWidth, line.x() + line.naturalTextWidth());
+    }
+    layout.endLayout();
+    return std::max(y, bottom);
+}
+
+// The document laid out directly, or nothing when it holds more than plain paragraphs.
+std::unique_ptr<DirectText> LayOutDirectly(const QTextDocument& source, double width) {
+    if (source.characterCount() > kMaxDirectChars || !source.rootFrame()->childFrames().isEmpty())
+        return nullptr;
+    if (!PlainFrameFormat(source.rootFrame()->frameFormat())) return nullptr;
+    QTextOption option = source.defaultTextOption();
+    if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators) return nullptr;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(48);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setTabs({});
+    const double lineWidth = std::min(width, kMaxLayoutTwips);
+    auto out = std::make_unique<DirectText>();
+    double contentsWidth = 0;
+    double y = 0;
+    for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat blockFormat = block.blockFormat();
+        if (!block.isVisible() || block.textList() || !PlainBlockFormat(blockFormat) ||
+            block.textDirection() != Qt::LeftToRight)
+            return nullptr;
+        // The one format of the paragraph's runs; an empty paragraph takes its own.
+        QTextCharFormat format = block.charFormat();
+        bool first = true;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat run = it.fragment().charFormat();
+            if (first) {
+                format = run;
+                first = false;
+            } else if (run != format) {
+                return nullptr;
+            }
+        }
+        if (!PlainCharFormat(format)) return nullptr;
+        const QString text = block.text();
+        if (text.contains(QChar::ObjectReplacementCharacter)) return nullptr;
+
+        Qt::Alignment align = source.defaultTextOption().alignment();
+        if (blockFormat.hasProperty(QTextFormat::BlockAlignment)) align = blockFormat.alignment();
+        if (!(align & Qt::AlignHorizontal_Mask)) align |= Qt::AlignLeft;
+        if (align & (Qt::AlignLeft | Qt::AlignRight)) align |= Qt::AlignAbsolute;
+        option.setAlignment(align);
+
+        DirectText::Laid laid;
+        laid.position = block.position();
+        laid.text = text;
+        laid.lines =
+            std::make_unique<QTextLayout>(text, QFont(format.font(), TwipsDevice()), TwipsDevice());
+        // Drawing then takes the glyphs of the layout instead of shaping the text again.
+        laid.lines->setCacheEnabled(true);
+        const QBrush foreground = format.foreground();
+        // Text is filled, so the width of its pen shows nowhere; that of the painter's default
+        // pen keeps a PDF page from switching widths around every box.
+        laid.pen = QPen(foreground.style() == Qt::NoBrush ? QBrush(Qt::black) : foreground, 1);
+        y = LayOutParagraph(*laid.lines, option, lineWidth, y, &contentsWidth);
+        out->characters += static_cast<int>(text.size()) + 1;
+        out->paragraphs.push_back(std::move(laid));
+    }
+    out->width = std::max(lineWidth, contentsWidth);
+    return out;
+}
+
+double DirectBottom(const DirectText& text, double height) {
+    double bottom = 0;
+    for (const DirectText::Laid& p : text.paragraphs) {
+        const double top = p.lines->position().y();
+        for (int i = 0; i < p.lines->lineCount(); ++i) {
+            const QTextLine line = p.lines->lineAt(i);
+            const double lineBottom = top + line.y() + line.height();
+            if (lineBottom > height + 0.5) return bottom;
+            bottom = lineBottom;
+        }
+    }
+    return bottom;
+}
+
 // Everything a layout depends on: settings, text and formats, compared instead of laying the
 // document out again.
 struct Signature {
@@ -144,9 +364,10 @@ struct Signature {
     std::vector<int> runs;
 
     bool operator==(const Signature& o) const {
-        return font == o.font && SameOption(option, o.option) && frame == o.frame &&
-               indentWidth == o.indentWidth && styleSheet == o.styleSheet && text == o.text &&
-               runs == o.runs && formats == o.formats;
+        // The text first: what tells the boxes of a batch apart.
+        return text == o.text && runs == o.runs && font == o.font && SameOption(option, o.option) &&
+               frame == o.frame && indentWidth == o.indentWidth && styleSheet == o.styleSheet &&
+               formats == o.formats;
     }
     static bool SameOption(const QTextOption& a, const QTextOption& b) {
         return a.alignment() == b.alignment() && a.wrapMode() == b.wrapMode() &&
@@ -191,7 +412,7 @@ struct Kept {
     double width = 0;
     double height = 0;
     int firstPrefixChars = 0;
-    std::shared_ptr<QTextDocument> document;
+    std::shared_ptr<const LaidOutText> text;
     double bottom = 0;
 };
 
@@ -230,11 +451,17 @@ FittingLayout LayOutAnew(const QTextDocument& document, double width, double hei
     // Positions run from 0 to the one before the final paragraph mark.
     const int end = document.characterCount() - 1;
     int chars = firstPrefixChars > 0 ? firstPrefixChars : FirstPrefix(width, height);
+    if (chars >= end) {
+        if (std::unique_ptr<DirectText> direct = LayOutDirectly(document, width)) {
+            const double bottom = DirectBottom(*direct, height);
+            return {std::move(direct), bottom};
+        }
+    }
     for (;;) {
         const bool cut = chars < end;
         std::unique_ptr<QTextDocument> doc = LaidOutCopy(document, cut ? chars : end, width);
         const Fit fit = FitLines(*doc, height, cut);
-        if (fit.exact) return {std::move(doc), fit.bottom};
+        if (fit.exact) return {std::make_shared<DocumentText>(std::move(doc)), fit.bottom};
         chars = chars > end / 4 ? end : chars * 4;
     }
 }
@@ -253,13 +480,13 @@ FittingLayout LayOutToFit(const QTextDocument& document, double width, double he
             k.signature == *signature) {
             // The most recently used go last, so the oldest go first.
             std::rotate(it, it + 1, kept->end());
-            return {kept->back()->document, kept->back()->bottom};
+            return {kept->back()->text, kept->back()->bottom};
         }
     }
     FittingLayout laidOut = LayOutAnew(document, width, height, firstPrefixChars);
     if (kept->size() >= kKeptLayouts) kept->erase(kept->begin());
-    kept->push_back(std::make_unique<Kept>(Kept{
-        std::move(*signature), width, height, firstPrefixChars, laidOut.document, laidOut.bottom}));
+    kept->push_back(std::make_unique<Kept>(Kept{std::move(*signature), width, height,
+                                                firstPrefixChars, laidOut.text, laidOut.bottom}));
     return laidOut;
 }
 

@@ -81,6 +81,7 @@ void PrintSession::SetPdf(const std::string& path, int dpi, bool withBackground)
 
 void PrintSession::SetPrinter(QPrinter* printer) {
     printer_ = printer;
+    coverage_.reset();
 }
 
 bool PrintSession::UsePrintQueue(const std::string& name, int copies, std::string* error) {
@@ -92,6 +93,7 @@ bool PrintSession::UsePrintQueue(const std::string& name, int copies, std::strin
     }
     ownPrinter_->setCopyCount(copies);
     printer_ = ownPrinter_.get();
+    coverage_.reset();
     return true;
 #else
     (void)name, (void)copies;
@@ -159,8 +161,11 @@ std::vector<FitFinding> PrintSession::CheckFit() const {
 #endif
     if (!printer_ && pdfDpi_ <= 0) return {};
     const PageOptions options = Options();
-    return FreightBill() ? CheckFreightBillFit(workspace_.FreightBill(), options, device)
-                         : CheckInvoiceFit(workspace_.Invoice(), options, device);
+    if (!coverage_ || coverage_->Device() != device)
+        coverage_ = std::make_unique<FontCoverage>(device);
+    return FreightBill()
+               ? CheckFreightBillFit(workspace_.FreightBill(), options, device, coverage_.get())
+               : CheckInvoiceFit(workspace_.Invoice(), options, device, coverage_.get());
 }
 
 bool PrintSession::HasPage(Prompter& prompter) const {

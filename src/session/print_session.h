@@ -132,6 +132,8 @@ private:
     bool calibration_ = false;
     std::vector<HistoryRecord> printed_;
     std::optional<bool> unchecked_;  // the answer to printing without the reprint check
+    // What the fit checks of this session learnt about the printer's fonts.
+    mutable std::unique_ptr<FontCoverage> coverage_;
 };
 
 }  // namespace tallivo

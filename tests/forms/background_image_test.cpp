@@ -136,6 +136,21 @@ TEST_F(LoadBackground, NotAPictureKeepsThePreviousOne) {
     EXPECT_EQ(background.size(), QSize(10, 10));
 }
 
+// A batch asks the cache for the template's picture on every page; a picture replaced under the
+// same name, or gone, must not be served from it.
+TEST_F(LoadBackground, CacheReadsAReplacedPictureAfresh) {
+    BackgroundCache cache;
+    ASSERT_TRUE(Gradient(300, 100).save(dir.filePath(u8"运单.png")));
+    ASSERT_TRUE(cache.Load(Path(u8"运单.png"), kPictureArea, &background, &prompter));
+    EXPECT_EQ(background.size(), QSize(734, 244));
+    ASSERT_TRUE(Gradient(100, 100).save(dir.filePath(u8"运单.png")));
+    ASSERT_TRUE(cache.Load(Path(u8"运单.png"), kPictureArea, &background, &prompter));
+    EXPECT_EQ(background.size(), QSize(417, 417));
+    ASSERT_TRUE(QFile::remove(dir.filePath(u8"运单.png")));
+    EXPECT_FALSE(cache.Load(Path(u8"运单.png"), kPictureArea, &background, &prompter));
+    EXPECT_EQ(prompter.messages.size(), 1u);
+}
+
 TEST_F(LoadBackground, SpecialFileNamedLikeAPictureIsNotWaitedOn) {
     // Opening a pipe for reading would wait for a writer that never comes.
     ASSERT_EQ(::mkfifo(Path("pipe.jpg").c_str(), 0600), 0);

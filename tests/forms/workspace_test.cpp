@@ -145,6 +145,17 @@ TEST_F(Workspace, TemplateReadOnceGivesTheRecordsBoxes) {
         ASSERT_EQ(ws.FreightBill().boxes.size(), 1u);
         EXPECT_EQ(ws.FreightBill().boxes[0]->content->PlainText(), index ? "two" : "one");
     }
+    // A box put on the form again is as new, whatever was done to the one before it.
+    RichTextDocument& box = *ws.FreightBill().boxes[0]->content;
+    box.SetSelection(0, 3);
+    box.ReplaceSelection("edited");
+    box.SetCanFocus(false);
+    box.SetFocused(true);
+    ws.ResetCurrentForm();
+    const RichTextDocument& again = *ws.FreightBill().boxes[0]->content;
+    EXPECT_EQ(again.PlainText(), "one");
+    EXPECT_TRUE(again.CanFocus());
+    EXPECT_FALSE(again.Focused());
 }
 
 TEST_F(Workspace, SaveFreightBillTemplateWritesPictureAndStore) {

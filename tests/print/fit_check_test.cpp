@@ -92,12 +92,17 @@ TEST(FitCheckTest, CharactersThePrintingFontCannotShowAreListed) {
     GiveBackground(form);
     AddFieldBox(form, Gbk(u8"李四"), 10, 10, 30, 300);
     AddFieldBox(form, rtf, 10, 60, 30, 300);
-    for (int dpi : {96, 600}) {
-        const auto findings = CheckFreightBillFit(form, PageOptions::AtDpi(dpi, dpi));
-        ASSERT_EQ(findings.size(), 1u) << dpi;
-        EXPECT_EQ(findings[0].problem, FitProblem::kUnshowableCharacter);
-        EXPECT_EQ(findings[0].box, 1);
-        EXPECT_EQ(findings[0].text, Gbk(u8"第2个文本框中的字符“U+F00”无法用打印字体显示"));
+    // A coverage kept across pages answers as a fresh one, on its second page too.
+    FontCoverage kept;
+    for (int dpi : {96, 600, 600}) {
+        for (FontCoverage* coverage : {static_cast<FontCoverage*>(nullptr), &kept}) {
+            const auto findings =
+                CheckFreightBillFit(form, PageOptions::AtDpi(dpi, dpi), nullptr, coverage);
+            ASSERT_EQ(findings.size(), 1u) << dpi;
+            EXPECT_EQ(findings[0].problem, FitProblem::kUnshowableCharacter);
+            EXPECT_EQ(findings[0].box, 1);
+            EXPECT_EQ(findings[0].text, Gbk(u8"第2个文本框中的字符“U+F00”无法用打印字体显示"));
+        }
     }
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QTextBlock>
+#include <QTextCursor>
+#include <optional>
 
 #include "richtext/gbk_tables.h"
 #include "text/gbk_codec.h"
@@ -148,6 +150,37 @@ TEST(RichTextDocument, TextOrRtf) {
     doc.SetTextOrRtf("{\\rtf1\\ansi {\\b bold}}");
     EXPECT_EQ(doc.PlainText(), "bold");
     EXPECT_TRUE(doc.SelAttributes().bold);
+}
+
+// Loading content again into a document that kept it is skipped; any change in between, of text
+// or of format, brings the content back.
+TEST(RichTextDocument, LoadingContentAgainUndoesEveryChange) {
+    QTextDocument source;
+    QTextCursor(&source).insertText(QString::fromUtf8(u8"收货人：{收货人}"));
+    const std::optional<RichTextContent> content = RichTextContent::Of(source);
+    ASSERT_TRUE(content);
+    RichTextDocument doc;
+    const auto reload = [&] {
+        doc.LoadContent(*content);
+        EXPECT_EQ(doc.Document()->toPlainText(), source.toPlainText());
+        EXPECT_FALSE(doc.Document()->isModified());
+        EXPECT_EQ(doc.SelStart(), 0);
+        EXPECT_EQ(doc.SelLength(), 0);
+        QTextCursor first(doc.Document());
+        first.setPosition(1);
+        EXPECT_FALSE(first.charFormat().font().bold());
+    };
+    reload();
+    doc.SetSelection(8, 8);
+    doc.ReplaceSelection(Gbk(u8"张小明"));
+    reload();
+    doc.SetSelection(8, 8);
+    reload();
+    doc.SetSelection(0, 4);
+    CharAttributes bold = doc.SelAttributes();
+    bold.bold = true;
+    doc.SetSelAttributes(bold);
+    reload();
 }
 
 }  // namespace

@@ -151,5 +151,51 @@ TEST(RichTextDrawing, TabStopsEveryHalfInch) {
     }
 }
 
+// Paragraphs of plain runs are laid out without a document copy; a block property no drawing
+// knows sends the same text through the copy, and both must give the same pixels.
+TEST(RichTextDrawing, PlainParagraphsDrawAsTheirDocumentCopy) {
+    const auto fill = [](QTextDocument& doc, bool throughCopy) {
+        doc.setDefaultFont(QFont(QStringLiteral("Serif"), 11));
+        QTextCursor c(&doc);
+        QTextCharFormat red, underlined, big;
+        red.setForeground(QColor(200, 0, 0));
+        red.setFontWeight(QFont::Bold);
+        underlined.setFontUnderline(true);
+        underlined.setFontItalic(true);
+        big.setFontPointSize(26);
+        QTextBlockFormat centred, right, justified;
+        centred.setAlignment(Qt::AlignHCenter);
+        right.setAlignment(Qt::AlignRight);
+        justified.setAlignment(Qt::AlignJustify);
+        if (throughCopy) {
+            for (QTextBlockFormat* f : {&centred, &right, &justified})
+                f->setProperty(QTextFormat::UserProperty, 1);
+        }
+        c.setBlockFormat(centred);
+        c.insertText(QString::fromUtf8(u8"收货人：张小明\t13812345678"), red);
+        c.insertBlock(right);
+        c.insertBlock(justified);
+        c.insertText(QString::fromUtf8(u8"浙江省杭州市西湖区文三路 478 号 华星科技大厦 ") +
+                         QString(60, QLatin1Char('w')) + QChar::LineSeparator + "end",
+                     underlined);
+        c.insertBlock(centred, big);
+        c.insertText(QStringLiteral("310000 "), big);
+    };
+    for (const double dpi : {150.0, 600.0}) {
+        QImage images[2];
+        int bottoms[2];
+        for (int i = 0; i < 2; ++i) {
+            QTextDocument doc;
+            fill(doc, i == 1);
+            images[i] = Canvas(dpi, 60, 30);
+            QPainter p(&images[i]);
+            bottoms[i] = DrawRichText(p, doc, images[i].rect().adjusted(5, 7, -3, 0));
+        }
+        EXPECT_EQ(bottoms[0], bottoms[1]) << dpi;
+        EXPECT_TRUE(images[0] == images[1]) << dpi;
+        EXPECT_GT(InkMm(images[0], dpi).height(), 15) << dpi;
+    }
+}
+
 }  // namespace
 }  // namespace tallivo
