@@ -11,6 +11,7 @@
 #include "app/app_title.h"
 #include "app/browser_entry_menu.h"
 #include "app/font_chooser.h"
+#include "app/font_warm_up.h"
 #include "app/help_commands.h"
 #include "app/main_window_controller.h"
 #include "app/program_folder.h"
@@ -31,6 +32,7 @@
 
 int main(int argc, char** argv) {
     using namespace tallivo;
+    FontWarmUp fontWarmUp;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallivo"));
     // No application display name: Qt would append it to every dialog's caption.
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
             break;
     }
 
+    fontWarmUp.Wait();
     TFormPrint window;
     window.setWindowTitle(title);
     QtPrompter prompter(&window);
