@@ -1,7 +1,5 @@
 #include "print/print_job.h"
 
-#include <cups/cups.h>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,6 +12,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "print/cups_library.h"
 #include "print/pdf_output.h"
 
 namespace tallivo {
@@ -28,7 +27,7 @@ constexpr auto kCupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 // Qt sends would.
 class JobOptions {
 public:
-    explicit JobOptions(QPrinter& printer) {
+    JobOptions(const CupsLibrary& cups, QPrinter& printer) : cups_(cups) {
         const QPageLayout layout = printer.pageLayout();
         Add("media", layout.pageSize().key().toUtf8());
         const int copies = printer.copyCount();
@@ -58,7 +57,7 @@ public:
                 Add(chosen[i].toUtf8(), chosen[i + 1].toUtf8());
         }
     }
-    ~JobOptions() { cupsFreeOptions(count_, options_); }
+    ~JobOptions() { cups_.freeOptions(count_, options_); }
     JobOptions(const JobOptions&) = delete;
     JobOptions& operator=(const JobOptions&) = delete;
 
@@ -67,9 +66,10 @@ public:
 
 private:
     void Add(const QByteArray& name, const QByteArray& value) {
-        count_ = cupsAddOption(name.constData(), value.constData(), count_, &options_);
+        count_ = cups_.addOption(name.constData(), value.constData(), count_, &options_);
     }
 
+    const CupsLibrary& cups_;
     int count_ = 0;
     cups_option_t* options_ = nullptr;
 };
@@ -83,11 +83,11 @@ constexpr int kDefaultJobWaitMs = 30000;
 constexpr int kLongestJobWaitSeconds = 3600;
 
 // The values of an attribute, "none" left out, joined by ", ".
-std::string Values(ipp_t* response, const char* name, ipp_tag_t tag) {
+std::string Values(const CupsLibrary& cups, ipp_t* response, const char* name, ipp_tag_t tag) {
     std::string out;
-    ipp_attribute_t* attribute = ippFindAttribute(response, name, tag);
-    for (int i = 0; attribute && i < ippGetCount(attribute); ++i) {
-        const char* value = ippGetString(attribute, i, nullptr);
+    ipp_attribute_t* attribute = cups.ippFindAttribute(response, name, tag);
+    for (int i = 0; attribute && i < cups.ippGetCount(attribute); ++i) {
+        const char* value = cups.ippGetString(attribute, i, nullptr);
         if (!value || !*value || std::string(value) == "none") continue;
         out += (out.empty() ? "" : ", ") + std::string(value);
     }
@@ -95,20 +95,20 @@ std::string Values(ipp_t* response, const char* name, ipp_tag_t tag) {
 }
 
 // Asks the print system for some attributes of a job ("/jobs/N") or a queue ("/printers/Q").
-ipp_t* Ask(ipp_op_t operation, const char* uriName, const std::string& resource,
-           const std::vector<const char*>& wanted) {
+ipp_t* Ask(const CupsLibrary& cups, ipp_op_t operation, const char* uriName,
+           const std::string& resource, const std::vector<const char*>& wanted) {
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "%s",
-                     resource.c_str());
-    ipp_t* request = ippNewRequest(operation);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, uriName, nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 cupsUser());
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  static_cast<int>(wanted.size()), nullptr, wanted.data());
-    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    if (response && ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
-        ippDelete(response);
+    cups.httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                          "%s", resource.c_str());
+    ipp_t* request = cups.ippNewRequest(operation);
+    cups.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, uriName, nullptr, uri);
+    cups.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                      cups.user());
+    cups.ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                       static_cast<int>(wanted.size()), nullptr, wanted.data());
+    ipp_t* response = cups.doRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (response && cups.ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        cups.ippDelete(response);
         return nullptr;
     }
     return response;
@@ -121,18 +121,18 @@ struct JobLook {
     std::string message;
 };
 
-JobLook LookAtJob(int id) {
+JobLook LookAtJob(const CupsLibrary& cups, int id) {
     JobLook look;
-    ipp_t* response = Ask(IPP_OP_GET_JOB_ATTRIBUTES, "job-uri", "/jobs/" + std::to_string(id),
+    ipp_t* response = Ask(cups, IPP_OP_GET_JOB_ATTRIBUTES, "job-uri", "/jobs/" + std::to_string(id),
                           {"job-state", "job-state-reasons", "job-printer-state-message"});
     if (!response) return look;
-    if (ipp_attribute_t* state = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) {
+    if (ipp_attribute_t* state = cups.ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) {
         look.known = true;
-        look.state = ippGetInteger(state, 0);
+        look.state = cups.ippGetInteger(state, 0);
     }
-    look.reasons = Values(response, "job-state-reasons", IPP_TAG_KEYWORD);
-    look.message = Values(response, "job-printer-state-message", IPP_TAG_TEXT);
-    ippDelete(response);
+    look.reasons = Values(cups, response, "job-state-reasons", IPP_TAG_KEYWORD);
+    look.message = Values(cups, response, "job-printer-state-message", IPP_TAG_TEXT);
+    cups.ippDelete(response);
     return look;
 }
 
@@ -141,18 +141,18 @@ struct QueueLook {
     std::string message;
 };
 
-QueueLook LookAtQueue(const QByteArray& queue) {
+QueueLook LookAtQueue(const CupsLibrary& cups, const QByteArray& queue) {
     QueueLook look;
     ipp_t* response =
-        Ask(IPP_OP_GET_PRINTER_ATTRIBUTES, "printer-uri", "/printers/" + queue.toStdString(),
+        Ask(cups, IPP_OP_GET_PRINTER_ATTRIBUTES, "printer-uri", "/printers/" + queue.toStdString(),
             {"printer-state", "printer-state-message", "printer-state-reasons"});
     if (!response) return look;
-    if (ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM))
-        look.stopped = ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
-    look.message = Values(response, "printer-state-message", IPP_TAG_TEXT);
+    if (ipp_attribute_t* state = cups.ippFindAttribute(response, "printer-state", IPP_TAG_ENUM))
+        look.stopped = cups.ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
+    look.message = Values(cups, response, "printer-state-message", IPP_TAG_TEXT);
     if (look.message.empty())
-        look.message = Values(response, "printer-state-reasons", IPP_TAG_KEYWORD);
-    ippDelete(response);
+        look.message = Values(cups, response, "printer-state-reasons", IPP_TAG_KEYWORD);
+    cups.ippDelete(response);
     return look;
 }
 
@@ -374,28 +374,37 @@ PrintResult PrintJob::Finish() {
         result.state = JobState::kCompleted;
         return result;
     }
+    std::string missing;
+    const CupsLibrary* cups = OpenCupsLibrary(&missing);
+    if (!cups) {
+        RestorePrinter();
+        result.error = "the print system's client library could not be loaded (" + missing +
+                       "); nothing was sent to the printer";
+        return result;
+    }
     const QByteArray queue = QueueOf(printer_.printerName());
-    const JobOptions options(printer_);
-    result.jobId = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), file.toUtf8().constData(),
-                                  title_.toUtf8().constData(), options.Count(), options.Options());
+    const JobOptions options(*cups, printer_);
+    result.jobId =
+        cups->printFile2(CUPS_HTTP_DEFAULT, queue.constData(), file.toUtf8().constData(),
+                         title_.toUtf8().constData(), options.Count(), options.Options());
     RestorePrinter();
     if (result.jobId <= 0) {
         result.jobId = 0;
-        result.error = "the print system refused the job: " + std::string(cupsLastErrorString());
+        result.error = "the print system refused the job: " + std::string(cups->lastErrorString());
         return result;
     }
-    Follow(result);
+    Follow(*cups, result);
     return result;
 }
 
-void PrintJob::Follow(PrintResult& result) {
+void PrintJob::Follow(const CupsLibrary& cups, PrintResult& result) {
     const QByteArray queue = QueueOf(printer_.printerName());
     const QString queueName = QString::fromUtf8(queue);
     QElapsedTimer clock;
     clock.start();
     int pause = 50;
     for (;;) {
-        const JobLook job = LookAtJob(result.jobId);
+        const JobLook job = LookAtJob(cups, result.jobId);
         JobState state = JobState::kPending;
         std::string words = job.message;
         switch (job.state) {
@@ -423,7 +432,7 @@ void PrintJob::Follow(PrintResult& result) {
         if (state != JobState::kProcessing && state != JobState::kCompleted) {
             // A job waiting in a stopped queue does not print until someone starts it again;
             // a backend that failed leaves its job held there.
-            const QueueLook look = LookAtQueue(queue);
+            const QueueLook look = LookAtQueue(cups, queue);
             if ((state == JobState::kPending || state == JobState::kHeld) && look.stopped)
                 state = JobState::kStopped;
             words = BothSaid(look.message, words);
@@ -452,8 +461,8 @@ void PrintJob::Follow(PrintResult& result) {
         case JobState::kHeld:
         case JobState::kStopped:
             // Told that it did not print, the seller prints again: this one must not follow.
-            result.cancelled = cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), result.jobId,
-                                              0) == IPP_STATUS_OK;
+            result.cancelled = cups.cancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), result.jobId,
+                                               0) == IPP_STATUS_OK;
             result.error =
                 (result.state == JobState::kHeld ? job + " is held" + said
                                                  : "the queue is stopped" + said) +

@@ -18,6 +18,8 @@
 
 namespace tallivo {
 
+struct CupsLibrary;
+
 // The job names, after the application title.
 inline constexpr char kFreightBillJobSuffix[] = "--打印货运单";
 inline constexpr char kInvoiceJobSuffix[] = "--打印发货单";
@@ -66,7 +68,7 @@ public:
 
 private:
     bool Begin();
-    void Follow(PrintResult& result);
+    void Follow(const CupsLibrary& cups, PrintResult& result);
     void Discard();
     void RestorePrinter();
 
