@@ -124,21 +124,33 @@ public:
 private:
     using Block = std::array<std::uint16_t, 256>;
 
+    // One converter call for the whole block: every character in it is two or three UTF-8
+    // bytes, and iconv turns each into one byte, two bytes with a lead from 0x81, or the "?" of
+    // a character CP936 lacks.
     static std::unique_ptr<Block> Fill(std::uint32_t first) {
         auto block = std::make_unique<Block>();
+        std::string utf8;
+        utf8.reserve(256 * 3);
+        std::uint32_t asked[256];
+        std::size_t count = 0;
         for (std::uint32_t i = 0; i < 256; ++i) {
             const std::uint32_t cp = first + i;
             if (cp < 0x80 || (cp >= 0xD800 && cp <= 0xDFFF)) continue;
-            const char utf8[3] = {
-                static_cast<char>(cp < 0x800 ? 0xC0 | (cp >> 6) : 0xE0 | (cp >> 12)),
-                static_cast<char>(cp < 0x800 ? 0x80 | (cp & 0x3F) : 0x80 | ((cp >> 6) & 0x3F)),
-                static_cast<char>(0x80 | (cp & 0x3F))};
-            const std::string gbk = IconvUtf8ToGbk(std::string_view(utf8, cp < 0x800 ? 2 : 3));
-            const auto* b = reinterpret_cast<const unsigned char*>(gbk.data());
-            if (gbk.size() == 1 && b[0] >= 0x80) {
-                (*block)[i] = b[0];
-            } else if (gbk.size() == 2 && b[0] >= 0x81) {
-                (*block)[i] = static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+            if (cp >= 0x800) utf8 += static_cast<char>(0xE0 | (cp >> 12));
+            utf8 += static_cast<char>(cp < 0x800 ? 0xC0 | (cp >> 6) : 0x80 | ((cp >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+            asked[count++] = i;
+        }
+        const std::string gbk = IconvUtf8ToGbk(utf8);
+        const auto* b = reinterpret_cast<const unsigned char*>(gbk.data());
+        const auto* const end = b + gbk.size();
+        for (std::size_t k = 0; k < count && b < end; ++k) {
+            if (b[0] >= 0x81 && end - b >= 2) {
+                (*block)[asked[k]] = static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+                b += 2;
+            } else {
+                if (b[0] >= 0x80) (*block)[asked[k]] = b[0];
+                ++b;
             }
         }
         return block;
