@@ -56,24 +56,55 @@ PictureStatus ReadQtFile(const QString& path, const QByteArray& format, QImage* 
     return PictureStatus::kOk;
 }
 
-// Fits a picture just read and installs it, or tells why there is none.
-bool InstallPicture(PictureStatus status, const QImage& picture, QSize area, QImage* background,
-                    Prompter* prompter) {
-    if (status == PictureStatus::kOutOfMemory) {
-        Tell(prompter, NoMemoryMessage());
-        return false;
-    }
-    if (status != PictureStatus::kOk || picture.width() == 0 || picture.height() == 0) {
+PendingBackground::Fitted Fit(PictureStatus status, const QImage& picture, QSize area) {
+    if (status == PictureStatus::kOk && (picture.width() == 0 || picture.height() == 0))
+        return {PictureStatus::kCannotOpen, QImage()};
+    if (status != PictureStatus::kOk) return {status, QImage()};
+    return {PictureStatus::kOk, FitPicture(picture, area)};
+}
+
+// Installs a fitted picture, or tells why there is none.
+bool Install(PendingBackground::Fitted fitted, QImage* background, Prompter* prompter) {
+    if (fitted.status == PictureStatus::kCannotOpen) {
         Tell(prompter, CannotOpenPictureMessage());
         return false;
     }
-    QImage bitmap = FitPicture(picture, area);
-    if (bitmap.isNull()) {
+    if (fitted.status == PictureStatus::kOutOfMemory || fitted.bitmap.isNull()) {
         Tell(prompter, NoMemoryMessage());
         return false;
     }
-    *background = std::move(bitmap);
+    *background = std::move(fitted.bitmap);
     return true;
+}
+
+PendingBackground::Fitted ReadAndFit(const std::string& path, QSize area) {
+    QImage picture;
+    const PictureStatus status = ReadPictureFile(path, &picture);
+    return Fit(status, picture, area);
+}
+
+PendingBackground::Fitted DecodeAndFit(std::string_view jpeg, QSize area) {
+    QImage picture;
+    PictureStatus status = PictureStatus::kCannotOpen;
+    if (!jpeg.empty()) {
+        const JpegResult result = DecodeJpeg(jpeg, &picture);
+        if (result.ok) {
+            status = PictureStatus::kOk;
+        } else if (result.outOfMemory) {
+            status = PictureStatus::kOutOfMemory;
+        }
+    }
+    return Fit(status, picture, area);
+}
+
+// Runs work on another thread, or here when no thread can be had.
+template <typename Work>
+std::future<PendingBackground::Fitted> Elsewhere(Work work) {
+    try {
+        return std::async(std::launch::async, std::move(work));
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, std::move(work));
+    }
 }
 
 }  // namespace
@@ -130,23 +161,11 @@ QImage FitPicture(const QImage& picture, QSize area) {
 
 bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background,
                          Prompter* prompter) {
-    QImage picture;
-    const PictureStatus status = ReadPictureFile(path, &picture);
-    return InstallPicture(status, picture, area, background, prompter);
+    return Install(ReadAndFit(path, area), background, prompter);
 }
 
 bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter) {
-    QImage picture;
-    PictureStatus status = PictureStatus::kCannotOpen;
-    if (!jpeg.empty()) {
-        const JpegResult result = DecodeJpeg(jpeg, &picture);
-        if (result.ok) {
-            status = PictureStatus::kOk;
-        } else if (result.outOfMemory) {
-            status = PictureStatus::kOutOfMemory;
-        }
-    }
-    return InstallPicture(status, picture, area, background, prompter);
+    return Install(DecodeAndFit(jpeg, area), background, prompter);
 }
 
 namespace {
@@ -195,30 +214,71 @@ std::optional<std::string> FileStamp(const std::string& path) {
 
 }  // namespace
 
+std::string BackgroundCache::FileKey(const std::string& path, QSize area) const {
+    const std::optional<std::string> stamp = FileStamp(path);
+    return stamp ? "file|" + path + "|" + *stamp + "|" + AreaKey(area) : std::string();
+}
+
+std::string BackgroundCache::JpegKey(std::string_view jpeg, QSize area) {
+    return "jpeg|" + std::to_string(std::hash<std::string_view>()(jpeg)) + "|" +
+           std::to_string(jpeg.size()) + "|" + AreaKey(area);
+}
+
 bool BackgroundCache::Load(const std::string& path, QSize area, QImage* background,
                            Prompter* prompter) {
-    const std::optional<std::string> stamp = FileStamp(path);
-    if (!stamp) return LoadBackgroundImage(path, area, background, prompter);
-    const std::string key = "file|" + path + "|" + *stamp + "|" + AreaKey(area);
-    if (const QImage* hit = Find(key)) {
+    const std::string key = FileKey(path, area);
+    if (const QImage* hit = key.empty() ? nullptr : Find(key)) {
         *background = *hit;
         return true;
     }
     if (!LoadBackgroundImage(path, area, background, prompter)) return false;
-    Keep(key, *background);
+    if (!key.empty()) Keep(key, *background);
     return true;
 }
 
 bool BackgroundCache::LoadJpeg(std::string_view jpeg, QSize area, QImage* background,
                                Prompter* prompter) {
-    const std::string key = "jpeg|" + std::to_string(std::hash<std::string_view>()(jpeg)) + "|" +
-                            std::to_string(jpeg.size()) + "|" + AreaKey(area);
+    const std::string key = JpegKey(jpeg, area);
     if (const QImage* hit = Find(key)) {
         *background = *hit;
         return true;
     }
     if (!LoadBackgroundJpeg(jpeg, area, background, prompter)) return false;
     Keep(key, *background);
+    return true;
+}
+
+PendingBackground BackgroundCache::Begin(const std::string& path, QSize area) {
+    PendingBackground pending;
+    pending.cache_ = this;
+    pending.key_ = FileKey(path, area);
+    if (const QImage* hit = pending.key_.empty() ? nullptr : Find(pending.key_)) {
+        pending.hit_ = *hit;
+        return pending;
+    }
+    pending.fitted_ = Elsewhere([path, area] { return ReadAndFit(path, area); });
+    return pending;
+}
+
+PendingBackground BackgroundCache::BeginJpeg(std::string_view jpeg, QSize area) {
+    PendingBackground pending;
+    pending.cache_ = this;
+    pending.key_ = JpegKey(jpeg, area);
+    if (const QImage* hit = Find(pending.key_)) {
+        pending.hit_ = *hit;
+        return pending;
+    }
+    pending.fitted_ = Elsewhere([jpeg, area] { return DecodeAndFit(jpeg, area); });
+    return pending;
+}
+
+bool PendingBackground::Finish(QImage* background, Prompter* prompter) {
+    if (hit_) {
+        *background = std::move(*hit_);
+        return true;
+    }
+    if (!fitted_.valid() || !Install(fitted_.get(), background, prompter)) return false;
+    if (cache_ && !key_.empty()) cache_->Keep(key_, *background);
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <QSize>
+#include <future>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,27 @@ bool LoadBackgroundImage(const std::string& path, QSize area, QImage* background
 // The same for a picture already in memory as JPEG bytes (an exchange file's own picture).
 bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter);
 
+class BackgroundCache;
+
+// A picture read and fitted on another thread while the caller goes on with the form. Finish
+// installs it, or tells why there is none, as BackgroundCache::Load does.
+class PendingBackground {
+public:
+    struct Fitted {
+        PictureStatus status = PictureStatus::kCannotOpen;
+        QImage bitmap;  // null with kOk: no memory for it
+    };
+
+    bool Finish(QImage* background, Prompter* prompter);
+
+private:
+    friend class BackgroundCache;
+    BackgroundCache* cache_ = nullptr;
+    std::string key_;  // empty: not kept
+    std::optional<QImage> hit_;
+    std::future<Fitted> fitted_;
+};
+
 // The last few fitted pictures. Applying the same template again then neither decodes its
 // picture again nor makes a new bitmap, so a PDF of many pages embeds it once. A file is known
 // by its path, size and modification time, so a picture replaced on disk is read afresh.
@@ -48,9 +71,16 @@ class BackgroundCache {
 public:
     bool Load(const std::string& path, QSize area, QImage* background, Prompter* prompter);
     bool LoadJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter);
+    // The same, read on another thread unless the cache has it; jpeg must outlive Finish.
+    PendingBackground Begin(const std::string& path, QSize area);
+    PendingBackground BeginJpeg(std::string_view jpeg, QSize area);
     void Clear() { entries_.clear(); }
 
 private:
+    friend class PendingBackground;
+    std::string FileKey(const std::string& path, QSize area) const;
+    static std::string JpegKey(std::string_view jpeg, QSize area);
+
     const QImage* Find(const std::string& key) const;
     void Keep(std::string key, const QImage& image);
 

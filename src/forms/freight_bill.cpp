@@ -1,6 +1,7 @@
 #include "forms/freight_bill.h"
 
 #include <algorithm>
+#include <optional>
 #include <typeinfo>
 
 #include "richtext/rtf.h"
@@ -114,13 +115,15 @@ bool Apply(FreightBillForm& form, const FreightBillRecordRead& read,
     BackgroundCache& pictures = cache ? *cache : spare;
     // Saved documents name the template's picture whether or not it could be shown now.
     if (read.backgroundImage) form.backgroundName = *read.backgroundImage;
+    // The picture is decoded on another core while the boxes are built.
+    std::optional<PendingBackground> picture;
     if (read.backgroundImage && pictureJpeg) {
-        pictures.LoadJpeg(*pictureJpeg, form.pictureArea, &form.background, prompter);
+        picture = pictures.BeginJpeg(*pictureJpeg, form.pictureArea);
     } else if (read.backgroundImage) {
         const std::optional<std::string> path =
             BackgroundImagePath(programFolder, *read.backgroundImage);
         if (path) {
-            pictures.Load(*path, form.pictureArea, &form.background, prompter);
+            picture = pictures.Begin(*path, form.pictureArea);
         } else if (prompter) {
             // A name that would leave the image folder is never opened.
             prompter->ShowMessage(CannotOpenPictureMessage());
@@ -131,10 +134,7 @@ bool Apply(FreightBillForm& form, const FreightBillRecordRead& read,
         form.printWidth = std::clamp(*read.printWidth, kMinPrintWidth, kMaxPrintWidth);
     if (read.biasX) form.biasX = std::clamp(*read.biasX, kMinBias, kMaxBias);
     if (read.biasY) form.biasY = std::clamp(*read.biasY, kMinBias, kMaxBias);
-    if (form.listener) {
-        form.listener->BackgroundChanged();
-        form.listener->PrintSettingsChanged();
-    }
+    if (form.listener) form.listener->PrintSettingsChanged();
     for (std::size_t i = 0; i < read.boxes.size(); ++i) {
         const FieldBoxRecord& box = read.boxes[i];
         if (parsedBoxes && i < parsedBoxes->size() && (*parsedBoxes)[i]) {
@@ -143,6 +143,8 @@ bool Apply(FreightBillForm& form, const FreightBillRecordRead& read,
             AddFieldBox(form, box.rtf, box.left, box.top, box.height, box.width);
         }
     }
+    if (picture) picture->Finish(&form.background, prompter);
+    if (form.listener) form.listener->BackgroundChanged();
     if (!read.ok && prompter && !read.message.empty()) prompter->ShowMessage(read.message);
     return read.ok;
 }
