@@ -224,30 +224,6 @@ std::string BackgroundCache::JpegKey(std::string_view jpeg, QSize area) {
            std::to_string(jpeg.size()) + "|" + AreaKey(area);
 }
 
-bool BackgroundCache::Load(const std::string& path, QSize area, QImage* background,
-                           Prompter* prompter) {
-    const std::string key = FileKey(path, area);
-    if (const QImage* hit = key.empty() ? nullptr : Find(key)) {
-        *background = *hit;
-        return true;
-    }
-    if (!LoadBackgroundImage(path, area, background, prompter)) return false;
-    if (!key.empty()) Keep(key, *background);
-    return true;
-}
-
-bool BackgroundCache::LoadJpeg(std::string_view jpeg, QSize area, QImage* background,
-                               Prompter* prompter) {
-    const std::string key = JpegKey(jpeg, area);
-    if (const QImage* hit = Find(key)) {
-        *background = *hit;
-        return true;
-    }
-    if (!LoadBackgroundJpeg(jpeg, area, background, prompter)) return false;
-    Keep(key, *background);
-    return true;
-}
-
 PendingBackground BackgroundCache::Begin(const std::string& path, QSize area) {
     PendingBackground pending;
     pending.cache_ = this;

@@ -46,7 +46,7 @@ bool LoadBackgroundJpeg(std::string_view jpeg, QSize area, QImage* background, P
 class BackgroundCache;
 
 // A picture read and fitted on another thread while the caller goes on with the form. Finish
-// installs it, or tells why there is none, as BackgroundCache::Load does.
+// installs it, or tells why there is none, as LoadBackgroundImage does.
 class PendingBackground {
 public:
     struct Fitted {
@@ -69,9 +69,7 @@ private:
 // by its path, size and modification time, so a picture replaced on disk is read afresh.
 class BackgroundCache {
 public:
-    bool Load(const std::string& path, QSize area, QImage* background, Prompter* prompter);
-    bool LoadJpeg(std::string_view jpeg, QSize area, QImage* background, Prompter* prompter);
-    // The same, read on another thread unless the cache has it; jpeg must outlive Finish.
+    // Read on another thread unless the cache has it; jpeg must outlive Finish.
     PendingBackground Begin(const std::string& path, QSize area);
     PendingBackground BeginJpeg(std::string_view jpeg, QSize area);
     void Clear() { entries_.clear(); }

@@ -141,13 +141,13 @@ TEST_F(LoadBackground, NotAPictureKeepsThePreviousOne) {
 TEST_F(LoadBackground, CacheReadsAReplacedPictureAfresh) {
     BackgroundCache cache;
     ASSERT_TRUE(Gradient(300, 100).save(dir.filePath(u8"运单.png")));
-    ASSERT_TRUE(cache.Load(Path(u8"运单.png"), kPictureArea, &background, &prompter));
+    ASSERT_TRUE(cache.Begin(Path(u8"运单.png"), kPictureArea).Finish(&background, &prompter));
     EXPECT_EQ(background.size(), QSize(734, 244));
     ASSERT_TRUE(Gradient(100, 100).save(dir.filePath(u8"运单.png")));
-    ASSERT_TRUE(cache.Load(Path(u8"运单.png"), kPictureArea, &background, &prompter));
+    ASSERT_TRUE(cache.Begin(Path(u8"运单.png"), kPictureArea).Finish(&background, &prompter));
     EXPECT_EQ(background.size(), QSize(417, 417));
     ASSERT_TRUE(QFile::remove(dir.filePath(u8"运单.png")));
-    EXPECT_FALSE(cache.Load(Path(u8"运单.png"), kPictureArea, &background, &prompter));
+    EXPECT_FALSE(cache.Begin(Path(u8"运单.png"), kPictureArea).Finish(&background, &prompter));
     EXPECT_EQ(prompter.messages.size(), 1u);
 }
 
