@@ -12,13 +12,12 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/font_chooser.h"
 #include "app/main_window_controller.h"
 #include "app/order_list_commands.h"
 #include "app/tform_orders.h"
 #include "app/tform_print.h"
-#include "app/window_prompter.h"
 #include "history/print_history.h"
+#include "silent_window.h"
 #include "support/example_files.h"
 #include "support/order_exports.h"
 #include "text/gbk_codec.h"
@@ -27,24 +26,12 @@
 namespace tallivo {
 namespace {
 
-class Silent : public WindowPrompter {
-public:
-    void ShowMessage(const std::string&) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    void ShowInformation(const std::string&, const std::string&) override {}
-};
-
-class NoFonts : public FontChooser {
-public:
-    std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
-};
-
 constexpr int kOrders = 100000;
 
 struct OrdersWindow {
     QTemporaryDir dir;
     TFormPrint window;
-    Silent prompter;
+    QuietWindowPrompter prompter;
     NoFonts fonts;
     std::unique_ptr<MainWindowController> controller;
     TFormOrders* orders = nullptr;

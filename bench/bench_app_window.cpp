@@ -12,29 +12,16 @@
 #include <QToolButton>
 #include <memory>
 
-#include "app/font_chooser.h"
 #include "app/input_memo.h"
 #include "app/main_window_controller.h"
 #include "app/tform_print.h"
-#include "app/window_prompter.h"
+#include "silent_window.h"
 #include "support/example_files.h"
 #include "text/gbk_codec.h"
 #include "ui_tform_print.h"
 
 namespace tallivo {
 namespace {
-
-class Silent : public WindowPrompter {
-public:
-    void ShowMessage(const std::string&) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    void ShowInformation(const std::string&, const std::string&) override {}
-};
-
-class NoFonts : public FontChooser {
-public:
-    std::optional<FontChoice> Choose(const FontChoice&) override { return std::nullopt; }
-};
 
 QString SoldList(int entries) {
     QString page = QString::fromUtf8(u8"我是卖家 > 宝贝管理 > 交易记录\n");
@@ -57,7 +44,7 @@ void ReplaceAllInWindow(benchmark::State& state, const QString& page, Tab tab) {
     QTemporaryDir dir;
     testing::CopyFolder(QStringLiteral(TALLIVO_STARTER_DIR), dir.path());
     TFormPrint window;
-    Silent prompter;
+    QuietWindowPrompter prompter;
     NoFonts fonts;
     MainWindowController controller(window, dir.path().toStdString(), &prompter, nullptr, &fonts);
     window.show();
