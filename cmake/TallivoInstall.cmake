@@ -43,6 +43,11 @@ if(TALLIVO_GUI)
   # libcups2: opened by print jobs at run time, so dpkg-shlibdeps does not see it.
   list(APPEND TALLIVO_RUNTIME_PACKAGES qt6-qpa-plugins libcups2)
 endif()
+# libzip: opened when a spreadsheet is read (orders/zip_library.h); its package is named for its
+# soname, libzip.so.4 in libzip4.
+string(REGEX REPLACE "^lib(.*)\\.so\\.([0-9]+)$" "lib\\1\\2" TALLIVO_LIBZIP_PACKAGE
+       "${TALLIVO_LIBZIP_SONAME}")
+list(APPEND TALLIVO_RUNTIME_PACKAGES ${TALLIVO_LIBZIP_PACKAGE})
 if(TARGET Qt6::Sql)
   list(APPEND TALLIVO_RUNTIME_PACKAGES libqt6sql6-sqlite)
   # A history shared on a PostgreSQL server needs its driver; one PC does without it.

@@ -1,5 +1,3 @@
-#include <zip.h>
-
 #include <QXmlStreamReader>
 #include <cmath>
 #include <cstdio>
@@ -10,16 +8,19 @@
 
 #include "orders/export_rows.h"
 #include "orders/export_table.h"
+#include "orders/zip_library.h"
 
 namespace tallivo {
 
 namespace {
 
 struct ZipCloser {
-    void operator()(zip_t* z) const { zip_discard(z); }
+    const ZipLibrary* lib;
+    void operator()(zip_t* z) const { lib->discard(z); }
 };
 struct EntryCloser {
-    void operator()(zip_file_t* f) const { zip_fclose(f); }
+    const ZipLibrary* lib;
+    void operator()(zip_file_t* f) const { lib->fclose(f); }
 };
 
 enum class Unpack { kOk, kMissing, kTooBig, kDamaged };
@@ -27,13 +28,15 @@ enum class Unpack { kOk, kMissing, kTooBig, kDamaged };
 // Feeds an entry in chunks to `sink`, counting against the budget shared by the whole file:
 // the sizes a zip declares can lie, so the bytes actually unpacked are what is counted.
 template <typename Sink>
-Unpack UnpackEntry(zip_t* zip, const std::string& name, std::int64_t* budget, Sink sink) {
-    std::unique_ptr<zip_file_t, EntryCloser> entry(zip_fopen(zip, name.c_str(), 0));
+Unpack UnpackEntry(const ZipLibrary& lib, zip_t* zip, const std::string& name, std::int64_t* budget,
+                   Sink sink) {
+    std::unique_ptr<zip_file_t, EntryCloser> entry(lib.fopen(zip, name.c_str(), 0),
+                                                   EntryCloser{&lib});
     if (!entry)
-        return zip_name_locate(zip, name.c_str(), 0) < 0 ? Unpack::kMissing : Unpack::kDamaged;
+        return lib.nameLocate(zip, name.c_str(), 0) < 0 ? Unpack::kMissing : Unpack::kDamaged;
     std::string chunk(1 << 16, '\0');
     for (;;) {
-        const zip_int64_t got = zip_fread(entry.get(), chunk.data(), chunk.size());
+        const zip_int64_t got = lib.fread(entry.get(), chunk.data(), chunk.size());
         if (got < 0) return Unpack::kDamaged;
         if (got == 0) return Unpack::kOk;
         *budget -= got;
@@ -215,7 +218,8 @@ std::string ShowNumber(const std::string& stored, const NumberFormat& f) {
 
 class XlsxReader {
 public:
-    XlsxReader(zip_t* zip, std::int64_t budget) : zip_(zip), budget_(budget) {}
+    XlsxReader(const ZipLibrary& lib, zip_t* zip, std::int64_t budget)
+        : lib_(lib), zip_(zip), budget_(budget) {}
 
     Unpack Parse(const std::string& name, const std::function<void(QXmlStreamReader&)>& onToken,
                  bool* badXml) {
@@ -228,7 +232,7 @@ public:
                 onToken(xml);
             } while (!xml.atEnd());
         };
-        const Unpack r = UnpackEntry(zip_, name, &budget_, [&](const QByteArray& chunk) {
+        const Unpack r = UnpackEntry(lib_, zip_, name, &budget_, [&](const QByteArray& chunk) {
             xml.addData(chunk);
             drain();  // a premature end only waits for the next chunk
         });
@@ -239,6 +243,7 @@ public:
         return r;
     }
 
+    const ZipLibrary& lib_;
     zip_t* zip_;
     std::int64_t budget_;
 };
@@ -247,15 +252,19 @@ public:
 
 ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     ExportRead result;
-    auto fail = [&](const char* text) {
+    auto fail = [&](const std::string& text) {
         result.ok = false;
         result.messages.push_back(FileMessage(path, text));
         return result;
     };
+    std::string why;
+    const ZipLibrary* lib = OpenZipLibrary(&why);
+    if (!lib) return fail("无法读入 XLSX 文件：找不到解压所需的 libzip 库（" + why + "）。");
     int error = 0;
-    std::unique_ptr<zip_t, ZipCloser> zip(zip_open(path.c_str(), ZIP_RDONLY, &error));
+    std::unique_ptr<zip_t, ZipCloser> zip(lib->open(path.c_str(), ZIP_RDONLY, &error),
+                                          ZipCloser{lib});
     if (!zip) return fail("不是 XLSX 文件（不是 zip 压缩包，或已损坏），无法读入。");
-    XlsxReader reader(zip.get(), limits.maxUnpackedBytes);
+    XlsxReader reader(*lib, zip.get(), limits.maxUnpackedBytes);
     const char* tooBig = "解压后超过了上限，可能是压缩炸弹，没有读入。";
     const char* damaged = "XLSX 文件已损坏，无法读入。";
     bool badXml = false;
@@ -288,10 +297,10 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
             &badXml);
         if (r == Unpack::kTooBig) return fail(tooBig);
     }
-    if (sheetPath.empty() || zip_name_locate(zip.get(), sheetPath.c_str(), 0) < 0) {
+    if (sheetPath.empty() || lib->nameLocate(zip.get(), sheetPath.c_str(), 0) < 0) {
         sheetPath = "xl/worksheets/sheet1.xml";
     }
-    if (zip_name_locate(zip.get(), sheetPath.c_str(), 0) < 0) {
+    if (lib->nameLocate(zip.get(), sheetPath.c_str(), 0) < 0) {
         return fail("没有工作表，无法读入。");
     }
 
