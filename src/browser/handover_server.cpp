@@ -1,8 +1,9 @@
 #include "browser/handover_server.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QTimer>
@@ -10,10 +11,7 @@
 
 #include "browser/handover_channel.h"
 #include "browser/handover_record.h"
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
+#include "browser/local_socket.h"
 
 namespace tallivo::browser {
 
@@ -22,7 +20,6 @@ namespace {
 // Connections waiting for their record at once; more are closed at once, so that a stuck or
 // hostile peer cannot make the running copy buffer without end.
 constexpr int kMaxPendingConnections = 32;
-constexpr int kProbeWaitMs = 2000;
 
 }  // namespace
 
@@ -32,28 +29,19 @@ HandoverServer::HandoverServer(const QString& title, QObject* parent)
 HandoverServer::~HandoverServer() = default;
 
 bool HandoverServer::AnotherCopyAnswers() {
-    QLocalSocket probe;
-    probe.connectToServer(name_);
-    if (probe.waitForConnected(kProbeWaitMs)) {
-        // An empty connection is no record; the running copy drops it.
-        probe.abort();
-        return true;
-    }
-    const auto error = probe.error();
-    // Only a socket nobody listens on is stale; a busy or slow listener is still a running copy.
-    return error != QLocalSocket::ServerNotFoundError &&
-           error != QLocalSocket::ConnectionRefusedError;
+    // An empty connection is no record; the running copy drops it. Only a socket nobody listens
+    // on is stale; a busy listener is still a running copy.
+    LocalClient probe;
+    return probe.ConnectTo(name_) != LocalClient::Connect::kNobodyListens;
 }
 
 bool HandoverServer::RemoveStaleSocket() {
-#ifdef Q_OS_UNIX
     struct stat info;
     const QByteArray path = QFile::encodeName(name_);
     if (::lstat(path.constData(), &info) != 0) return true;
     // Whatever else carries the name was not left by a crashed copy: never delete it.
     if (!S_ISSOCK(info.st_mode)) return false;
-#endif
-    return QLocalServer::removeServer(name_);
+    return ::unlink(path.constData()) == 0;
 }
 
 HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
@@ -74,50 +62,37 @@ HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
         error_ = QStringLiteral("%1 exists and is not a socket").arg(name_);
         return StartResult::kFailed;
     }
-    server_ = new QLocalServer(this);
-    server_->setMaxPendingConnections(kMaxPendingConnections);
-#ifndef Q_OS_UNIX
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-#endif
-    // On Unix the folder is ours alone already; Qt's access option would bind through a
-    // temporary folder and a rename, the dearest step here at start-up.
-    if (!server_->listen(name_)) {
-        error_ = server_->errorString();
+    server_ = new LocalListener(this);
+    if (!server_->Listen(name_, &error_)) {
         delete server_;
         server_ = nullptr;
         return StartResult::kFailed;
     }
-#ifdef Q_OS_UNIX
-    ::chmod(QFile::encodeName(name_).constData(), S_IRUSR | S_IWUSR);
-#endif
-    connect(server_, &QLocalServer::newConnection, this, &HandoverServer::Accept);
+    connect(server_, &LocalListener::NewConnection, this, &HandoverServer::Accept);
     return StartResult::kListening;
 }
 
 void HandoverServer::Accept() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    while (LocalStream* socket = server_->Next()) {
         socket->setParent(this);
-        const int open = findChildren<QLocalSocket*>(QString(), Qt::FindDirectChildrenOnly).size();
+        const int open = findChildren<LocalStream*>(QString(), Qt::FindDirectChildrenOnly).size();
         if (open > kMaxPendingConnections) {
-            socket->abort();
-            socket->deleteLater();
+            delete socket;
             continue;
         }
         auto reader = std::make_shared<HandoverRecordReader>();
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, socket, [socket] { socket->abort(); });
+        connect(timer, &QTimer::timeout, socket, &LocalStream::Close);
         timer->start(recordTimeoutMs_);
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this,
+        connect(socket, &LocalStream::Closed, socket, &QObject::deleteLater);
+        connect(socket, &LocalStream::ReadyRead, this,
                 [this, socket, reader, timer] { Read(socket, *reader, timer); });
-        // Bytes may have arrived before the connection was taken.
-        if (socket->bytesAvailable() > 0) Read(socket, *reader, timer);
     }
 }
 
-void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader, QTimer* timer) {
-    const QByteArray bytes = socket->readAll();
+void HandoverServer::Read(LocalStream* socket, HandoverRecordReader& reader, QTimer* timer) {
+    const QByteArray bytes = socket->ReadAvailable();
     // Nothing but the one record is taken from a connection.
     if (reader.state() != HandoverRecordReader::State::kNeedMore) return;
     const auto state = reader.Feed({bytes.constData(), static_cast<size_t>(bytes.size())});
@@ -128,17 +103,16 @@ void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader, QT
     if (state == HandoverRecordReader::State::kComplete) {
         const HandoverRecord& record = reader.record();
         // A slot may run a dialog's event loop, in which the sender can go and its socket with it.
-        const QPointer<QLocalSocket> alive(socket);
+        const QPointer<LocalStream> alive(socket);
         emit RecordReceived(record.tag,
                             QByteArray(record.text.data(), qsizetype(record.text.size())));
         if (!alive) return;
-        socket->write(&kReplyHandled, 1);
+        socket->Write(&kReplyHandled, 1);
     } else {
-        socket->write(&kReplyRefused, 1);
+        socket->Write(&kReplyRefused, 1);
     }
-    // Out now, not at the next turn of the event loop: a slot may have ended the program.
-    socket->flush();
-    socket->disconnectFromServer();
+    // Written at once, not at the next turn of the event loop: a slot may have ended the program.
+    socket->Close();
 }
 
 }  // namespace tallivo::browser
