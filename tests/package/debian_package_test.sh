@@ -55,6 +55,11 @@ for d in libc6 libqt6core6 libqt6widgets6 libjpeg62-turbo qt6-qpa-plugins fonts-
   fonts-arphic-uming qt6-translations-l10n; do
   grep -qx "$d" <<<"$names" || fail "Depends lacks $d: $depends"
 done
+# Opened at run time, so dpkg-shlibdeps cannot see them; kept out of every start of the window.
+grep -qx libcups2 <<<"$names" || fail "Depends lacks libcups2: $depends"
+grep -qE '^libzip[0-9]+$' <<<"$names" || fail "Depends lacks libzip: $depends"
+! readelf -d "$root/usr/bin/tallivo" | grep -E 'NEEDED.*(libzip|libcups|libQt6Network)' ||
+  fail "the window links a library it should open only when used"
 dpkg-deb -e "$deb" "$work/control"
 for s in preinst postinst prerm postrm; do
   [ ! -e "$work/control/$s" ] || fail "the package carries a $s script"
