@@ -1,16 +1,17 @@
 #include "browser/handover_client.h"
 
 #include <QDeadlineTimer>
+#include <QLocalSocket>
 #include <QThread>
 
 #include "browser/handover_channel.h"
 #include "browser/handover_record.h"
-#include "browser/local_socket.h"
 
 namespace tallivo::browser {
 
 namespace {
 
+constexpr int kConnectAttemptMs = 500;
 constexpr int kRetryPauseMs = 100;
 
 HandoverOutcome Outcome(HandoverOutcome::Status status, const QString& message) {
@@ -35,25 +36,37 @@ HandoverOutcome HandoverClient::Send(std::uint32_t tag, const QByteArray& text) 
                        QStringLiteral("没有只属于当前用户的文件夹可以放置 Tallivo 的单实例通道：%1")
                            .arg(FindChannelFolder().error));
     }
-    LocalClient socket;
+    QLocalSocket socket;
     QDeadlineTimer retry(connect_retry_ms_);
-    while (socket.ConnectTo(name_) != LocalClient::Connect::kConnected) {
+    for (;;) {
+        socket.connectToServer(name_);
+        if (socket.waitForConnected(kConnectAttemptMs)) break;
+        socket.abort();
         if (retry.hasExpired()) {
             return Outcome(Status::kNoRunningCopy, QStringLiteral("Tallivo 没有运行。"));
         }
         QThread::msleep(kRetryPauseMs);
     }
 
+    socket.write(record->data(), qint64(record->size()));
     QDeadlineTimer reply(reply_timeout_ms_);
-    if (!socket.SendAll(record->data(), record->size(), reply)) {
-        return Outcome(
-            Status::kFailed,
-            QStringLiteral("无法把文本交给正在运行的 Tallivo：%1").arg(socket.errorText()));
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(int(reply.remainingTime()))) {
+            return Outcome(
+                Status::kFailed,
+                QStringLiteral("无法把文本交给正在运行的 Tallivo：%1").arg(socket.errorString()));
+        }
     }
-    const int answer = socket.ReadByte(reply);
-    if (answer < 0) {
-        return Outcome(Status::kFailed, QStringLiteral("正在运行的 Tallivo 没有确认收到文本。"));
+    while (socket.bytesAvailable() == 0) {
+        if (!socket.waitForReadyRead(int(reply.remainingTime()))) {
+            if (socket.bytesAvailable() > 0) break;
+            return Outcome(Status::kFailed,
+                           QStringLiteral("正在运行的 Tallivo 没有确认收到文本。"));
+        }
     }
+    char answer = kReplyRefused;
+    socket.getChar(&answer);
+    socket.disconnectFromServer();
     if (answer == kReplyHandled) return Outcome(Status::kHandled, QString());
     return Outcome(Status::kRefused, QStringLiteral("正在运行的 Tallivo 拒收了这段文本。"));
 }

@@ -1,9 +1,8 @@
 #include "browser/handover_server.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QTimer>
@@ -11,7 +10,10 @@
 
 #include "browser/handover_channel.h"
 #include "browser/handover_record.h"
-#include "browser/local_socket.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace tallivo::browser {
 
@@ -20,6 +22,7 @@ namespace {
 // Connections waiting for their record at once; more are closed at once, so that a stuck or
 // hostile peer cannot make the running copy buffer without end.
 constexpr int kMaxPendingConnections = 32;
+constexpr int kProbeWaitMs = 2000;
 
 }  // namespace
 
@@ -29,19 +32,28 @@ HandoverServer::HandoverServer(const QString& title, QObject* parent)
 HandoverServer::~HandoverServer() = default;
 
 bool HandoverServer::AnotherCopyAnswers() {
-    // An empty connection is no record; the running copy drops it. Only a socket nobody listens
-    // on is stale; a busy listener is still a running copy.
-    LocalClient probe;
-    return probe.ConnectTo(name_) != LocalClient::Connect::kNobodyListens;
+    QLocalSocket probe;
+    probe.connectToServer(name_);
+    if (probe.waitForConnected(kProbeWaitMs)) {
+        // An empty connection is no record; the running copy drops it.
+        probe.abort();
+        return true;
+    }
+    const auto error = probe.error();
+    // Only a socket nobody listens on is stale; a busy or slow listener is still a running copy.
+    return error != QLocalSocket::ServerNotFoundError &&
+           error != QLocalSocket::ConnectionRefusedError;
 }
 
 bool HandoverServer::RemoveStaleSocket() {
+#ifdef Q_OS_UNIX
     struct stat info;
     const QByteArray path = QFile::encodeName(name_);
     if (::lstat(path.constData(), &info) != 0) return true;
     // Whatever else carries the name was not left by a crashed copy: never delete it.
     if (!S_ISSOCK(info.st_mode)) return false;
-    return ::unlink(path.constData()) == 0;
+#endif
+    return QLocalServer::removeServer(name_);
 }
 
 HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
@@ -62,37 +74,50 @@ HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
         error_ = QStringLiteral("%1 exists and is not a socket").arg(name_);
         return StartResult::kFailed;
     }
-    server_ = new LocalListener(this);
-    if (!server_->Listen(name_, &error_)) {
+    server_ = new QLocalServer(this);
+    server_->setMaxPendingConnections(kMaxPendingConnections);
+#ifndef Q_OS_UNIX
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+#endif
+    // On Unix the folder is ours alone already; Qt's access option would bind through a
+    // temporary folder and a rename, the dearest step here at start-up.
+    if (!server_->listen(name_)) {
+        error_ = server_->errorString();
         delete server_;
         server_ = nullptr;
         return StartResult::kFailed;
     }
-    connect(server_, &LocalListener::NewConnection, this, &HandoverServer::Accept);
+#ifdef Q_OS_UNIX
+    ::chmod(QFile::encodeName(name_).constData(), S_IRUSR | S_IWUSR);
+#endif
+    connect(server_, &QLocalServer::newConnection, this, &HandoverServer::Accept);
     return StartResult::kListening;
 }
 
 void HandoverServer::Accept() {
-    while (LocalStream* socket = server_->Next()) {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
         socket->setParent(this);
-        const int open = findChildren<LocalStream*>(QString(), Qt::FindDirectChildrenOnly).size();
+        const int open = findChildren<QLocalSocket*>(QString(), Qt::FindDirectChildrenOnly).size();
         if (open > kMaxPendingConnections) {
-            delete socket;
+            socket->abort();
+            socket->deleteLater();
             continue;
         }
         auto reader = std::make_shared<HandoverRecordReader>();
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, socket, &LocalStream::Close);
+        connect(timer, &QTimer::timeout, socket, [socket] { socket->abort(); });
         timer->start(recordTimeoutMs_);
-        connect(socket, &LocalStream::Closed, socket, &QObject::deleteLater);
-        connect(socket, &LocalStream::ReadyRead, this,
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this,
                 [this, socket, reader, timer] { Read(socket, *reader, timer); });
+        // Bytes may have arrived before the connection was taken.
+        if (socket->bytesAvailable() > 0) Read(socket, *reader, timer);
     }
 }
 
-void HandoverServer::Read(LocalStream* socket, HandoverRecordReader& reader, QTimer* timer) {
-    const QByteArray bytes = socket->ReadAvailable();
+void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader, QTimer* timer) {
+    const QByteArray bytes = socket->readAll();
     // Nothing but the one record is taken from a connection.
     if (reader.state() != HandoverRecordReader::State::kNeedMore) return;
     const auto state = reader.Feed({bytes.constData(), static_cast<size_t>(bytes.size())});
@@ -103,16 +128,17 @@ void HandoverServer::Read(LocalStream* socket, HandoverRecordReader& reader, QTi
     if (state == HandoverRecordReader::State::kComplete) {
         const HandoverRecord& record = reader.record();
         // A slot may run a dialog's event loop, in which the sender can go and its socket with it.
-        const QPointer<LocalStream> alive(socket);
+        const QPointer<QLocalSocket> alive(socket);
         emit RecordReceived(record.tag,
                             QByteArray(record.text.data(), qsizetype(record.text.size())));
         if (!alive) return;
-        socket->Write(&kReplyHandled, 1);
+        socket->write(&kReplyHandled, 1);
     } else {
-        socket->Write(&kReplyRefused, 1);
+        socket->write(&kReplyRefused, 1);
     }
-    // Written at once, not at the next turn of the event loop: a slot may have ended the program.
-    socket->Close();
+    // Out now, not at the next turn of the event loop: a slot may have ended the program.
+    socket->flush();
+    socket->disconnectFromServer();
 }
 
 }  // namespace tallivo::browser

@@ -6,12 +6,11 @@
 
 #include "browser/handover_record.h"
 
+class QLocalServer;
+class QLocalSocket;
 class QTimer;
 
 namespace tallivo::browser {
-
-class LocalListener;
-class LocalStream;
 
 // The running copy's end of the single-instance channel.
 //
@@ -50,12 +49,12 @@ private:
     bool AnotherCopyAnswers();
     bool RemoveStaleSocket();
     void Accept();
-    void Read(LocalStream* socket, HandoverRecordReader& reader, QTimer* timer);
+    void Read(QLocalSocket* socket, HandoverRecordReader& reader, QTimer* timer);
 
     QString title_;
     QString name_;
     QString error_;
-    LocalListener* server_ = nullptr;
+    QLocalServer* server_ = nullptr;
     int recordTimeoutMs_ = 15000;
 };
 
