@@ -1,5 +1,6 @@
 #include "app/tform_print.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QShowEvent>
@@ -32,7 +33,16 @@ TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TForm
     // on every glyph, which for this face cost milliseconds at start-up in glyph metrics alone.
     designFont.setHintingPreference(QFont::PreferFullHinting);
     setFont(designFont);
-    ui_->setupUi(this);
+    {
+        // uic builds the tab pages without a parent and adds them last, so their widgets would
+        // first be laid out in the application's font, loading its engines only to drop them.
+        // The application's font is this one while they are built, and the same value after
+        // (which it then keeps, should the desktop's font change while the program runs).
+        const QFont applicationFont = QApplication::font();
+        QApplication::setFont(designFont);
+        ui_->setupUi(this);
+        QApplication::setFont(applicationFont);
+    }
     // The editors' documents are printed, and their fonts come from here: they keep the hinting
     // the documents were always laid out with.
     QFont documentFont = designFont;
