@@ -22,6 +22,24 @@ void LimitComboText(QComboBox* combo, int maxLength) {
     if (QLineEdit* edit = combo->lineEdit()) edit->setMaxLength(maxLength);
 }
 
+// uic builds the tab pages without a parent and adds them last, and a QTextEdit lays its empty
+// document out before it takes its parent's font: their widgets would first be laid out in the
+// application's font, loading its engines only to drop them. While the window builds them, the
+// application's font is the window's; afterwards it is the same value as before (which it then
+// keeps, should the desktop's font change while the program runs).
+class WindowFontWhileBuilding {
+public:
+    explicit WindowFontWhileBuilding(const QFont& window) : before_(QApplication::font()) {
+        QApplication::setFont(window);
+    }
+    ~WindowFontWhileBuilding() { QApplication::setFont(before_); }
+    WindowFontWhileBuilding(const WindowFontWhileBuilding&) = delete;
+    WindowFontWhileBuilding& operator=(const WindowFontWhileBuilding&) = delete;
+
+private:
+    const QFont before_;
+};
+
 }  // namespace
 
 TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TFormPrint) {
@@ -34,14 +52,8 @@ TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TForm
     designFont.setHintingPreference(QFont::PreferFullHinting);
     setFont(designFont);
     {
-        // uic builds the tab pages without a parent and adds them last, so their widgets would
-        // first be laid out in the application's font, loading its engines only to drop them.
-        // The application's font is this one while they are built, and the same value after
-        // (which it then keeps, should the desktop's font change while the program runs).
-        const QFont applicationFont = QApplication::font();
-        QApplication::setFont(designFont);
+        const WindowFontWhileBuilding building(designFont);
         ui_->setupUi(this);
-        QApplication::setFont(applicationFont);
     }
     // The editors' documents are printed, and their fonts come from here: they keep the hinting
     // the documents were always laid out with.
@@ -133,6 +145,8 @@ void TFormPrint::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_ || event->spontaneous()) return;
     shown_ = true;
+    // The first show builds the template's boxes.
+    const WindowFontWhileBuilding building(font());
     FormShow();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -294,6 +295,8 @@ protected:
 };
 
 TEST(FormPrintHooks, ShowOnceCloseQueryTabChangeAndF1) {
+    // Dialogs and menus keep the application's font, which the window lends itself while it builds.
+    const QFont applicationFont = QApplication::font();
     HookedFormPrint window;
     QSignalSpy closes(&window, &TFormPrint::formClose);
     QSignalSpy tabs(&window, &TFormPrint::pageControlPrintChange);
@@ -304,6 +307,7 @@ TEST(FormPrintHooks, ShowOnceCloseQueryTabChangeAndF1) {
     window.hide();
     window.show();
     EXPECT_EQ(window.shows, 1);
+    EXPECT_EQ(QApplication::font(), applicationFont);
 
     window.ui()->PageControlPrint->setCurrentIndex(kTabInvoice);
     ASSERT_EQ(tabs.count(), 1);
