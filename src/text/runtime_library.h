@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace tallivo {
@@ -32,5 +33,25 @@ private:
     std::string error_;
     void* handle_ = nullptr;
 };
+
+// The table of functions `fill` looks up in `soname`, opened on the first call from any thread and
+// kept; null when the library or a function is missing, *error then saying why. One table per
+// call site.
+template <typename Table, typename Fill>
+const Table* OpenOnce(const char* soname, Fill fill, std::string* error) {
+    static std::once_flag once;
+    static Table table;
+    static const Table* opened = nullptr;
+    static std::string failure;
+    std::call_once(once, [&] {
+        RuntimeLibrary library;
+        if (library.Open(soname) && fill(library, table))
+            opened = &table;
+        else
+            failure = library.error();
+    });
+    if (!opened && error) *error = failure;
+    return opened;
+}
 
 }  // namespace tallivo
