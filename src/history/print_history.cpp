@@ -655,6 +655,24 @@ std::optional<PrintedBefore> PrintHistory::FindEarlierPrint(
     return std::nullopt;
 }
 
+std::optional<std::unordered_map<std::string, PrintedBefore>> PrintHistory::FindPrinted(
+    FormKind form, const std::vector<std::string>& tradeNumbers) {
+    std::unordered_map<std::string, PrintedBefore> printed;
+    const std::vector<std::string> trades = DistinctTrades(tradeNumbers);
+    if (trades.empty()) return printed;
+    Keep(EnsureOpen().message);
+    if (!open_) return std::nullopt;
+    for (const std::string& trade : trades) {
+        std::optional<PrintedBefore> found;
+        if (TryFindEarlier(form, {trade}, found).isValid()) {
+            Keep(HistoryReadFailedMessage());
+            return std::nullopt;
+        }
+        if (found) printed.emplace(trade, *found);
+    }
+    return printed;
+}
+
 QSqlError PrintHistory::TrySelect(const QString& sql, const QVariantList& values,
                                   std::vector<HistoryRecord>& out) {
     out.clear();

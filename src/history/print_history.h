@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "history/history_location.h"
@@ -83,6 +84,12 @@ public:
     // form; nothing when none was, or when the history cannot be read (TakeMessage() says why).
     std::optional<PrintedBefore> FindEarlierPrint(FormKind form,
                                                   const std::vector<std::string>& tradeNumbers);
+
+    // Which of these trade numbers were printed on this kind of form before, each with its
+    // earliest print; nothing when the history cannot be read (TakeMessage() says why), so a
+    // caller never takes an unreadable history for one without prints.
+    std::optional<std::unordered_map<std::string, PrintedBefore>> FindPrinted(
+        FormKind form, const std::vector<std::string>& tradeNumbers);
 
     // Records matching the filter, newest first.
     std::vector<HistoryRecord> List(const HistoryFilter& filter = {});
