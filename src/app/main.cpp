@@ -28,10 +28,12 @@
 #include "richtext/template_fonts.h"
 #include "storage/file_kinds.h"
 #include "text/gbk_codec.h"
+#include "tallivo_version.h"
 #include "ui_tform_print.h"
 
 int main(int argc, char** argv) {
     using namespace tallivo;
+    if (PrintVersionIfAsked(argc, argv, "tallivo")) return 0;
     FontWarmUp fontWarmUp;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallivo"));

@@ -327,12 +327,8 @@ std::optional<int> FillRun::Prepare() {
     std::error_code ec;
     if (!o_.savePath.empty() &&
         (Count() > 1 || o_.savePath.back() == '/' || fs::is_directory(o_.savePath, ec))) {
+        // Made with the first document: a run that fails before any page leaves nothing behind.
         saveFolder_ = o_.savePath;
-        fs::create_directories(saveFolder_, ec);
-        if (!fs::is_directory(saveFolder_, ec)) {
-            ReportUtf8(saveFolder_, "cannot create the folder");
-            return kExitFailure;
-        }
     }
     progress_ = std::make_unique<Progress>(static_cast<int>(Count()));
     return std::nullopt;
@@ -362,6 +358,14 @@ bool FillRun::SavePage(const std::string& page, std::int32_t sn) {
                                                                          : kInvoiceDocumentExt));
     const std::size_t before = prompter_.messages.size();
     std::error_code ec;
+    if (!saveFolder_.empty()) {
+        fs::create_directories(saveFolder_, ec);
+        if (!fs::is_directory(saveFolder_, ec)) {
+            progress_->Clear();
+            ReportUtf8(saveFolder_, "cannot create the folder");
+            return false;
+        }
+    }
     if (fs::exists(target, ec) && !o_.answerYes) {
         // Another run's document of the same number is never replaced unasked.
         progress_->Clear();

@@ -13,6 +13,7 @@
 #include "richtext/template_fonts.h"
 #include "storage/program_folder.h"
 #include "storage/storage_result.h"
+#include "tallivo_version.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ tallivo::ProgramFolderChoice ProgramFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (tallivo::PrintVersionIfAsked(argc, argv, "tallivo-cli")) return tallivo::kExitOk;
     // Rendering needs fonts but never a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);

@@ -13,6 +13,7 @@
 #include "storage/exchange_files.h"
 #include "storage/file_io.h"
 #include "storage/template_store.h"
+#include "tallivo_version.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -226,6 +227,18 @@ TEST_F(CliTest, SaveIntoAFolderNamedWithASlashForOnePage) {
                          u8"\"text\":\"还有关键字段未被替换，继续保存吗？\",\"answer\":\"no\"}]"),
               std::string::npos)
         << r.out;
+}
+
+TEST_F(CliTest, VersionAndARunThatFailsBeforeAnyPageLeavesNoFolder) {
+    CliRun r = Cli("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "tallivo-cli " TALLIVO_VERSION "\n");
+
+    const fs::path saved = dir_ / "saved";
+    r = Cli("fill " + Quote((dir_ / "no-such-page.txt").string()) +
+            " --form freight-bill --save " + Quote(saved.string() + "/") + " " + Folder());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(saved));
 }
 
 TEST_F(CliTest, ShowCountsEveryMessageAsAFailure) {

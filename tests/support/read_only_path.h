@@ -27,7 +27,10 @@ public:
             if (::chmod(path_.c_str(), mode_ & ~0222) != 0) Fail("chmod");
             return;
         }
-        if (!PrivateMounts()) return;
+        if (!PrivateMounts()) {
+            unavailable_ = true;
+            return;
+        }
         if (::mount(path_.c_str(), path_.c_str(), nullptr, MS_BIND, nullptr) != 0) {
             Fail("bind mount");
             return;
@@ -46,6 +49,9 @@ public:
 
     // Empty when the path refuses writes; else why it could not be made to.
     const std::string& error() const { return error_; }
+    // No private mount can be made here (a chroot, a container without the capability): the
+    // test cannot make the path refuse root and is skipped, saying why.
+    bool unavailable() const { return unavailable_; }
 
 private:
     // Once per process: mounts made from here on are this process's alone.
@@ -64,6 +70,7 @@ private:
     std::string path_;
     mode_t mode_ = 0;
     bool mounted_ = false;
+    bool unavailable_ = false;
     std::string error_;
 };
 

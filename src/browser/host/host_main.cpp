@@ -5,8 +5,10 @@
 
 #include "browser/handover_channel.h"
 #include "browser/native_host.h"
+#include "tallivo_version.h"
 
 int main(int argc, char** argv) {
+    if (tallivo::PrintVersionIfAsked(argc, argv, "tallivo-browser-host")) return 0;
     QCoreApplication app(argc, argv);
     tallivo::browser::NativeHostSettings settings;
     settings.title = QString::fromUtf8(tallivo::browser::kApplicationTitle);
