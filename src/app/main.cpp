@@ -27,8 +27,8 @@
 #include "richtext/qt_translations.h"
 #include "richtext/template_fonts.h"
 #include "storage/file_kinds.h"
-#include "text/gbk_codec.h"
 #include "tallivo_version.h"
+#include "text/gbk_codec.h"
 #include "ui_tform_print.h"
 
 int main(int argc, char** argv) {

@@ -235,8 +235,8 @@ TEST_F(CliTest, VersionAndARunThatFailsBeforeAnyPageLeavesNoFolder) {
     EXPECT_EQ(r.out, "tallivo-cli " TALLIVO_VERSION "\n");
 
     const fs::path saved = dir_ / "saved";
-    r = Cli("fill " + Quote((dir_ / "no-such-page.txt").string()) +
-            " --form freight-bill --save " + Quote(saved.string() + "/") + " " + Folder());
+    r = Cli("fill " + Quote((dir_ / "no-such-page.txt").string()) + " --form freight-bill --save " +
+            Quote(saved.string() + "/") + " " + Folder());
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fs::exists(saved));
 }
