@@ -10,6 +10,7 @@
 #include <atomic>
 #include <unordered_set>
 
+#include "history/history_bounds.h"
 #include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
@@ -17,6 +18,7 @@ namespace tallivo {
 
 const char* const kPrintHistoryFileName = "PrintHistory.sqlite";
 const char* const kHistoryQueueFileName = "HistoryQueue.sqlite";
+const char* const kHistoryRefusedFileName = "HistoryRefused.sqlite";
 
 namespace {
 
@@ -119,6 +121,7 @@ const char* const kServerFromVersion2[] = {
 constexpr qlonglong kSchemaLockKey = 0x54616c6c69766fLL;
 // SQLSTATE of a right the role lacks.
 const char kInsufficientPrivilege[] = "42501";
+const char kLockNotAvailable[] = "55P03";
 
 std::string FromQ(const QVariant& v) {
     return QStringToGbk(v.toString());
@@ -225,7 +228,7 @@ bool PrintHistory::IsDamageError(const QSqlError& error) const {
 }
 
 HistoryResult PrintHistory::WriteFailed() {
-    return {false, HistoryWriteFailedMessage()};
+    return {false, HistoryWriteFailedMessage(path_)};
 }
 
 HistoryResult PrintHistory::Open() {
@@ -236,11 +239,35 @@ HistoryResult PrintHistory::Open() {
 
 HistoryResult PrintHistory::EnsureOpen() {
     if (open_) return {};
+    // One silent server costs one wait, not one per page and per record.
+    if (ServerAway()) return {false, awayMessage_};
     return OpenDatabase();
 }
 
+bool PrintHistory::ServerAway() const {
+    return Server() && !awayMessage_.empty() && std::chrono::steady_clock::now() < awayUntil_;
+}
+
+void PrintHistory::RetryServer() {
+    awayMessage_.clear();
+}
+
+void PrintHistory::MarkAway(const std::string& message) {
+    awayMessage_ = message.empty() ? HistoryServerMessage(path_, {}) : message;
+    awayUntil_ = std::chrono::steady_clock::now() + std::chrono::seconds(kServerAwaySeconds);
+}
+
+DeadlineScope PrintHistory::Bounded(std::chrono::milliseconds limit) {
+    // A little past the server's own timeout, so that its clean refusal comes first.
+    return DeadlineScope(deadline_, db_, limit + std::chrono::seconds(1));
+}
+
 HistoryResult PrintHistory::OpenDatabase() {
-    if (Server()) return OpenServer();
+    if (Server()) {
+        HistoryResult opened = OpenServer();
+        if (!opened.ok) MarkAway(opened.message);
+        return opened;
+    }
     CloseDatabase();
     // A folder in the file's place is no damaged history: it is left alone.
     if (QFileInfo(path_).isDir()) return WriteFailed();
@@ -250,8 +277,13 @@ HistoryResult PrintHistory::OpenDatabase() {
         return WriteFailed();
     }
     db_.setDatabaseName(path_);
+    // A read-only connection never checkpoints on close, so the writer's journal stays its own
+    // even when the writer's locks were lost to a stray descriptor.
+    readOnly_ = reader_ && InUseElsewhere();
     // Another copy writing at the same moment may hold the file briefly; a print waits no longer.
-    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=250"));
+    db_.setConnectOptions(readOnly_
+                              ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=250;QSQLITE_OPEN_READONLY")
+                              : QStringLiteral("QSQLITE_BUSY_TIMEOUT=250"));
     if (!db_.open()) {
         CloseDatabase();
         return WriteFailed();
@@ -273,8 +305,11 @@ HistoryResult PrintHistory::OpenDatabase() {
     if (state == kGood && version > kSchemaVersion) {
         // A later program's file: left as it is.
         CloseDatabase();
-        return {false, Utf8ToGbk(u8"打印记录文件“PrintHistory.sqlite”由较新版本的程序创建，"
-                                 u8"本程序无法使用，本次打印未记入打印记录！")};
+        return {false, HistoryTooNewMessage(path_)};
+    }
+    if (state == kGood && readOnly_) {
+        open_ = true;
+        return {};
     }
     if (state == kGood) {
         QSqlQuery q(db_);
@@ -344,27 +379,24 @@ QString PrintHistory::MoveAside() {
     return target;
 }
 
-namespace {
-
-HistoryResult CannotMoveAside() {
-    return {false, Utf8ToGbk(u8"打印记录文件“PrintHistory.sqlite”已损坏，且无法改名保存，"
-                             u8"本次打印未记入打印记录，请检查读写权限！")};
+HistoryResult PrintHistory::Damaged() {
+    if (readOnly_) {
+        CloseDatabase();
+        return {false, HistoryReadFailedMessage(path_)};
+    }
+    // Whatever can still be read goes into the new file: a queue's pending prints above all.
+    std::vector<HistoryRecord> readable;
+    if (fileVersion_ > 0 && db_.isOpen()) ReadReadable(readable);
+    return StartAfresh(readable, false);
 }
 
-}  // namespace
-
-HistoryResult PrintHistory::Damaged() {
-    CloseDatabase();
-    const QString moved = MoveAside();
-    if (moved.isEmpty()) {
-        return CannotMoveAside();
-    }
-    HistoryResult fresh = OpenDatabase();
-    fresh.message = Joined(HistoryDamagedMessage(moved), fresh.message);
-    return fresh;
+bool PrintHistory::InUseElsewhere() const {
+    // A writer in WAL mode keeps the shared-memory file while it has the history open.
+    return QFileInfo::exists(path_ + QStringLiteral("-shm"));
 }
 
 QSqlError PrintHistory::Insert(HistoryRecord& record, const std::vector<std::string>& trades) {
+    const DeadlineScope bound = Bounded();
     if (!db_.transaction()) return db_.lastError();
     QSqlError error = InsertRows(record, trades, false);
     if (!error.isValid() && !db_.commit()) error = db_.lastError();
@@ -396,18 +428,18 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
             q.addBindValue(keepId ? QVariant(static_cast<qlonglong>(record.id))
                                   : QVariant(QMetaType(QMetaType::LongLong)));
         q.addBindValue(HistoryFormNumber(record.form));
-        q.addBindValue(GbkToQString(record.buyer));
-        q.addBindValue(GbkToQString(record.consignee));
-        q.addBindValue(GbkToQString(record.address));
-        q.addBindValue(GbkToQString(record.telephone));
-        q.addBindValue(GbkToQString(record.templateName));
+        q.addBindValue(StoredText(record.buyer));
+        q.addBindValue(StoredText(record.consignee));
+        q.addBindValue(StoredText(record.address, kMostAddressChars));
+        q.addBindValue(StoredText(record.telephone));
+        q.addBindValue(StoredText(record.templateName));
         q.addBindValue(static_cast<qlonglong>(record.sequenceNumber));
-        q.addBindValue(GbkToQString(record.printer));
+        q.addBindValue(StoredText(record.printer));
         q.addBindValue(record.copies);
         q.addBindValue(HistoryTimeText(record.time));
-        q.addBindValue(GbkToQString(record.mobile));
-        q.addBindValue(GbkToQString(record.host));
-        q.addBindValue(GbkToQString(record.uid));
+        q.addBindValue(StoredText(record.mobile));
+        q.addBindValue(StoredText(record.host));
+        q.addBindValue(StoredText(record.uid));
         if (!q.exec()) return q.lastError();
         if (!Server()) {
             id = q.lastInsertId().toLongLong();
@@ -429,7 +461,7 @@ QSqlError PrintHistory::InsertRows(HistoryRecord& record, const std::vector<std:
         t.bindValue(0, id);
         t.bindValue(1, static_cast<int>(i));
         t.bindValue(2, HistoryFormNumber(record.form));
-        t.bindValue(3, GbkToQString(trades[i]));
+        t.bindValue(3, StoredTrade(trades[i]));
         if (!t.exec()) return t.lastError();
     }
     record.id = id;
@@ -441,7 +473,7 @@ HistoryResult PrintHistory::Record(HistoryRecord& record) {
     if (Server()) return RecordOnServer(record);
     const HistoryResult opened = EnsureOpen();
     std::string message = Joined(TakeMessage(), opened.message);
-    if (!open_) return {false, message.empty() ? HistoryWriteFailedMessage() : message};
+    if (!open_) return {false, message.empty() ? HistoryWriteFailedMessage(path_) : message};
     if (!record.time.isValid()) record.time = QDateTime::currentDateTime();
     const std::vector<std::string> trades = DistinctTrades(record.tradeNumbers);
 
@@ -450,14 +482,16 @@ HistoryResult PrintHistory::Record(HistoryRecord& record) {
         // Damage found only now: the print goes into the mended or a new file.
         const HistoryResult mended = Repair();
         message = Joined(message, mended.message);
-        if (!open_) return {false, message.empty() ? HistoryWriteFailedMessage() : message};
+        if (!open_) return {false, message.empty() ? HistoryWriteFailedMessage(path_) : message};
         error = Insert(record, trades);
     }
     if (!error.isValid()) return {true, message};
-    return {false, Joined(message, HistoryWriteFailedMessage())};
+    return {false, Joined(message, HistoryWriteFailedMessage(path_))};
 }
 
 HistoryResult PrintHistory::Repair() {
+    // A reader beside a writer leaves mending to the writer.
+    if (readOnly_) return {false, HistoryReadFailedMessage(path_)};
     {
         QSqlQuery q(db_);
         if (q.exec(QStringLiteral("REINDEX")) && q.exec(QStringLiteral("PRAGMA quick_check")) &&
@@ -468,10 +502,14 @@ HistoryResult PrintHistory::Repair() {
     // file instead, which also keeps what survives damage to the records themselves.
     std::vector<HistoryRecord> readable;
     const bool whole = ReadReadable(readable);
+    return StartAfresh(readable, whole);
+}
+
+HistoryResult PrintHistory::StartAfresh(std::vector<HistoryRecord>& readable, bool whole) {
     CloseDatabase();
     const QString moved = MoveAside();
     if (moved.isEmpty()) {
-        return CannotMoveAside();
+        return {false, HistoryCannotMoveAsideMessage(path_)};
     }
     HistoryResult fresh = OpenDatabase();
     bool carried = false;
@@ -491,7 +529,7 @@ HistoryResult PrintHistory::Repair() {
         for (const char* part : {"", "-wal", "-shm"}) QFile::remove(moved + QLatin1String(part));
         return fresh;
     }
-    fresh.message = Joined(HistoryDamagedMessage(moved), fresh.message);
+    fresh.message = Joined(HistoryDamagedMessage(moved, path_), fresh.message);
     return fresh;
 }
 
@@ -508,6 +546,12 @@ const char kVersion2RecordColumns[] =
 const char kVersion1RecordColumns[] =
     "SELECT id, form, buyer, consignee, address, telephone, template, sequence, printer,"
     " copies, printed_at, NULL, '', NULL FROM prints";
+
+const char* RecordColumnsOf(int version) {
+    return version == 1   ? kVersion1RecordColumns
+           : version == 2 ? kVersion2RecordColumns
+                          : kRecordColumns;
+}
 
 HistoryRecord RecordOfRow(const QSqlQuery& q) {
     HistoryRecord r;
@@ -558,10 +602,8 @@ constexpr qlonglong kMostProbes = 1000000;
 bool PrintHistory::ReadReadable(std::vector<HistoryRecord>& records) {
     // The table is walked by its own keys from either end, never through an index; what lies
     // between the damaged parts is looked up one id at a time.
-    const QString all = QString::fromLatin1(fileVersion_ == 1   ? kVersion1RecordColumns
-                                            : fileVersion_ == 2 ? kVersion2RecordColumns
-                                                                : kRecordColumns) +
-                        QStringLiteral(" NOT INDEXED");
+    const QString all =
+        QString::fromLatin1(RecordColumnsOf(fileVersion_)) + QStringLiteral(" NOT INDEXED");
     bool whole = true;
     {
         QSqlQuery q(db_);
@@ -604,53 +646,14 @@ bool PrintHistory::ReadReadable(std::vector<HistoryRecord>& records) {
     return whole;
 }
 
-QSqlError PrintHistory::TryFindEarlier(FormKind form, const std::vector<std::string>& trades,
-                                       std::optional<PrintedBefore>& found) {
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    if (!q.prepare(
-            QStringLiteral("SELECT p.printed_at, p.printer, p.host,"
-                           " (SELECT count(*) FROM print_trades c WHERE c.trade = ? AND c.form = ?)"
-                           " FROM print_trades t JOIN prints p ON p.id = t.print_id"
-                           " WHERE t.trade = ? AND t.form = ? ORDER BY t.print_id LIMIT 1")))
-        return q.lastError();
-    for (const std::string& trade : trades) {
-        const QString value = GbkToQString(trade);
-        q.bindValue(0, value);
-        q.bindValue(1, HistoryFormNumber(form));
-        q.bindValue(2, value);
-        q.bindValue(3, HistoryFormNumber(form));
-        if (!q.exec()) return q.lastError();
-        if (q.next()) {
-            PrintedBefore earlier;
-            earlier.tradeNumber = trade;
-            earlier.time =
-                QDateTime::fromString(q.value(0).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            earlier.printer = FromQ(q.value(1));
-            earlier.host = FromQ(q.value(2));
-            earlier.times = q.value(3).toInt();
-            found = earlier;
-            return {};
-        }
-        if (q.lastError().isValid()) return q.lastError();
-    }
-    return {};
-}
-
 std::optional<PrintedBefore> PrintHistory::FindEarlierPrint(
     FormKind form, const std::vector<std::string>& tradeNumbers) {
     const std::vector<std::string> trades = DistinctTrades(tradeNumbers);
-    if (trades.empty()) return std::nullopt;
-    Keep(EnsureOpen().message);
-    for (int attempt = 0; open_ && attempt < 2; ++attempt) {
-        std::optional<PrintedBefore> found;
-        const QSqlError error = TryFindEarlier(form, trades, found);
-        if (!error.isValid()) return found;
-        if (attempt == 1 || !IsDamageError(error)) {
-            Keep(HistoryReadFailedMessage());
-            break;
-        }
-        Keep(Repair().message);
+    const auto printed = FindPrinted(form, trades);
+    if (!printed) return std::nullopt;
+    for (const std::string& trade : trades) {
+        const auto it = printed->find(trade);
+        if (it != printed->end()) return it->second;
     }
     return std::nullopt;
 }
@@ -661,31 +664,121 @@ std::optional<std::unordered_map<std::string, PrintedBefore>> PrintHistory::Find
     const std::vector<std::string> trades = DistinctTrades(tradeNumbers);
     if (trades.empty()) return printed;
     Keep(EnsureOpen().message);
-    if (!open_) return std::nullopt;
-    for (const std::string& trade : trades) {
-        std::optional<PrintedBefore> found;
-        if (TryFindEarlier(form, {trade}, found).isValid()) {
-            Keep(HistoryReadFailedMessage());
-            return std::nullopt;
+    bool read = false;
+    for (int attempt = 0; open_ && attempt < 2; ++attempt) {
+        printed.clear();
+        const QSqlError error = TryFindPrinted(form, trades, printed);
+        if (!error.isValid()) {
+            read = true;
+            break;
         }
-        if (found) printed.emplace(trade, *found);
+        if (attempt == 1 || !IsDamageError(error)) {
+            if (Server()) {
+                Keep(ServerFailed(error).message);
+            } else {
+                Keep(HistoryReadFailedMessage(path_));
+            }
+            break;
+        }
+        Keep(Repair().message);
+    }
+    if (!read) return std::nullopt;
+    // Prints still waiting on this PC for the server are history all the same.
+    if (Server() && !queuePath_.isEmpty() && QFileInfo::exists(queuePath_)) {
+        const auto queued = Queue().FindPrinted(form, trades);
+        Keep(Queue().TakeMessage());
+        if (!queued) return std::nullopt;
+        for (const auto& [trade, q] : *queued) {
+            auto [it, added] = printed.emplace(trade, q);
+            if (added) continue;
+            PrintedBefore& p = it->second;
+            const int times = p.times + q.times;
+            if (q.time < p.time) p = q;
+            p.times = times;
+        }
     }
     return printed;
+}
+
+QSqlError PrintHistory::TryFindPrinted(FormKind form, const std::vector<std::string>& trades,
+                                       std::unordered_map<std::string, PrintedBefore>& printed) {
+    // Few statements for a whole batch, each well under the engines' limits on parameters.
+    constexpr std::size_t kChunk = 500;
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    QString prepared;
+    for (std::size_t start = 0; start < trades.size(); start += kChunk) {
+        const std::size_t count = std::min(kChunk, trades.size() - start);
+        QStringList marks;
+        for (std::size_t i = 0; i < count; ++i) marks << QStringLiteral("?");
+        const QString sql = QStringLiteral(
+                                "SELECT c.trade, p.printed_at, p.printer, p.host, c.n FROM"
+                                " (SELECT trade, min(print_id) AS first, count(*) AS n"
+                                " FROM print_trades WHERE form = ? AND trade IN (%1)"
+                                " GROUP BY trade) c JOIN prints p ON p.id = c.first")
+                                .arg(marks.join(QLatin1Char(',')));
+        const DeadlineScope bound = Bounded();
+        if (sql != prepared) {
+            if (!q.prepare(sql)) return q.lastError();
+            prepared = sql;
+        }
+        q.bindValue(0, HistoryFormNumber(form));
+        std::unordered_map<QString, std::string> asked;
+        for (std::size_t i = 0; i < count; ++i) {
+            const QString value = StoredTrade(trades[start + i]);
+            q.bindValue(static_cast<int>(i) + 1, value);
+            asked.emplace(value, trades[start + i]);
+        }
+        if (!q.exec()) return q.lastError();
+        while (q.next()) {
+            const auto it = asked.find(q.value(0).toString());
+            if (it == asked.end()) continue;
+            PrintedBefore earlier;
+            earlier.tradeNumber = it->second;
+            earlier.time =
+                QDateTime::fromString(q.value(1).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            earlier.printer = FromQ(q.value(2));
+            earlier.host = FromQ(q.value(3));
+            earlier.times = q.value(4).toInt();
+            printed[it->second] = earlier;
+        }
+        if (q.lastError().isValid()) return q.lastError();
+    }
+    return {};
 }
 
 QSqlError PrintHistory::TrySelect(const QString& sql, const QVariantList& values,
                                   std::vector<HistoryRecord>& out) {
     out.clear();
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) return q.lastError();
-    for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
-    if (!ReadRows(q, out)) return q.lastError();
-    QSqlQuery t(db_);
-    t.setForwardOnly(true);
-    if (!t.prepare(QString::fromLatin1(kTradesOfRecord))) return t.lastError();
-    for (HistoryRecord& r : out) {
-        if (!ReadTrades(t, r)) return t.lastError();
+    {
+        const DeadlineScope bound = Bounded();
+        QSqlQuery q(db_);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql)) return q.lastError();
+        for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
+        if (!ReadRows(q, out)) return q.lastError();
+    }
+    // The trade numbers of many records at a time, not one statement per record.
+    constexpr std::size_t kChunk = 500;
+    std::unordered_map<qlonglong, HistoryRecord*> byId;
+    for (HistoryRecord& r : out) byId.emplace(static_cast<qlonglong>(r.id), &r);
+    for (std::size_t start = 0; start < out.size(); start += kChunk) {
+        const std::size_t count = std::min(kChunk, out.size() - start);
+        QStringList ids;
+        for (std::size_t i = 0; i < count; ++i)
+            ids << QString::number(static_cast<qlonglong>(out[start + i].id));
+        const DeadlineScope bound = Bounded();
+        QSqlQuery t(db_);
+        t.setForwardOnly(true);
+        if (!t.exec(QStringLiteral("SELECT print_id, trade FROM print_trades WHERE print_id IN (%1)"
+                                   " ORDER BY print_id, position")
+                        .arg(ids.join(QLatin1Char(',')))))
+            return t.lastError();
+        while (t.next()) {
+            const auto it = byId.find(t.value(0).toLongLong());
+            if (it != byId.end()) it->second->tradeNumbers.push_back(FromQ(t.value(1)));
+        }
+        if (t.lastError().isValid()) return t.lastError();
     }
     return {};
 }
@@ -694,7 +787,7 @@ std::vector<HistoryRecord> PrintHistory::Select(const QString& where, const QVar
                                                 int limit) {
     std::vector<HistoryRecord> out;
     Keep(EnsureOpen().message);
-    QString sql = QString::fromLatin1(kRecordColumns);
+    QString sql = QString::fromLatin1(RecordColumnsOf(fileVersion_));
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
     sql += QStringLiteral(" ORDER BY printed_at DESC, id DESC");
     if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
@@ -703,7 +796,7 @@ std::vector<HistoryRecord> PrintHistory::Select(const QString& where, const QVar
         if (!error.isValid()) break;
         if (attempt == 1 || !IsDamageError(error)) {
             // What was read before the failure is still shown.
-            Keep(HistoryReadFailedMessage());
+            Keep(HistoryReadFailedMessage(path_));
             break;
         }
         Keep(Repair().message);
@@ -716,7 +809,7 @@ std::vector<HistoryRecord> PrintHistory::List(const HistoryFilter& filter) {
     QVariantList values;
     if (!filter.tradeNumber.empty()) {
         where << QStringLiteral("id IN (SELECT print_id FROM print_trades WHERE trade = ?)");
-        values << GbkToQString(filter.tradeNumber);
+        values << StoredTrade(filter.tradeNumber);
     }
     if (!filter.text.empty()) {
         const QString inside = QLatin1Char('%') + LikeLiteral(filter.text) + QLatin1Char('%');
@@ -740,73 +833,21 @@ std::optional<HistoryRecord> PrintHistory::Find(std::int64_t id) {
     return std::move(found.front());
 }
 
-const std::string& ReprintCaption() {
-    static const std::string caption = Gbk(u8"提示：已打印过！");
-    return caption;
-}
-
-std::string ReprintQuestion(FormKind form, const PrintedBefore& earlier) {
-    if (!earlier.host.empty()) {
-        // Several PCs share the history: the PC tells the packer whom to ask.
-        std::string text = Gbk(u8"交易号") + earlier.tradeNumber + Gbk(u8"的") +
-                           HistoryFormCaption(form) + Gbk(u8"已于 ") +
-                           QStringToGbk(earlier.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"))) +
-                           Gbk(u8" 在 ") + earlier.host + Gbk(u8" 打印过");
-        std::string more;
-        if (!earlier.printer.empty()) more = Gbk(u8"打印机“") + earlier.printer + Gbk(u8"”");
-        if (earlier.times > 1)
-            more += (more.empty() ? "" : Gbk(u8"，")) + Gbk(u8"共") +
-                    std::to_string(earlier.times) + Gbk(u8"次");
-        if (!more.empty()) text += Gbk(u8"（") + more + Gbk(u8"）");
-        return text + Gbk(u8"，确定要再次打印吗？");
-    }
-    std::string text = Gbk(u8"交易号") + earlier.tradeNumber + Gbk(u8"的") +
-                       HistoryFormCaption(form) + Gbk(u8"已于") +
-                       QStringToGbk(HistoryTimeText(earlier.time));
-    if (!earlier.printer.empty()) text += Gbk(u8"在打印机“") + earlier.printer + Gbk(u8"”上");
-    text += Gbk(u8"打印过");
-    if (earlier.times > 1) text += Gbk(u8"（共") + std::to_string(earlier.times) + Gbk(u8"次）");
-    text += Gbk(u8"，确定要再次打印吗？");
-    return text;
-}
-
-std::string HistoryWriteFailedMessage() {
-    return Gbk(
-        u8"无法写入打印记录文件“PrintHistory.sqlite”，本次打印未记入打印记录，"
-        u8"请检查磁盘空间和读写权限！");
-}
-
-std::string HistoryReadFailedMessage() {
-    return Gbk(
-        u8"无法读取打印记录文件“PrintHistory.sqlite”，列出的打印记录可能不全，"
-        u8"重复打印提醒也可能不准确！");
-}
-
-std::string HistoryServerMessage(const QString& server, const std::string& detail) {
-    return Gbk(u8"无法使用打印记录服务器“") + QStringToGbk(server) + Gbk(u8"”：") +
-           Utf8ToGbk(detail);
-}
-
-std::string HistoryQueuedMessage() {
-    return Gbk(u8"打印记录已暂存在本机（HistoryQueue.sqlite），服务器恢复后自动补传。");
-}
-
-std::string PrintUncheckedQuestion(const std::string& why) {
-    return why + Gbk(u8"\n无法检查是否重复打印。是否不检查而继续打印？");
-}
-
-std::string HistoryDamagedMessage(const QString& movedTo) {
-    return Gbk(u8"打印记录文件“PrintHistory.sqlite”已损坏，已改名为“") +
-           QStringToGbk(QFileInfo(movedTo).fileName()) + Gbk(u8"”保存，并新建了打印记录文件！");
-}
-
 HistoryResult PrintHistory::ServerFailed(const QSqlError& error) {
+    const bool silent = deadline_.Expired();
     CloseDatabase();
     std::string detail = error.nativeErrorCode() == QLatin1String(kInsufficientPrivilege)
                              ? std::string(u8"该用户没有写入打印记录的权限。 ")
                              : std::string();
-    detail += WithoutPassword(error.text().toStdString(), location_);
-    return {false, HistoryServerMessage(path_, detail)};
+    if (silent) {
+        detail += u8"服务器没有应答。";
+    } else {
+        detail += WithoutPassword(error.text().toStdString(), location_);
+    }
+    HistoryResult failed{false, HistoryServerMessage(path_, detail)};
+    // A server that let a statement run out is not asked again at once.
+    if (silent) MarkAway(failed.message);
+    return failed;
 }
 
 HistoryResult PrintHistory::OpenServer() {
@@ -829,9 +870,13 @@ HistoryResult PrintHistory::OpenServer() {
     QSqlError error;
     int version = 0;
     {
+        const DeadlineScope bound = Bounded(2 * kServerStatementLimit);
         QSqlQuery q(db_);
         // A trade number another PC holds longer than this is taken as stuck: the check goes on.
-        ok = Exec(q, QStringLiteral("SET lock_timeout = '30s'")) &&
+        // Any other statement the server cannot finish in time turns the print to the queue.
+        ok = Exec(q, QStringLiteral("SET lock_timeout = '%1s'").arg(kTradeHoldSeconds)) &&
+             Exec(q, QStringLiteral("SET statement_timeout = '%1ms'")
+                         .arg(kServerStatementLimit.count())) &&
              Exec(q, QStringLiteral("SET client_min_messages = warning")) && db_.transaction();
         ok = ok && q.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(?)"));
         q.addBindValue(kSchemaLockKey);
@@ -864,14 +909,15 @@ HistoryResult PrintHistory::OpenServer() {
         }
         error = q.lastError().isValid() ? q.lastError() : db_.lastError();
     }
-    if (ok && !db_.commit()) {
-        ok = false;
-        error = db_.lastError();
+    {
+        const DeadlineScope bound = Bounded();
+        if (ok && !db_.commit()) {
+            ok = false;
+            error = db_.lastError();
+        }
+        if (!ok) db_.rollback();
     }
-    if (!ok) {
-        db_.rollback();
-        return ServerFailed(error);
-    }
+    if (!ok) return ServerFailed(error);
     fileVersion_ = kSchemaVersion;
     open_ = true;
     // The server is back: what waited on this PC goes first.
@@ -884,7 +930,7 @@ PrintHistory& PrintHistory::Queue() {
     return *queue_;
 }
 
-HistoryResult PrintHistory::RecordOnServer(HistoryRecord& record) {
+HistoryResult PrintHistory::RecordOnServer(HistoryRecord& record, bool queued) {
     if (!record.time.isValid()) record.time = QDateTime::currentDateTime();
     std::string message;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -892,18 +938,72 @@ HistoryResult PrintHistory::RecordOnServer(HistoryRecord& record) {
         message = Joined(Joined(message, TakeMessage()), opened.message);
         if (!open_) break;
         const QSqlError error = Insert(record, DistinctTrades(record.tradeNumbers));
-        if (!error.isValid()) return {true, message};
+        if (!error.isValid()) {
+            if (queued && !Queue().RemoveUid(record.uid))
+                message = Joined(message, Queue().TakeMessage());
+            return {true, message};
+        }
+        if (RecordRefused(error)) {
+            // The server is fine; this record waits in the queue, to be set aside when sent.
+            message = HistoryServerMessage(path_, RefusalText(error));
+            break;
+        }
         const bool refused = error.nativeErrorCode() == QLatin1String(kInsufficientPrivilege);
         // A connection the server dropped is tried once more, afresh.
         message = ServerFailed(error).message;
         if (refused) break;
     }
     if (queuePath_.isEmpty()) return {false, message};
+    if (queued) return {true, Joined(message, HistoryQueuedMessage())};
     // The print is kept on this PC until the server takes it.
-    HistoryRecord queued = record;
-    const HistoryResult kept = Queue().Record(queued);
+    HistoryRecord copy = record;
+    const HistoryResult kept = Queue().Record(copy);
     if (!kept.ok) return {false, Joined(message, kept.message)};
     return {true, Joined(Joined(message, kept.message), HistoryQueuedMessage())};
+}
+
+bool PrintHistory::RecordRefused(const QSqlError& error) {
+    const QString state = error.nativeErrorCode();
+    // Bad data, a broken rule, a text the server cannot parse or index, a trigger's refusal.
+    for (const char* refusal : {"22", "23", "54", "P0"})
+        if (state.startsWith(QLatin1String(refusal))) return true;
+    return state == QLatin1String("42601");
+}
+
+std::string PrintHistory::RefusalText(const QSqlError& error) const {
+    return WithoutPassword(error.text().toStdString(), location_);
+}
+
+QString PrintHistory::RefusedPath() const {
+    return QFileInfo(queuePath_).dir().filePath(QLatin1String(kHistoryRefusedFileName));
+}
+
+HistoryResult PrintHistory::Reserve(HistoryRecord& record) {
+    if (record.uid.empty()) record.uid = NewRecordUid();
+    if (!record.time.isValid()) record.time = QDateTime::currentDateTime();
+    if (!Server()) return Record(record);
+    if (queuePath_.isEmpty()) return {};
+    HistoryRecord queued = record;
+    HistoryResult kept = Queue().Record(queued);
+    if (kept.ok) reserved_.insert(record.uid);
+    return kept;
+}
+
+HistoryResult PrintHistory::Settle(HistoryRecord& record) {
+    if (!Server()) return record.id != 0 ? HistoryResult{} : Record(record);
+    const bool queued = reserved_.erase(record.uid) > 0;
+    return RecordOnServer(record, queued);
+}
+
+HistoryResult PrintHistory::Withdraw(const HistoryRecord& record) {
+    if (record.uid.empty()) return {};
+    if (!Server()) {
+        if (RemoveUid(record.uid)) return {};
+        return {false, TakeMessage()};
+    }
+    if (reserved_.erase(record.uid) == 0) return {};
+    if (Queue().RemoveUid(record.uid)) return {};
+    return {false, Queue().TakeMessage()};
 }
 
 bool PrintHistory::HoldTrades(FormKind form, const std::vector<std::string>& tradeNumbers) {
@@ -913,19 +1013,43 @@ bool PrintHistory::HoldTrades(FormKind form, const std::vector<std::string>& tra
     std::vector<std::string> trades = DistinctTrades(tradeNumbers);
     // One order everywhere: two PCs holding the same trades never wait on each other in a ring.
     std::sort(trades.begin(), trades.end());
+    // Waiting for another PC's print may take up to the lock timeout, and no longer.
+    const auto limit = std::chrono::seconds(kTradeHoldSeconds) + kServerStatementLimit;
+    const DeadlineScope bound = Bounded(limit);
     QSqlQuery q(db_);
-    if (!q.prepare(QStringLiteral("SELECT pg_advisory_lock(hashtextextended(?, 0))"))) return false;
-    for (const std::string& trade : trades) {
-        q.bindValue(
-            0, QString::number(HistoryFormNumber(form)) + QLatin1Char(':') + GbkToQString(trade));
-        if (!q.exec()) return false;
-        holding_ = true;
-    }
-    return true;
+    bool ok = Exec(q, QStringLiteral("SET statement_timeout = 0"));
+    // One statement for the batch: the locks are taken in the sorted order either way.
+    QStringList marks;
+    for (std::size_t i = 0; i < trades.size(); ++i)
+        marks << QStringLiteral("(?, %1)").arg(static_cast<qulonglong>(i));
+    ok = ok && q.prepare(QStringLiteral("SELECT count(pg_advisory_lock(hashtextextended(k, 0)))"
+                                        " FROM (SELECT k FROM (VALUES %1) v(k, n) ORDER BY n) s")
+                             .arg(marks.join(QLatin1Char(','))));
+    for (std::size_t i = 0; ok && i < trades.size(); ++i)
+        q.bindValue(static_cast<int>(i), QString::number(HistoryFormNumber(form)) +
+                                             QLatin1Char(':') + StoredTrade(trades[i]));
+    // Locks taken before a failure stay until released, as a session's locks do.
+    holding_ = true;
+    ok = ok && q.exec();
+    QSqlError error = q.lastError();
+    q.finish();
+    QSqlQuery reset(db_);
+    if (!Exec(
+            reset,
+            QStringLiteral("SET statement_timeout = '%1ms'").arg(kServerStatementLimit.count())) &&
+        !error.isValid())
+        error = reset.lastError();
+    if (!error.isValid()) return ok;
+    // Another PC holding a trade too long is no fault of the server's.
+    if (!deadline_.Expired() && error.nativeErrorCode() == QLatin1String(kLockNotAvailable))
+        return false;
+    Keep(ServerFailed(error).message);
+    return false;
 }
 
 void PrintHistory::ReleaseTrades() {
     if (!holding_ || !open_) return;
+    const DeadlineScope bound = Bounded();
     QSqlQuery q(db_);
     Exec(q, QStringLiteral("SELECT pg_advisory_unlock_all()"));
     holding_ = false;
@@ -939,16 +1063,31 @@ SyncResult PrintHistory::CopyFrom(PrintHistory& from, bool removeSent) {
     std::reverse(records.begin(), records.end());
     result.left = static_cast<int>(records.size());
     result.message = fromMessage;
+    int refused = 0;
+    std::string refusedWhy;
+    std::unique_ptr<PrintHistory> refusedFile;
     for (HistoryRecord& r : records) {
+        // A print still on its way to the printer is settled or withdrawn by its run.
+        if (removeSent && reserved_.count(r.uid) > 0) {
+            --result.left;
+            continue;
+        }
         HistoryRecord copy = r;
         const QSqlError error = Insert(copy, DistinctTrades(copy.tradeNumbers));
-        const QString state = error.nativeErrorCode();
-        if (error.isValid() &&
-            (state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")))) {
-            // A record the server will never take stays on this PC without holding up the rest.
-            result.message = Joined(
-                result.message, HistoryServerMessage(
-                                    path_, WithoutPassword(error.text().toStdString(), location_)));
+        if (error.isValid() && RecordRefused(error)) {
+            // A record the server will never take holds up none of the rest: a queued one is
+            // moved out of the queue, so that it is said this once.
+            if (refusedWhy.empty()) refusedWhy = RefusalText(error);
+            ++refused;
+            if (!removeSent) continue;
+            if (!refusedFile) refusedFile = std::make_unique<PrintHistory>(RefusedPath());
+            HistoryRecord kept = r;
+            const HistoryResult moved = refusedFile->Record(kept);
+            if (moved.ok && from.Remove(r.id)) {
+                --result.left;
+            } else {
+                result.message = Joined(Joined(result.message, moved.message), from.TakeMessage());
+            }
             continue;
         }
         if (error.isValid()) {
@@ -963,12 +1102,18 @@ SyncResult PrintHistory::CopyFrom(PrintHistory& from, bool removeSent) {
         if (insertedNew_) ++result.sent;
         --result.left;
     }
+    if (refused > 0)
+        result.message = Joined(
+            result.message,
+            HistorySetAsideMessage(refused, removeSent ? RefusedPath() : from.Path(), refusedWhy));
     return result;
 }
 
 SyncResult PrintHistory::SendQueue() {
     if (!Server() || queuePath_.isEmpty() || !QFileInfo::exists(queuePath_)) return {};
     if (!open_) {
+        // Asked for by the seller: the server is tried even when it was away a moment ago.
+        RetryServer();
         // Opening sends the queue itself.
         const int before = Queued();
         const HistoryResult opened = EnsureOpen();
@@ -989,7 +1134,29 @@ SyncResult PrintHistory::Import(PrintHistory& local) {
 
 int PrintHistory::Queued() {
     if (!Server() || queuePath_.isEmpty() || !QFileInfo::exists(queuePath_)) return 0;
-    return static_cast<int>(Queue().List().size());
+    const int count = static_cast<int>(Queue().List().size());
+    // Damage found in the queue is said with the next result, never lost in the queue.
+    Keep(Queue().TakeMessage());
+    return count;
+}
+
+bool PrintHistory::RemoveUid(const std::string& uid) {
+    Keep(EnsureOpen().message);
+    if (!open_) return false;
+    std::vector<std::int64_t> ids;
+    {
+        QSqlQuery q(db_);
+        if (!q.prepare(QStringLiteral("SELECT id FROM prints WHERE uid = ?"))) return false;
+        q.addBindValue(StoredText(uid));
+        if (!q.exec()) {
+            Keep(HistoryWriteFailedMessage(path_));
+            return false;
+        }
+        while (q.next()) ids.push_back(q.value(0).toLongLong());
+    }
+    for (const std::int64_t id : ids)
+        if (!Remove(id)) return false;
+    return true;
 }
 
 bool PrintHistory::Remove(std::int64_t id) {
@@ -1009,7 +1176,7 @@ bool PrintHistory::Remove(std::int64_t id) {
     ok = ok && db_.commit();
     if (!ok) {
         db_.rollback();
-        Keep(HistoryWriteFailedMessage());
+        Keep(HistoryWriteFailedMessage(path_));
     }
     return ok;
 }
