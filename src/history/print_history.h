@@ -110,8 +110,10 @@ public:
                                                   const std::vector<std::string>& tradeNumbers);
 
     // Which of these trade numbers were printed on this kind of form before, each with its
-    // earliest print; nothing when the history cannot be read (TakeMessage() says why), so a
-    // caller never takes an unreadable history for one without prints.
+    // earliest print, in a few statements for any size of batch; on a server the prints waiting
+    // in this PC's queue count too. Nothing when the history (or the queue) cannot be read
+    // (TakeMessage() says why), so a caller never takes an unreadable history for one without
+    // prints.
     std::optional<std::unordered_map<std::string, PrintedBefore>> FindPrinted(
         FormKind form, const std::vector<std::string>& tradeNumbers);
 
