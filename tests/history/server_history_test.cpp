@@ -307,13 +307,11 @@ TEST_F(ServerHistoryTest, OneBatchCheckCountsTheQueueAndNeverMistakesAnAwayServe
     EXPECT_EQ(printed->size(), 2u);
     EXPECT_EQ(printed->at("T1").times, 2);
     EXPECT_EQ(printed->at("T1").time, Sample("T1").time.addDays(-1)) << "the earlier, queued one";
-    EXPECT_TRUE(history.FindEarlierPrint(FormKind::kFreightBill, {"T3", "T2"}));
 
     HistoryLocation away = Here();
     away.host = dir.filePath(QStringLiteral("nowhere"));
     PrintHistory gone(away, QueuePath());
     EXPECT_FALSE(gone.FindPrinted(FormKind::kFreightBill, batch));
-    EXPECT_FALSE(gone.TakeMessage().empty());
 }
 
 TEST_F(ServerHistoryTest, BadFieldsAreBoundedAndARefusedRecordIsSetAsideOnce) {
@@ -331,16 +329,12 @@ TEST_F(ServerHistoryTest, BadFieldsAreBoundedAndARefusedRecordIsSetAsideOnce) {
         << server->Error();
     HistoryRecord refused = Sample("R1", "refuse");
     EXPECT_TRUE(history.Record(refused).ok);
-    for (const char* trade : {"R2", "R3"}) {
-        HistoryRecord r = Sample(trade);
-        ASSERT_TRUE(history.Record(r).ok) << trade;
-    }
+    HistoryRecord after = Sample("R2");
+    ASSERT_TRUE(history.Record(after).ok);
     PrintHistory later(Here(), QueuePath());
     ASSERT_TRUE(later.Open().ok);
     EXPECT_EQ(later.Queued(), 0);
-    const SyncResult again = later.SendQueue();
-    EXPECT_EQ(again.left, 0);
-    EXPECT_TRUE(again.message.empty()) << "said once";
+    EXPECT_TRUE(later.SendQueue().message.empty()) << "said once";
     EXPECT_EQ(PrintHistory(dir.filePath(QLatin1String(kHistoryRefusedFileName))).List().size(), 1u);
 }
 
