@@ -128,6 +128,8 @@ int RunHistory(const HistoryOptions& options, const std::string& programFolder) 
     }
     const std::unique_ptr<PrintHistory> owned = MakeHistory(location, programFolder);
     PrintHistory& history = *owned;
+    // A window printing meanwhile keeps its history and journal as they are.
+    history.SetReader(true);
     const HistoryResult opened = history.Open();
     if (!opened.message.empty()) PrintMessage(opened.message);
     if (!opened.ok) return kExitFailure;

@@ -3,10 +3,14 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QUrl>
+#include <cctype>
 
 namespace tallivo {
 
 namespace {
+
+const std::string kEncodeHint =
+    " (write '/', '?', '#', '@' and '%' inside a user name or password as %2F, %3F, %23, %40, %25)";
 
 LocationParse Bad(std::string why) {
     return {std::nullopt, std::move(why)};
@@ -61,8 +65,13 @@ QString HistoryLocation::ConnectOptions() const {
     if (!sslMode.isEmpty()) options << QStringLiteral("sslmode=") + Quoted(sslMode);
     if (!service.isEmpty()) options << QStringLiteral("service=") + Quoted(service);
     for (const auto& [key, value] : more) options << key + QLatin1Char('=') + Quoted(value);
-    // A server that does not answer must not hold a print for long.
-    options << QStringLiteral("connect_timeout=%1").arg(connectTimeout > 0 ? connectTimeout : 5);
+    // A server that does not answer must not hold a print for long; a peer gone from the
+    // network is noticed by the keepalives within seconds instead of the system's two hours.
+    options << QStringLiteral("connect_timeout=%1")
+                   .arg(connectTimeout > 0 ? connectTimeout : kDefaultConnectTimeout)
+            << QStringLiteral("keepalives=1") << QStringLiteral("keepalives_idle=5")
+            << QStringLiteral("keepalives_interval=2") << QStringLiteral("keepalives_count=2")
+            << QStringLiteral("tcp_user_timeout=10000");
     return options.join(QLatin1Char(';'));
 }
 
@@ -106,7 +115,7 @@ LocationParse ParseHistoryUrl(const std::string& url) {
         if (close == std::string::npos) return Bad("unclosed [ in the server address");
         hostPart = authority.substr(1, close - 1);
         if (close + 1 < authority.size()) {
-            if (authority[close + 1] != ':') return Bad("bad server address: " + authority);
+            if (authority[close + 1] != ':') return Bad("bad server address" + kEncodeHint);
             portPart = authority.substr(close + 2);
         }
     } else if (const std::size_t colon = authority.find(':'); colon != std::string::npos) {
@@ -115,8 +124,11 @@ LocationParse ParseHistoryUrl(const std::string& url) {
     }
     if (hostPart.find(',') != std::string::npos) return Bad("one server only, please");
     loc.host = Decoded(hostPart);
+    // The authority may hold a password cut by an unencoded '/', '?' or '#': none of it is echoed.
     if (!portPart.empty() && !ParsePort(Decoded(portPart), &loc.port))
-        return Bad("bad port: " + portPart);
+        return Bad("bad port in the server address" + kEncodeHint);
+    if (at == std::string::npos && loc.database.contains(QLatin1Char('@')))
+        return Bad("bad server address" + kEncodeHint);
 
     std::size_t start = 0;
     while (start < query.size()) {
@@ -126,7 +138,8 @@ LocationParse ParseHistoryUrl(const std::string& url) {
         start = end + 1;
         if (pair.empty()) continue;
         const std::size_t eq = pair.find('=');
-        if (eq == std::string::npos) return Bad("parameter without a value: " + pair);
+        if (eq == std::string::npos)
+            return Bad("a connection parameter without a value" + kEncodeHint);
         const std::string key = pair.substr(0, eq);
         const QString value = Decoded(pair.substr(eq + 1));
         if (key == "host") {
@@ -161,9 +174,20 @@ LocationParse ParseHistoryUrl(const std::string& url) {
 std::string WithoutPassword(std::string text, const HistoryLocation& location) {
     const std::string password = location.password.toStdString();
     if (password.empty()) return text;
-    for (std::size_t at = text.find(password); at != std::string::npos;
-         at = text.find(password, at + 3))
-        text.replace(at, password.size(), "***");
+    const auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    // Only a whole token is the password: a short one must not take letters out of words.
+    std::size_t at = text.find(password);
+    while (at != std::string::npos) {
+        const std::size_t end = at + password.size();
+        const bool startsToken = at == 0 || !word(password.front()) || !word(text[at - 1]);
+        const bool endsToken = end == text.size() || !word(password.back()) || !word(text[end]);
+        if (startsToken && endsToken) {
+            text.replace(at, password.size(), "***");
+            at = text.find(password, at + 3);
+        } else {
+            at = text.find(password, at + 1);
+        }
+    }
     return text;
 }
 

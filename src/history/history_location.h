@@ -10,6 +10,9 @@
 
 namespace tallivo {
 
+// Seconds a connection to the server may take when the location names none.
+constexpr int kDefaultConnectTimeout = 3;
+
 struct HistoryLocation {
     enum class Engine { kSqlite, kPostgres } engine = Engine::kSqlite;
     QString sqlitePath;  // empty: the file beside the program
@@ -20,7 +23,7 @@ struct HistoryLocation {
     QString password;  // empty: .pgpass or the service file
     QString sslMode;   // disable, allow, prefer, require, verify-ca, verify-full; empty: prefer
     QString service;   // a service name of pg_service.conf
-    int connectTimeout = 0;  // seconds; 0: the default of a few seconds
+    int connectTimeout = 0;  // seconds; 0: kDefaultConnectTimeout
     // Other libpq settings a URI may carry (certificate files, passfile, application_name).
     std::vector<std::pair<QString, QString>> more;
 

@@ -10,14 +10,18 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "history/history_location.h"
+#include "history/history_messages.h"
 #include "history/history_record.h"
+#include "history/server_deadline.h"
 
 namespace tallivo {
 
@@ -25,10 +29,20 @@ namespace tallivo {
 extern const char* const kPrintHistoryFileName;
 // "HistoryQueue.sqlite": records kept on the PC while the server could not take them.
 extern const char* const kHistoryQueueFileName;
+// "HistoryRefused.sqlite": records the server refused, kept apart so that the rest go on.
+extern const char* const kHistoryRefusedFileName;
 // The history file of a program folder.
 QString PrintHistoryPath(const std::string& programFolder);
 // The queue of records waiting for the server, beside the program.
 QString HistoryQueuePath(const std::string& programFolder);
+
+// After a failed attempt the server is taken as away for this long: a run and the window queue
+// their prints at once instead of waiting on it for every page.
+constexpr int kServerAwaySeconds = 60;
+// The longest one server statement may take before the print turns to the queue.
+constexpr std::chrono::milliseconds kServerStatementLimit{4000};
+// How long a reprint check waits for another PC holding the same trade number.
+constexpr int kTradeHoldSeconds = 30;
 
 struct HistoryResult {
     bool ok = true;       // the operation was done
@@ -76,6 +90,16 @@ public:
     HistoryResult Open();
     bool IsOpen() const { return open_; }
 
+    // Before the job goes to the printer: the record is kept on this PC (in the queue when the
+    // history is on a server), so that a run killed mid-print loses nothing. Sets its uid and
+    // time. Not ok when it could not be kept.
+    HistoryResult Reserve(HistoryRecord& record);
+    // After the printer took the job: a reserved record goes to the server and leaves the
+    // queue, or stays queued while the server is away. Nothing more to do for a file.
+    HistoryResult Settle(HistoryRecord& record);
+    // The job did not go out: the reserved record is taken back.
+    HistoryResult Withdraw(const HistoryRecord& record);
+
     // Adds a printed form, its id set on success; the time is taken from the record (the
     // current time when it has none). Any message of opening it comes with the result.
     HistoryResult Record(HistoryRecord& record);
@@ -86,8 +110,10 @@ public:
                                                   const std::vector<std::string>& tradeNumbers);
 
     // Which of these trade numbers were printed on this kind of form before, each with its
-    // earliest print; nothing when the history cannot be read (TakeMessage() says why), so a
-    // caller never takes an unreadable history for one without prints.
+    // earliest print, in a few statements for any size of batch; on a server the prints waiting
+    // in this PC's queue count too. Nothing when the history (or the queue) cannot be read
+    // (TakeMessage() says why), so a caller never takes an unreadable history for one without
+    // prints.
     std::optional<std::unordered_map<std::string, PrintedBefore>> FindPrinted(
         FormKind form, const std::vector<std::string>& tradeNumbers);
 
@@ -116,6 +142,14 @@ public:
     bool Remove(std::int64_t id);
 
     bool Server() const { return location_.Server(); }
+    // A server attempt failed less than kServerAwaySeconds ago: calls answer at once as failed
+    // (records go to the queue) without asking the server again.
+    bool ServerAway() const;
+    // The next call asks the server again (the seller asked to send the queue).
+    void RetryServer();
+    // A reader (a listing beside a running window) that finds the file open elsewhere opens it
+    // read-only: it never checkpoints, repairs or moves it, nor touches its journal.
+    void SetReader(bool reader) { reader_ = reader; }
     // The file, or the server without its password.
     const QString& Path() const { return path_; }
     // The schema version this program writes.
@@ -123,10 +157,21 @@ public:
 
 private:
     HistoryResult EnsureOpen();
+    void MarkAway(const std::string& message);
+    DeadlineScope Bounded(std::chrono::milliseconds limit = kServerStatementLimit);
+    bool RemoveUid(const std::string& uid);
+    // The file is open in another program: its journal files are there.
+    bool InUseElsewhere() const;
     HistoryResult OpenDatabase();
     HistoryResult OpenServer();
     HistoryResult ServerFailed(const QSqlError& error);
-    HistoryResult RecordOnServer(HistoryRecord& record);
+    // `queued`: the record waits in the queue already (reserved) and leaves it once sent.
+    HistoryResult RecordOnServer(HistoryRecord& record, bool queued = false);
+    // The server refused this record itself, not the connection or the role.
+    static bool RecordRefused(const QSqlError& error);
+    std::string RefusalText(const QSqlError& error) const;
+    // The file records the server refused are kept in, beside the queue.
+    QString RefusedPath() const;
     SyncResult CopyFrom(PrintHistory& from, bool removeSent);
     // The local queue, opened when first needed.
     PrintHistory& Queue();
@@ -137,6 +182,9 @@ private:
     // After damage was found: an index is rebuilt, from its table when REINDEX cannot. Damage
     // to the records moves the file aside and starts a new one holding what could be read.
     HistoryResult Repair();
+    // Moves the file aside and starts a new one holding `readable`; the moved copy goes when
+    // `whole` says it holds nothing more.
+    HistoryResult StartAfresh(std::vector<HistoryRecord>& readable, bool whole);
     // Every record that can be read, with its trade numbers; false when some could not be.
     bool ReadReadable(std::vector<HistoryRecord>& records);
     // Writes one record in one transaction; the error, invalid when it was written.
@@ -150,8 +198,8 @@ private:
     // One try of Select: the error of the first step that failed, invalid when all went well.
     QSqlError TrySelect(const QString& sql, const QVariantList& values,
                         std::vector<HistoryRecord>& out);
-    QSqlError TryFindEarlier(FormKind form, const std::vector<std::string>& trades,
-                             std::optional<PrintedBefore>& found);
+    QSqlError TryFindPrinted(FormKind form, const std::vector<std::string>& trades,
+                             std::unordered_map<std::string, PrintedBefore>& printed);
     void Keep(const std::string& message);
 
     HistoryLocation location_;
@@ -165,26 +213,16 @@ private:
     int fileVersion_ = 0;      // the schema version of the open file
     bool insertedNew_ = true;  // the last insert added a record the history lacked
     std::string pending_;
+    std::unordered_set<std::string> reserved_;  // uids reserved in the queue, not yet settled
+    ServerDeadline deadline_;
+    std::string awayMessage_;
+    std::chrono::steady_clock::time_point awayUntil_;
+    bool reader_ = false;
+    bool readOnly_ = false;  // opened read-only, as a reader beside a writer
 };
 
 // The history at a location, for a program folder (its file, or the server with its queue).
 std::unique_ptr<PrintHistory> MakeHistory(const HistoryLocation& location,
                                           const std::string& programFolder);
-
-// The reprint question, No its default: caption and text naming the trade number, the time and
-// the printer of the first print (GBK).
-const std::string& ReprintCaption();
-std::string ReprintQuestion(FormKind form, const PrintedBefore& earlier);
-
-// The messages, GBK.
-std::string HistoryWriteFailedMessage();
-std::string HistoryReadFailedMessage();
-std::string HistoryDamagedMessage(const QString& movedTo);
-// The server could not be reached (or refused): `detail` (UTF-8) says why, without the
-// password.
-std::string HistoryServerMessage(const QString& server, const std::string& detail);
-std::string HistoryQueuedMessage();
-// Asked before a print when the server cannot be reached; No the default.
-std::string PrintUncheckedQuestion(const std::string& why);
 
 }  // namespace tallivo

@@ -89,6 +89,29 @@ TEST(CliHistoryTest, DamageIsSaidAfterListingWhatCanBeRead) {
     EXPECT_LT(lines, 300);
 }
 
+TEST(CliHistoryTest, AListingBesideAWindowThatLostItsLocksLeavesItsJournalAlone) {
+    QTemporaryDir dir;
+    const QString path = PrintHistoryPath(dir.path().toStdString());
+    PrintHistory window(path);
+    HistoryRecord first;
+    first.tradeNumbers = {"W1"};
+    ASSERT_TRUE(window.Record(first).ok);
+    // A file dialog sniffing the files closes descriptors, and with them the window's locks.
+    for (const char* part : {"", "-wal", "-shm"}) {
+        QFile sniffed(path + QLatin1String(part));
+        ASSERT_TRUE(sniffed.open(QIODevice::ReadOnly)) << part;
+    }
+    const CliRun run = History(dir, "");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("W1"), std::string::npos);
+    EXPECT_TRUE(QFileInfo::exists(path + QStringLiteral("-wal")));
+    EXPECT_TRUE(QFileInfo::exists(path + QStringLiteral("-shm")));
+    HistoryRecord second;
+    second.tradeNumbers = {"W2"};
+    EXPECT_TRUE(window.Record(second).ok);
+    EXPECT_EQ(window.List().size(), 2u);
+}
+
 TEST(CliHistoryTest, WithoutAFolderItReadsTheFolderFillUses) {
     // An installed program: its history is in the user's data folder.
     QTemporaryDir dir;

@@ -4,11 +4,15 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
 #include <cstdio>
 #include <set>
+#include <thread>
 
 #include "history/print_history.h"
 #include "history/reprint_check.h"
+#include "support/history_pages.h"
 #include "support/history_records.h"
 #include "support/private_postgres.h"
 #include "support/recording_prompter.h"
@@ -71,6 +75,15 @@ TEST(HistoryUrlTest, ConnectionUrisAndSqliteFiles) {
     EXPECT_TRUE(loc->ConnectOptions().contains(QStringLiteral("sslmode='verify-full'")));
     EXPECT_FALSE(loc->Shown().contains(QStringLiteral("p:ss")));
     EXPECT_EQ(WithoutPassword("failed for p:ss", *loc), "failed for ***");
+    loc->password = QStringLiteral("x");
+    EXPECT_EQ(WithoutPassword("x: expired, x", *loc), "***: expired, ***");
+    for (const char* cut : {"postgresql://u:Top/SecretPw@h/db", "postgresql://u:Top?SecretPw@h/db",
+                            "postgresql://u:12/SecretPw@h/db"}) {
+        const LocationParse parsed = ParseHistoryUrl(cut);
+        EXPECT_FALSE(parsed.location) << cut;
+        EXPECT_EQ(parsed.error.find("Top"), std::string::npos) << parsed.error;
+        EXPECT_EQ(parsed.error.find("Secret"), std::string::npos) << parsed.error;
+    }
     loc = ParseHistoryUrl("postgresql://h?sslrootcert=/etc/it's.crt").location;
     ASSERT_TRUE(loc);
     EXPECT_TRUE(loc->ConnectOptions().contains(QStringLiteral("sslrootcert='/etc/it\\'s.crt'")));
@@ -272,6 +285,116 @@ TEST_F(ServerHistoryTest, UnreachableServerAsksOnceBeforePrintingUnchecked) {
     std::optional<bool> unchecked = true;
     EXPECT_TRUE(ConfirmReprint(history, prompter, FormKind::kFreightBill, {"U2"}, &unchecked));
     EXPECT_EQ(prompter.questions.size(), 1u) << "said once a session";
+}
+
+TEST_F(ServerHistoryTest, OneBatchCheckCountsTheQueueAndNeverMistakesAnAwayServerForNoPrints) {
+    PrintHistory history(Here(), QueuePath());
+    HistoryRecord onServer = Sample("T1");
+    ASSERT_TRUE(history.Record(onServer).ok);
+    {
+        PrintHistory queue(QueuePath());
+        for (const char* trade : {"T1", "T2"}) {
+            HistoryRecord queued = Sample(trade);
+            queued.time = queued.time.addDays(-1);
+            ASSERT_TRUE(queue.Record(queued).ok);
+        }
+    }
+    std::vector<std::string> batch{"T1", "T2", "T3"};
+    for (int i = 0; i < 1200; ++i) batch.push_back("N" + std::to_string(i));
+    batch.push_back("T2");
+    auto printed = history.FindPrinted(FormKind::kFreightBill, batch);
+    ASSERT_TRUE(printed);
+    EXPECT_EQ(printed->size(), 2u);
+    EXPECT_EQ(printed->at("T1").times, 2);
+    EXPECT_EQ(printed->at("T1").time, Sample("T1").time.addDays(-1)) << "the earlier, queued one";
+
+    HistoryLocation away = Here();
+    away.host = dir.filePath(QStringLiteral("nowhere"));
+    PrintHistory gone(away, QueuePath());
+    EXPECT_FALSE(gone.FindPrinted(FormKind::kFreightBill, batch));
+}
+
+TEST_F(ServerHistoryTest, BadFieldsAreBoundedAndARefusedRecordIsSetAsideOnce) {
+    PrintHistory history(Here(), QueuePath());
+    HistoryRecord odd = Sample(std::string(3000, '7'), std::string("a\0b", 3));
+    ASSERT_TRUE(history.Record(odd).ok);
+    EXPECT_EQ(history.Queued(), 0);
+    EXPECT_TRUE(history.FindEarlierPrint(FormKind::kFreightBill, {std::string(3000, '7')}));
+
+    ASSERT_TRUE(server->Execute(database,
+                                "CREATE FUNCTION no() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN"
+                                " IF NEW.buyer = 'refuse' THEN RAISE 'refused'; END IF;"
+                                " RETURN NEW; END$$; CREATE TRIGGER no BEFORE INSERT ON prints"
+                                " FOR EACH ROW EXECUTE FUNCTION no()"))
+        << server->Error();
+    HistoryRecord refused = Sample("R1", "refuse");
+    EXPECT_TRUE(history.Record(refused).ok);
+    HistoryRecord after = Sample("R2");
+    ASSERT_TRUE(history.Record(after).ok);
+    PrintHistory later(Here(), QueuePath());
+    ASSERT_TRUE(later.Open().ok);
+    EXPECT_EQ(later.Queued(), 0);
+    EXPECT_TRUE(later.SendQueue().message.empty()) << "said once";
+    EXPECT_EQ(PrintHistory(dir.filePath(QLatin1String(kHistoryRefusedFileName))).List().size(), 1u);
+}
+
+TEST_F(ServerHistoryTest, ASilentServerTurnsToTheQueueWithinSecondsAndIsLeftAloneAfter) {
+    PrintHistory history(Here(), QueuePath());
+    HistoryRecord reserved = Sample("S1");
+    ASSERT_TRUE(history.Reserve(reserved).ok);
+    ASSERT_TRUE(history.Open().ok);
+    ASSERT_TRUE(server->Pause(true)) << server->Error();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(history.Settle(reserved).ok);
+    const qint64 first = timer.restart();
+    std::printf("silent server: %lld ms to the queue\n", static_cast<long long>(first));
+    EXPECT_LT(first, kServerStatementLimit.count() + 3000);
+    HistoryRecord next = Sample("S2");
+    EXPECT_TRUE(history.Record(next).ok);
+    EXPECT_LT(timer.elapsed(), 200) << "away: not asked again";
+    ASSERT_TRUE(server->Pause(false)) << server->Error();
+    EXPECT_EQ(history.Queued(), 2);
+    history.RetryServer();
+    HistoryRecord withdrawn = Sample("S3");
+    ASSERT_TRUE(history.Reserve(withdrawn).ok);
+    EXPECT_TRUE(history.Withdraw(withdrawn).ok);
+    EXPECT_EQ(history.SendQueue().sent, 2);
+    EXPECT_EQ(history.List().size(), 2u);
+}
+
+TEST_F(ServerHistoryTest, ADamagedQueueSendsWhatCanBeReadAndNamesItself) {
+    {
+        PrintHistory queue(QueuePath());
+        for (int i = 0; i < 300; ++i) {
+            HistoryRecord r = Sample("D" + std::to_string(i), std::string(100, 'a'));
+            ASSERT_TRUE(queue.Record(r).ok);
+        }
+    }
+    ASSERT_TRUE(testing::DamageMiddlePage(QueuePath(), QStringLiteral("prints")));
+    PrintHistory history(Here(), QueuePath());
+    const SyncResult sent = history.SendQueue();
+    EXPECT_GT(sent.sent, 250);
+    EXPECT_EQ(sent.left, 0);
+    EXPECT_NE(sent.message.find("HistoryQueue-"), std::string::npos) << GbkToUtf8(sent.message);
+    EXPECT_EQ(sent.message.find(kPrintHistoryFileName), std::string::npos);
+}
+
+TEST_F(ServerHistoryTest, ABatchHeldByOnePcMakesTheOtherWait) {
+    PrintHistory first(Here(), QueuePath());
+    std::vector<std::string> batch;
+    for (int i = 0; i < 50; ++i) batch.push_back("H" + std::to_string(i));
+    ASSERT_TRUE(first.HoldTrades(FormKind::kFreightBill, batch));
+    std::atomic<int> held{0};
+    std::thread other([&] {
+        PrintHistory second(Here(), QueuePath());
+        held = second.HoldTrades(FormKind::kFreightBill, {"H7"}) ? 1 : -1;
+    });
+    QThread::msleep(500);
+    EXPECT_EQ(held.load(), 0);
+    first.ReleaseTrades();
+    other.join();
+    EXPECT_EQ(held.load(), 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <atomic>
+#include <vector>
 
 namespace tallivo::testing {
 namespace {
@@ -125,6 +127,24 @@ bool PrivatePostgres::Kill() {
     return Run({kBin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), dir_.filePath("data"),
                 QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"),
                 QStringLiteral("stop")});
+}
+
+bool PrivatePostgres::Pause(bool paused) {
+    QFile pidFile(dir_.filePath("data/postmaster.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly)) return Fail("no postmaster.pid");
+    const QByteArray postmaster = pidFile.readLine().trimmed();
+    std::vector<pid_t> pids{static_cast<pid_t>(postmaster.toInt())};
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        // "pid (name) state ppid ...": the parent follows the closing parenthesis.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (rest.size() > 1 && rest[1] == postmaster) pids.push_back(entry.toInt());
+    }
+    for (const pid_t pid : pids)
+        if (::kill(pid, paused ? SIGSTOP : SIGCONT) != 0) return Fail("cannot signal the server");
+    return true;
 }
 
 QString PrivatePostgres::Url(const QString& database, const QString& user,

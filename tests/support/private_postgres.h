@@ -36,6 +36,9 @@ public:
     // Stops the server at once, as a crash would, and starts it again.
     bool Kill();
     bool Start();
+    // Stops (or lets go on) the server and all its processes, as a hung machine would: the
+    // connections stay, nothing answers.
+    bool Pause(bool paused);
 
 private:
     bool Run(const QStringList& arguments, int timeoutMs = 60000);
