@@ -4,8 +4,8 @@
 
 namespace tallivo {
 
-// Reads the system's font configuration on the second core while the application connects to
-// the display and hands over, so that the first widget to measure text does not wait for it.
+// Reads the system's font configuration on the second core while the window's other parts are
+// prepared, so that the first widget to measure text does not wait for it.
 // Joins when it goes: before the window is built, and on every early return.
 class FontWarmUp {
 public:

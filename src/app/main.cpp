@@ -34,17 +34,7 @@
 int main(int argc, char** argv) {
     using namespace tallivo;
     if (PrintVersionIfAsked(argc, argv, "tallivo")) return 0;
-    FontWarmUp fontWarmUp;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tallivo"));
-    // No application display name: Qt would append it to every dialog's caption.
     const QString title = QString::fromUtf8(kApplicationTitle);
-    LoadQtChineseTranslations();
-    InstallTemplateFontStandIns();
-
-    // Wayland and the desktop menu know the program by its desktop entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tallivo"));
-
     // The arguments as the system gave them: a file name may hold what GBK, or even UTF-8,
     // cannot. The running copy has a working folder of its own: a document, exchange file or
     // order export named by a relative path is handed over by its full path.
@@ -60,15 +50,32 @@ int main(int argc, char** argv) {
     const browser::CommandLineRecord record = browser::MakeCommandLineRecord(onDisk);
     const QByteArray recordText = QByteArray::fromStdString(record.text);
 
-    // One copy per user: a second start hands its command line over and ends, showing nothing.
+    // One copy per user: a second start hands its command line over and ends, showing nothing,
+    // before the display, the fonts or the printing libraries are touched.
+    const browser::SingleInstanceStart early =
+        browser::HandOverIfRunning(title, record.tag, recordText);
+    if (early.status == browser::SingleInstanceStart::Status::kHandedOver) return 0;
+
+    FontWarmUp fontWarmUp;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tallivo"));
+    // No application display name: Qt would append it to every dialog's caption.
+    LoadQtChineseTranslations();
+    // Wayland and the desktop menu know the program by its desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tallivo"));
+
     browser::HandoverServer server(title);
     const browser::SingleInstanceStart start =
-        browser::StartOrHandOver(server, title, record.tag, recordText);
+        early.status == browser::SingleInstanceStart::Status::kFailed
+            ? early
+            : browser::StartOrHandOver(server, title, record.tag, recordText);
     switch (start.status) {
         case browser::SingleInstanceStart::Status::kHandedOver:
             return 0;
         case browser::SingleInstanceStart::Status::kFailed:
             std::fprintf(stderr, "tallivo: %s\n", start.message.toLocal8Bit().constData());
+            fontWarmUp.Wait();
+            InstallTemplateFontStandIns();
             QMessageBox::critical(nullptr, title, start.message);
             return 1;
         case browser::SingleInstanceStart::Status::kNoChannel:
@@ -79,6 +86,7 @@ int main(int argc, char** argv) {
     }
 
     fontWarmUp.Wait();
+    InstallTemplateFontStandIns();
     TFormPrint window;
     window.setWindowTitle(title);
     QtPrompter prompter(&window);

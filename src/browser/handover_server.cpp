@@ -1,11 +1,9 @@
 #include "browser/handover_server.h"
 
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
-#include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "browser/handover_channel.h"
@@ -13,6 +11,16 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
+
+#include "browser/unix_socket.h"
+#else
+#include <QLocalServer>
+#include <QLocalSocket>
 #endif
 
 namespace tallivo::browser {
@@ -24,25 +32,75 @@ namespace {
 constexpr int kMaxPendingConnections = 32;
 constexpr int kProbeWaitMs = 2000;
 
+#ifdef Q_OS_UNIX
+
+// One sender's connection: reads its one record, answers, and goes.
+class HandoverConnection : public QObject {
+public:
+    HandoverConnection(int fd, int timeoutMs, QObject* parent,
+                       std::function<void(const HandoverRecord&)> take)
+        : QObject(parent), socket_(fd), take_(std::move(take)) {
+        notifier_ = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &HandoverConnection::Read);
+        auto* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, &HandoverConnection::Close);
+        timer->start(timeoutMs);
+    }
+
+    void Read() {
+        char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t got = ::recv(socket_.fd, buffer, sizeof buffer, 0);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+            // Closed or broken before the record was whole: it is lost, and nobody waits.
+            if (got <= 0) return Close();
+            const auto state = reader_.Feed({buffer, size_t(got)});
+            if (state == HandoverRecordReader::State::kNeedMore) continue;
+            const bool complete = state == HandoverRecordReader::State::kComplete;
+            const char reply = complete ? kReplyHandled : kReplyRefused;
+            ::send(socket_.fd, &reply, 1, MSG_NOSIGNAL);
+            if (complete) take_(reader_.record());
+            return Close();
+        }
+    }
+
+    void Close() {
+        notifier_->setEnabled(false);
+        socket_.Close();
+        deleteLater();
+    }
+
+private:
+    OwnedSocket socket_;
+    QSocketNotifier* notifier_ = nullptr;
+    HandoverRecordReader reader_;
+    std::function<void(const HandoverRecord&)> take_;
+};
+
+#endif
+
 }  // namespace
 
 HandoverServer::HandoverServer(const QString& title, QObject* parent)
     : QObject(parent), title_(title), name_(HandoverServerName(title)) {}
 
-HandoverServer::~HandoverServer() = default;
-
-bool HandoverServer::AnotherCopyAnswers() {
-    QLocalSocket probe;
-    probe.connectToServer(name_);
-    if (probe.waitForConnected(kProbeWaitMs)) {
-        // An empty connection is no record; the running copy drops it.
-        probe.abort();
-        return true;
+HandoverServer::~HandoverServer() {
+#ifdef Q_OS_UNIX
+    if (listener_ >= 0) {
+        ::close(listener_);
+        ::unlink(QFile::encodeName(name_).constData());
     }
-    const auto error = probe.error();
-    // Only a socket nobody listens on is stale; a busy or slow listener is still a running copy.
-    return error != QLocalSocket::ServerNotFoundError &&
-           error != QLocalSocket::ConnectionRefusedError;
+#endif
+}
+
+void HandoverServer::QueueRecord(const HandoverRecord& record) {
+    const quint32 tag = record.tag;
+    QByteArray text(record.text.data(), qsizetype(record.text.size()));
+    QMetaObject::invokeMethod(
+        this, [this, tag, text = std::move(text)] { emit RecordReceived(tag, text); },
+        Qt::QueuedConnection);
 }
 
 bool HandoverServer::RemoveStaleSocket() {
@@ -52,8 +110,10 @@ bool HandoverServer::RemoveStaleSocket() {
     if (::lstat(path.constData(), &info) != 0) return true;
     // Whatever else carries the name was not left by a crashed copy: never delete it.
     if (!S_ISSOCK(info.st_mode)) return false;
-#endif
+    return ::unlink(path.constData()) == 0 || errno == ENOENT;
+#else
     return QLocalServer::removeServer(name_);
+#endif
 }
 
 HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
@@ -74,24 +134,92 @@ HandoverServer::StartResult HandoverServer::Start(int lockWaitMs) {
         error_ = QStringLiteral("%1 exists and is not a socket").arg(name_);
         return StartResult::kFailed;
     }
+    return Listen() ? StartResult::kListening : StartResult::kFailed;
+}
+
+#ifdef Q_OS_UNIX
+
+bool HandoverServer::AnotherCopyAnswers() {
+    sockaddr_un address;
+    if (!SocketAddress(name_, &address)) return false;
+    OwnedSocket probe(NewStreamSocket());
+    if (probe.fd < 0) return false;
+    // An empty connection is no record; the running copy drops it.
+    const int error = ConnectSocket(probe.fd, address, kProbeWaitMs);
+    // Only a socket nobody listens on is stale; a busy or slow listener is still a running copy.
+    return error != ENOENT && error != ECONNREFUSED;
+}
+
+bool HandoverServer::Listen() {
+    sockaddr_un address;
+    if (!SocketAddress(name_, &address)) {
+        error_ = QStringLiteral("the socket path is too long: %1").arg(name_);
+        return false;
+    }
+    OwnedSocket listener(NewStreamSocket());
+    // The folder is ours alone already; the socket is kept to its owner as well.
+    if (listener.fd < 0 ||
+        ::bind(listener.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 ||
+        ::listen(listener.fd, kMaxPendingConnections) != 0) {
+        error_ = QStringLiteral("cannot listen on %1: %2")
+                     .arg(name_, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    listener_ = listener.fd;
+    listener.fd = -1;
+    notifier_ = new QSocketNotifier(qintptr(listener_), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &HandoverServer::Accept);
+    return true;
+}
+
+void HandoverServer::Accept() {
+    for (;;) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return;
+        }
+        OwnedSocket socket(fd);
+        const int open =
+            findChildren<HandoverConnection*>(QString(), Qt::FindDirectChildrenOnly).size();
+        if (open >= kMaxPendingConnections || !PeerIsThisUser(fd)) continue;
+        socket.fd = -1;
+        auto* connection = new HandoverConnection(
+            fd, recordTimeoutMs_, this, [this](const HandoverRecord& r) { QueueRecord(r); });
+        // Bytes may have arrived before the connection was taken.
+        connection->Read();
+    }
+}
+
+#else
+
+bool HandoverServer::AnotherCopyAnswers() {
+    QLocalSocket probe;
+    probe.connectToServer(name_);
+    if (probe.waitForConnected(kProbeWaitMs)) {
+        // An empty connection is no record; the running copy drops it.
+        probe.abort();
+        return true;
+    }
+    const auto error = probe.error();
+    // Only a socket nobody listens on is stale; a busy or slow listener is still a running copy.
+    return error != QLocalSocket::ServerNotFoundError &&
+           error != QLocalSocket::ConnectionRefusedError;
+}
+
+bool HandoverServer::Listen() {
     server_ = new QLocalServer(this);
     server_->setMaxPendingConnections(kMaxPendingConnections);
-#ifndef Q_OS_UNIX
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-#endif
-    // On Unix the folder is ours alone already; Qt's access option would bind through a
-    // temporary folder and a rename, the dearest step here at start-up.
     if (!server_->listen(name_)) {
         error_ = server_->errorString();
         delete server_;
         server_ = nullptr;
-        return StartResult::kFailed;
+        return false;
     }
-#ifdef Q_OS_UNIX
-    ::chmod(QFile::encodeName(name_).constData(), S_IRUSR | S_IWUSR);
-#endif
     connect(server_, &QLocalServer::newConnection, this, &HandoverServer::Accept);
-    return StartResult::kListening;
+    return true;
 }
 
 void HandoverServer::Accept() {
@@ -122,23 +250,15 @@ void HandoverServer::Read(QLocalSocket* socket, HandoverRecordReader& reader, QT
     if (reader.state() != HandoverRecordReader::State::kNeedMore) return;
     const auto state = reader.Feed({bytes.constData(), static_cast<size_t>(bytes.size())});
     if (state == HandoverRecordReader::State::kNeedMore) return;
-    // The record is whole: the handler may keep a question open as long as the user takes, and
-    // the sender waits for the reply.
     timer->stop();
-    if (state == HandoverRecordReader::State::kComplete) {
-        const HandoverRecord& record = reader.record();
-        // A slot may run a dialog's event loop, in which the sender can go and its socket with it.
-        const QPointer<QLocalSocket> alive(socket);
-        emit RecordReceived(record.tag,
-                            QByteArray(record.text.data(), qsizetype(record.text.size())));
-        if (!alive) return;
-        socket->write(&kReplyHandled, 1);
-    } else {
-        socket->write(&kReplyRefused, 1);
-    }
-    // Out now, not at the next turn of the event loop: a slot may have ended the program.
+    const bool complete = state == HandoverRecordReader::State::kComplete;
+    socket->write(complete ? &kReplyHandled : &kReplyRefused, 1);
+    // Out now: the sender, and a browser behind it, waits only for the record to be taken.
     socket->flush();
+    if (complete) QueueRecord(reader.record());
     socket->disconnectFromServer();
 }
+
+#endif
 
 }  // namespace tallivo::browser

@@ -8,6 +8,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 class QTimer;
 
 namespace tallivo::browser {
@@ -15,9 +16,9 @@ namespace tallivo::browser {
 // The running copy's end of the single-instance channel.
 //
 // Start() decides, under a lock file, whether this copy is the first: two copies started at the
-// same moment end with exactly one listening. Each connection may carry one record; the record
-// is signalled, and only when the slots have returned does the sender get its reply, so a
-// sender that waits for the reply knows the record was handled.
+// same moment end with exactly one listening. Each connection may carry one record; the sender
+// is answered as soon as the record is taken, and the record is signalled from the event loop
+// afterwards, so a question the slots ask never keeps the sender, or a browser, waiting.
 class HandoverServer : public QObject {
     Q_OBJECT
 
@@ -37,8 +38,7 @@ public:
     QString errorText() const { return error_; }
     QString serverName() const { return name_; }
 
-    // A connection that has not delivered its record by then is dropped. A record once complete
-    // has all the time its handler takes.
+    // A connection that has not delivered its record by then is dropped.
     void SetRecordTimeout(int milliseconds) { recordTimeoutMs_ = milliseconds; }
 
 signals:
@@ -48,14 +48,23 @@ signals:
 private:
     bool AnotherCopyAnswers();
     bool RemoveStaleSocket();
+    bool Listen();
     void Accept();
-    void Read(QLocalSocket* socket, HandoverRecordReader& reader, QTimer* timer);
+    // Signals the record from the event loop, never inside a socket's handler: a slot may open a
+    // dialog, whose loop could free the connection under the code that called us.
+    void QueueRecord(const HandoverRecord& record);
 
     QString title_;
     QString name_;
     QString error_;
-    QLocalServer* server_ = nullptr;
     int recordTimeoutMs_ = 15000;
+#ifdef Q_OS_UNIX
+    int listener_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+#else
+    void Read(QLocalSocket* socket, HandoverRecordReader& reader, QTimer* timer);
+    QLocalServer* server_ = nullptr;
+#endif
 };
 
 }  // namespace tallivo::browser

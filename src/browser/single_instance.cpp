@@ -7,6 +7,19 @@
 
 namespace tallivo::browser {
 
+SingleInstanceStart HandOverIfRunning(const QString& title, std::uint32_t tag,
+                                      const QByteArray& text, const SingleInstanceTimes& times) {
+    using Status = SingleInstanceStart::Status;
+    HandoverClient client(title);
+    client.SetConnectRetry(0);
+    client.SetReplyTimeout(times.replyTimeoutMs);
+    const HandoverOutcome sent = client.Send(tag, text);
+    if (sent.handled()) return {Status::kHandedOver, QString()};
+    if (sent.status == HandoverOutcome::Status::kNoRunningCopy)
+        return {Status::kRunHere, QString()};
+    return {Status::kFailed, sent.message};
+}
+
 SingleInstanceStart StartOrHandOver(HandoverServer& server, const QString& title, std::uint32_t tag,
                                     const QByteArray& text, const SingleInstanceTimes& times) {
     using Status = SingleInstanceStart::Status;

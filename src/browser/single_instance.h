@@ -26,6 +26,13 @@ struct SingleInstanceStart {
     QString message;
 };
 
+// Hands the record to a running copy that answers at once, with nothing but the channel
+// loaded: a second start calls it before its application object. kRunHere when no copy answered
+// (go on to StartOrHandOver); kFailed when it was sent but not acknowledged, or cannot be sent.
+SingleInstanceStart HandOverIfRunning(const QString& title, std::uint32_t tag,
+                                      const QByteArray& text,
+                                      const SingleInstanceTimes& times = {});
+
 // Either makes `server` listen or hands the record over to the copy that does. A copy never
 // runs on without the channel because another copy was slow: while the lock is held it tries
 // the hand-over and the lock again, until `giveUpMs` has passed.

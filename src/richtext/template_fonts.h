@@ -18,8 +18,13 @@ struct FontStandIn {
 // the templates were laid out for.
 const std::vector<FontStandIn>& TemplateFontStandIns();
 
-// Makes Qt draw each of those families with its stand-ins, unless a font of that very name is
-// installed. Every program and test that draws a document calls it once, after its
+// Gives the stand-ins those names in this process's font configuration (nothing is written to
+// the user's or the system's), unless a font of that very name is installed. Safe on any thread
+// before Qt first lists the fonts; once per process. False where that cannot be done.
+bool AddTemplateFontNames();
+
+// Makes Qt draw each of those families with its stand-ins: by the names above, else by Qt's
+// substitution lists. Every program and test that draws a document calls it once, after its
 // QGuiApplication is made and before any font is drawn; further calls do nothing.
 void InstallTemplateFontStandIns();
 

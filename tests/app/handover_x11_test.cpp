@@ -17,6 +17,7 @@
 #include "app/window_fixture.h"
 #include "browser/handover_channel.h"
 #include "browser/handover_record.h"
+#include "browser/handover_server.h"
 
 namespace tallivo {
 namespace {
@@ -178,6 +179,66 @@ TEST(SecondStart, CopiesStartedAtOnceLeaveOneWindow) {
             }
         }
     }
+}
+
+// Each question runs a loop of its own, as a dialog does, until the sender has gone: by itself,
+// or killed after five seconds as `timeout 5 tallivo` would be.
+class QuestionWhileTheSenderRuns : public testing::ScriptedWindowPrompter {
+public:
+    bool AskYesNoDefaultYes(const std::string& caption, const std::string& text) override {
+        QDeadlineTimer limit(5000);
+        while (sender->state() != QProcess::NotRunning && !limit.hasExpired()) QTest::qWait(20);
+        senderEndedByItself = sender->state() == QProcess::NotRunning;
+        sender->kill();
+        QTest::qWait(300);
+        return ScriptedWindowPrompter::AskYesNoDefaultYes(caption, text);
+    }
+    QProcess* sender = nullptr;
+    bool senderEndedByItself = false;
+};
+
+// The running copy answers the second start as soon as it has the record, and only then asks
+// its questions; a sender that goes away meanwhile takes nothing with it.
+TEST(SecondStart, IsAnsweredBeforeTheRunningCopyAsksAQuestion) {
+    PrivateCopy copy;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(copy.Path("run")));
+    {
+        QTemporaryDir dir;
+        testing::CopyStarter(dir.path());
+        TFormPrint window;
+        QuestionWhileTheSenderRuns prompter;
+        testing::ScriptedFileChooser chooser;
+        testing::NoFonts fonts;
+        MainWindowController controller(window, dir.path().toStdString(), &prompter, &chooser,
+                                        &fonts);
+        browser::HandoverServer server(QString::fromUtf8(browser::kApplicationTitle));
+        ASSERT_EQ(server.Start(), browser::HandoverServer::StartResult::kListening);
+        QObject::connect(&server, &browser::HandoverServer::RecordReceived, &controller,
+                         &MainWindowController::ReceiveHandover);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.ui()->PageControlPrint->setCurrentIndex(kTabFreightBill);
+        controller.Workspace().SetFreightBillUnsaved(true);
+        QGuiApplication::clipboard()->setText(QStringLiteral("收货人：张小明"));
+
+        prompter.sender = copy.Start({QStringLiteral("From Web Page")});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return window.ui()->MemoInputText->PageText().contains(QStringLiteral("张小明"));
+            },
+            30000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return prompter.sender->state() == QProcess::NotRunning; }));
+        EXPECT_EQ(prompter.sender->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(prompter.sender->exitCode(), 0);
+        if (!prompter.questions.empty()) {
+            EXPECT_TRUE(prompter.senderEndedByItself);
+        }
+        prompter.answers = {true, true};
+        window.close();
+    }
+    qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <algorithm>
 
 namespace tallivo {
@@ -28,6 +31,31 @@ TEST(TemplateFontsTest, EachWindowsFamilyDrawsHalfWidthLatinAndKeepsItsName) {
         const QFontMetricsF fm(font);
         EXPECT_DOUBLE_EQ(fm.horizontalAdvance(QStringLiteral("2008030712345678")), 96.0);
         EXPECT_DOUBLE_EQ(fm.horizontalAdvance(QString::fromUtf8(u8"收货人电话邮政编码")), 108.0);
+    }
+}
+
+// The stand-ins answer to the names themselves: Qt needs no substitution list, and a character
+// beyond GB2312 is drawn by the next stand-in of the same style, not by whatever font is first.
+TEST(TemplateFontsTest, TheNamesAreFoundAndRareCharactersKeepTheirStyle) {
+    for (const char* name : {u8"宋体", u8"楷体"}) {
+        SCOPED_TRACE(name);
+        const QString family = QString::fromUtf8(name);
+        EXPECT_TRUE(QFont::substitutes(family).isEmpty());
+        QFont font(family);
+        font.setPixelSize(15);
+        QTextLayout layout(QString::fromUtf8(u8"刘䶮"), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const auto entry =
+            std::find_if(TemplateFontStandIns().begin(), TemplateFontStandIns().end(),
+                         [&](const FontStandIn& f) { return f.family == family; });
+        ASSERT_NE(entry, TemplateFontStandIns().end());
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            EXPECT_TRUE(run.rawFont().familyName() == family ||
+                        entry->standIns.contains(run.rawFont().familyName(), Qt::CaseInsensitive))
+                << run.rawFont().familyName().toStdString();
+        }
     }
 }
 
