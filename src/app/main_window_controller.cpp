@@ -416,6 +416,12 @@ void MainWindowController::OpenFileOnDisk(const QByteArray& name) {
     prompter_->ShowMessage(QStringToGbk(QStringLiteral("无法打开文件“%1”。").arg(path)));
 }
 
+namespace {
+
+constexpr qsizetype kLongestPath = 4096;
+
+}  // namespace
+
 bool MainWindowController::OpenFileArguments(const QString& text) {
     if (OpenFileArgument(text)) return true;
     // The arguments arrive joined by blanks, and a name may hold blanks itself: each name is
@@ -425,6 +431,8 @@ bool MainWindowController::OpenFileArguments(const QString& text) {
     QString name;
     for (const QString& word : words) {
         name = name.isNull() ? word : name + QLatin1Char(' ') + word;
+        // No file name is this long: the text is no list of files.
+        if (name.size() > kLongestPath) return false;
         if (QFileInfo(name).isFile() &&
             KindOfNamedFile(QFileInfo(name).absoluteFilePath().toStdString()).what !=
                 NamedFile::kOther) {
