@@ -160,16 +160,19 @@ void EditCommands::MenuItemFontClick() {
     initial.font.setFixedPitch(now.fixedPitch);
     initial.color = now.color;
     const std::optional<FontChoice> chosen = fonts_.Choose(initial);
-    if (!chosen) return;
-    CharAttributes next;
-    next.family = chosen->font.family();
-    next.pointSize = chosen->font.pointSizeF() > 0 ? chosen->font.pointSizeF() : now.pointSize;
-    next.bold = chosen->font.bold();
-    next.italic = chosen->font.italic();
-    next.underline = chosen->font.underline();
-    next.strikeOut = chosen->font.strikeOut();
-    next.fixedPitch = chosen->font.fixedPitch();
-    next.color = chosen->color;
+    // A confirm that changed nothing leaves the text as it is, mixed formats and all.
+    if (!chosen || (!chosen->fontChanged && !chosen->colorChanged)) return;
+    CharAttributes next = now;
+    if (chosen->fontChanged) {
+        next.family = chosen->font.family();
+        if (chosen->font.pointSizeF() > 0) next.pointSize = chosen->font.pointSizeF();
+        next.bold = chosen->font.bold();
+        next.italic = chosen->font.italic();
+        next.underline = chosen->font.underline();
+        next.strikeOut = chosen->font.strikeOut();
+        next.fixedPitch = chosen->font.fixedPitch();
+    }
+    if (chosen->colorChanged) next.color = chosen->color;
     doc->SetSelAttributes(next);
 }
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <algorithm>
 
 namespace tallivo {
@@ -23,6 +25,20 @@ FieldBoxEditor::FieldBoxEditor(QWidget* panel) : QTextEdit(panel) {
     setToolTip(QString::fromUtf8(u8"删空文本可删除整个字段，点入焦点时不要点在最末尾！"));
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
+    connect(document(), &QTextDocument::contentsChanged, this,
+            &FieldBoxEditor::RememberTypingFormat);
+}
+
+void FieldBoxEditor::RememberTypingFormat() {
+    const QTextBlock first = document()->firstBlock();
+    const QTextBlock::iterator run = first.begin();
+    if (!run.atEnd()) {
+        typingFormat_ = run.fragment().charFormat();
+    } else if (typingFormat_.isEmpty() &&
+               first.charFormat().hasProperty(QTextFormat::FontPointSize)) {
+        // A box the template left empty keeps the format it was given.
+        typingFormat_ = first.charFormat();
+    }
 }
 
 QRect FieldBoxEditor::Reachable(QRect box, QSize panel) {
@@ -147,7 +163,23 @@ void FieldBoxEditor::keyPressEvent(QKeyEvent* event) {
         QMetaObject::invokeMethod(this, &FieldBoxEditor::removeRequested, Qt::QueuedConnection);
         return;
     }
+    if (!event->text().isEmpty()) TypeInBoxFormat();
     QTextEdit::keyPressEvent(event);
+}
+
+void FieldBoxEditor::TypeInBoxFormat() {
+    // Else the text has no font and no size of its own: magenta on screen, a speck on paper.
+    if (document()->isEmpty() && !typingFormat_.isEmpty()) setCurrentCharFormat(typingFormat_);
+}
+
+void FieldBoxEditor::inputMethodEvent(QInputMethodEvent* event) {
+    TypeInBoxFormat();
+    QTextEdit::inputMethodEvent(event);
+}
+
+void FieldBoxEditor::insertFromMimeData(const QMimeData* source) {
+    TypeInBoxFormat();
+    QTextEdit::insertFromMimeData(source);
 }
 
 void FieldBoxEditor::leaveEvent(QEvent* event) {

@@ -2,6 +2,7 @@
 // dragging its body and resizes by dragging its border.
 #pragma once
 
+#include <QTextCharFormat>
 #include <QTextEdit>
 
 namespace tallivo {
@@ -41,11 +42,19 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
     void leaveEvent(QEvent* event) override;
 
 private:
     enum class Drag { kNone, kPending, kMove, kResize };
     QPoint WidgetPos(const QMouseEvent* event) const;
+    void RememberTypingFormat();
+    // Text put into the emptied box takes the format its text had.
+    void TypeInBoxFormat();
+
+    // The format of the box's first run, kept for text typed into the box once emptied.
+    QTextCharFormat typingFormat_;
 
     Drag drag_ = Drag::kNone;
     QPoint pressGlobal_;

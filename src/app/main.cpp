@@ -39,13 +39,21 @@ int main(int argc, char** argv) {
     // cannot. The running copy has a working folder of its own: a document, exchange file or
     // order export named by a relative path is handed over by its full path.
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::string onDisk = browser::JoinHandoverText(arguments);
-    {
+    const auto absolute = [](std::string name) {
         std::error_code error;
-        const std::filesystem::path named(onDisk);
-        const bool ours = KindOfNamedFile(onDisk).what != NamedFile::kOther;
+        const std::filesystem::path named(name);
+        const bool ours = KindOfNamedFile(name).what != NamedFile::kOther;
         if (ours && named.is_relative() && std::filesystem::is_regular_file(named, error))
-            onDisk = std::filesystem::absolute(named, error).string();
+            name = std::filesystem::absolute(named, error).string();
+        return name;
+    };
+    std::string onDisk = absolute(browser::JoinHandoverText(arguments));
+    // Several files: each by its full path.
+    std::error_code noFile;
+    if (arguments.size() > 1 && !std::filesystem::is_regular_file(onDisk, noFile)) {
+        std::vector<std::string> names;
+        for (const std::string& argument : arguments) names.push_back(absolute(argument));
+        onDisk = browser::JoinHandoverText(names);
     }
     const browser::CommandLineRecord record = browser::MakeCommandLineRecord(onDisk);
     const QByteArray recordText = QByteArray::fromStdString(record.text);

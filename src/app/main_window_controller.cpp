@@ -71,10 +71,13 @@ MainWindowController::MainWindowController(TFormPrint& window, const std::string
     print_ = std::make_unique<PrintCommands>(window_, *workspace_, *prompter_, nullptr, this);
     orderList_ = std::make_unique<OrderListCommands>(window_, *workspace_, *prompter_, chooser_,
                                                      *print_, this);
+    orderList_->SetRebuildQuestion(
+        [this] { return SaveOrDiscardUnsaved({FormKind::kFreightBill}); });
     window_.SetCloseQuery([this] { return FormCloseQuery(); });
     connect(&window_, &TFormPrint::formShow, this, &MainWindowController::FormShow);
     connect(&window_, &TFormPrint::pageControlPrintChange, this,
             &MainWindowController::PageControlPrintChange);
+    connect(&window_, &TFormPrint::filesDropped, this, &MainWindowController::OpenDroppedFiles);
 }
 
 MainWindowController::~MainWindowController() {
@@ -133,8 +136,10 @@ void MainWindowController::BindSettings() {
             if (always || !quiet_) set(v);
         });
     };
-    bind(ui.CSpinEditFreightBillSN, false, [&ws](int v) { ws.SetFreightBillSN(v); });
-    bind(ui.CSpinEditInvoiceSN, false, [&ws](int v) { ws.SetInvoiceSN(v); });
+    bind(ui.CSpinEditFreightBillSN, false,
+         [&ws](int v) { ws.SetTypedSequenceNumber(FormKind::kFreightBill, v); });
+    bind(ui.CSpinEditInvoiceSN, false,
+         [&ws](int v) { ws.SetTypedSequenceNumber(FormKind::kInvoice, v); });
     bind(ui.CSpinEditFBWidth, true, [&ws](int v) { ws.FreightBill().printWidth = v; });
     bind(ui.CSpinEditBiasX, true, [&ws](int v) { ws.FreightBill().biasX = v; });
     bind(ui.CSpinEditBiasY, true, [&ws](int v) { ws.FreightBill().biasY = v; });
@@ -210,8 +215,11 @@ void MainWindowController::BindCommands() {
     };
     both(ui.MenuItemNew, ui.SpeedButtonNew,
          [this, &ws] { Quietly([&] { ws.MenuItemNewClick(); }); });
-    both(ui.MenuItemOpen, ui.SpeedButtonOpen,
-         [this, &ws] { Quietly([&] { ws.MenuItemOpenClick(); }); });
+    both(ui.MenuItemOpen, ui.SpeedButtonOpen, [this, &ws] {
+        const std::optional<FormKind> form = FormOf(ws.CurrentTab());
+        if (!form) return;
+        Quietly([&] { ws.MenuItemOpenClick([&] { return SaveOrDiscardUnsaved({*form}); }); });
+    });
     both(ui.MenuItemSave, ui.SpeedButtonSave, [&ws] { ws.MenuItemSaveClick(); });
     both(ui.MenuItemUpdate, ui.SpeedButtonUpdateText, [this] { SpeedButtonUpdateTextClick(); });
     both(ui.MenuItemClose, ui.SpeedButtonClose, [this] { window_.close(); });
@@ -389,8 +397,14 @@ bool MainWindowController::OpenFileArgument(const QString& path) {
         return true;
     }
     const Tab tab = TabOf(form);
-    if (window_.ui()->PageControlPrint->currentIndex() != tab)
-        window_.ui()->PageControlPrint->setCurrentIndex(tab);
+    QTabWidget* tabs = window_.ui()->PageControlPrint;
+    if (tabs->currentIndex() != tab) {
+        // The tab change asks about both forms, and stays put when a save did not happen.
+        tabs->setCurrentIndex(tab);
+        if (tabs->currentIndex() != tab) return true;
+    } else if (!SaveOrDiscardUnsaved({form})) {
+        return true;
+    }
     Quietly([&] { workspace_->OpenDocument(form, read, true); });
     return true;
 }
@@ -398,21 +412,56 @@ bool MainWindowController::OpenFileArgument(const QString& path) {
 void MainWindowController::OpenFileOnDisk(const QByteArray& name) {
     // Only a name that decodes back to the same bytes reaches the same file.
     const QString path = QFile::decodeName(name);
-    if (QFile::encodeName(path) == name && OpenFileArgument(path)) return;
+    if (QFile::encodeName(path) == name && OpenFileArguments(path)) return;
     prompter_->ShowMessage(QStringToGbk(QStringLiteral("无法打开文件“%1”。").arg(path)));
+}
+
+namespace {
+
+constexpr qsizetype kLongestPath = 4096;
+
+}  // namespace
+
+bool MainWindowController::OpenFileArguments(const QString& text) {
+    if (OpenFileArgument(text)) return true;
+    // The arguments arrive joined by blanks, and a name may hold blanks itself: each name is
+    // the shortest run of words that names one of our files.
+    const QStringList words = text.split(QLatin1Char(' '));
+    QStringList files;
+    QString name;
+    for (const QString& word : words) {
+        name = name.isNull() ? word : name + QLatin1Char(' ') + word;
+        // No file name is this long: the text is no list of files.
+        if (name.size() > kLongestPath) return false;
+        if (QFileInfo(name).isFile() &&
+            KindOfNamedFile(QFileInfo(name).absoluteFilePath().toStdString()).what !=
+                NamedFile::kOther) {
+            files << name;
+            name = QString();
+        }
+    }
+    if (files.size() < 2 || !name.isNull()) return false;
+    for (const QString& file : files) OpenFileArgument(file);
+    return true;
+}
+
+void MainWindowController::OpenDroppedFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (!OpenFileArgument(path))
+            prompter_->ShowMessage(QStringToGbk(QStringLiteral("无法打开文件“%1”。").arg(path)));
+    }
 }
 
 void MainWindowController::ShowHandedOverPage(const std::string& address) {
     const browser::PageSite site = browser::PageSiteOfAddress(address);
     if (site == browser::PageSite::kTaobao) workspace_->SetSourceSite(kSiteTaobao);
     if (site == browser::PageSite::kPaipai) workspace_->SetSourceSite(kSitePaipai);
-    window_.ui()->PageControlPrint->setCurrentIndex(kTabInput);
 }
 
 void MainWindowController::OpenCommandLine(quint32 tag, const QByteArray& text) {
     if (tag == browser::kFileArgumentTag) return OpenFileOnDisk(text);
     if (text.toStdString() == browser::kFromWebPage) return ReceiveHandover(tag, text);
-    OpenFileArgument(GbkToQString(text.toStdString()));
+    OpenFileArguments(GbkToQString(text.toStdString()));
 }
 
 void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) {
@@ -431,7 +480,7 @@ void MainWindowController::ReceiveHandover(quint32 tag, const QByteArray& text) 
         memo->SetPageText(GbkToQString(page));
         return ShowHandedOverPage(address);
     }
-    if (OpenFileArgument(GbkToQString(data))) return;
+    if (OpenFileArguments(GbkToQString(data))) return;
     const bool fromWebPage = data == browser::kFromWebPage;
     PasteClipboard(fromWebPage);
     if (fromWebPage) ShowHandedOverPage(std::string());

@@ -50,6 +50,11 @@ public:
     bool OpenFileArgument(const QString& path);
     // The same for a name as the file system holds it; says so when it cannot be opened.
     void OpenFileOnDisk(const QByteArray& name);
+    // A command line naming one file, or several separated by blanks: each opens as above.
+    // False when it does not consist of such files.
+    bool OpenFileArguments(const QString& text);
+    // Files dropped on the window, each as if named on the command line.
+    void OpenDroppedFiles(const QStringList& paths);
 
     TFormPrint& Window() { return window_; }
 
@@ -57,7 +62,8 @@ public:
     bool FormCloseQuery();
     void PageControlPrintChange(int tab);
     void SpeedButtonUpdateTextClick();
-    // After a page came from the browser: its site, when known, and the input tab.
+    // After a page came from the browser: its site, when known. The tab stays, so the forms the
+    // seller works on are neither asked about nor rebuilt.
     void ShowHandedOverPage(const std::string& address);
     void MenuItemPopupMenuAddKeyWordClick(const QString& caption);
 

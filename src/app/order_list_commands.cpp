@@ -45,6 +45,7 @@ void OrderListCommands::EditOrder(const Order& order) {
         tabs->setCurrentIndex(kTabFreightBill);
         if (tabs->currentIndex() != kTabFreightBill) return;
     } else {
+        if (mayRebuild_ && !mayRebuild_()) return;
         workspace_.ResetCurrentForm();
     }
     FillFromValues(workspace_, OrderFormValues(order));

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 #include "app/tform_orders.h"
 #include "forms/file_chooser.h"
@@ -26,7 +27,12 @@ public:
     TFormOrders* MenuItemOrdersClick();
     TFormOrders* OrdersWindow() const { return orders_; }
     // The freight-bill tab from its template, filled with the order, as a pasted page would be.
+    // An unsaved freight bill is asked about first, as the tab change does.
     void EditOrder(const Order& order);
+    // The question before the freight bill is rebuilt; false keeps it.
+    void SetRebuildQuestion(std::function<bool()> mayRebuild) {
+        mayRebuild_ = std::move(mayRebuild);
+    }
 
 private:
     TFormPrint& window_;
@@ -35,6 +41,7 @@ private:
     FileChooser* chooser_;
     PrintCommands& print_;
     QPointer<TFormOrders> orders_;
+    std::function<bool()> mayRebuild_;
 };
 
 }  // namespace tallivo

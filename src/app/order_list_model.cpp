@@ -197,8 +197,47 @@ void OrderListModel::MarkPrinted(const std::vector<std::uint64_t>* tradeHashes) 
     }
 }
 
+void OrderListModel::SetSearch(const QString& text) {
+    std::string search = QStringToGbk(text.trimmed());
+    if (search == search_) return;
+    beginResetModel();
+    search_ = std::move(search);
+    Rebuild();
+    endResetModel();
+}
+
+namespace {
+
+// At character starts only: the trail byte of one GBK character and the lead of the next must
+// not match a character that is in neither.
+bool HoldsGbk(std::string_view text, std::string_view pattern) {
+    if (pattern.size() > text.size()) return false;
+    for (std::size_t at = 0; at + pattern.size() <= text.size();) {
+        if (text.compare(at, pattern.size(), pattern) == 0) return true;
+        const auto lead = static_cast<unsigned char>(text[at]);
+        std::size_t step = 1;
+        if (lead >= 0x81 && at + 1 < text.size()) {
+            const auto second = static_cast<unsigned char>(text[at + 1]);
+            step = second >= '0' && second <= '9' && at + 3 < text.size() ? 4 : 2;
+        }
+        at += step;
+    }
+    return false;
+}
+
+bool OrderHolds(const Order& order, std::string_view search) {
+    if (HoldsGbk(order.tradeNumber, search)) return true;
+    for (Keyword k : {Keyword::kBuyer, Keyword::kConsignee, Keyword::kMobilePhone,
+                      Keyword::kTelephone, Keyword::kAddress}) {
+        if (HoldsGbk(order.Value(k), search)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void OrderListModel::Rebuild() {
-    if (filter_ == Filter::kAll) {
+    if (filter_ == Filter::kAll && search_.empty()) {
         shown_ = sorted_;
         return;
     }
@@ -206,7 +245,10 @@ void OrderListModel::Rebuild() {
     shown_.reserve(sorted_.size());
     const char wanted = filter_ == Filter::kPrinted;
     for (int i : sorted_) {
-        if (printedFlags_[static_cast<std::size_t>(i)] == wanted) shown_.push_back(i);
+        const auto at = static_cast<std::size_t>(i);
+        if (filter_ != Filter::kAll && printedFlags_[at] != wanted) continue;
+        if (!search_.empty() && !OrderHolds(orders_[at], search_)) continue;
+        shown_.push_back(i);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "orders/orders.h"
@@ -27,6 +28,9 @@ public:
     void SetPrinted(PrintedOrders printed);
     void SetFilter(Filter filter);
     Filter CurrentFilter() const { return filter_; }
+    // Only orders whose number, buyer, consignee, mobile or address holds the text; empty for
+    // all.
+    void SetSearch(const QString& text);
 
     int OrderCount() const { return static_cast<int>(orders_.size()); }
     // The order on a shown row; null outside.
@@ -57,6 +61,7 @@ private:
     std::vector<int> shown_;
     PrintedOrders printed_;
     Filter filter_ = Filter::kAll;
+    std::string search_;  // GBK
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

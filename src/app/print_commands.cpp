@@ -187,12 +187,18 @@ void PrintCommands::Reprint(const HistoryRecord& record) {
     const Tab tab = TabOf(record.form);
     QTabWidget* tabs = window_.ui()->PageControlPrint;
     if (tabs->currentIndex() != tab) {
-        // The tab change starts the form from its template.
+        // The tab change starts the form from its template, or stays when a save failed.
         tabs->setCurrentIndex(tab);
+        if (tabs->currentIndex() != tab) return;
     } else {
         workspace_.ResetCurrentForm();
     }
-    FillFromValues(workspace_, RecordFormValues(record));
+    // What the record did not keep prints empty, never as its keyword.
+    FillFromValues(workspace_, WithMissingEmptied(RecordFormValues(record)));
+    // The form is in the main window, behind the history and the order list.
+    if (window_.isMinimized()) window_.showNormal();
+    window_.raise();
+    window_.activateWindow();
 }
 
 }  // namespace tallivo

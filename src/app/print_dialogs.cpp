@@ -1,10 +1,17 @@
 #include "app/print_dialogs.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
-#include <QPageSetupDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QRadioButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/tform_calibrate.h"
@@ -21,9 +28,86 @@ bool QtPrintDialogs::ChoosePrinter(QPrinter& printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
+PrinterSetupDialog::PrinterSetupDialog(QPrinter& printer, QWidget* parent)
+    : QDialog(parent),
+      printer_(printer),
+      printers_(new QComboBox(this)),
+      papers_(new QComboBox(this)),
+      portrait_(new QRadioButton(QString::fromUtf8(u8"纵向（&O）"), this)),
+      landscape_(new QRadioButton(QString::fromUtf8(u8"横向（&A）"), this)) {
+    setWindowTitle(QString::fromUtf8(u8"打印设置"));
+    setObjectName(QStringLiteral("PrinterSetupDialog"));
+    printers_->setObjectName(QStringLiteral("ComboBoxPrinter"));
+    papers_->setObjectName(QStringLiteral("ComboBoxPaper"));
+    portrait_->setObjectName(QStringLiteral("RadioPortrait"));
+    landscape_->setObjectName(QStringLiteral("RadioLandscape"));
+
+    QStringList names = QPrinterInfo::availablePrinterNames();
+    const QString current =
+        printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
+    if (!current.isEmpty() && !names.contains(current)) names.prepend(current);
+    printers_->addItems(names);
+    printers_->setCurrentIndex(std::max(0, static_cast<int>(names.indexOf(current))));
+    ListPapers();
+    connect(printers_, &QComboBox::currentTextChanged, this, [this] { ListPapers(); });
+    (printer.pageLayout().orientation() == QPageLayout::Landscape ? landscape_ : portrait_)
+        ->setChecked(true);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* form = new QFormLayout;
+    form->addRow(QString::fromUtf8(u8"打印机（&N）："), printers_);
+    form->addRow(QString::fromUtf8(u8"纸张大小（&Z）："), papers_);
+    auto* orientation = new QHBoxLayout;
+    orientation->addWidget(portrait_);
+    orientation->addWidget(landscape_);
+    orientation->addStretch();
+    form->addRow(QString::fromUtf8(u8"方向："), orientation);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+void PrinterSetupDialog::ListPapers() {
+    const QPageSize now = printer_.pageLayout().pageSize();
+    QList<QPageSize> sizes =
+        QPrinterInfo::printerInfo(printers_->currentText()).supportedPageSizes();
+    if (sizes.isEmpty()) {
+        for (QPageSize::PageSizeId id :
+             {QPageSize::A4, QPageSize::A5, QPageSize::B5, QPageSize::Letter, QPageSize::Legal})
+            sizes << QPageSize(id);
+    }
+    papers_->clear();
+    int selected = -1;
+    for (const QPageSize& size : sizes) {
+        if (size.isEquivalentTo(now)) selected = papers_->count();
+        papers_->addItem(size.name(), QVariant::fromValue(size));
+    }
+    if (selected < 0 && now.isValid()) {
+        selected = papers_->count();
+        papers_->addItem(now.name(), QVariant::fromValue(now));
+    }
+    papers_->setCurrentIndex(std::max(0, selected));
+}
+
+bool PrinterSetupDialog::Apply() {
+    const QString name = printers_->currentText();
+    if (!name.isEmpty() &&
+        (printer_.outputFormat() != QPrinter::NativeFormat || name != printer_.printerName())) {
+        std::string error;
+        if (!SelectPrinter(printer_, name, &error)) return false;
+    }
+    const QVariant paper = papers_->currentData();
+    if (paper.canConvert<QPageSize>()) printer_.setPageSize(paper.value<QPageSize>());
+    printer_.setPageOrientation(landscape_->isChecked() ? QPageLayout::Landscape
+                                                        : QPageLayout::Portrait);
+    return true;
+}
+
 void QtPrintDialogs::SetUpPage(QPrinter& printer) {
-    QPageSetupDialog dialog(&printer, owner_);
-    dialog.exec();
+    PrinterSetupDialog dialog(printer, owner_);
+    if (dialog.exec() == QDialog::Accepted) dialog.Apply();
 }
 
 std::optional<QPointF> QtPrintDialogs::MeasuredFirstMark(QPointF expectedMm) {

@@ -2,6 +2,7 @@
 // of a job that did not print.
 #pragma once
 
+#include <QDialog>
 #include <QPointF>
 #include <memory>
 #include <optional>
@@ -9,8 +10,10 @@
 
 #include "print/print_job.h"
 
+class QComboBox;
 class QPrinter;
 class QProgressDialog;
+class QRadioButton;
 class QWidget;
 
 namespace tallivo {
@@ -31,6 +34,25 @@ public:
     virtual bool JobProgressed(const JobProgress&) { return true; }
     // Following the job has ended.
     virtual void JobFollowed() {}
+};
+
+// "打印设置": the printer, its paper and the orientation, left on the printer for the next
+// print. Qt's page set-up alone cannot change the printer.
+class PrinterSetupDialog : public QDialog {
+    Q_OBJECT
+public:
+    PrinterSetupDialog(QPrinter& printer, QWidget* parent = nullptr);
+    // Applies what was chosen; false when the chosen queue has gone meanwhile.
+    bool Apply();
+
+private:
+    void ListPapers();
+
+    QPrinter& printer_;
+    QComboBox* printers_;
+    QComboBox* papers_;
+    QRadioButton* portrait_;
+    QRadioButton* landscape_;
 };
 
 // Qt's dialogs over the owner window.

@@ -1,6 +1,9 @@
 #include "app/qt_file_chooser.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 
 #include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
@@ -30,6 +33,32 @@ QString QtPatterns(const QString& windowsPatterns) {
     return patterns.join(QLatin1Char(' '));
 }
 
+// Qt's catalogue leaves the file list's type column in English, and sizes and dates follow the
+// system's locale; the seller reads Chinese.
+class ChineseFileColumns : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || index.column() < 1 || index.column() > 3)
+            return QIdentityProxyModel::data(index, role);
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        const QLocale chinese(QLocale::Chinese, QLocale::China);
+        switch (index.column()) {
+            case 1:
+                return info.isDir() ? QString() : chinese.formattedDataSize(info.size());
+            case 2:
+                if (info.isDir()) return QString::fromUtf8(u8"文件夹");
+                return info.suffix().isEmpty()
+                           ? QString::fromUtf8(u8"文件")
+                           : info.suffix().toUpper() + QString::fromUtf8(u8" 文件");
+            default:
+                return chinese.toString(info.lastModified(), QStringLiteral("yyyy/M/d H:mm"));
+        }
+    }
+};
+
 }  // namespace
 
 QStringList QtNameFilters(const std::string& gbkFilter) {
@@ -46,6 +75,9 @@ QStringList QtNameFilters(const std::string& gbkFilter) {
 }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& request) {
+    // A desktop's own dialog would speak the desktop's language.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new ChineseFileColumns(&dialog));
     if (!request.title.empty()) dialog.setWindowTitle(GbkToQString(request.title));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

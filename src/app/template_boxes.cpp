@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 
 #include "app/workspace_signals.h"
 #include "orders/gbk_string.h"
@@ -33,6 +34,24 @@ public:
         }
         return true;
     }
+};
+
+// Qt reports a box as activated when it loses the focus while its text names another item; only
+// a pick is a choice. Marks the box while its focus goes, until that has been handled.
+class FocusLeaving : public QObject {
+public:
+    using QObject::QObject;
+    bool Leaving() const { return leaving_; }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusOut && !leaving_) {
+            leaving_ = true;
+            QTimer::singleShot(0, this, [this] { leaving_ = false; });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool leaving_ = false;
 };
 
 }  // namespace
@@ -79,9 +98,16 @@ TemplateBoxes::TemplateBoxes(QComboBox* freightBill, QComboBox* invoice, FormsWo
         names_[kind] = new TemplateNames(workspace_, kind, this);
         box->setModel(names_[kind]);
         box->installEventFilter(enter);
-        if (box->lineEdit()) box->lineEdit()->installEventFilter(enter);
-        connect(box, qOverload<int>(&QComboBox::activated), this,
-                [this, kind](int i) { chosen_(kind, i); });
+        auto* leaving = new FocusLeaving(box);
+        if (box->lineEdit()) {
+            box->lineEdit()->installEventFilter(enter);
+            box->lineEdit()->installEventFilter(leaving);
+        }
+        connect(box, qOverload<int>(&QComboBox::activated), this, [this, kind, leaving](int i) {
+            // Typing a template's name to save over it must not throw the edits away.
+            if (leaving->Leaving()) return ShowSelection(kind);
+            chosen_(kind, i);
+        });
         connect(box, &QComboBox::editTextChanged, this, [this, kind](const QString& t) {
             if (!quiet_) workspace_.SetTemplateEditText(kind, QStringToGbk(t));
         });

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
@@ -72,6 +73,10 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
                 model_.SetFilter(static_cast<OrderListModel::Filter>(index));
                 UpdateStatus();
             });
+    connect(ui_->EditSearch, &QLineEdit::textChanged, this, [this](const QString& text) {
+        model_.SetSearch(text);
+        UpdateStatus();
+    });
     connect(ui_->ButtonSelectAll, &QPushButton::clicked, this, [this] { SelectAll(); });
     connect(ui_->ButtonSelectNone, &QPushButton::clicked, this, [this] { SelectNone(); });
     connect(ui_->ButtonSelectUnprinted, &QPushButton::clicked, this, [this] { SelectUnprinted(); });

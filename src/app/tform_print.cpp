@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QShowEvent>
 
 #include "app/context_menu.h"
@@ -61,11 +64,17 @@ TFormPrint::TFormPrint(QWidget* parent) : QMainWindow(parent), ui_(new Ui::TForm
     documentFont.setHintingPreference(QFont::PreferDefaultHinting);
     ui_->RichEditInvoice->setFont(documentFont);
     ui_->PanelFreightBill->setFont(documentFont);
+    // The grid's columns were laid out for these widths: full hinting rounds each digit up and
+    // cuts "10.00" short in the postage column.
+    ui_->StringGridInvoice->setFont(documentFont);
     // Fixed border with system menu and minimise, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     move(kDesignLeft, kDesignTop);
+    setAcceptDrops(true);
+    ui_->MemoInputText->viewport()->installEventFilter(this);
+    ui_->RichEditInvoice->viewport()->installEventFilter(this);
 
     EmptyClipboardGuard::Install();
     SetUpControls();
@@ -157,6 +166,52 @@ void TFormPrint::closeEvent(QCloseEvent* event) {
     }
     FormClose();
     event->accept();
+}
+
+namespace {
+
+QStringList LocalFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) files << url.toLocalFile();
+    }
+    return files;
+}
+
+}  // namespace
+
+bool TFormPrint::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (LocalFiles(drop->mimeData()).isEmpty()) break;
+            if (event->type() == QEvent::Drop) {
+                dropEvent(drop);
+            } else {
+                drop->acceptProposedAction();
+            }
+            return true;
+        }
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormPrint::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TFormPrint::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    // After the drop has ended: opening may ask questions.
+    QMetaObject::invokeMethod(
+        this, [this, files] { emit filesDropped(files); }, Qt::QueuedConnection);
 }
 
 }  // namespace tallivo

@@ -37,6 +37,8 @@ signals:
     void formShow();
     void formClose();
     void pageControlPrintChange(int tab);
+    // Local files dropped on the window.
+    void filesDropped(const QStringList& paths);
 
 protected:
     // Runs once, when the window is first shown.
@@ -49,6 +51,10 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Files dropped on the editors open too, instead of landing as their names.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SetUpMenus();

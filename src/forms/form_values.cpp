@@ -73,6 +73,15 @@ std::vector<std::string> FormValues::TradeNumbers() const {
     return Unique(std::move(numbers));
 }
 
+FormValues WithMissingEmptied(FormValues values) {
+    for (std::optional<std::string>* v :
+         {&values.consignee, &values.mobile, &values.telephone, &values.address, &values.postCode,
+          &values.buyer, &values.seller, &values.delivery}) {
+        if (!*v) v->emplace();
+    }
+    return values;
+}
+
 std::vector<std::string> GridTradeNumbers(const GoodsGrid& grid) {
     std::vector<std::string> numbers;
     for (int row = 1; row <= grid.LastGoodsRow(); ++row)
@@ -166,6 +175,7 @@ std::vector<std::pair<Keyword, std::string>> KeywordValues(const FormValues& val
 void FillFromValues(FormsWorkspace& workspace, const FormValues& values) {
     const std::optional<FormKind> form = FormOf(workspace.CurrentTab());
     if (!form) return;
+    workspace.BeforeFill(*form, &values);
     const std::vector<std::pair<Keyword, std::string>> keywords =
         KeywordValues(values, workspace.Capture());
 
@@ -197,6 +207,8 @@ void FillFromValues(FormsWorkspace& workspace, const FormValues& values) {
             for (const auto& [column, text] : cells) {
                 if (!text->empty()) grid.SetCell(column, row, *text);
             }
+            // An export's goods list gives no postage or discount for most lines.
+            grid.WriteFilledRowAmount(row);
         }
         if (!values.goods.empty()) grid.RecalculateGoodsTotals();
         if (values.buyer && !values.buyer->empty()) workspace.Trade().currentBuyer = *values.buyer;

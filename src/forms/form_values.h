@@ -54,6 +54,10 @@ struct FormValues {
     std::vector<std::string> TradeNumbers() const;
 };
 
+// The same values with every missing text value empty: a keyword they have no value for is
+// emptied rather than left standing.
+FormValues WithMissingEmptied(FormValues values);
+
 // What the capture engine offers for the page (GBK) of this site, found on scratch copies of the
 // forms: consignee, both telephones, address, buyer and the goods rows' trade numbers. Missing
 // values for a page it does not recognise. Asks nobody and changes nothing.

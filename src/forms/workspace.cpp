@@ -56,9 +56,61 @@ void FormsWorkspace::SetCurrentTab(Tab tab) {
 }
 
 void FormsWorkspace::SetSequenceNumber(FormKind form, std::int32_t sn) {
+    // A number given anew is unused, whatever it was before (a batch gives each order one).
+    forms_[form].spentWith.reset();
+    forms_[form].typed = false;
     if (sn == forms_[form].sequenceNumber) return;
     forms_[form].sequenceNumber = sn;
     observer_->SequenceNumbersChanged();
+}
+
+void FormsWorkspace::SetTypedSequenceNumber(FormKind form, std::int32_t sn) {
+    SetSequenceNumber(form, sn);
+    forms_[form].typed = true;
+}
+
+std::int32_t FormsWorkspace::NextSequenceNumber(FormKind form) const {
+    std::int32_t sn = SequenceNumber(form);
+    if (sn < INT32_MAX) ++sn;
+    if (forms_[form].typed) return sn;
+    const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
+    if (disk.ok) {
+        sn = std::max(
+            sn, form == FormKind::kFreightBill ? disk.config.freightBillSn : disk.config.invoiceSn);
+    }
+    return sn;
+}
+
+std::string FormsWorkspace::FillIdentity(FormKind form, const FormValues* values) const {
+    static constexpr char kSep = '\x1f';
+    if (!values) {
+        const FormSettings& fill = forms_[form];
+        if (fill.given) return FillIdentity(form, &*fill.given);
+        if (fill.page.empty()) return std::string();
+        return "p" + std::to_string(fill.site) + kSep + fill.page;
+    }
+    std::string id = "v";
+    for (const std::string& number : values->TradeNumbers()) id += number + kSep;
+    if (id.size() > 1) return id;
+    // Values without a trade number (shipping info) are told apart by whom they go to.
+    for (const std::optional<std::string>* v :
+         {&values->consignee, &values->mobile, &values->telephone, &values->address})
+        id += (*v ? **v : std::string()) + kSep;
+    return id;
+}
+
+void FormsWorkspace::NoteNumberSpent(FormKind form) {
+    forms_[form].spentWith = FillIdentity(form, nullptr);
+}
+
+void FormsWorkspace::BeforeFill(FormKind form, const FormValues* values) {
+    FormSettings& settings = forms_[form];
+    if (!settings.spentWith) return;
+    const std::string next =
+        values ? FillIdentity(form, values) : "p" + std::to_string(sourceSite_) + '\x1f' + input_;
+    if (next == *settings.spentWith) return;
+    SetSequenceNumber(form, NextSequenceNumber(form));
+    SaveConfig();
 }
 
 void FormsWorkspace::SetSourceSite(int index) {
@@ -125,17 +177,23 @@ bool FormsWorkspace::SaveConfig() {
     Config config;
     config.freightBillSn = FreightBillSN();
     config.invoiceSn = InvoiceSN();
-    // The command line may have used numbers since this window read them.
+    // The command line may have used numbers since this window read them; a number the seller
+    // typed is theirs to choose.
     const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
     if (disk.ok) {
-        config.freightBillSn = std::max(config.freightBillSn, disk.config.freightBillSn);
-        config.invoiceSn = std::max(config.invoiceSn, disk.config.invoiceSn);
+        if (!forms_[FormKind::kFreightBill].typed)
+            config.freightBillSn = std::max(config.freightBillSn, disk.config.freightBillSn);
+        if (!forms_[FormKind::kInvoice].typed)
+            config.invoiceSn = std::max(config.invoiceSn, disk.config.invoiceSn);
     }
     config.sourceSite = sourceSite_;
     config.defaultFreightBill = FreightBillTemplates().selected;
     config.defaultInvoice = InvoiceTemplates().selected;
     const StorageResult result = tallivo::SaveConfig(programFolder_, config);
     Show(MessageWithReason(result));
+    if (result.ok) {
+        for (FormKind form : kFormKinds) forms_[form].typed = false;
+    }
     return result.ok;
 }
 
@@ -230,14 +288,9 @@ void FormsWorkspace::MenuItemNewClick() {
     const std::optional<FormKind> form = CurrentForm();
     if (form) {
         // The next number is past any that another run saved under meanwhile.
-        const ConfigLoad disk = tallivo::LoadConfig(programFolder_);
-        std::int32_t sn = SequenceNumber(*form);
-        if (sn < INT32_MAX) ++sn;
-        if (disk.ok) {
-            sn = std::max(sn, *form == FormKind::kFreightBill ? disk.config.freightBillSn
-                                                              : disk.config.invoiceSn);
-        }
-        SetSequenceNumber(*form, sn);
+        const bool typed = forms_[*form].typed;
+        SetSequenceNumber(*form, NextSequenceNumber(*form));
+        forms_[*form].typed = typed;
         SetUnsaved(*form, false);
         if (*form == FormKind::kInvoice) {
             trade_.askMultipleBuyers = true;
@@ -282,13 +335,13 @@ bool FormsWorkspace::SpeedButtonBackgroundClick() {
 
 // --- documents -----------------------------------------------------------------------------
 
-void FormsWorkspace::MenuItemOpenClick() {
-    Guarded([this] {
+void FormsWorkspace::MenuItemOpenClick(const std::function<bool()>& mayReplace) {
+    Guarded([this, &mayReplace] {
         const std::optional<FormKind> form = CurrentForm();
         if (!form) return;
         Announced reset(this, *form);
-        if (const std::optional<std::string> path = documents_.ChooseToOpen(*form))
-            OpenDocumentFile(*form, *path, false);
+        const std::optional<std::string> path = documents_.ChooseToOpen(*form);
+        if (path && (!mayReplace || mayReplace())) OpenDocumentFile(*form, *path, false);
     });
 }
 
@@ -322,7 +375,10 @@ bool FormsWorkspace::SaveForm(FormKind form) {
         if (!path) return;
         saved = documents_.Write(form, *path);
         // What is on disk now matches the form: closing and printing need not ask again.
-        if (saved) SetUnsaved(form, false);
+        if (saved) {
+            SetUnsaved(form, false);
+            NoteNumberSpent(form);
+        }
     });
     return saved;
 }
@@ -332,6 +388,7 @@ bool FormsWorkspace::SaveDocumentTo(const std::string& path) {
     Guarded([this, &saved, &path] {
         const std::optional<FormKind> form = CurrentForm();
         saved = form && documents_.Checks(*form) && documents_.Write(*form, path);
+        if (saved) NoteNumberSpent(*form);
     });
     return saved;
 }
@@ -374,7 +431,8 @@ void FormsWorkspace::ReplaceAll() {
         if (!CurrentForm()) return;
         Guarded([this] {
             if (ShippingInfoFound())
-                FillFromValues(*this, ShippingInfoValues(RecognisedShippingInfo()));
+                FillFromValues(*this,
+                               WithMissingEmptied(ShippingInfoValues(RecognisedShippingInfo())));
         });
         return;
     }
@@ -406,6 +464,7 @@ std::string FormsWorkspace::TakeShippingInfoDoubts() {
 void FormsWorkspace::NoteCapturedPage() {
     const std::optional<FormKind> form = CurrentForm();
     if (!form) return;
+    BeforeFill(*form, nullptr);
     FormSettings& fill = forms_[*form];
     fill.given.reset();
     fill.page = input_;

@@ -81,6 +81,13 @@ public:
     std::int32_t InvoiceSN() const { return SequenceNumber(FormKind::kInvoice); }
     void SetFreightBillSN(std::int32_t sn) { SetSequenceNumber(FormKind::kFreightBill, sn); }
     void SetInvoiceSN(std::int32_t sn) { SetSequenceNumber(FormKind::kInvoice, sn); }
+    // A number the seller typed: the new-document command and Config.pcf take it as it is,
+    // even below one another run saved.
+    void SetTypedSequenceNumber(FormKind form, std::int32_t sn);
+    // Before a fill of the form with another trade than the one its number was saved with,
+    // the form takes the next number, as the new-document command gives it. Null values stand
+    // for the page in the memo.
+    void BeforeFill(FormKind form, const FormValues* values);
 
     Site SourceSite() const { return sourceSite_; }
     // From the site box's item index; any other index is neither site.
@@ -134,7 +141,8 @@ public:
 
     // --- documents --------------------------------------------------------------------------
     // Documents of the current tab. Save returns true when a file was written.
-    void MenuItemOpenClick();
+    // mayReplace, when given, is asked once a file is chosen; false keeps the form.
+    void MenuItemOpenClick(const std::function<bool()>& mayReplace = nullptr);
     bool MenuItemSaveClick();
     // The save command for this form, whichever tab shows. The automatic file name asks
     // before it replaces an existing document; No saves nothing.
@@ -210,6 +218,11 @@ private:
     // Forgets what the form was filled with.
     void ForgetFill(FormKind form);
     void NoteCapturedPage();
+    // The number past this form's, and past any another run saved meanwhile unless typed.
+    std::int32_t NextSequenceNumber(FormKind form) const;
+    // Which trade the form holds now, to tell whether a fill brings another.
+    std::string FillIdentity(FormKind form, const FormValues* values) const;
+    void NoteNumberSpent(FormKind form);
     // False, after saying so, when the recogniser found nothing in the input text.
     bool ShippingInfoFound();
 
@@ -240,6 +253,10 @@ private:
         std::optional<FormValues> given;
         std::string page;
         Site site = kSiteNone;
+        // The seller typed the number; no other run's number overrides it.
+        bool typed = false;
+        // The trade the number was saved with; none while the number is unused.
+        std::optional<std::string> spentWith;
     };
     PerForm<FormSettings> forms_;
 

@@ -293,6 +293,13 @@ void GoodsGrid::RecalculateGoodsTotals() {
     WriteGrandTotal();
 }
 
+void GoodsGrid::WriteFilledRowAmount(int row) {
+    if (row < 1 || row > LastGoodsRow()) return;
+    const Row& cells = rows_[static_cast<std::size_t>(row)];
+    if (cells[kAmount].empty() && !cells[kQuantity].empty() && !cells[kUnitPrice].empty())
+        WriteRowAmount(row);
+}
+
 void GoodsGrid::Unindex(int column, const std::string& text) {
     if (text.empty()) return;
     auto it = counts_[column].find(text);

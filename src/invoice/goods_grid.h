@@ -110,6 +110,9 @@ public:
 
     // Fills empty amounts of complete rows, then rewrites the grand total.
     void RecalculateGoodsTotals();
+    // A row written from an order's values: an empty amount is computed once quantity and unit
+    // price are there, an empty postage or discount counting as none. The total is the caller's.
+    void WriteFilledRowAmount(int row);
 
     // Called when FindFreeGoodsRow wants the keyboard on the grid (the widget sets it).
     std::function<void()> onFocusRequest;

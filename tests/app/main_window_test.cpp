@@ -202,6 +202,7 @@ TEST_F(MainWindow, ThirdSiteFillsBothTabsAndShowsItsDoubtsOncePerText) {
 }
 
 TEST_F(MainWindow, HandOverRecordsChangeOnlyTheMemo) {
+    const int tab = ui().PageControlPrint->currentIndex();
     ui().MemoInputText->setPlainText("old");
     QApplication::clipboard()->setText("clip");
     controller->ReceiveHandover(0x12345A78, "From Web Page");
@@ -213,8 +214,8 @@ TEST_F(MainWindow, HandOverRecordsChangeOnlyTheMemo) {
     controller->ReceiveHandover(0x12345A79, QByteArray::fromStdString(Utf8ToGbk(u8"页面")));
     EXPECT_EQ(ui().MemoInputText->toPlainText(), QString::fromUtf8(u8"页面"));
     EXPECT_EQ(QApplication::clipboard()->text(), "clip");
-    // A page from the browser is shown where the seller works on it.
-    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabInput);
+    // A page from the browser leaves the forms the seller works on alone.
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), tab);
 }
 
 TEST_F(MainWindow, GoodsGridModelPassesTheModelTesterAndEditsRecompute) {
@@ -391,14 +392,14 @@ TEST(InputMemoFolding, LongLinesAreShownFoldedAndKeptWhole) {
     EXPECT_EQ(memo.PageText(), QStringLiteral("head ") + line);
 }
 
-// A page handed over from the browser names its site and shows the input tab.
-TEST_F(MainWindow, ABrowserHandOverSetsTheSiteAndShowsTheInputTab) {
+// A page handed over from the browser names its site and keeps the tab.
+TEST_F(MainWindow, ABrowserHandOverSetsTheSiteAndKeepsTheTab) {
     ui().PageControlPrint->setCurrentIndex(kTabFreightBill);
     const std::string page = Gbk(u8"收货人：张三");
     controller->ReceiveHandover(browser::kAddressedPageTag,
                                 QByteArray::fromStdString(browser::JoinAddressedPage(
                                     "http://auction1.paipai.com/order", page)));
-    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabInput);
+    EXPECT_EQ(ui().PageControlPrint->currentIndex(), kTabFreightBill);
     EXPECT_EQ(ui().ComboBoxInputText->currentIndex(), kSitePaipai);
     EXPECT_EQ(ui().MemoInputText->PageText(), QStringLiteral("收货人：张三"));
 }

@@ -397,6 +397,7 @@ TEST_F(PrintCommandsTest, ReprintsAreAskedRecordedRefilledAndCalibrationPrints) 
     const std::string boxes = AllBoxTexts();
     EXPECT_NE(boxes.find(u8"张小明"), std::string::npos) << boxes;
     EXPECT_EQ(boxes.find(u8"{收货人}"), std::string::npos) << boxes;
+    EXPECT_EQ(boxes.find(u8"{邮政编码}"), std::string::npos) << "not stored: emptied";
     EXPECT_TRUE(ws().FreightBillUnsaved());
 
     // The first mark measured 3 mm right of and 2 mm above its place: the offsets move it back.

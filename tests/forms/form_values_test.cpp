@@ -85,12 +85,12 @@ TEST_F(FormValuesTest, InvoiceGetsGoodsRowsOnceWithTotals) {
     values.buyer = "b";
     values.goods = {{"T1", "cup", "2", "3.50", "", "", ""}, {"T1", "pot", "", "", "", "", "9.00"}};
     FillFromValues(ws, values);
-    FillFromValues(ws, values);  // the same lines again add no rows
+    FillFromValues(ws, values);  // the same lines again add no rows; cup's amount is computed
     const GoodsGrid& grid = ws.Invoice().grid;
     EXPECT_EQ(ws.Invoice().Body().PlainText(), "b 1");
     ASSERT_EQ(grid.LastGoodsRow(), 2);
     EXPECT_EQ(grid.Cell(GoodsGrid::kGoodsName, 2), "pot");
-    EXPECT_EQ(grid.Cell(GoodsGrid::kAmount, grid.TotalRow()), "9.00");
+    EXPECT_EQ(grid.Cell(GoodsGrid::kAmount, grid.TotalRow()), "16.00");
     EXPECT_EQ(ws.Trade().currentBuyer, "b");
 }
 
@@ -103,13 +103,13 @@ protected:
     }
 };
 
-TEST_F(ShippingInfoFill, ReplaceAllFillsWhatWasFoundAndLeavesTheRest) {
+TEST_F(ShippingInfoFill, ReplaceAllFillsWhatWasFoundAndEmptiesTheRest) {
     ws.SetCurrentTab(kTabFreightBill);
     AddFieldBox(ws.FreightBill(), Gbk(u8"{收货人} {电话} {收货地址} {交易网站} {发货单号}"), 0, 0,
                 20, 100);
     ws.ReplaceAll();
     EXPECT_EQ(ws.FreightBill().boxes[0]->content->PlainText(),
-              Gbk(u8"张三 {电话} 浙江省 杭州市 西湖区 文三路478号 {交易网站} 1382401"));
+              Gbk(u8"张三  浙江省 杭州市 西湖区 文三路478号 {交易网站} 1382401"));
     EXPECT_EQ(ws.FilledValues(FormKind::kFreightBill).postCode, "310012");
 }
 

@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <deque>
 
+#include "forms/form_values.h"
 #include "recording_prompter.h"
 #include "scripted_file_chooser.h"
 #include "storage/byte_codec.h"
@@ -261,6 +262,25 @@ TEST_F(Workspace, ConfigNeverLowersASequenceNumberFoundOnDisk) {
     EXPECT_EQ(ws.InvoiceSN(), 1382401);
     EXPECT_EQ(Bytes(In("Config.pcf")),
               "ConfigFileVer: 1.00\r\n1382410\r\n1382420\r\n0\r\n-1\r\n-1");
+}
+
+// Filling another trade into a form whose number was saved with one takes the next number.
+TEST_F(Workspace, SavedNumbersMoveOnForAnotherTrade) {
+    ws.SetCurrentTab(kTabFreightBill);
+    AddFieldBox(ws.FreightBill(), "x", 1, 2, 3, 4);
+    FormValues a, b;
+    a.tradeNumbers = {"A"};
+    b.tradeNumbers = {"B"};
+    FillFromValues(ws, a);
+    ASSERT_TRUE(ws.MenuItemSaveClick());
+    FillFromValues(ws, a);
+    EXPECT_EQ(ws.FreightBillSN(), 1382401);
+    FillFromValues(ws, b);
+    EXPECT_EQ(ws.FreightBillSN(), 1382402);
+    ASSERT_TRUE(ws.MenuItemSaveClick());
+    ws.SetInputText("page one");  // a pasted page, the window's way
+    ws.ReplaceAll();
+    EXPECT_EQ(ws.FreightBillSN(), 1382403);
 }
 
 // Order two saved under the automatic name of order one asks first; No writes nothing.
