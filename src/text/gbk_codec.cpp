@@ -89,14 +89,18 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t left) {
     return n;
 }
 
-// A sequence that would be well-formed had the text not ended.
-bool IsCutShort(const unsigned char* p, size_t left) {
-    const size_t n = p[0] >= 0xF0 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC0 ? 2 : 0;
-    if (n == 0 || p[0] > 0xF4 || left >= n) return false;
-    for (size_t i = 1; i < left; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return false;
-    }
-    return true;
+// Bytes of the ill-formed sequence at p that count as one bad character: the longest start of
+// a well-formed sequence (a character cut short), else the one byte.
+size_t BadSequenceLength(const unsigned char* p, size_t left) {
+    const unsigned char c = p[0];
+    const size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+    if (n == 0 || c > 0xF4) return 1;
+    const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    size_t k = 1;
+    if (k < left && p[k] >= low && p[k] <= high) ++k;
+    while (k > 1 && k < n && k < left && (p[k] & 0xC0) == 0x80) ++k;
+    return k;
 }
 
 bool IsAscii(std::string_view text) {
@@ -336,8 +340,7 @@ bool IsZeroWidth(char32_t c) {
     return (c >= 0x200B && c <= 0x200D) || c == 0x2060 || c == 0xFEFF || c == 0x180E;
 }
 
-// Calls emit(c) for each character, or emitBad(cutShort) for each bad byte; a sequence cut
-// short at the end counts once.
+// Calls emit(c) for each character, or emitBad() for each ill-formed sequence.
 template <typename Emit, typename EmitBad>
 void WalkUtf8(std::string_view utf8, Emit emit, EmitBad emitBad) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
@@ -361,12 +364,9 @@ void WalkUtf8(std::string_view utf8, Emit emit, EmitBad emitBad) {
         if (n != 0) {
             emit(static_cast<char32_t>(Utf8CodePoint(p, n)));
             p += n;
-        } else if (IsCutShort(p, left)) {
-            emitBad();
-            break;
         } else {
             emitBad();
-            ++p;
+            p += BadSequenceLength(p, left);
         }
     }
 }

@@ -10,8 +10,8 @@ namespace tallivo {
 // GB18030, which holds every character and is byte for byte GBK for every character GBK holds,
 // so text GBK can hold gives the same bytes as before. Its extra characters take two bytes or
 // four; the second and fourth bytes of a four-byte one are ASCII digits.
-// Only a byte sequence that is not valid UTF-8 becomes "?", one per bad byte (one for a
-// sequence cut short at the end); a lone surrogate has no encoding and becomes "?" too.
+// Only a byte sequence that is not valid UTF-8 becomes "?": one for each character cut short,
+// one for each other bad byte.
 std::string Utf8ToGbk(std::string_view utf8);
 // Decodes GBK and GB18030; a byte that starts no valid character becomes "?".
 std::string GbkToUtf8(std::string_view gbk);
