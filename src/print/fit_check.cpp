@@ -128,7 +128,7 @@ std::string Listed(const QString& missing) {
             out += Gbk(u8"等");
             break;
         }
-        // A character GBK cannot hold is named by its code.
+        // A character with no bytes at all (a lone surrogate) is named by its code.
         const QString one = QString::fromUcs4(&c, 1);
         std::string gbk = QStringToGbk(one);
         if (gbk == "?" && c != '?') gbk = "U+" + QString::number(c, 16).toUpper().toStdString();

