@@ -215,75 +215,14 @@ std::vector<char16_t> DecodeEach(const char* encoding, const std::vector<std::st
     return units;
 }
 
-constexpr int kTrailCount = 0xFF - 0x40;  // trail bytes 0x40..0xFE
-constexpr int kPairCount = 126 * kTrailCount;
-
-int PairIndex(unsigned char lead, unsigned char trail) {
-    return (lead - 0x81) * kTrailCount + (trail - 0x40);
-}
-
-// What each two-byte code and the byte 0x80 decode to, and which characters code page 936
-// itself holds. Decoding needs no encoder, and a decoder's rejects cost little.
-struct DecodingTables {
-    std::vector<char16_t> pairs;  // by PairIndex; 0 for none
-    char16_t single80 = 0;
-    std::bitset<0x10000> gbkHolds;
-};
-
-std::unique_ptr<DecodingTables> BuildDecodingTables() {
-    auto t = std::make_unique<DecodingTables>();
-    std::vector<std::string> codes;
-    codes.reserve(kPairCount + 1);
-    for (int lead = 0x81; lead <= 0xFE; ++lead) {
-        for (int trail = 0x40; trail <= 0xFE; ++trail)
-            codes.push_back({static_cast<char>(lead), static_cast<char>(trail)});
-    }
-    codes.push_back("\x80");
-    const std::vector<char16_t> cp936 = DecodeEach("CP936", codes);
-    codes.pop_back();
-    const std::vector<char16_t> gb18030 = DecodeEach("GB18030", codes);
-    t->single80 = cp936.back();
-    if (t->single80 >= 0x80) t->gbkHolds.set(t->single80);
-    for (std::size_t c = 0; c < 0x80; ++c) t->gbkHolds.set(c);
-    t->pairs.assign(kPairCount, 0);
-    for (int i = 0; i < kPairCount; ++i) {
-        const std::size_t k = static_cast<std::size_t>(i);
-        if (cp936[k] >= 0x80) t->gbkHolds.set(cp936[k]);
-    }
-    // The two agree wherever both decode. A GB18030 code for a character GBK has a code of its
-    // own for (A2 E3 for the euro) is never written, and reads as before.
-    for (int i = 0; i < kPairCount; ++i) {
-        const std::size_t k = static_cast<std::size_t>(i);
-        t->pairs[k] = cp936[k] != 0 ? cp936[k] : t->gbkHolds.test(gb18030[k]) ? 0 : gb18030[k];
-    }
-    return t;
-}
-
-const DecodingTables& Decoding() {
-    static const std::unique_ptr<DecodingTables> tables = BuildDecodingTables();
-    return *tables;
-}
-
-// The Basic Multilingual Plane's four-byte sequences, built when the first one is met.
-const std::vector<char16_t>& FourByteBmp() {
-    static const std::vector<char16_t> units = [] {
-        std::vector<std::string> codes;
-        codes.reserve(kFourByteBmpCount);
-        for (std::uint32_t i = 0; i < kFourByteBmpCount; ++i) {
-            const std::uint32_t code = FourByteCode(i);
-            codes.push_back({static_cast<char>(code >> 24), static_cast<char>(code >> 16 & 0xFF),
-                             static_cast<char>(code >> 8 & 0xFF), static_cast<char>(code & 0xFF)});
-        }
-        return DecodeEach("GB18030", codes);
-    }();
-    return units;
-}
-
 // The code of each character of the Basic Multilingual Plane, asked in blocks of 256 on first
-// use: code page 936's own code for what it holds, GB18030's for the rest.
+// use. GB18030 writes every character code page 936 holds as it does, but for the euro, which
+// code page 936 writes as the one byte 0x80; the few GB18030 rejects are asked of code page 936.
+// A start needs no table of code page 936 itself.
 class Encoding {
 public:
     std::uint32_t Code(std::uint32_t cp) {
+        if (cp == 0x20AC) return 0x80;
         std::unique_ptr<Block>& block = blocks_[cp >> 8];
         if (!block) block = Fill(cp & ~std::uint32_t{0xFF});
         return (*block)[cp & 0xFF];
@@ -292,35 +231,40 @@ public:
 private:
     using Block = std::array<std::uint32_t, 256>;
 
-    // Each character goes to the converter that holds it, so neither call meets a reject.
     std::unique_ptr<Block> Fill(std::uint32_t first) {
         auto block = std::make_unique<Block>();
         block->fill(0);
-        const std::bitset<0x10000>& holds = Decoding().gbkHolds;
-        std::string utf8[2];
-        std::vector<std::uint32_t> asked[2];
+        std::string utf8;
+        std::vector<std::uint32_t> asked;
         for (std::uint32_t i = 0; i < 256; ++i) {
             const std::uint32_t cp = first + i;
             if (cp < 0x80 || (cp >= 0xD800 && cp <= 0xDFFF)) continue;
-            const int k = holds.test(cp) ? 0 : 1;
-            AppendUtf8(utf8[k], cp);
-            asked[k].push_back(i);
+            AppendUtf8(utf8, cp);
+            asked.push_back(i);
         }
         auto skip = [](const char* in, size_t left) {
             const size_t n = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(in), left);
             return n == 0 ? size_t{1} : n;
         };
-        for (int k = 0; k < 2; ++k) {
-            if (asked[k].empty()) continue;
-            Converter& converter = k == 0 ? cp936_ : gb18030_;
-            ReadCodes(converter.Run(utf8[k], skip), asked[k].size(),
-                      [&](std::size_t n, std::uint32_t code) { (*block)[asked[k][n]] = code; });
+        if (asked.empty()) return block;
+        ReadCodes(gb18030_.Run(utf8, skip), asked.size(),
+                  [&](std::size_t n, std::uint32_t code) { (*block)[asked[n]] = code; });
+        utf8.clear();
+        std::vector<std::uint32_t> rejected;
+        for (const std::uint32_t i : asked) {
+            if ((*block)[i] != 0) continue;
+            AppendUtf8(utf8, first + i);
+            rejected.push_back(i);
         }
+        if (rejected.empty()) return block;
+        if (!cp936_) cp936_ = std::make_unique<Converter>("CP936", "UTF-8");
+        ReadCodes(cp936_->Run(utf8, skip), rejected.size(),
+                  [&](std::size_t n, std::uint32_t code) { (*block)[rejected[n]] = code; });
         return block;
     }
 
-    Converter cp936_{"CP936", "UTF-8"};
     Converter gb18030_{"GB18030", "UTF-8"};
+    std::unique_ptr<Converter> cp936_;
     std::array<std::unique_ptr<Block>, 256> blocks_;
 };
 
@@ -330,6 +274,72 @@ std::uint32_t CodeOf(char32_t c) {
     if (c >= 0x10000) return FourByteCode(kFourBytePlanesFirst + (c - 0x10000));
     thread_local Encoding encoding;
     return encoding.Code(c);
+}
+
+constexpr int kTrailCount = 0xFF - 0x40;        // trail bytes 0x40..0xFE
+constexpr std::uint32_t kFourByteBlock = 1260;  // the sequences that share their first two bytes
+
+// What the two-byte codes of one lead byte and the four-byte sequences of the Basic Multilingual
+// Plane decode to, a row or block at a time on first use: a start decodes a few names, not the
+// whole code page. A two-byte code is code page 936's character, else GB18030's where GB18030
+// writes that character so (its A2 E3 is no euro: the euro is written 0x80).
+class Decoding {
+public:
+    struct Row {
+        std::array<char16_t, kTrailCount> unit{};  // 0 for none
+        std::bitset<kTrailCount> gbk;              // code page 936's own
+    };
+
+    const Row& PairRow(unsigned char lead) {
+        std::unique_ptr<Row>& row = rows_[lead - 0x81];
+        if (!row) row = FillRow(lead);
+        return *row;
+    }
+
+    char16_t FourByte(std::uint32_t index) {
+        std::unique_ptr<std::vector<char16_t>>& block = fourByte_[index / kFourByteBlock];
+        if (!block) block = FillFourByte(index / kFourByteBlock * kFourByteBlock);
+        return (*block)[index % kFourByteBlock];
+    }
+
+private:
+    static std::unique_ptr<Row> FillRow(unsigned char lead) {
+        std::vector<std::string> codes;
+        for (int trail = 0x40; trail <= 0xFE; ++trail)
+            codes.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+        const std::vector<char16_t> cp936 = DecodeEach("CP936", codes);
+        const std::vector<char16_t> gb18030 = DecodeEach("GB18030", codes);
+        auto row = std::make_unique<Row>();
+        for (std::size_t k = 0; k < codes.size(); ++k) {
+            if (cp936[k] != 0) {
+                row->unit[k] = cp936[k];
+                row->gbk.set(k);
+            } else if (gb18030[k] != 0 && CodeOf(gb18030[k]) == (lead << 8 | (0x40 + k))) {
+                row->unit[k] = gb18030[k];
+            }
+        }
+        return row;
+    }
+
+    static std::unique_ptr<std::vector<char16_t>> FillFourByte(std::uint32_t first) {
+        std::vector<std::string> codes;
+        for (std::uint32_t i = first; i < first + kFourByteBlock; ++i) {
+            const std::uint32_t code = FourByteCode(i);
+            codes.push_back({static_cast<char>(code >> 24), static_cast<char>(code >> 16 & 0xFF),
+                             static_cast<char>(code >> 8 & 0xFF), static_cast<char>(code & 0xFF)});
+        }
+        return std::make_unique<std::vector<char16_t>>(DecodeEach("GB18030", codes));
+    }
+
+    std::array<std::unique_ptr<Row>, 126> rows_;
+    std::array<std::unique_ptr<std::vector<char16_t>>,
+               (kFourByteBmpCount + kFourByteBlock - 1) / kFourByteBlock>
+        fourByte_;
+};
+
+Decoding& Decoder() {
+    thread_local Decoding decoding;
+    return decoding;
 }
 
 bool IsUnicodeSpace(char32_t c) {
@@ -424,11 +434,10 @@ char32_t GbkCharacterAt(std::string_view gbk, std::size_t at, std::size_t* lengt
     const auto* p = reinterpret_cast<const unsigned char*>(gbk.data()) + at;
     const std::size_t left = gbk.size() - at;
     if (p[0] < 0x80) return p[0];
-    const DecodingTables& t = Decoding();
-    if (p[0] == 0x80) return t.single80 != 0 ? t.single80 : kNoCharacter;
+    if (p[0] == 0x80) return 0x20AC;  // code page 936's one-byte euro
     if (p[0] == 0xFF || left < 2) return kNoCharacter;
     if (p[1] >= 0x40 && p[1] <= 0xFE) {
-        const char16_t u = t.pairs[static_cast<std::size_t>(PairIndex(p[0], p[1]))];
+        const char16_t u = Decoder().PairRow(p[0]).unit[p[1] - 0x40u];
         if (u == 0) return kNoCharacter;
         *length = 2;
         return u;
@@ -438,7 +447,7 @@ char32_t GbkCharacterAt(std::string_view gbk, std::size_t at, std::size_t* lengt
     const std::uint32_t index = FourByteIndex(p);
     char32_t c = kNoCharacter;
     if (index < kFourByteBmpCount) {
-        const char16_t u = FourByteBmp()[index];
+        const char16_t u = Decoder().FourByte(index);
         if (u != 0) c = u;
     } else if (index >= kFourBytePlanesFirst && index - kFourBytePlanesFirst < 0x100000) {
         c = 0x10000 + (index - kFourBytePlanesFirst);
@@ -484,8 +493,12 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 bool GbkHolds(char32_t c) {
-    if (c < 0x80) return true;
-    return c < 0x10000 && Decoding().gbkHolds.test(c);
+    if (c < 0x80 || c == 0x20AC) return true;
+    if (c >= 0x10000) return false;
+    const std::uint32_t code = CodeOf(c);
+    if (code < 0x8140 || code > 0xFEFE || (code & 0xFF) < 0x40 || (code & 0xFF) == 0xFF)
+        return false;
+    return Decoder().PairRow(static_cast<unsigned char>(code >> 8)).gbk.test((code & 0xFF) - 0x40);
 }
 
 int AppendGbkCharacter(std::string& out, char32_t c) {
