@@ -260,7 +260,8 @@ void MainWindowController::MenuItemPopupMenuAddKeyWordClick(const QString& capti
 
 void MainWindowController::SyncInput() {
     if (!inputStale_) return;
-    workspace_->SetInputText(WithCrLf(QStringToGbk(window_.ui()->MemoInputText->PageText())));
+    workspace_->SetInputText(
+        WithCrLf(PastedUtf8ToGbk(window_.ui()->MemoInputText->PageText().toStdString())));
     inputStale_ = false;
 }
 

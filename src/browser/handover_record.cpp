@@ -20,6 +20,16 @@ std::uint32_t GetUint32(const unsigned char* bytes) {
            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+// A record of this tag has always been code page 936 alone; what only GB18030 holds travels as
+// the on-disk bytes.
+bool OnlyGbk(std::string_view gbk) {
+    std::size_t n = 1;
+    for (std::size_t i = 0; i < gbk.size(); i += n) {
+        if (!GbkHolds(GbkCharacterAt(gbk, i, &n))) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::uint32_t RecordLimit(std::uint32_t tag) {
@@ -50,7 +60,7 @@ std::string JoinHandoverText(const std::vector<std::string>& arguments) {
 CommandLineRecord MakeCommandLineRecord(const std::string& on_disk) {
     if (IsValidUtf8(on_disk)) {
         std::string gbk = Utf8ToGbk(on_disk);
-        if (GbkToUtf8(gbk) == on_disk) return {kCommandLineTag, std::move(gbk)};
+        if (GbkToUtf8(gbk) == on_disk && OnlyGbk(gbk)) return {kCommandLineTag, std::move(gbk)};
     }
     return {kFileArgumentTag, on_disk};
 }

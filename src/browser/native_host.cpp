@@ -61,7 +61,7 @@ std::string HandleCaptureMessage(std::string_view json, const NativeHostSettings
     const CaptureRequest request = ParseCaptureRequest(json);
     if (!request.ok) return ErrorReply(request.error);
 
-    std::string gbk = Utf8ToGbk(request.text);
+    std::string gbk = PastedUtf8ToGbk(request.text);
     // The receiver reads the text up to its first zero byte; a stray NUL must not cut it short.
     gbk.erase(std::remove(gbk.begin(), gbk.end(), '\0'), gbk.end());
     if (gbk.size() >= kPageTextLimit) {

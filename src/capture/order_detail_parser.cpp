@@ -15,6 +15,8 @@ struct OrderDetailMarkers {
     std::string mobile = Gbk(u8"手机：");
     std::string phone = Gbk(u8"电话：");
     std::string postCode = Gbk(u8"邮       编：");
+    std::string postCodeFirst = Gbk(u8"邮");
+    std::string postCodeLast = Gbk(u8"编：");
     std::string address = Gbk(u8"地址：");
     std::string deliveryAddress = Gbk(u8"收货地址：");
     std::string consignee = Gbk(u8"收货信息姓名：");
@@ -58,8 +60,22 @@ std::string AddressAfter(std::string_view in, const std::string& label) {
     return CutRange(in, p, SkipBlanksBackward(in, e - 1));
 }
 
+// The page lines the label up with a run of &nbsp;, and a browser's copy keeps as many of them
+// as it likes: any run of blanks between "邮" and "编：" is the label.
 std::string PostCode(std::string_view in) {
-    return WordAt(in, PastFirstMarker(in, Markers().postCode));
+    const OrderDetailMarkers& m = Markers();
+    int label = FindTextFrom(in, m.postCode, 1);
+    if (label > 0) return WordAt(in, PastMarker(label, m.postCode));
+    for (label = FindTextFrom(in, m.postCodeFirst, 1); label > 0;
+         label = FindTextFrom(in, m.postCodeFirst, label + 1)) {
+        const int blanks = PastMarker(label, m.postCodeFirst);
+        const int last = SkipBlanksForward(in, blanks);
+        if (last > blanks &&
+            in.substr(static_cast<std::size_t>(last) - 1).substr(0, m.postCodeLast.size()) ==
+                m.postCodeLast)
+            return WordAt(in, PastMarker(last, m.postCodeLast));
+    }
+    return WordAt(in, PastMarker(label, m.postCode));
 }
 
 // Writes the order's goods line into the grid. False when the trade is already there.

@@ -48,8 +48,8 @@ std::string RestOfLine(std::string_view in, int p) {
 std::string PostCode(std::string_view in) {
     const int w = SkipBlanksBackward(in, LineEnd(in, ConsigneeInfoEnd(in)) - 1);
     if (ByteAt(in, w) != ')') return std::string();
-    for (int i = w - 6; i < w; ++i) {
-        if (!IsDigitAt(in, i)) return std::string();
+    for (int i = w - 1; i >= w - 6; --i) {
+        if (!IsDigitEndingAt(in, i)) return std::string();
     }
     return CutBytes(in, w - 6, 6);
 }

@@ -55,7 +55,7 @@ private:
 
 bool IsSoldListPriceAt(std::string_view text, int d) {
     if (d < 2 || static_cast<std::size_t>(d) > text.size()) return false;
-    if (ByteAt(text, d) != '.' || !IsDigitAt(text, d - 1) || !IsDigitAt(text, d + 1) ||
+    if (ByteAt(text, d) != '.' || !IsDigitEndingAt(text, d - 1) || !IsDigitAt(text, d + 1) ||
         !IsDigitAt(text, d + 2)) {
         return false;
     }

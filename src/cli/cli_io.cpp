@@ -5,23 +5,13 @@
 #include <filesystem>
 
 #include "text/gbk_codec.h"
+#include "text/page_text.h"
 #include "text/text_search.h"
 
 namespace tallivo {
 
 std::string PageTextToGbk(std::string bytes) {
-    const std::string_view view(bytes);
-    if (view.size() >= 3 && view.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        return WithCrLf(Utf8ToGbk(view.substr(3)));
-    bool ascii = true;
-    for (char c : view)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    // GBK text is rarely valid UTF-8 beyond a few characters; pure ASCII is the same in both.
-    if (!ascii && IsValidUtf8(view)) return WithCrLf(Utf8ToGbk(view));
-    return WithCrLf(std::move(bytes));
+    return PageBytesToGbk(bytes);
 }
 
 std::string FullPath(const std::string& path) {

@@ -8,8 +8,8 @@
 
 namespace tallivo {
 
-// A page file's bytes as GBK: UTF-8 text (with or without a byte-order mark) is converted,
-// anything else is taken as GBK already. Bare LF line ends become CR LF.
+// A page file's bytes as GBK: a byte-order mark (UTF-8, UTF-16) or mostly valid UTF-8 is
+// converted, anything else is taken as GBK already. Bare LF line ends become CR LF.
 std::string PageTextToGbk(std::string bytes);
 
 // The path made absolute, as a file dialog would hand it over; unchanged when that fails.

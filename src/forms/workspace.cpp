@@ -447,7 +447,13 @@ const ShippingInfo& FormsWorkspace::RecognisedShippingInfo() const {
 
 bool FormsWorkspace::ShippingInfoFound() {
     if (!CurrentForm()) return false;
-    if (FoundAnything(RecognisedShippingInfo())) return true;
+    const ShippingInfo& info = RecognisedShippingInfo();
+    if (FoundAnything(info)) return true;
+    // Nothing was looked at in a text over the length limit; the seller is told why.
+    if (!info.doubts.isEmpty() && info.doubts.first().startsWith(QStringLiteral("文字太长"))) {
+        Show(Utf8ToGbk(info.doubts.first().toStdString() + u8"！"));
+        return false;
+    }
     static const std::string unrecognised = Gbk(u8"无法识别的输入文本！");
     Show(unrecognised);
     return false;

@@ -1,4 +1,4 @@
-// GBK bytes <-> QString, for every layer that has Qt. Characters GBK cannot hold become "?".
+// GBK bytes <-> QString, for every layer that has Qt; GB18030 for what GBK cannot hold.
 #pragma once
 
 #include <QString>

@@ -90,7 +90,7 @@ OrderGoodsRow GoodsFrom(const ExportTable& table, const ExportRow& row, const st
                         const std::string& trade, std::vector<std::string>* messages) {
     OrderGoodsRow goods;
     goods[GoodsGrid::kTradeNumber] = Utf8ToGbk(trade);
-    goods[GoodsGrid::kGoodsName] = Utf8ToGbk(Cell(row, map, OrderField::kGoodsName));
+    goods[GoodsGrid::kGoodsName] = PastedUtf8ToGbk(Cell(row, map, OrderField::kGoodsName));
     for (const GoodsColumn& g : kGoodsNumbers) {
         const std::string& text = Cell(row, map, g.field);
         if (text.empty()) continue;
@@ -145,10 +145,10 @@ void PutAddress(const ExportRow& row, const std::vector<int>& map, OrderValues* 
         std::string written;
         if (address.find(' ') == std::string_view::npos)
             address = written = WrittenAddress(address);
-        if (!address.empty()) values->Set(Keyword::kAddress, Utf8ToGbk(address));
+        if (!address.empty()) values->Set(Keyword::kAddress, PastedUtf8ToGbk(address));
     }
     if (!values->Has(Keyword::kPostCode) && !postCode.empty())
-        values->Set(Keyword::kPostCode, Utf8ToGbk(postCode));
+        values->Set(Keyword::kPostCode, PastedUtf8ToGbk(postCode));
 }
 
 }  // namespace
@@ -264,7 +264,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         // The first row that gives a keyword decides it; later rows of the order repeat it.
         auto put = [&](Keyword keyword, std::string_view utf8) {
             if (!utf8.empty() && !order.values.Has(keyword))
-                order.values.Set(keyword, Utf8ToGbk(utf8));
+                order.values.Set(keyword, PastedUtf8ToGbk(utf8));
         };
         if (!order.values.Has(Keyword::kAddress) || !order.values.Has(Keyword::kPostCode))
             PutAddress(row, map, &order.values);

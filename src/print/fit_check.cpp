@@ -128,10 +128,11 @@ std::string Listed(const QString& missing) {
             out += Gbk(u8"等");
             break;
         }
-        // A character GBK cannot hold is named by its code.
+        // A character GBK cannot hold is named by its code: the font that shows the message
+        // may lack it too.
         const QString one = QString::fromUcs4(&c, 1);
         std::string gbk = QStringToGbk(one);
-        if (gbk == "?" && c != '?') gbk = "U+" + QString::number(c, 16).toUpper().toStdString();
+        if (!GbkHolds(c)) gbk = "U+" + QString::number(c, 16).toUpper().toStdString();
         out += Gbk(u8"“") + gbk + Gbk(u8"”");
     }
     return out;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "text/gbk_codec.h"
+
 namespace tallivo {
 namespace gbk {
 
@@ -76,15 +78,16 @@ int Code(char16_t unit) {
 
 int ByteLength(char16_t unit) {
     const int c = T().code[unit];
-    return c > 0xFF ? 2 : 1;
+    if (c >= 0) return c > 0xFF ? 2 : 1;
+    if (IsHigh(unit)) return 0;
+    if (IsLow(unit)) return 4;
+    std::string bytes;
+    return AppendGbkCharacter(bytes, unit);
 }
 
 int Append(std::string& out, char16_t unit) {
     const int c = T().code[unit];
-    if (c < 0) {
-        out += '?';
-        return 1;
-    }
+    if (c < 0) return AppendGbkCharacter(out, IsHigh(unit) || IsLow(unit) ? U'?' : unit);
     if (c > 0xFF) {
         out += char(c >> 8);
         out += char(c & 0xFF);
@@ -114,7 +117,16 @@ QString Decode(std::string_view gbk) {
                 continue;
             }
         }
-        s += kGbkSingle[b] != 0 ? QChar(kGbkSingle[b]) : QChar('?');
+        // What only GB18030 holds, in two bytes or four.
+        std::size_t length = 1;
+        const char32_t c = GbkCharacterAt(gbk, i, &length);
+        if (c == kNoCharacter) {
+            s += QChar('?');
+            continue;
+        }
+        const char32_t one[] = {c};
+        s += QString::fromUcs4(one, 1);
+        i += length - 1;
     }
     return s;
 }
@@ -156,13 +168,16 @@ void DocumentText(const QTextDocument& document, std::string& out, std::vector<i
             if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
                 out += "\r\n";
             } else if (IsHigh(c) && i + 1 < len && IsLow(u[i + 1])) {
-                // the pair's "?" is counted on its low half
+                // the pair's bytes are counted on its low half
             } else if (c < 0x80) {
                 out += char(c);
             } else {
                 const int code = t.code[c];
                 if (code < 0) {
-                    out += '?';
+                    const bool pair = IsLow(c) && i > 0 && IsHigh(u[i - 1]);
+                    AppendGbkCharacter(out, pair ? QChar::surrogateToUcs4(u[i - 1], c)
+                                            : IsHigh(c) || IsLow(c) ? U'?'
+                                                                    : char32_t{c});
                 } else if (code > 0xFF) {
                     out += char(code >> 8);
                     out += char(code & 0xFF);

@@ -48,11 +48,11 @@ int main(int argc, char** argv) {
         return true;
     };
     // What a code decodes to when it is one character of the tables: not ASCII, not "?", not
-    // half of a surrogate pair.
+    // half of a surrogate pair, not one only GB18030 holds (those are written as \uN in RTF).
     auto character = [](QStringView piece) -> char16_t {
         if (piece.size() != 1 || piece[0] == QLatin1Char('?')) return 0;
         const char16_t u = piece[0].unicode();
-        if (u < 0x80 || (u >= 0xD800 && u <= 0xDFFF)) return 0;
+        if (u < 0x80 || (u >= 0xD800 && u <= 0xDFFF) || !tallivo::GbkHolds(u)) return 0;
         return u;
     };
     std::vector<char16_t> pair(126 * kTrailCount, 0);

@@ -27,7 +27,7 @@ inline void SetTextOrRtf(QTextDocument& document, std::string_view gbkOrRtf) {
     ReadRtf(document, gbkOrRtf);
 }
 
-// GBK plain text in and out: paragraphs joined by CR LF; a character GBK cannot hold is "?".
+// GBK plain text in and out: paragraphs joined by CR LF; GB18030 for what GBK cannot hold.
 void SetGbkPlainText(QTextDocument& document, std::string_view gbk);
 std::string GbkPlainText(const QTextDocument& document);
 

@@ -115,6 +115,13 @@ int FindBlankBackward(std::string_view text, int p) {
     return 0;
 }
 
+bool IsDigitEndingAt(std::string_view text, int p) {
+    if (!IsDigit(ByteAt(text, p))) return false;
+    // A trail byte of two is never a digit, so this shape can only be one character.
+    auto lead = [&](int q) { return ByteAt(text, q) >= 0x81 && ByteAt(text, q) <= 0xFE; };
+    return !(lead(p - 1) && IsDigit(ByteAt(text, p - 2)) && lead(p - 3));
+}
+
 bool IsMobileNumberAt(std::string_view text, int p) {
     if (ByteAt(text, p) != '1') return false;
     unsigned char second = ByteAt(text, p + 1);

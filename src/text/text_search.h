@@ -31,6 +31,11 @@ int SkipBlanksBackward(std::string_view text, int p);
 // Last byte of the nearest blank at or before `p`; 0 when there is none.
 int FindBlankBackward(std::string_view text, int p);
 
+// The character that ends at `p` (p + 1 begins one) is an ASCII digit, not the last byte of a
+// GB18030 four-byte character, whose second and fourth bytes are digits. Walking digits back
+// from the start of a character needs this; forward from one, a digit is always a digit.
+bool IsDigitEndingAt(std::string_view text, int p);
+
 // An 11-digit mobile number beginning 13 or 15 starts at `p`.
 bool IsMobileNumberAt(std::string_view text, int p);
 

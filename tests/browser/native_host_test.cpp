@@ -92,12 +92,13 @@ TEST(NativeHost, HandsPageTextToTheRunningCopyInGbk) {
     ASSERT_EQ(copy.server.Start(), HandoverServer::StartResult::kListening);
     HostSession host;
 
-    const QJsonObject reply = host.Ask(Frame(Request(QStringLiteral("收货人：张三\n😀 x\u0000y"))));
+    const QJsonObject reply =
+        host.Ask(Frame(Request(QStringLiteral("收货人：\u00a0张三\n😀 x\u0000y\u200b"))));
     EXPECT_TRUE(reply.value(QStringLiteral("ok")).toBool()) << QJsonDocument(reply).toJson().data();
     ASSERT_TRUE(ServeUntil([&] { return copy.tags.size() == 1; }));
     EXPECT_EQ(copy.tags[0], kPageTextTag);
-    // The emoji is not in GBK; the NUL would have cut the text short.
-    EXPECT_EQ(copy.texts[0].toStdString(), Gbk(u8"收货人：张三\n? xy"));
+    // The emoji is kept as GB18030, U+00A0 is a space; the NUL would have cut the text short.
+    EXPECT_EQ(copy.texts[0].toStdString(), Gbk(u8"收货人： 张三\n😀 xy"));
 
     // A page of 10 MB arrives whole, on the same connection.
     QString page;

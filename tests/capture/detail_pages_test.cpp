@@ -7,6 +7,7 @@
 #include "support/capture_fixture.h"
 #include "support/scripted_host.h"
 #include "text/gbk_codec.h"
+#include "text/page_text.h"
 
 namespace tallivo {
 namespace {
@@ -45,6 +46,20 @@ TEST(DetailPages, OrderDetailInvoice) {
     ExpectRow(
         host, 2,
         {"2008030898765432", u8"户外 登山 双肩包 40L", "2", "89.5 ", "5.00", "0.00", "184.00"});
+}
+
+// A browser copies &nbsp; as U+00A0, and pages carry zero-width characters and a byte-order
+// mark: the page fills as if it had plain spaces.
+TEST(DetailPages, OrderDetailAsABrowserCopiesIt) {
+    std::string page = GbkToUtf8(ReadCaptureFixture("order_detail_1.txt"));
+    const std::string name = u8"收货信息姓名：";
+    page.replace(page.find(name), name.size(), name + u8"\u00a0\u200b");
+    const std::string postCode = u8"邮       编：";
+    page.replace(page.find(postCode), postCode.size(), u8"邮\u00a0\u00a0\u00a0编：");
+    ScriptedHost host(PageBytesToGbk("\xEF\xBB\xBF" + page), kSiteTaobao, kTabInvoice);
+    host.invoice.SetText(Gbk(u8"{收货人}|{邮政编码}"));
+    MenuItemReplaceAllClick(host);
+    EXPECT_EQ(GbkToUtf8(host.invoice.Text()), u8"张小明|310012");
 }
 
 TEST(DetailPages, OrderDetailFreightBillKnowsSixKeywords) {

@@ -133,6 +133,15 @@ TEST_F(ShippingInfoFill, NothingFoundIsSaidWithoutDoubts) {
     ws.ReplaceAll();
     EXPECT_EQ(prompter.messages, std::vector<std::string>{Gbk(u8"无法识别的输入文本！")});
     EXPECT_EQ(ws.TakeShippingInfoDoubts(), "");
+
+    // Too long a text is not looked at, and the seller is told that rather than "unrecognised".
+    prompter.messages.clear();
+    ws.SetInputText(Gbk(u8"张三 13812345678 浙江省杭州市西湖区文三路478号 ") +
+                    std::string(9000, 'x'));
+    ws.ReplaceAll();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(GbkToUtf8(prompter.messages[0]).rfind(u8"文字太长", 0), 0u)
+        << GbkToUtf8(prompter.messages[0]);
 }
 
 TEST_F(ShippingInfoFill, ConfigKeepsTheThirdSiteAndReadsOtherValuesAsBefore) {

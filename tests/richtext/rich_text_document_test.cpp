@@ -12,7 +12,7 @@
 namespace tallivo {
 namespace {
 
-// "中a" CR LF "😀b": 2 + 1 + 2 + 1 + 1 bytes; the emoji is outside GBK and one "?".
+// "中a" CR LF "😀b": 2 + 1 + 2 + 4 + 1 bytes; the emoji is outside GBK and kept as GB18030.
 QString Mixed() {
     return QString::fromUtf8(u8"中a\n\U0001F600b");
 }
@@ -40,28 +40,38 @@ TEST(GbkTables, AgreeWithTheCodecForEveryCode) {
 TEST(RichTextDocument, PlainTextCountsGbkBytes) {
     RichTextDocument doc;
     doc.Document()->setPlainText(Mixed());
-    EXPECT_EQ(doc.PlainText(), Gbk(u8"中a") + "\r\n?b");
-    EXPECT_EQ(doc.ByteLength(), 7);
+    EXPECT_EQ(doc.PlainText(), Gbk(u8"中a") +
+                                   "\r\n\x94\x39\xfc\x36"
+                                   "b");
+    EXPECT_EQ(doc.ByteLength(), 10);
 }
 
 TEST(RichTextDocument, SelectionMapsBytesToCharacters) {
     RichTextDocument doc;
     doc.Document()->setPlainText(Mixed());
-    doc.SetSelection(2, 4);  // "a", CR LF, "?"
+    doc.SetSelection(2, 7);  // "a", CR LF, the emoji
     EXPECT_EQ(doc.SelStart(), 2);
-    EXPECT_EQ(doc.SelLength(), 4);
+    EXPECT_EQ(doc.SelLength(), 7);
     EXPECT_EQ(doc.CurrentCursor().selectedText(), QString::fromUtf8(u8"a\u2029\U0001F600"));
 
     // Inside the Chinese character and inside CR LF: the start falls back, the end moves on.
     doc.SetSelection(1, 3);
     EXPECT_EQ(doc.SelStart(), 0);
     EXPECT_EQ(doc.SelLength(), 5);
+    doc.SetSelection(6, 1);  // inside the four bytes: the whole character
+    EXPECT_EQ(doc.SelStart(), 5);
+    EXPECT_EQ(doc.SelLength(), 4);
+    // A value with GB18030 in it lands whole, and counts its bytes.
+    doc.ReplaceSelection(Gbk(u8"刘\u4dae\U00020000"));
+    EXPECT_EQ(doc.Document()->toPlainText(), QString::fromUtf8(u8"中a\n刘\u4dae\U00020000b"));
+    EXPECT_EQ(doc.PlainText(), Gbk(u8"中a\r\n刘\u4dae\U00020000b"));
+    doc.Document()->setPlainText(Mixed());
     // Out of range is clamped, never a crash.
     doc.SetSelection(-5, 1000);
     EXPECT_EQ(doc.SelStart(), 0);
-    EXPECT_EQ(doc.SelLength(), 7);
+    EXPECT_EQ(doc.SelLength(), 10);
     doc.SetSelection(1000, 3);
-    EXPECT_EQ(doc.SelStart(), 7);
+    EXPECT_EQ(doc.SelStart(), 10);
     EXPECT_EQ(doc.SelLength(), 0);
 }
 

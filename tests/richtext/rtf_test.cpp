@@ -183,6 +183,17 @@ TEST(Rtf, UnicodeFallbackSkipping) {
     EXPECT_EQ(doc.toPlainText(), QString::fromUtf8(u8"éèx"));
 }
 
+// What only GB18030 holds goes out as \uN, so that a reader of code page 936 never takes
+// GB18030 bytes for GBK; GB18030 bytes that other editors wrote still read back.
+TEST(Rtf, CharactersBeyondGbkAreWrittenAsUnicode) {
+    QTextDocument doc;
+    doc.setPlainText(QString::fromUtf8(u8"刘\u4dae\U0001F600"));
+    const std::string rtf = WriteRtf(doc);
+    EXPECT_NE(rtf.find("\\'c1\\'f5\\u19886?\\u-10179?\\u-8704?"), std::string::npos) << rtf;
+    ReadRtf(doc, "{\\rtf1\\ansicpg936 \\'c1\\'f5\\'fe\\'9f\\'94\\'39\\'fc\\'36}");
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8(u8"刘\u4dae\U0001F600"));
+}
+
 TEST(Rtf, OversizedFontWritesTheLargestSizeReadBack) {
     QTextDocument doc;
     QTextCursor c(&doc);

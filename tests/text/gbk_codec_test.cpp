@@ -2,10 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 namespace tallivo {
 namespace {
+
+std::string Utf8Of(char32_t c) {
+    const int n = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    std::string s(static_cast<std::size_t>(n), '\0');
+    for (int i = n - 1; i > 0; --i, c >>= 6) s[i] = static_cast<char>(0x80 | (c & 0x3F));
+    s[0] = static_cast<char>((0xF00 >> n & 0xF0) | c);
+    return s;
+}
 
 TEST(GbkCodec, KnownCharactersBothWays) {
     const std::string gbk = "\xca\xd5\xbb\xf5\xc8\xcb";  // 收货人
@@ -36,9 +45,31 @@ TEST(GbkCodec, EveryTwoByteCodeRoundTrips) {
     EXPECT_EQ(Utf8ToGbk(GbkToUtf8(all)), all);
 }
 
-TEST(GbkCodec, CharactersGbkCannotHoldBecomeOneQuestionMark) {
-    EXPECT_EQ(Utf8ToGbk(u8"a\U0001F600b"), "a?b");        // emoji, four UTF-8 bytes
-    EXPECT_EQ(Utf8ToGbk(u8"\u0e01\u6536"), "?\xca\xd5");  // Thai letter, then 收
+// What GBK lacks is kept as GB18030, in two bytes or four, reads back as it was, and costs no
+// more than any other character.
+TEST(GbkCodec, CharactersGbkCannotHoldAreKeptAsGb18030) {
+    EXPECT_EQ(Utf8ToGbk(u8"\U0001F600\u0e01\u6536"), "\x94\x39\xfc\x36\x81\x32\xce\x39\xca\xd5");
+    EXPECT_EQ(Utf8ToGbk(u8"刘\u4dae\u20ac"), "\xc1\xf5\xfe\x9f\x80");  // GBK's own euro, not A2E3
+    EXPECT_FALSE(GbkHolds(U'\u4dae'));
+    std::string all;
+    for (char32_t c = 0x80; c <= 0x10FFFF; c += c < 0x10000 ? 1 : 97) {
+        const std::string one = Utf8ToGbk(Utf8Of(c));
+        // Surrogates, and a few private-use characters GB18030 gave to others, have no code.
+        if ((c >= 0xD800 && c <= 0xDFFF) || (c >= 0xE000 && c <= 0xF8FF && one == "?")) continue;
+        ASSERT_EQ(GbkToUtf8(one), Utf8Of(c)) << std::hex << unsigned(c);
+        all += Utf8Of(c);
+    }
+    EXPECT_GT(all.size(), 190000u);
+    while (all.size() < (4u << 20)) all += u8"\U0001F600\u00a0\u4dae";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(GbkToUtf8(Utf8ToGbk(all)), all);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(GbkCodec, PastedTextLosesUnicodeSpacesAndZeroWidthCharacters) {
+    EXPECT_EQ(PastedUtf8ToGbk(u8"\ufeff邮\u00a0\u2003编\u200b：\u3000\u202f1"),
+              Utf8ToGbk(u8"邮  编：\u3000 1"));
+    EXPECT_EQ(CleanPastedUtf8(std::string(u8"a\u00a0b\u2060c") + "\xff"), u8"a bc\ufffd");
 }
 
 TEST(GbkCodec, BrokenInputKeepsTheRest) {
@@ -51,6 +82,8 @@ TEST(GbkCodec, BrokenInputKeepsTheRest) {
     // GBK: a lead byte with a bad trail, a trailing lead byte, a byte no code begins with.
     EXPECT_EQ(GbkToUtf8("\x81\x20z"), "? z");
     EXPECT_EQ(GbkToUtf8("ab\xca"), "ab?");
+    // Four-byte shapes outside both ranges, or cut short.
+    EXPECT_EQ(GbkToUtf8("\x85\x30\x81\x30\xca\xd5\x81\x30\x81"), u8"?0?0收?0?");
     EXPECT_EQ(GbkToUtf8("\xff"
                         "abc"),
               "?abc");

@@ -111,6 +111,14 @@ TEST(TelephoneNumbers, MobileAndAreaCodePrefixes) {
     EXPECT_FALSE(IsPhoneAreaCodeAt("", 0));
 }
 
+// Walking back, a four-byte character's last byte is no digit; a real digit after it is.
+TEST(TelephoneNumbers, DigitsEndingBeforeAFourByteCharacter) {
+    const std::string text = Gbk(u8"收1\U0001F6002)");  // 收 1 94 39 FC 36 2 )
+    EXPECT_TRUE(IsDigitEndingAt(text, 3));
+    EXPECT_FALSE(IsDigitEndingAt(text, 7));
+    EXPECT_TRUE(IsDigitEndingAt(text, 8));
+}
+
 TEST(AllocBuffer, GivesAWritableBufferOrReportsFailure) {
     RecordingPrompter prompter;
     auto buffer = AllocBuffer(16, &prompter);
