@@ -15,10 +15,29 @@ namespace tallivo {
 namespace {
 
 // Grid numbers use the C locale's decimal point whatever the GUI set for the process.
+#ifdef _WIN32
+_locale_t CLocale() {
+    static const _locale_t locale = _create_locale(LC_ALL, "C");
+    return locale;
+}
+long long ReadIntegerC(const char* text) {
+    return _strtoi64_l(text, nullptr, 10, CLocale());
+}
+double ReadDecimalC(const char* text) {
+    return _strtod_l(text, nullptr, CLocale());
+}
+#else
 locale_t CLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
 }
+long long ReadIntegerC(const char* text) {
+    return strtoll_l(text, nullptr, 10, CLocale());
+}
+double ReadDecimalC(const char* text) {
+    return strtod_l(text, nullptr, CLocale());
+}
+#endif
 
 const std::string kEmpty;
 
@@ -68,8 +87,8 @@ std::size_t DecimalPrefixLength(const std::string& text) {
 
 }  // namespace
 
-long ReadGridInteger(const std::string& text) {
-    return strtol_l(text.c_str(), nullptr, 10, CLocale());
+long long ReadGridInteger(const std::string& text) {
+    return ReadIntegerC(text.c_str());
 }
 
 double ReadGridDecimal(const std::string& text) {
@@ -77,7 +96,7 @@ double ReadGridDecimal(const std::string& text) {
     // 16 and "nan" or "inf", which a price box must not turn into a grand total.
     const std::size_t length = DecimalPrefixLength(text);
     if (length == 0) return 0.0;
-    return strtod_l(text.substr(0, length).c_str(), nullptr, CLocale());
+    return ReadDecimalC(text.substr(0, length).c_str());
 }
 
 std::string FormatMoney(long double value) {

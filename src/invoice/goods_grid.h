@@ -29,9 +29,10 @@ public:
 };
 
 // C library number reading: leading white space, optional sign, longest numeric prefix;
+// integers have 64 bits on every system (a Windows long has 32);
 // no prefix reads 0 ("2.5" as an integer is 2, "abc" is 0). Independent of the process locale.
 // Only decimal notation is a number: "0x10", "inf" and "nan" read 0, "1e3" reads 1000.
-long ReadGridInteger(const std::string& text);
+long long ReadGridInteger(const std::string& text);
 double ReadGridDecimal(const std::string& text);
 // "%.2f".
 std::string FormatMoney(long double value);

@@ -1,16 +1,12 @@
 #include "storage/file_io.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "storage/file_kinds.h"
+#include "storage/native_files.h"
 #include "storage/unique_fd.h"
 #include "text/gbk_codec.h"
 
@@ -19,28 +15,38 @@ namespace tallivo {
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (folder.back() == '/') return folder + name;
+#ifdef _WIN32
+    if (folder.back() == '\\') return folder + name;
+#endif
     return folder + "/" + name;
 }
 
+namespace {
+
+// One byte more than the size, so that the end shows without growing; a size too large for
+// memory is only a hint, the read stops at the file's real end or the caller's limit.
+std::size_t SizeHint(std::uint64_t size) {
+    if (size == 0) return 65536;
+    if (size >= std::numeric_limits<std::size_t>::max())
+        return std::numeric_limits<std::size_t>::max();
+    return static_cast<std::size_t>(size) + 1;
+}
+
+}  // namespace
+
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {
-    // Non-blocking open: a pipe named like a store must not wait for a writer. Regular files
-    // ignore the flag.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    std::uint64_t size = 0;
+    const UniqueFd fd(native::OpenRegularFile(path, &size));
     if (fd.get() < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     // Read straight into the result; the size is a hint only, the file may change meanwhile.
     std::string data;
     std::size_t used = 0;
-    data.resize(std::min(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536, limit));
+    data.resize(std::min(SizeHint(size), limit));
     for (;;) {
         if (used == limit) break;
         if (used == data.size()) data.resize(std::min(data.size() * 2, limit));
-        ssize_t n = ::read(fd.get(), &data[used], data.size() - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
+        const long long n = native::ReadSome(fd.get(), &data[used], data.size() - used);
+        if (n < 0) return std::nullopt;
         if (n == 0) break;
         used += static_cast<std::size_t>(n);
     }
@@ -48,51 +54,26 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
     return data;
 }
 
-namespace {
-
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-// Uncleared memory; from half a huge page up, whole huge pages, which the kernel maps with one
-// fault each instead of one per 4 KiB page.
-char* AllocateUncleared(std::size_t* capacity) {
-    void* p = nullptr;
-    if (*capacity >= kHugePage / 2) {
-        *capacity = (*capacity + kHugePage - 1) / kHugePage * kHugePage;
-        if (::posix_memalign(&p, kHugePage, *capacity) != 0) throw std::bad_alloc();
-        ::madvise(p, *capacity, MADV_HUGEPAGE);  // a hint: without it, ordinary pages
-    } else {
-        p = std::malloc(*capacity);
-        if (!p) throw std::bad_alloc();
-    }
-    return static_cast<char*>(p);
-}
-
-}  // namespace
-
 std::optional<FileBytes> ReadFileBytes(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    std::uint64_t size = 0;
+    const UniqueFd fd(native::OpenRegularFile(path, &size));
     if (fd.get() < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     // One byte more than the size, so that the end shows without growing; the file may still
     // change meanwhile.
-    std::size_t capacity = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536;
+    std::size_t capacity = SizeHint(size);
     FileBytes bytes;
-    bytes.data_.reset(AllocateUncleared(&capacity));
+    bytes.data_.reset(native::AllocateUncleared(&capacity));
     std::size_t& used = bytes.size_;
     for (;;) {
         if (used == capacity) {
             std::size_t larger = capacity * 2;
-            char* grown = AllocateUncleared(&larger);
+            char* grown = native::AllocateUncleared(&larger);
             std::memcpy(grown, bytes.data_.get(), used);
             bytes.data_.reset(grown);
             capacity = larger;
         }
-        ssize_t n = ::read(fd.get(), bytes.data_.get() + used, capacity - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
+        const long long n = native::ReadSome(fd.get(), bytes.data_.get() + used, capacity - used);
+        if (n < 0) return std::nullopt;
         if (n == 0) break;
         used += static_cast<std::size_t>(n);
     }
@@ -100,10 +81,10 @@ std::optional<FileBytes> ReadFileBytes(const std::string& path) {
 }
 
 bool EnsureFolder(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
-    return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const native::PathKind kind = native::KindOf(path);
+    if (kind != native::PathKind::kMissing) return kind == native::PathKind::kFolder;
+    if (native::MakeFolder(path)) return true;
+    return native::KindOf(path) == native::PathKind::kFolder;  // made by someone else meanwhile
 }
 
 bool IsSafeFileName(std::string_view gbk_name) {

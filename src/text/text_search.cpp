@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "text/gbk_codec.h"
 #include "text/message_sink.h"
@@ -31,6 +32,34 @@ int Length(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
+const char* FindBytes(std::string_view text, std::string_view pattern) {
+#ifdef _WIN32
+    // No memmem in the Windows C library. The search below is linear (Knuth-Morris-Pratt), as
+    // memmem is, whatever a pasted page and a search text hold.
+    if (pattern.size() > text.size()) return nullptr;
+    std::vector<std::size_t> border(pattern.size(), 0);
+    for (std::size_t i = 1, k = 0; i < pattern.size(); ++i) {
+        while (k > 0 && pattern[i] != pattern[k]) k = border[k - 1];
+        if (pattern[i] == pattern[k]) ++k;
+        border[i] = k;
+    }
+    for (std::size_t i = 0, k = 0; i < text.size(); ++i) {
+        if (k == 0) {
+            const void* next = std::memchr(text.data() + i, pattern[0], text.size() - i);
+            if (next == nullptr) return nullptr;
+            i = static_cast<std::size_t>(static_cast<const char*>(next) - text.data());
+        }
+        while (k > 0 && text[i] != pattern[k]) k = border[k - 1];
+        if (text[i] == pattern[k]) ++k;
+        if (k == pattern.size()) return text.data() + i + 1 - k;
+    }
+    return nullptr;
+#else
+    return static_cast<const char*>(
+        memmem(text.data(), text.size(), pattern.data(), pattern.size()));
+#endif
+}
+
 }  // namespace
 
 int FindTextFrom(std::string_view text, std::string_view pattern, int start, Prompter* prompter) {
@@ -43,10 +72,9 @@ int FindTextFrom(std::string_view text, std::string_view pattern, int start, Pro
     if (static_cast<std::size_t>(start) > text.size()) return 0;
     // Searched in place: the parsers call this hundreds of times on pages of megabytes.
     std::size_t from = static_cast<std::size_t>(start) - 1;
-    const void* hit =
-        memmem(text.data() + from, text.size() - from, pattern.data(), pattern.size());
+    const char* hit = FindBytes(text.substr(from), pattern);
     if (hit == nullptr) return 0;
-    return static_cast<int>(static_cast<const char*>(hit) - text.data()) + 1;
+    return static_cast<int>(hit - text.data()) + 1;
 }
 
 int SkipBlanksForward(std::string_view text, int p) {

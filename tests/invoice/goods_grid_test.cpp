@@ -18,6 +18,8 @@ void FillRow(GoodsGrid& grid, int row, const char* q, const char* price, const c
 
 TEST(GoodsGridTest, AmountsAndTotals) {
     EXPECT_EQ(ReadGridInteger("2.5"), 2);
+    // 64 bits on every system: a Windows long would stop at 2147483647.
+    EXPECT_EQ(ReadGridInteger("4294967297"), 4294967297LL);
     EXPECT_EQ(ReadGridDecimal(" 10.5yuan"), 10.5);
     EXPECT_EQ(FormatMoney(1e70L).size(), 74u);
 

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "storage/file_io.h"
+#ifndef _WIN32
 #include "support/read_only_path.h"
+#endif
 #include "test_files.h"
 
 namespace tallivo {
@@ -47,7 +49,9 @@ TEST(ProgramFolder, WhichFolderEachKindOfInstallationUses) {
     ProgramFolderChoice c = ChooseProgramFolder(p.bin, p.data);
     EXPECT_TRUE(c.perUser);
     EXPECT_EQ(c.folder, p.data + "/Tallivo");
-    EXPECT_EQ(c.contentFolder, p.share);
+    // Windows writes the normalised path with backslashes.
+    EXPECT_EQ(std::filesystem::u8path(c.contentFolder).lexically_normal(),
+              std::filesystem::u8path(p.share).lexically_normal());
     // Without a data folder there is nowhere else to go.
     EXPECT_FALSE(ChooseProgramFolder(p.bin, "").perUser);
 
@@ -64,6 +68,10 @@ TEST(ProgramFolder, WhichFolderEachKindOfInstallationUses) {
 }
 
 TEST(ProgramFolder, ReadOnlyFolderWithStoresFillsTheUsersFolderFromIt) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a folder is made read-only by its access control list on Windows, which "
+                    "Wine does not enforce";
+#else
     TempFolder exe;
     Write(exe.File("FreightBillTemplate.pft"), "freight");
     ProgramFolderChoice c;
@@ -75,6 +83,7 @@ TEST(ProgramFolder, ReadOnlyFolderWithStoresFillsTheUsersFolderFromIt) {
     }
     EXPECT_TRUE(c.perUser);
     EXPECT_EQ(c.contentFolder, exe.path());
+#endif
 }
 
 TEST(ProgramFolder, FirstStartCopiesTheStarterContentAndLaterStartsKeepTheUsersFiles) {
@@ -121,6 +130,20 @@ TEST(ProgramFolder, AFolderThatCannotBeMadeIsReported) {
     EXPECT_NE(r.message.find(p.data + "/Tallivo"), std::string::npos);
 }
 
+#ifdef _WIN32
+TEST(ProgramFolder, UserDataHomeFollowsTheBaseDirectorySpecification) {
+    // The Windows counterpart: %LOCALAPPDATA%, else AppData\Local in the profile.
+    const std::string savedLocal = ::getenv("LOCALAPPDATA") ? ::getenv("LOCALAPPDATA") : "";
+    const std::string savedProfile = ::getenv("USERPROFILE") ? ::getenv("USERPROFILE") : "";
+    ::_putenv_s("USERPROFILE", "C:\\Users\\seller");
+    ::_putenv_s("LOCALAPPDATA", "D:\\Local");
+    EXPECT_EQ(UserDataHome(), "D:\\Local");
+    ::_putenv_s("LOCALAPPDATA", "relative\\data");
+    EXPECT_EQ(UserDataHome(), "C:\\Users\\seller/AppData/Local");
+    ::_putenv_s("LOCALAPPDATA", savedLocal.c_str());
+    ::_putenv_s("USERPROFILE", savedProfile.c_str());
+}
+#else
 TEST(ProgramFolder, UserDataHomeFollowsTheBaseDirectorySpecification) {
     const std::string savedXdg = ::getenv("XDG_DATA_HOME") ? ::getenv("XDG_DATA_HOME") : "";
     const std::string savedHome = ::getenv("HOME") ? ::getenv("HOME") : "";
@@ -134,6 +157,7 @@ TEST(ProgramFolder, UserDataHomeFollowsTheBaseDirectorySpecification) {
     ::setenv("HOME", savedHome.c_str(), 1);
     if (!savedXdg.empty()) ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);
 }
+#endif
 
 }  // namespace
 }  // namespace tallivo

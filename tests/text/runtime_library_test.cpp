@@ -14,10 +14,15 @@ TEST(RuntimeLibrary, MissingLibraryAndMissingFunctionAreSaidAndNotCalled) {
     EXPECT_FALSE(missing.Find("abs", &function));
     EXPECT_EQ(function, nullptr);
 
+#ifdef _WIN32
+    const std::string name = "msvcrt.dll";
+#else
+    const std::string name = "libc.so.6";
+#endif
     RuntimeLibrary libc;
-    ASSERT_TRUE(libc.Open("libc.so.6")) << libc.error();
+    ASSERT_TRUE(libc.Open(name.c_str())) << libc.error();
     EXPECT_FALSE(libc.Find("tallivo_no_such_function", &function));
-    EXPECT_EQ(libc.error(), "libc.so.6 has no tallivo_no_such_function");
+    EXPECT_EQ(libc.error(), name + " has no tallivo_no_such_function");
     ASSERT_TRUE(libc.Find("abs", &function));
     EXPECT_EQ(function(-3), 3);
 }

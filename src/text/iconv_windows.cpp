@@ -1,0 +1,218 @@
+#include <errno.h>
+#include <iconv.h>
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr UINT kGbkCodePage = 936;
+constexpr int kLeads = 0xFE - 0x81 + 1;
+constexpr int kTrails = 0xFE - 0x40 + 1;
+
+// The code page's table, asked of the system once, code by code: a call over a whole row would
+// fail on its first hole. The private-use characters the system gives the user-defined rows
+// count as holes, so that a file reads the same here as on Linux.
+class GbkTable {
+public:
+    GbkTable() {
+        for (int b = 0x80; b <= 0xFF; ++b) single_[b - 0x80] = Ask(static_cast<char>(b), 0, 1);
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                if (trail == 0x7F) continue;
+                const std::uint16_t cp = Ask(static_cast<char>(lead), static_cast<char>(trail), 2);
+                double_[(lead - 0x81) * kTrails + (trail - 0x40)] = cp;
+                if (cp != 0 && code_[cp] == 0)
+                    code_[cp] = static_cast<std::uint16_t>(lead << 8 | trail);
+            }
+        }
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const std::uint16_t cp = single_[b - 0x80];
+            if (cp != 0 && code_[cp] == 0) code_[cp] = static_cast<std::uint16_t>(b);
+        }
+    }
+
+    // The character of a single byte from 0x80 up, 0 when there is none.
+    std::uint16_t Single(unsigned char b) const { return single_[b - 0x80]; }
+    std::uint16_t Double(unsigned char lead, unsigned char trail) const {
+        if (trail < 0x40 || trail > 0xFE || trail == 0x7F) return 0;
+        return double_[(lead - 0x81) * kTrails + (trail - 0x40)];
+    }
+    // The code of a character (below 0x100: one byte), 0 when the code page lacks it.
+    std::uint16_t Code(std::uint32_t cp) const { return cp < 0x10000 ? code_[cp] : 0; }
+
+private:
+    static std::uint16_t Ask(char a, char b, int n) {
+        const char bytes[2] = {a, b};
+        wchar_t wide[2] = {};
+        if (::MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, bytes, n, wide, 2) != 1)
+            return 0;
+        if (wide[0] >= 0xE000 && wide[0] <= 0xF8FF) return 0;
+        return static_cast<std::uint16_t>(wide[0]);
+    }
+
+    std::array<std::uint16_t, 0x80> single_{};
+    std::array<std::uint16_t, kLeads * kTrails> double_{};
+    std::array<std::uint16_t, 0x10000> code_{};
+};
+
+const GbkTable& Table() {
+    static const GbkTable* table = new GbkTable();  // kept for the life of the process
+    return *table;
+}
+
+enum class Charset { kUtf8, kGbk };
+
+struct Converter {
+    Charset to;
+    Charset from;
+};
+
+bool Named(const char* name, Charset* charset) {
+    auto is = [name](const char* a) { return ::_stricmp(name, a) == 0; };
+    if (is("UTF-8") || is("UTF8")) {
+        *charset = Charset::kUtf8;
+    } else if (is("CP936") || is("GBK")) {
+        *charset = Charset::kGbk;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// One character of UTF-8 at in: its length, 0 when malformed, -1 when cut short by the end.
+int DecodeUtf8(const unsigned char* in, std::size_t left, std::uint32_t* cp) {
+    const unsigned char c = in[0];
+    int n;
+    if (c < 0x80) {
+        *cp = c;
+        return 1;
+    } else if ((c & 0xE0) == 0xC0) {
+        n = 2;
+        *cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3;
+        *cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4;
+        *cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    for (int i = 1; i < n; ++i) {
+        if (static_cast<std::size_t>(i) == left) return -1;
+        if ((in[i] & 0xC0) != 0x80) return 0;
+        *cp = (*cp << 6) | (in[i] & 0x3F);
+    }
+    static const std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (*cp < kMin[n] || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+int EncodeUtf8(std::uint32_t cp, unsigned char* out) {
+    if (cp < 0x80) {
+        out[0] = static_cast<unsigned char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<unsigned char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    out[0] = static_cast<unsigned char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+    return 3;
+}
+
+// One character from `from` at in: its length and its code point; 0 when malformed or missing
+// from the table, -1 when cut short.
+int Decode(Charset from, const unsigned char* in, std::size_t left, std::uint32_t* cp) {
+    if (from == Charset::kUtf8) return DecodeUtf8(in, left, cp);
+    if (in[0] < 0x80) {
+        *cp = in[0];
+        return 1;
+    }
+    if (in[0] == 0x80 || in[0] == 0xFF) {
+        *cp = Table().Single(in[0]);
+        return *cp != 0 ? 1 : 0;
+    }
+    if (left < 2) return -1;
+    *cp = Table().Double(in[0], in[1]);
+    return *cp != 0 ? 2 : 0;
+}
+
+// The bytes of cp in `to`; 0 when `to` cannot hold it.
+int Encode(Charset to, std::uint32_t cp, unsigned char* out) {
+    if (to == Charset::kUtf8) {
+        if (cp < 0x10000) return EncodeUtf8(cp, out);
+        out[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
+        out[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
+        out[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+        out[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+        return 4;
+    }
+    if (cp < 0x80) {
+        out[0] = static_cast<unsigned char>(cp);
+        return 1;
+    }
+    const std::uint16_t code = Table().Code(cp);
+    if (code == 0) return 0;
+    if (code < 0x100) {
+        out[0] = static_cast<unsigned char>(code);
+        return 1;
+    }
+    out[0] = static_cast<unsigned char>(code >> 8);
+    out[1] = static_cast<unsigned char>(code & 0xFF);
+    return 2;
+}
+
+}  // namespace
+
+iconv_t iconv_open(const char* to, const char* from) {
+    Converter c{};
+    if (!to || !from || !Named(to, &c.to) || !Named(from, &c.from)) {
+        errno = EINVAL;
+        return reinterpret_cast<iconv_t>(-1);
+    }
+    return new Converter(c);
+}
+
+int iconv_close(iconv_t cd) {
+    delete static_cast<Converter*>(cd);
+    return 0;
+}
+
+std::size_t iconv(iconv_t cd, char** in, std::size_t* in_left, char** out, std::size_t* out_left) {
+    // No shift states: a reset has nothing to do.
+    if (!in || !*in) return 0;
+    const Converter& c = *static_cast<Converter*>(cd);
+    while (*in_left > 0) {
+        const auto* p = reinterpret_cast<const unsigned char*>(*in);
+        std::uint32_t cp = 0;
+        const int taken = Decode(c.from, p, *in_left, &cp);
+        if (taken < 0) {
+            errno = EINVAL;
+            return static_cast<std::size_t>(-1);
+        }
+        unsigned char bytes[4];
+        const int made = taken == 0 ? 0 : Encode(c.to, cp, bytes);
+        if (made == 0) {
+            errno = EILSEQ;
+            return static_cast<std::size_t>(-1);
+        }
+        if (static_cast<std::size_t>(made) > *out_left) {
+            errno = E2BIG;
+            return static_cast<std::size_t>(-1);
+        }
+        std::memcpy(*out, bytes, static_cast<std::size_t>(made));
+        *out += made;
+        *out_left -= static_cast<std::size_t>(made);
+        *in += taken;
+        *in_left -= static_cast<std::size_t>(taken);
+    }
+    return 0;
+}
