@@ -70,8 +70,8 @@ def find_firefox():
     return None
 
 
-def make_profile(work, extension, program):
-    profile = os.path.join(work, "profile")
+def make_profile(work, extension, program, name):
+    profile = os.path.join(work, name)
     os.makedirs(os.path.join(profile, "extensions"))
     with open(os.path.join(profile, "user.js"), "w") as f:
         for key, value in PREFS.items():
@@ -89,7 +89,7 @@ def make_profile(work, extension, program):
         xpi.writestr("background.js", background)
 
     hosts = os.path.join(work, "home", ".mozilla", "native-messaging-hosts")
-    os.makedirs(hosts)
+    os.makedirs(hosts, exist_ok=True)
     with open(os.path.join(hosts, HOST_NAME + ".json"), "w") as f:
         json.dump({"name": HOST_NAME, "description": "Tallivo test host",
                    "path": os.path.join(program, "tallivo-browser-host"), "type": "stdio",
@@ -121,7 +121,6 @@ def main():
     shutil.copy(host, os.path.join(program, "tallivo-browser-host"))
     shutil.copy(peer, os.path.join(program, "tallivo"))
     record = os.path.join(work, "record")
-    profile = make_profile(work, extension, program)
 
     with open(os.path.join(examples, PAGE), "rb") as f:
         page_text = f.read().decode("gbk").replace("\r\n", "\n")
@@ -134,7 +133,7 @@ def main():
     env.pop("DISPLAY", None)
     browser = receiver = None
     try:
-        def run_firefox(url):
+        def run_firefox(url, profile):
             return subprocess.Popen(
                 [firefox, "--headless", "--no-remote", "--profile", profile, url], env=env,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -144,19 +143,19 @@ def main():
         if receiver.stdout.readline() != b"listening\n":
             raise RuntimeError("the receiver did not start listening")
         url = base + "/order.html"
-        browser = run_firefox(url)
+        browser = run_firefox(url, make_profile(work, extension, program, "profile"))
         receiver.wait(timeout=120)
         tag, text = read_record(record, url)
         if tag != 0x12345A7A or page_text.strip().encode("gbk") not in text:
             raise RuntimeError(f"round 1 received tag {tag:#x}, {text[:80]!r}")
         print("round 1: the page arrived at the running receiver")
 
-        # Round 2: nobody runs; Firefox started cold on the page starts `tallivo` through
-        # the host.
+        # Round 2: nobody runs; a Firefox started cold on the page (a new profile, so no
+        # restored session stands in the way) starts `tallivo` through the host.
         stop(browser)
         os.remove(record)
         url = base + "/again.html"
-        browser = run_firefox(url)
+        browser = run_firefox(url, make_profile(work, extension, program, "profile2"))
         wait_for(lambda: os.path.exists(record) and os.path.getsize(record) > 0, 60,
                  "the started copy's record")
         tag, text = read_record(record, url)
