@@ -1,7 +1,14 @@
 #include "app/qt_file_chooser.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QMimeDatabase>
+#include <QSortFilterProxyModel>
+#include <QStandardPaths>
 
+#include "history/print_history.h"
 #include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
@@ -30,7 +37,41 @@ QString QtPatterns(const QString& windowsPatterns) {
     return patterns.join(QLatin1Char(' '));
 }
 
+// Opening a file to guess its type, and closing it, drops every POSIX lock this process holds
+// on it: the history's own locks among them. Types come from names only.
+class NamesOnlyIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(const QFileInfo& info) const override {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QFileIconProvider::type(info);
+        return QMimeDatabase()
+            .mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension)
+            .comment();
+    }
+};
+
+class WithoutHistoryFiles : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const QString name =
+            sourceModel()->index(row, 0, parent).data(QFileSystemModel::FileNameRole).toString();
+        return !IsHistoryFileName(name);
+    }
+};
+
 }  // namespace
+
+bool IsHistoryFileName(const QString& name) {
+    // With its journals and the dated copies a damaged file was moved aside to.
+    for (const char* file : {kPrintHistoryFileName, kHistoryQueueFileName})
+        if (name.startsWith(QLatin1String(file))) return true;
+    return false;
+}
 
 QStringList QtNameFilters(const std::string& gbkFilter) {
     QStringList filters;
@@ -46,6 +87,12 @@ QStringList QtNameFilters(const std::string& gbkFilter) {
 }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& request) {
+    // Qt's own dialog, whose listing can be kept from the files.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* icons = new NamesOnlyIconProvider;
+    dialog.setIconProvider(icons);
+    QObject::connect(&dialog, &QObject::destroyed, [icons] { delete icons; });
+    dialog.setProxyModel(new WithoutHistoryFiles(&dialog));
     if (!request.title.empty()) dialog.setWindowTitle(GbkToQString(request.title));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -58,6 +105,11 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& reques
     }
     if (!request.initialFolder.empty()) {
         dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    } else {
+        // Never the working folder, which is the program's with its history.
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        dialog.setDirectory(QFileInfo(documents).isDir() ? documents : QDir::homePath());
     }
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
 }
