@@ -205,7 +205,8 @@ BENCHMARK(BM_TallivoFillOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->It
 void BM_TallivoFillAndDrawPdf(benchmark::State& state) {
     Batch batch(state.range(0) == 0);
     for (auto _ : state) {
-        PrintSession session(*batch.ws, batch.form);
+        PrintServices services(batch.ws->ProgramFolder());
+        PrintSession session(*batch.ws, batch.form, services);
         session.SetPdf(batch.Pdf(), kDpi, false);
         for (const FormValues& v : batch.orders) {
             batch.Fill(v);
@@ -222,7 +223,8 @@ BENCHMARK(BM_TallivoFillAndDrawPdf)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecon
 void BM_TallivoFillCheckAndDrawPdf(benchmark::State& state) {
     Batch batch(state.range(0) == 0);
     for (auto _ : state) {
-        PrintSession session(*batch.ws, batch.form);
+        PrintServices services(batch.ws->ProgramFolder());
+        PrintSession session(*batch.ws, batch.form, services);
         session.SetPdf(batch.Pdf(), kDpi, false);
         for (const FormValues& v : batch.orders) {
             batch.Fill(v);

@@ -137,7 +137,35 @@ void OrderListModel::Clear() {
     endResetModel();
 }
 
+void OrderListModel::SetPrintedUnknown() {
+    beginResetModel();
+    known_ = false;
+    printed_.clear();
+    MarkPrinted();
+    if (sortColumn_ == kPrinted) Sort();
+    Rebuild();
+    endResetModel();
+}
+
+std::vector<std::string> OrderListModel::TradeNumbers() const {
+    std::vector<std::string> trades;
+    trades.reserve(orders_.size());
+    for (const Order& order : orders_)
+        if (!order.tradeNumber.empty()) trades.push_back(order.tradeNumber);
+    return trades;
+}
+
 void OrderListModel::SetPrinted(PrintedOrders printed) {
+    if (!known_) {
+        known_ = true;
+        beginResetModel();
+        printed_ = std::move(printed);
+        MarkPrinted();
+        if (sortColumn_ == kPrinted) Sort();
+        Rebuild();
+        endResetModel();
+        return;
+    }
     if (filter_ == Filter::kAll && sortColumn_ != kPrinted) {
         // The rows stay, and so does what the user chose among them.
         printed_ = std::move(printed);
@@ -242,6 +270,8 @@ void OrderListModel::Rebuild() {
         return;
     }
     shown_.clear();
+    // Unknown is neither printed nor unprinted.
+    if (!known_) return;
     shown_.reserve(sorted_.size());
     const char wanted = filter_ == Filter::kPrinted;
     for (int i : sorted_) {
@@ -364,6 +394,7 @@ int OrderListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString OrderListModel::PrintedText(const Order& order) const {
+    if (!known_) return QString::fromUtf8(u8"未知");
     const auto it = printed_.find(order.tradeNumber);
     if (it == printed_.end()) return QString();
     QStringList parts;

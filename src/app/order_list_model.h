@@ -26,6 +26,11 @@ public:
     void Clear();
     // What the history shows printed; the printed column and the filter follow it.
     void SetPrinted(PrintedOrders printed);
+    // The history could not be read: no order is shown as printed or as unprinted.
+    void SetPrintedUnknown();
+    bool PrintedKnown() const { return known_; }
+    // The order numbers of every order listed.
+    std::vector<std::string> TradeNumbers() const;
     void SetFilter(Filter filter);
     Filter CurrentFilter() const { return filter_; }
     // Only orders whose number, buyer, consignee, mobile or address holds the text; empty for
@@ -60,6 +65,7 @@ private:
     std::vector<int> sorted_;
     std::vector<int> shown_;
     PrintedOrders printed_;
+    bool known_ = true;
     Filter filter_ = Filter::kAll;
     std::string search_;  // GBK
     int sortColumn_ = -1;

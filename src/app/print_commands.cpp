@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTimer>
 
 #include "app/tform_history.h"
@@ -26,8 +27,7 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
       window_(window),
       workspace_(workspace),
       prompter_(prompter),
-      settings_(workspace.ProgramFolder()),
-      history_(MakeHistory(settings_.History(), workspace.ProgramFolder())) {
+      services_(workspace.ProgramFolder()) {
     setObjectName(QStringLiteral("PrintCommands"));
     ownDialogs_ = std::make_unique<QtPrintDialogs>(&window_);
     SetDialogs(dialogs);
@@ -46,16 +46,16 @@ PrintCommands::PrintCommands(TFormPrint& window, FormsWorkspace& workspace, Prom
     connect(ui.MenuItemCalibrate, &QAction::triggered, this, [this] { MenuItemCalibrateClick(); });
 
     // Prints kept on this PC while the server was away go to it once the window is up.
-    if (history_->Queued() > 0)
+    if (History().Queued() > 0)
         QTimer::singleShot(0, this, [this] {
-            const SyncResult sent = history_->SendQueue();
+            const SyncResult sent = History().SendQueue();
             if (!sent.message.empty()) prompter_.ShowMessage(sent.message);
         });
 
-    ui.CheckBoxReprintWarning->setChecked(settings_.ReprintWarning());
+    ui.CheckBoxReprintWarning->setChecked(Settings().ReprintWarning());
     connect(ui.CheckBoxReprintWarning, &QCheckBox::toggled, this, [this](bool on) {
-        settings_.SetReprintWarning(on);
-        settings_.Sync();
+        Settings().SetReprintWarning(on);
+        Settings().Sync();
     });
 }
 
@@ -70,48 +70,94 @@ QPrinter& PrintCommands::Printer() {
     if (!printer_) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         // The queue chosen last is offered first, while it still exists.
-        const std::string last = settings_.LastPrinter();
+        const std::string last = Settings().LastPrinter();
         std::string error;
         if (!last.empty()) SelectPrinter(*printer_, QString::fromStdString(last), &error);
     }
     return *printer_;
 }
 
+// The window's side of a run: its printer and dialogs, and another's progress of the pages.
+class PrintCommands::WindowHost : public RunHost {
+public:
+    WindowHost(PrintCommands& commands, RunHost* steps) : commands_(commands), steps_(steps) {}
+    QPrinter* ChoosePrinter() override {
+        // Without its print system the dialog offers only a file: the seller hears why first.
+        if (QPrinterInfo::availablePrinterNames().isEmpty())
+            commands_.prompter_.ShowMessage(PrintSystemAwayMessage());
+        QPrinter& printer = commands_.Printer();
+        return commands_.dialogs_->ChoosePrinter(printer) ? &printer : nullptr;
+    }
+    bool Step(int done, int total) override { return !steps_ || steps_->Step(done, total); }
+    void StepsDone() override {
+        if (steps_) steps_->StepsDone();
+    }
+    bool JobProgressed(const JobProgress& progress) override {
+        return commands_.dialogs_->JobProgressed(progress);
+    }
+    void JobFollowed() override { commands_.dialogs_->JobFollowed(); }
+
+private:
+    PrintCommands& commands_;
+    RunHost* steps_;
+};
+
+std::string PrintSystemAwayMessage() {
+    return Gbk(
+        u8"无法连接打印系统，或者没有安装打印机，现在只能打印到文件。"
+        u8"打印到文件不算打印，不记入打印记录。");
+}
+
+void PrintCommands::SetBusy(bool busy) {
+    busy_ = busy;
+    Ui::TFormPrint& ui = *window_.ui();
+    for (QAction* item : {ui.MenuItemPrint, ui.MenuItemPrintSet, ui.MenuItemCalibrate})
+        item->setEnabled(!busy);
+    ui.SpeedButtonPrint->setEnabled(!busy);
+    ui.SpeedButtonPrinterSetup->setEnabled(!busy);
+    emit busyChanged(busy);
+}
+
+RunResult PrintCommands::Print(FormsWorkspace& workspace, FormKind form, PageSource& source,
+                               const PrintRequest& request, RunHost* steps) {
+    if (busy_) {
+        RunResult none;
+        none.stopped = true;
+        return none;
+    }
+    SetBusy(true);
+    WindowHost host(*this, steps);
+    PrintRun run(workspace, form, services_);
+    RunResult result = run.Run(source, host, prompter_, request);
+    if (result.out.printAsked) Report(result.out);
+    if (!result.numbersMessage.empty()) prompter_.ShowMessage(result.numbersMessage);
+    if (result.out.print.ok && historyWindow_) historyWindow_->Refresh();
+    SetBusy(false);
+    return result;
+}
+
 void PrintCommands::MenuItemPrintClick() {
     const std::optional<FormKind> form = FormOf(workspace_.CurrentTab());
-    if (!form) return;
+    if (!form || busy_) return;
     if (*form == FormKind::kFreightBill ? workspace_.FreightBillUnsaved()
                                         : workspace_.InvoiceUnsaved()) {
         // Printing goes on whatever the save did.
         workspace_.MenuItemSaveClick();
     }
-    PrintSession session(workspace_, *form);
-    if (!session.HasPage(prompter_)) return;
-    // Asked before the print dialog: a seller who did print this order need not choose a
-    // printer first.
-    const HistoryRecord record = session.Record();
-    if (!session.ConfirmReprint(prompter_, record)) return;
-    QPrinter& printer = Printer();
-    if (!dialogs_->ChoosePrinter(printer)) return;
-    session.SetPrinter(&printer);
-    // What fits depends on the printer's resolution and fonts.
-    if (!PrintSession::ConfirmFit(prompter_, session.CheckFit())) return;
-    session.AddPage(prompter_, true, record);
-    if (!FinishSession(session)) return;
-    if (historyWindow_) historyWindow_->Refresh();
+    ShownForm shown;
+    Print(workspace_, *form, shown, PrintRequest{});
 }
 
-bool PrintCommands::FinishSession(PrintSession& session) {
-    const PrintSession::Outcome out = session.Finish(
-        [this](const JobProgress& progress) { return dialogs_->JobProgressed(progress); });
-    dialogs_->JobFollowed();
+bool PrintCommands::Report(const PrintSession::Outcome& out) {
     last_ = out.print;
     if (!last_.ok) {
         prompter_.ShowMessage(NotPrintedMessage(last_, QStringToGbk(Printer().printerName())));
         return false;
     }
-    settings_.SetLastPrinter(Printer().printerName().toStdString());
-    settings_.Sync();
+    if (!last_.toFile) {
+        Settings().SetLastPrinter(Printer().printerName().toStdString());
+        Settings().Sync();
+    }
     if (!out.historyNote.empty()) prompter_.ShowMessage(out.historyNote);
     return true;
 }
@@ -124,7 +170,7 @@ TFormPreview* PrintCommands::MenuItemPreviewClick() {
     const Tab tab = workspace_.CurrentTab();
     QImage picture;
     if (const std::optional<FormKind> form = FormOf(tab)) {
-        picture = PrintSession(workspace_, *form)
+        picture = PrintSession(workspace_, *form, services_)
                       .Preview(window_.logicalDpiX(), window_.logicalDpiY(), prompter_);
         if (picture.isNull()) return nullptr;
     }
@@ -140,7 +186,7 @@ TFormPreview* PrintCommands::MenuItemPreviewClick() {
 
 TFormHistory* PrintCommands::MenuItemHistoryClick() {
     if (!historyWindow_) {
-        historyWindow_ = new TFormHistory(history_.get(), &prompter_, &window_);
+        historyWindow_ = new TFormHistory(&History(), &prompter_, &window_);
         historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
         connect(historyWindow_, &TFormHistory::reprintRequested, this, &PrintCommands::Reprint);
     } else {
@@ -154,25 +200,31 @@ TFormHistory* PrintCommands::MenuItemHistoryClick() {
 
 TFormHistoryServer* PrintCommands::MenuItemHistoryServerClick() {
     auto* dialog =
-        new TFormHistoryServer(settings_, workspace_.ProgramFolder(), prompter_, &window_);
+        new TFormHistoryServer(Settings(), workspace_.ProgramFolder(), prompter_, &window_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &TFormHistoryServer::locationChanged, this, [this] {
         // The window lists the history it was opened on; it goes with it.
         if (historyWindow_) historyWindow_->close();
-        history_ = MakeHistory(settings_.History(), workspace_.ProgramFolder());
+        services_.UseHistory(Settings().History());
     });
     dialog->open();
     return dialog;
 }
 
 void PrintCommands::MenuItemCalibrateClick() {
+    if (busy_) return;
     const FreightBillForm& bill = workspace_.FreightBill();
     QPrinter& printer = Printer();
     if (!dialogs_->ChoosePrinter(printer)) return;
-    PrintSession session(workspace_, FormKind::kFreightBill);
+    PrintSession session(workspace_, FormKind::kFreightBill, services_);
     session.SetPrinter(&printer);
     session.AddCalibrationPage();
-    if (!FinishSession(session)) return;
+    SetBusy(true);
+    const bool printed = Report(session.Finish(
+        [this](const JobProgress& progress) { return dialogs_->JobProgressed(progress); }));
+    dialogs_->JobFollowed();
+    SetBusy(false);
+    if (!printed) return;
     // The user measures where the first mark landed; the offsets move it where it belongs.
     const CalibrationMark& first = CalibrationMarks().front();
     const std::optional<QPointF> measured =

@@ -11,7 +11,8 @@
 #include "forms/workspace.h"
 #include "history/print_history.h"
 #include "print/print_job.h"
-#include "session/app_settings.h"
+#include "session/print_run.h"
+#include "session/print_services.h"
 #include "text/message_sink.h"
 
 class QPrinter;
@@ -23,6 +24,9 @@ class TFormHistory;
 class TFormHistoryServer;
 class TFormPreview;
 class TFormPrint;
+
+// Said before the print dialog when it can offer only a file (GBK).
+std::string PrintSystemAwayMessage();
 
 class PrintCommands : public QObject {
     Q_OBJECT
@@ -42,8 +46,11 @@ public:
     // How the last print went.
     const PrintResult& LastPrint() const { return last_; }
 
-    PrintHistory& History() { return *history_; }
-    AppSettings& Settings() { return settings_; }
+    PrintServices& Services() { return services_; }
+    PrintHistory& History() { return services_.History(); }
+    AppSettings& Settings() { return services_.Settings(); }
+    // A print runs: the print commands are off until it ends.
+    bool Busy() const { return busy_; }
 
     // Saves an unsaved form first, asks about a reprint (when the warning is on), lets the user
     // choose the printer, asks about what does not fit, prints and records the print.
@@ -64,11 +71,20 @@ public:
 
     // The dialogs in use, for the order list's print.
     PrintDialogs& Dialogs() { return *dialogs_; }
-    // Finishes the session's job, following it with progress, and says what went wrong or
-    // what kept the history from recording it; true when it printed.
-    bool FinishSession(PrintSession& session);
+    // Prints the source's pages on the window's printer through the dialogs, `steps` showing
+    // the pages' progress, and says what went wrong; nothing while another print runs.
+    RunResult Print(FormsWorkspace& workspace, FormKind form, PageSource& source,
+                    const PrintRequest& request, RunHost* steps = nullptr);
+
+signals:
+    void busyChanged(bool busy);
 
 private:
+    class WindowHost;
+    void SetBusy(bool busy);
+    // What became of a job, said once; true when it printed.
+    bool Report(const PrintSession::Outcome& out);
+
     TFormPrint& window_;
     FormsWorkspace& workspace_;
     Prompter& prompter_;
@@ -76,8 +92,8 @@ private:
     PrintDialogs* dialogs_;
     std::unique_ptr<QPrinter> printer_;
     PrintResult last_;
-    AppSettings settings_;
-    std::unique_ptr<PrintHistory> history_;
+    PrintServices services_;
+    bool busy_ = false;
     QPointer<TFormHistory> historyWindow_;
 };
 

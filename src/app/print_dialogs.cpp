@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "app/tform_calibrate.h"
+#include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -132,12 +133,12 @@ bool QtPrintDialogs::JobProgressed(const JobProgress& progress) {
                                                        ? u8"正在打印……"
                                                        : u8"正在排队等待打印……"));
     if (!progress.queueMessage.empty())
-        text += QString::fromUtf8(u8"\n打印机：") + QString::fromStdString(progress.queueMessage);
+        text +=
+            QString::fromUtf8(u8"\n打印机的说明：") + QString::fromStdString(progress.queueMessage);
     progress_->setLabelText(text);
     // Once shown, the modal dialog takes the user's input itself; before, none is taken, so no
     // second print can start inside this one.
     progress_->setValue(std::min(progress.elapsedMs, progress_->maximum() - 1));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     return !progress_->wasCanceled();
 }
 
@@ -147,8 +148,10 @@ void QtPrintDialogs::JobFollowed() {
 
 namespace {
 
-std::string PrintFailedMessage(const std::string& reason) {
-    return Gbk(u8"打印失败，打印任务已取消。\n原因：") + Utf8ToGbk(reason);
+std::string PrintFailedMessage(const PrintResult& r) {
+    const QString reason =
+        r.message.isEmpty() ? QString::fromUtf8(u8"打印任务被中止。") : r.message;
+    return Gbk(u8"打印失败，打印任务已取消。\n原因：") + QStringToGbk(reason);
 }
 
 }  // namespace
@@ -160,7 +163,7 @@ std::string NotPrintedMessage(const PrintResult& r, const std::string& q) {
         case JobState::kSpoolFailed:
             return Gbk(u8"打印任务无法完整写入临时文件夹，没有送往打印机，本次没有打印。"
                        u8"请检查磁盘空间。\n") +
-                   Utf8ToGbk(r.error);
+                   QStringToGbk(r.message);
         case JobState::kStopped:
             text = Gbk(u8"打印机“") + q + Gbk(u8"”已停止，本次没有打印。");
             break;
@@ -181,7 +184,8 @@ std::string NotPrintedMessage(const PrintResult& r, const std::string& q) {
                    Gbk(u8"”的队列中等待，尚未打印，未记入打印记录。");
             break;
         default:
-            return PrintFailedMessage(r.error);
+            text = PrintFailedMessage(r);
+            break;
     }
     if ((r.state == JobState::kStopped || r.state == JobState::kHeld) && r.cancelled)
         text += Gbk(u8"打印任务已取消。");

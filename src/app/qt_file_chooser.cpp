@@ -1,10 +1,15 @@
 #include "app/qt_file_chooser.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileSystemModel>
-#include <QIdentityProxyModel>
 #include <QLocale>
+#include <QMimeDatabase>
+#include <QSortFilterProxyModel>
+#include <QStandardPaths>
 
+#include "history/print_history.h"
 #include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
@@ -33,16 +38,31 @@ QString QtPatterns(const QString& windowsPatterns) {
     return patterns.join(QLatin1Char(' '));
 }
 
-// Qt's catalogue leaves the file list's type column in English, and sizes and dates follow the
-// system's locale; the seller reads Chinese.
-class ChineseFileColumns : public QIdentityProxyModel {
+// Opening a file to guess its type, and closing it, drops every POSIX lock this process holds
+// on it: the history's own locks among them. Types come from names only.
+class NamesOnlyIconProvider : public QFileIconProvider {
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    QIcon icon(const QFileInfo& info) const override {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QFileIconProvider::type(info);
+        return QMimeDatabase()
+            .mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension)
+            .comment();
+    }
+};
+
+// The listing never shows the history's files. Qt's catalogue leaves the type column in
+// English, and sizes and dates follow the system's locale; the seller reads Chinese.
+class ChineseFilesWithoutHistory : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
 
     QVariant data(const QModelIndex& index, int role) const override {
         const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
         if (role != Qt::DisplayRole || !files || index.column() < 1 || index.column() > 3)
-            return QIdentityProxyModel::data(index, role);
+            return QSortFilterProxyModel::data(index, role);
         const QFileInfo info = files->fileInfo(mapToSource(index));
         const QLocale chinese(QLocale::Chinese, QLocale::China);
         switch (index.column()) {
@@ -57,9 +77,23 @@ public:
                 return chinese.toString(info.lastModified(), QStringLiteral("yyyy/M/d H:mm"));
         }
     }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const QString name =
+            sourceModel()->index(row, 0, parent).data(QFileSystemModel::FileNameRole).toString();
+        return !IsHistoryFileName(name);
+    }
 };
 
 }  // namespace
+
+bool IsHistoryFileName(const QString& name) {
+    // With its journals and the dated copies a damaged file was moved aside to.
+    for (const char* file : {kPrintHistoryFileName, kHistoryQueueFileName})
+        if (name.startsWith(QLatin1String(file))) return true;
+    return false;
+}
 
 QStringList QtNameFilters(const std::string& gbkFilter) {
     QStringList filters;
@@ -75,9 +109,13 @@ QStringList QtNameFilters(const std::string& gbkFilter) {
 }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& request) {
-    // A desktop's own dialog would speak the desktop's language.
+    // Qt's own dialog: a desktop's would speak the desktop's language, and its listing could
+    // not be kept from the history's files.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setProxyModel(new ChineseFileColumns(&dialog));
+    auto* icons = new NamesOnlyIconProvider;
+    dialog.setIconProvider(icons);
+    QObject::connect(&dialog, &QObject::destroyed, [icons] { delete icons; });
+    dialog.setProxyModel(new ChineseFilesWithoutHistory(&dialog));
     if (!request.title.empty()) dialog.setWindowTitle(GbkToQString(request.title));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -90,6 +128,11 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& reques
     }
     if (!request.initialFolder.empty()) {
         dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    } else {
+        // Never the working folder, which is the program's with its history.
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        dialog.setDirectory(QFileInfo(documents).isDir() ? documents : QDir::homePath());
     }
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
 }

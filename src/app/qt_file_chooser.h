@@ -16,8 +16,12 @@ namespace tallivo {
 // matches everything.
 QStringList QtNameFilters(const std::string& gbkFilter);
 
+// The print history's files, which no dialog lists.
+bool IsHistoryFileName(const QString& name);
+
 // Sets up a file dialog as the request asks: title, open or save, filters with the 1-based
-// index selected (the first when out of range), initial folder and preset name.
+// index selected (the first when out of range), initial folder (the documents' without one)
+// and preset name. Files are listed by name, never opened.
 void ConfigureFileDialog(QFileDialog& dialog, const FileChooser::Request& request);
 
 // The open and save dialogs of the window.

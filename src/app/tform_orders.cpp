@@ -16,6 +16,7 @@
 #include "app/tform_profile_mapping.h"
 #include "forms/template_choice.h"
 #include "session/order_batch.h"
+#include "session/print_run.h"
 #include "session/print_session.h"
 #include "storage/config_file.h"
 #include "storage/storage_result.h"
@@ -89,6 +90,10 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
     connect(ui_->ButtonPreviewInvoice, &QPushButton::clicked, this,
             [this] { PreviewSelected(FormKind::kInvoice); });
     connect(ui_->ButtonClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(&print_, &PrintCommands::busyChanged, this, [this](bool busy) {
+        ui_->ButtonPrintFreightBill->setEnabled(!busy);
+        ui_->ButtonPrintInvoice->setEnabled(!busy);
+    });
     connect(grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (const Order* order = model_.OrderAt(index.row())) emit orderChosen(*order);
     });
@@ -134,6 +139,7 @@ bool TFormOrders::OpenFiles(const std::vector<std::string>& files) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     model_.AddOrders(std::move(read.orders));
     QApplication::restoreOverrideCursor();
+    RefreshPrinted();
     if (!messages.empty()) prompter_.ShowMessage(Joined(messages));
     return read.ok;
 }
@@ -150,7 +156,14 @@ void TFormOrders::OpenClick() {
 
 void TFormOrders::RefreshPrinted() {
     PrintHistory& history = print_.History();
-    model_.SetPrinted(ReadPrintedOrders(history));
+    std::optional<PrintedOrders> printed = ReadPrintedOrders(history, model_.TradeNumbers());
+    if (printed) {
+        model_.SetPrinted(std::move(*printed));
+    } else {
+        // An unreadable history is no sign that nothing was printed.
+        model_.SetPrintedUnknown();
+    }
+    UpdateStatus();
     const std::string message = history.TakeMessage();
     if (!message.empty()) prompter_.ShowMessage(message);
 }
@@ -164,6 +177,11 @@ void TFormOrders::SelectNone() {
 }
 
 void TFormOrders::SelectUnprinted() {
+    // Without the history no order is known to be unprinted.
+    if (!model_.PrintedKnown()) {
+        ui_->GridOrders->clearSelection();
+        return;
+    }
     // One range per run of unprinted rows, so that selecting is not a signal per row.
     QItemSelection selection;
     const int rows = model_.rowCount();
@@ -212,16 +230,39 @@ std::unique_ptr<FormsWorkspace> TFormOrders::BatchWorkspace(FormKind form) {
     return ws;
 }
 
-int TFormOrders::PrintSelected(FormKind form) {
-    // Events are seen while printing: a second click waits for the first print.
-    if (printing_) return 0;
-    printing_ = true;
-    const int pages = PrintOrders(form);
-    printing_ = false;
-    return pages;
-}
+namespace {
 
-int TFormOrders::PrintOrders(FormKind form) {
+// The progress of filling the orders, put away before every question.
+class OrderSteps : public RunHost {
+public:
+    OrderSteps(QWidget* owner, int orders) : owner_(owner), orders_(orders) {}
+    bool Step(int done, int total) override {
+        if (!progress_) {
+            progress_ = std::make_unique<QProgressDialog>(owner_);
+            progress_->setObjectName(QStringLiteral("ProgressOrders"));
+            progress_->setWindowTitle(owner_->windowTitle());
+            progress_->setLabelText(QString::fromUtf8(u8"正在准备打印 %1 个订单……").arg(orders_));
+            progress_->setWindowModality(Qt::WindowModal);
+            progress_->setMinimumDuration(500);
+            progress_->setRange(0, total);
+        }
+        progress_->setValue(done);
+        // Its Cancel is seen also before it shows; the print commands are off meanwhile.
+        QCoreApplication::processEvents();
+        return !progress_->wasCanceled();
+    }
+    void StepsDone() override { progress_.reset(); }
+
+private:
+    QWidget* owner_;
+    int orders_;
+    std::unique_ptr<QProgressDialog> progress_;
+};
+
+}  // namespace
+
+int TFormOrders::PrintSelected(FormKind form) {
+    if (print_.Busy()) return 0;
     const std::vector<const Order*> orders = SelectedOrders();
     if (orders.empty()) {
         prompter_.ShowMessage(Gbk(u8"请先选择要打印的订单。"));
@@ -229,61 +270,14 @@ int TFormOrders::PrintOrders(FormKind form) {
     }
     std::unique_ptr<FormsWorkspace> ws = BatchWorkspace(form);
     if (!ws) return 0;
-    PrintSession session(*ws, form);
-    if (!session.HasPage(prompter_)) return 0;
-    QPrinter& printer = print_.Printer();
-    if (!print_.Dialogs().ChoosePrinter(printer)) return 0;
-    session.SetPrinter(&printer);
-
-    const int n = static_cast<int>(orders.size());
-    QProgressDialog progress(this);
-    progress.setObjectName(QStringLiteral("ProgressOrders"));
-    progress.setWindowTitle(windowTitle());
-    progress.setLabelText(QString::fromUtf8(u8"正在准备打印 %1 个订单……").arg(n));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setRange(0, 2 * n);
-    // Nothing is handed to the print system before the last page is drawn, so a cancel up to
-    // then prints nothing and records nothing.
-    const std::int32_t invoiceSn = ws->InvoiceSN();
-    const std::int32_t freightSn = ws->FreightBillSN();
-    const OrderBatchCheck check =
-        CheckOrderBatch(session, *ws, orders, invoiceSn, freightSn, prompter_, [&](int done) {
-            progress.setValue(done);
-            // The dialog handles its Cancel only when events are seen, also before it shows.
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
-        });
-    if (check.stopped) return 0;
-    int pages = 0;
-    int last = -1;
-    for (int i = 0; i < n; ++i) {
-        progress.setValue(n + i);
-        QCoreApplication::processEvents();
-        if (progress.wasCanceled()) return 0;
-        if (!check.notPrinted[static_cast<std::size_t>(i)].empty()) continue;
-        ws->SetInvoiceSN(AddSequenceNumber(invoiceSn, static_cast<std::size_t>(i)));
-        ws->SetFreightBillSN(AddSequenceNumber(freightSn, static_cast<std::size_t>(i)));
-        FillOrder(*ws, *orders[static_cast<std::size_t>(i)]);
-        if (!session.AddPage(prompter_, true, session.Record())) return 0;
-        ++pages;
-        last = i;
-    }
-    progress.setValue(2 * n);
-    if (pages == 0) return 0;
-    const bool printed = print_.FinishSession(session);
-    if (print_.LastPrint().jobId > 0) {
-        // Numbers handed to the print system are spent, as on the command line: the next batch
-        // or New goes on after them.
-        const std::int32_t next =
-            AddSequenceNumber(form == FormKind::kFreightBill ? freightSn : invoiceSn,
-                              static_cast<std::size_t>(last) + 1);
-        const StorageResult advanced = AdvanceSequenceNumber(ws->ProgramFolder(), form, next);
-        if (!advanced.ok) prompter_.ShowMessage(advanced.message);
-    }
-    if (!printed) return 0;
+    OrderPages pages(*ws, form, orders);
+    OrderSteps steps(this, static_cast<int>(orders.size()));
+    PrintRequest request;
+    request.numbered = true;
+    const RunResult result = print_.Print(*ws, form, pages, request, &steps);
+    if (!result.out.printAsked) return 0;
     RefreshPrinted();
-    return pages;
+    return result.out.print.ok ? result.printed : 0;
 }
 
 void TFormOrders::PreviewSelected(FormKind form) {
@@ -295,7 +289,7 @@ void TFormOrders::PreviewSelected(FormKind form) {
     if (orders.size() > static_cast<std::size_t>(kPreviewPages)) orders.resize(kPreviewPages);
     std::unique_ptr<FormsWorkspace> ws = BatchWorkspace(form);
     if (!ws) return;
-    PrintSession session(*ws, form);
+    PrintSession session(*ws, form, print_.Services());
     std::vector<QImage> pages;
     int width = 0;
     int height = 0;

@@ -70,7 +70,6 @@ private:
     // many orders leaves the forms being edited alone; null with the reason shown.
     std::unique_ptr<FormsWorkspace> BatchWorkspace(FormKind form);
     void UpdateStatus();
-    int PrintOrders(FormKind form);
 
     std::unique_ptr<Ui::TFormOrders> ui_;
     FormsWorkspace& main_;
@@ -80,7 +79,6 @@ private:
     std::unique_ptr<ProfileMapper> ownMapper_;
     ProfileMapper* mapper_;
     OrderListModel model_;
-    bool printing_ = false;
 };
 
 }  // namespace tallivo

@@ -17,6 +17,7 @@
 #include "print/fit_check.h"
 #include "richtext/rtf.h"
 #include "session/order_batch.h"
+#include "session/print_run.h"
 #include "session/print_session.h"
 #include "storage/config_file.h"
 #include "storage/document_files.h"
@@ -69,12 +70,6 @@ void ReportUtf8(const std::string& where, const std::string& utf8) {
     std::fprintf(stderr, "%s: %s\n", where.c_str(), utf8.c_str());
 }
 
-// Numbers stop at the largest, as the window's do, instead of wrapping to negative ones.
-std::int32_t AddSequence(std::int32_t sn, std::size_t step) {
-    const std::int64_t next = static_cast<std::int64_t>(sn) + static_cast<std::int64_t>(step);
-    return next > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(next);
-}
-
 // An order's place in the run and its order number, in the object of its page.
 struct OrderTag {
     std::size_t position = 0;  // 1-based
@@ -84,7 +79,8 @@ struct OrderTag {
 void WritePageJson(JsonWriter& json, const std::string& page, FormKind form, int site,
                    const FormsWorkspace* ws, const CliPrompter& prompter,
                    const std::string& extraUtf8 = std::string(),
-                   const std::vector<FitFinding>& findings = {}, const OrderTag* order = nullptr) {
+                   const std::vector<FitFinding>& findings = {}, const OrderTag* order = nullptr,
+                   const std::vector<CliPrompter::Question>& asked = {}) {
     json.Clear();
     json.BeginObject();
     json.Key("page");
@@ -131,9 +127,11 @@ void WritePageJson(JsonWriter& json, const std::string& page, FormKind form, int
     if (!extraUtf8.empty()) json.String(extraUtf8);
     for (const FitFinding& f : findings) json.String(GbkToUtf8(f.text));
     json.EndArray();
+    std::vector<CliPrompter::Question> questions = prompter.questions;
+    questions.insert(questions.end(), asked.begin(), asked.end());
     json.Key("questions");
     json.BeginArray();
-    for (const CliPrompter::Question& q : prompter.questions) {
+    for (const CliPrompter::Question& q : questions) {
         json.BeginObject();
         json.Key("caption");
         json.String(GbkToUtf8(q.caption));
@@ -163,23 +161,29 @@ bool ReportPrint(const std::string& printer, const PrintResult& printed) {
     return printed.ok;
 }
 
-// After a run that saved or printed pages the next run goes on from the numbers after them, as
-// the window's New command does.
-bool AdvanceSequenceNumbers(const std::string& folder, FormKind form, std::int32_t next) {
-    const StorageResult saved = AdvanceSequenceNumber(folder, form, next);
-    if (!saved.ok) Report("Config.pcf", saved.message);
-    return saved.ok;
+const char* NotPrintedReason(NotPrinted why) {
+    switch (why) {
+        case NotPrinted::kPrintedBefore:
+            return "printed before; --answer yes prints it again";
+        case NotPrinted::kUnchecked:
+            return "the print history cannot be read; --answer yes prints unchecked";
+        case NotPrinted::kUnfit:
+            return "something does not fit (see messages); --answer yes prints it anyway";
+        default:
+            return nullptr;
+    }
 }
 
-// One run of `fill` or `calibrate`: the workspace, its print session and what the run did.
-class FillRun {
+// One run of `fill` or `calibrate`: the workspace, its print run and what the run reports.
+class FillRun : public PageSource, public RunHost {
 public:
     FillRun(const FillOptions& o, const std::string& folder)
         : o_(o),
           folder_(folder),
           form_(o.form),
           prompter_(o.answerYes),
-          ws_(folder, &prompter_, nullptr) {
+          ws_(folder, &prompter_, nullptr),
+          services_(folder) {
         ws_.SetCurrentTab(TabOf(form_));
     }
 
@@ -187,13 +191,28 @@ public:
     std::optional<int> LoadOrders();
     // The template, the printer and Config.pcf; an exit status when the run cannot go on.
     std::optional<int> Prepare();
-    // Orders printed before left out when asked; the questions of printing asked once.
+    // Orders printed before left out when asked.
     std::optional<int> PrepareOrders();
-    std::size_t Count() const { return Orders() ? orders_.size() : o_.pages.size(); }
     int Calibrate();
-    // Fills, saves, draws and prints one page; its messages and JSON go out.
-    void Page(std::size_t index);
-    int Finish();
+    int Print();
+
+    std::size_t Count() const override { return Orders() ? orders_.size() : o_.pages.size(); }
+    std::optional<std::vector<std::string>> Trades(std::size_t i) const override {
+        if (!Orders()) return std::nullopt;
+        return OrderTrades(orders_[i], form_);
+    }
+    bool Fill(std::size_t i) override;
+    bool Step(int done, int) override {
+        progress_->Step(done);
+        return true;
+    }
+    void PageStarting(std::size_t) override {
+        prompter_.messages.clear();
+        prompter_.questions.clear();
+    }
+    bool PageFilled(std::size_t i) override;
+    void PageDone(std::size_t i, const PageOutcome& outcome,
+                  const std::vector<RunQuestion>& asked) override;
 
     int status = kExitOk;
 
@@ -208,30 +227,20 @@ private:
         return OrderTag{i + 1, orders_[i].tradeNumber};
     }
     bool SavePage(const std::string& page, std::int32_t sn);
-    // Empty when the page may be printed, else why not.
-    std::string AskBeforePrinting(const HistoryRecord& record,
-                                  const std::vector<FitFinding>& findings);
 
     const FillOptions& o_;
     const std::string folder_;
     const FormKind form_;
     CliPrompter prompter_;
     FormsWorkspace ws_;
-    std::unique_ptr<PrintSession> session_;
+    PrintServices services_;
+    std::unique_ptr<PrintRun> run_;
     bool configDamaged_ = false;
     int site_ = 0;
-    std::int32_t invoiceSn_ = 0;
-    std::int32_t freightSn_ = 0;
     std::string saveFolder_;
     JsonWriter json_;
     std::unique_ptr<Progress> progress_;
-    std::size_t printedPages_ = 0;
-    std::optional<std::int32_t> lastSaved_;
-    std::optional<std::int32_t> lastPrinted_;
     std::vector<Order> orders_;
-    // The questions asked once for all orders, and what they decided.
-    std::optional<OrderBatchCheck> batch_;
-    std::vector<CliPrompter::Question> batchQuestions_;
 };
 
 std::optional<int> FillRun::LoadOrders() {
@@ -245,29 +254,25 @@ std::optional<int> FillRun::LoadOrders() {
 std::optional<int> FillRun::PrepareOrders() {
     if (!Orders()) return std::nullopt;
     if (o_.unprinted) {
-        const PrintedOrders printed = ReadPrintedOrders(session_->History());
-        const std::string note = session_->History().TakeMessage();
-        if (!note.empty()) {
+        std::vector<std::string> trades;
+        for (const Order& order : orders_) trades.push_back(order.tradeNumber);
+        const std::optional<PrintedOrders> printed = ReadPrintedOrders(services_.History(), trades);
+        const std::string note = services_.History().TakeMessage();
+        if (!printed) {
             // Without the history every order would look unprinted.
-            Report(session_->History().Path().toStdString(), note);
+            Report(services_.History().Path().toStdString(), note);
             return kExitFailure;
         }
-        const FormKind form = session_->Form();
+        if (!note.empty()) Report(services_.History().Path().toStdString(), note);
         orders_.erase(std::remove_if(orders_.begin(), orders_.end(),
                                      [&](const Order& order) {
-                                         const auto it = printed.find(order.tradeNumber);
-                                         return it != printed.end() &&
-                                                it->second.On(form).isValid();
+                                         const auto it = printed->find(order.tradeNumber);
+                                         return it != printed->end() &&
+                                                it->second.On(form_).isValid();
                                      }),
                       orders_.end());
     }
     progress_ = std::make_unique<Progress>(static_cast<int>(Count()));
-    if (!session_->Printing() || orders_.empty()) return std::nullopt;
-    std::vector<const Order*> orders;
-    for (const Order& order : orders_) orders.push_back(&order);
-    prompter_.questions.clear();
-    batch_ = CheckOrderBatch(*session_, ws_, orders, invoiceSn_, freightSn_, prompter_);
-    batchQuestions_ = prompter_.questions;
     return std::nullopt;
 }
 
@@ -283,12 +288,13 @@ std::optional<int> FillRun::Prepare() {
         ReportUtf8(o_.templateArg, choice.failure);
     if (!choice.Chosen()) failure = choice.failure;
 
-    session_ = std::make_unique<PrintSession>(ws_, form_);
-    if (!o_.historyDb.empty()) session_->UseHistory(*ParseHistoryUrl(o_.historyDb).location);
-    session_->SetPdf(o_.pdfPath, o_.dpi, o_.withBackground);
+    if (!o_.historyDb.empty()) services_.UseHistory(*ParseHistoryUrl(o_.historyDb).location);
+    run_ = std::make_unique<PrintRun>(ws_, form_, services_);
+    PrintSession& session = run_->Session();
+    session.SetPdf(o_.pdfPath, o_.dpi, o_.withBackground);
     // A printer that cannot be had fails the run before any page is filled.
     std::string error;
-    if (o_.print && choice.Chosen() && !session_->UsePrintQueue(o_.printer, o_.copies, &error)) {
+    if (o_.print && choice.Chosen() && !session.UsePrintQueue(o_.printer, o_.copies, &error)) {
         failure = "cannot print: " + error;
         ReportUtf8(Printer(), failure);
     }
@@ -320,8 +326,7 @@ std::optional<int> FillRun::Prepare() {
     if (o_.site) ws_.SetSourceSite(*o_.site);
     if (o_.calibrate) return std::nullopt;
     site_ = ws_.SourceSite();
-    invoiceSn_ = o_.invoiceSn ? *o_.invoiceSn : ws_.InvoiceSN();
-    freightSn_ = ws_.FreightBillSN();
+    if (o_.invoiceSn) ws_.SetInvoiceSN(*o_.invoiceSn);
     ws_.SetClock(o_.now);  // without --now the clock is read at each search, as on screen
 
     std::error_code ec;
@@ -339,8 +344,9 @@ int FillRun::Calibrate() {
     ws_.ResetCurrentForm();
     for (const std::string& m : prompter_.messages) Report("calibrate", m);
     if (!prompter_.messages.empty()) status = kExitFailure;
-    session_->AddCalibrationPage();
-    const PrintSession::Outcome out = session_->Finish();
+    PrintSession& session = run_->Session();
+    session.AddCalibrationPage();
+    const PrintSession::Outcome out = session.Finish();
     if (!o_.pdfPath.empty() && !out.pdfWritten) {
         ReportUtf8(o_.pdfPath, "cannot write the PDF: " + out.pdfError);
         status = kExitFailure;
@@ -370,96 +376,51 @@ bool FillRun::SavePage(const std::string& page, std::int32_t sn) {
         // Another run's document of the same number is never replaced unasked.
         progress_->Clear();
         ReportUtf8(page, "not saved: " + target + " exists; --answer yes replaces it");
+        status = kExitFailure;
         return false;
     }
-    if (ws_.SaveDocumentTo(target)) {
-        lastSaved_ = sn;
-    } else if (prompter_.messages.size() == before) {
+    if (ws_.SaveDocumentTo(target)) return true;
+    if (prompter_.messages.size() == before) {
         // Answered No: the document asked for does not exist, so the run did not do its work.
         progress_->Clear();
         ReportUtf8(page, "not saved: " + target);
-        return false;
+        status = kExitFailure;
     }
-    return true;
+    return false;
 }
 
-std::string FillRun::AskBeforePrinting(const HistoryRecord& record,
-                                       const std::vector<FitFinding>& findings) {
-    if (!session_->ConfirmReprint(prompter_, record))
-        return session_->HistoryServerAway()
-                   ? "the history server cannot be reached; --answer yes prints unchecked"
-                   : "printed before; --answer yes prints it again";
-    if (!PrintSession::ConfirmFit(prompter_, findings))
-        return "something does not fit (see messages); --answer yes prints it anyway";
-    return std::string();
-}
-
-void FillRun::Page(std::size_t i) {
-    const std::string& page = PageName(i);
-    const std::int32_t pageInvoiceSn = AddSequence(invoiceSn_, i);
-    const std::int32_t pageFreightSn = AddSequence(freightSn_, i);
-    const std::int32_t sn = form_ == FormKind::kFreightBill ? pageFreightSn : pageInvoiceSn;
-    prompter_.messages.clear();
-    prompter_.questions.clear();
-    bool pageFailed = false;
-    std::vector<FitFinding> findings;
-
+bool FillRun::Fill(std::size_t i) {
     // A page too large for memory fails alone, keeping what was filled before, as the program
     // skips an operation whose allocation fails.
     try {
-        ws_.SetInvoiceSN(pageInvoiceSn);
-        ws_.SetFreightBillSN(pageFreightSn);
         if (Orders()) {
             FillOrder(ws_, orders_[i]);
-            if (batch_ && batch_->asked[i]) prompter_.questions = batchQuestions_;
-        } else {
-            std::optional<std::string> bytes = ReadWholeFile(page);
-            std::string input;
-            if (!bytes) {
-                prompter_.ShowMessage("cannot read the page");
-                pageFailed = true;
-            } else {
-                input = PageTextToGbk(std::move(*bytes));
-                bytes.reset();
-            }
-            ws_.ResetCurrentForm();
-            ws_.SetInputText(std::move(input));
-            if (!pageFailed) ws_.ReplaceAll();
+            return true;
         }
-        if (!pageFailed && !o_.savePath.empty() && !SavePage(page, sn)) status = kExitFailure;
-
-        std::string notPrinted;
-        if (!pageFailed) {
-            // Laying every box out again costs as much as drawing it: the findings are made for
-            // the printer and for the JSON that scripts read, not for a PDF alone.
-            if (batch_) {
-                findings = batch_->findings[i];
-            } else if (session_->Printing() || o_.json) {
-                findings = session_->CheckFit();
-            }
-            HistoryRecord record;
-            if (session_->Printing()) {
-                record = session_->Record();
-                notPrinted = batch_ ? batch_->notPrinted[i] : AskBeforePrinting(record, findings);
-            }
-            const bool print = session_->Printing() && notPrinted.empty();
-            const bool drawn = (print || !o_.pdfPath.empty()) &&
-                               session_->AddPage(prompter_, print, std::move(record));
-            if (drawn && print) {
-                ++printedPages_;
-                lastPrinted_ = sn;
-            }
-        }
-        if (!notPrinted.empty()) {
-            progress_->Clear();
-            ReportUtf8(page, "not printed: " + notPrinted);
-            status = kExitFailure;
-        }
+        std::optional<std::string> bytes = ReadWholeFile(o_.pages[i]);
+        if (!bytes) prompter_.ShowMessage("cannot read the page");
+        std::string input = bytes ? PageTextToGbk(std::move(*bytes)) : std::string();
+        ws_.ResetCurrentForm();
+        ws_.SetInputText(std::move(input));
+        if (!bytes) return false;
+        ws_.ReplaceAll();
+        return true;
     } catch (const std::bad_alloc&) {
         prompter_.ShowMessage(OutOfMemoryMessage());
-        pageFailed = true;
+        return false;
     }
+}
 
+bool FillRun::PageFilled(std::size_t i) {
+    if (o_.savePath.empty()) return false;
+    const std::int32_t sn = form_ == FormKind::kFreightBill ? ws_.FreightBillSN() : ws_.InvoiceSN();
+    return SavePage(PageName(i), sn);
+}
+
+void FillRun::PageDone(std::size_t i, const PageOutcome& outcome,
+                       const std::vector<RunQuestion>& asked) {
+    const std::string& page = PageName(i);
+    const bool pageFailed = !outcome.filled;
     if (!prompter_.messages.empty()) progress_->Clear();
     for (const std::string& m : prompter_.messages) Report(page, m);
     if (pageFailed || !prompter_.messages.empty()) status = kExitFailure;
@@ -468,44 +429,56 @@ void FillRun::Page(std::size_t i) {
     const std::vector<std::string> doubts = site_ == kSiteShippingInfo && !pageFailed
                                                 ? RecognisedDoubts(ws_)
                                                 : std::vector<std::string>();
-    if (!findings.empty() || !doubts.empty()) progress_->Clear();
-    for (const FitFinding& f : findings) Report(page, f.text);
+    if (!outcome.findings.empty() || !doubts.empty()) progress_->Clear();
+    for (const FitFinding& f : outcome.findings) Report(page, f.text);
     for (const std::string& d : doubts) ReportUtf8(page, d);
     if (o_.json) {
+        std::vector<CliPrompter::Question> questions;
+        for (std::size_t q : outcome.questions)
+            questions.push_back({asked[q].caption, asked[q].text, asked[q].answer});
         const std::optional<OrderTag> tag = Tag(i);
-        WritePageJson(json_, page, form_, site_, &ws_, prompter_, std::string(), findings,
-                      tag ? &*tag : nullptr);
+        WritePageJson(json_, page, form_, site_, &ws_, prompter_, std::string(), outcome.findings,
+                      tag ? &*tag : nullptr, questions);
     }
-    progress_->Step(static_cast<int>(i) + 1);
 }
 
-int FillRun::Finish() {
+int FillRun::Print() {
+    PrintRequest request;
+    request.print = run_->Session().Printing();
+    request.numbered = true;
+    request.spendNumbers = !configDamaged_;
+    request.everyPage = true;
+    request.findings = o_.json;
+    const RunResult result = run_->Run(*this, *this, prompter_, request);
     progress_->Finish();
     std::fflush(stdout);
-    const PrintSession::Outcome out = session_->Finish();
+    for (std::size_t i = 0; i < result.pages.size(); ++i) {
+        if (const char* why = NotPrintedReason(result.pages[i].notPrinted)) {
+            ReportUtf8(PageName(i), std::string("not printed: ") + why);
+            status = kExitFailure;
+        }
+    }
+    const PrintSession::Outcome& out = result.out;
+    const std::string history = services_.History().Path().toStdString();
     if (!o_.pdfPath.empty() && !out.pdfWritten) {
         ReportUtf8(o_.pdfPath, "cannot write the PDF: " + out.pdfError);
         status = kExitFailure;
     }
     if (out.printAsked) {
-        if (!ReportPrint(session_->PrinterName(), out.print)) {
+        if (!ReportPrint(run_->Session().PrinterName(), out.print)) {
             status = kExitFailure;
-        } else if (out.recorded < static_cast<int>(printedPages_)) {
+        } else if (out.recorded < result.printed) {
             // The pages are printed all the same; what kept the history from taking them is
             // said once.
-            Report(session_->History().Path().toStdString(), out.historyNote);
+            Report(history, out.historyNote);
             status = kExitFailure;
         } else if (!out.historyNote.empty()) {
-            Report(session_->History().Path().toStdString(), out.historyNote);
+            Report(history, out.historyNote);
         }
-        // Numbers handed to the print system are spent, as saved ones are: a job that waits
-        // may still print them.
-        if (out.print.jobId <= 0) lastPrinted_.reset();
     }
-    if (lastPrinted_ && (!lastSaved_ || *lastPrinted_ > *lastSaved_)) lastSaved_ = lastPrinted_;
-    if (lastSaved_ && !configDamaged_) {
-        if (!AdvanceSequenceNumbers(folder_, form_, AddSequence(*lastSaved_, 1)))
-            status = kExitFailure;
+    if (!result.numbersMessage.empty()) {
+        Report("Config.pcf", result.numbersMessage);
+        status = kExitFailure;
     }
     return status;
 }
@@ -518,8 +491,7 @@ int RunFill(const FillOptions& o, const std::string& folder) {
     if (const std::optional<int> stop = run.Prepare()) return *stop;
     if (o.calibrate) return run.Calibrate();
     if (const std::optional<int> stop = run.PrepareOrders()) return *stop;
-    for (std::size_t i = 0; i < run.Count(); ++i) run.Page(i);
-    return run.Finish();
+    return run.Print();
 }
 
 }  // namespace tallivo

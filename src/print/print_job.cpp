@@ -1,7 +1,9 @@
 #include "print/print_job.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -10,6 +12,7 @@
 #include <QStringList>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "print/cups_library.h"
@@ -272,11 +275,12 @@ bool PrintJob::Begin() {
     if (!toFile_) {
         const QString name = printer_.printerName();
         if (printer_.outputFormat() != QPrinter::NativeFormat || name.isEmpty()) {
-            Abort("no printer is chosen");
+            Abort("no printer is chosen", QString::fromUtf8(u8"没有选择打印机。"));
             return false;
         }
         if (QPrinterInfo::printerInfo(name).isNull()) {
-            Abort("there is no printer named \"" + name.toStdString() + "\"");
+            Abort("there is no printer named \"" + name.toStdString() + "\"",
+                  QString::fromUtf8(u8"找不到打印机“%1”。").arg(name));
             return false;
         }
         // Qt's engine hands its file to the print system whatever happened and drops the
@@ -284,7 +288,8 @@ bool PrintJob::Begin() {
         spool_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                                   QStringLiteral("/tallivo-print-XXXXXX.prn"));
         if (!spool_->open()) {
-            Abort("cannot create the spool file: " + spool_->errorString().toStdString());
+            Abort("cannot create the spool file: " + spool_->errorString().toStdString(),
+                  QString::fromUtf8(u8"无法在临时文件夹中建立打印文件。"));
             return false;
         }
         printer_.setOutputFileName(spool_->fileName());
@@ -294,7 +299,7 @@ bool PrintJob::Begin() {
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(&printer_)) {
         painter_.reset();
-        Abort("cannot start the print job");
+        Abort("cannot start the print job", QString::fromUtf8(u8"无法开始打印任务。"));
         return false;
     }
     return true;
@@ -305,15 +310,18 @@ QPainter* PrintJob::NewPage() {
     if (!painter_) {
         if (!Begin()) return nullptr;
     } else if (!printer_.newPage()) {
-        Abort("cannot start a new page");
+        Abort("cannot start a new page", QString::fromUtf8(u8"无法开始新的一页。"));
         return nullptr;
     }
     ++pages_;
     return painter_.get();
 }
 
-void PrintJob::Abort(const std::string& reason) {
-    if (error_.empty()) error_ = reason.empty() ? "the print job was aborted" : reason;
+void PrintJob::Abort(const std::string& reason, const QString& said) {
+    if (error_.empty()) {
+        error_ = reason.empty() ? "the print job was aborted" : reason;
+        said_ = said.isEmpty() ? QString::fromUtf8(u8"打印任务被中止。") : said;
+    }
     Discard();
 }
 
@@ -338,14 +346,22 @@ PrintResult PrintJob::Finish() {
     PrintResult result;
     if (finished_) {
         result.error = "the print job has already ended";
+        result.message = QString::fromUtf8(u8"打印任务已经结束。");
         return result;
     }
-    if (error_.empty() && pages_ == 0) error_ = "no page was drawn";
-    if (error_.empty() && !painter_->end()) error_ = "cannot end the print job";
+    if (error_.empty() && pages_ == 0) {
+        error_ = "no page was drawn";
+        said_ = QString::fromUtf8(u8"没有可打印的页。");
+    }
+    if (error_.empty() && !painter_->end()) {
+        error_ = "cannot end the print job";
+        said_ = QString::fromUtf8(u8"无法结束打印任务。");
+    }
     if (!error_.empty()) {
         Discard();
         finished_ = true;
         result.error = error_;
+        result.message = said_;
         return result;
     }
     painter_.reset();
@@ -363,6 +379,10 @@ PrintResult PrintJob::Finish() {
         const QString folder = QFileInfo(file).absolutePath();
         result.error = "the job could not be written whole into " + folder.toStdString() +
                        " (is it full?); nothing was sent to the printer";
+        result.message = QString::fromUtf8(
+                             u8"打印任务无法完整写入文件夹“%1”（磁盘可能已满），"
+                             u8"没有送往打印机。")
+                             .arg(folder);
         if (toFile_) QFile::remove(file);
         RestorePrinter();
         return result;
@@ -370,6 +390,7 @@ PrintResult PrintJob::Finish() {
     result.bytes = written.size();
     written.clear();
     if (toFile_) {
+        result.toFile = true;
         result.ok = true;
         result.state = JobState::kCompleted;
         return result;
@@ -380,6 +401,7 @@ PrintResult PrintJob::Finish() {
         RestorePrinter();
         result.error = "the print system's client library could not be loaded (" + missing +
                        "); nothing was sent to the printer";
+        result.message = QString::fromUtf8(u8"无法载入打印系统的程序库，没有送往打印机。");
         return result;
     }
     const QByteArray queue = QueueOf(printer_.printerName());
@@ -391,14 +413,47 @@ PrintResult PrintJob::Finish() {
     if (result.jobId <= 0) {
         result.jobId = 0;
         result.error = "the print system refused the job: " + std::string(cups->lastErrorString());
+        result.message = QString::fromUtf8(u8"打印系统拒绝了打印任务。");
+        // Its words are the queue's, told apart from ours.
+        result.queueMessage = cups->lastErrorString();
         return result;
     }
-    Follow(*cups, result);
+    FollowAside(*cups, result);
     return result;
 }
 
-void PrintJob::Follow(const CupsLibrary& cups, PrintResult& result) {
+void PrintJob::FollowAside(const CupsLibrary& cups, PrintResult& result) {
     const QByteArray queue = QueueOf(printer_.printerName());
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+        Follow(cups, queue, result, observer_);
+        return;
+    }
+    // Asking the print system blocks for a while each time: a worker asks, and this thread
+    // keeps drawing its windows and hears how the job does through queued calls.
+    std::atomic<bool> stop{false};
+    const JobObserver observer = observer_;
+    QEventLoop loop;
+    QObject here;
+    const auto tell = [&here, &stop, observer](const JobProgress& progress) {
+        if (observer)
+            QMetaObject::invokeMethod(
+                &here,
+                [&stop, observer, progress] {
+                    if (!observer(progress)) stop = true;
+                },
+                Qt::QueuedConnection);
+        return !stop.load();
+    };
+    std::unique_ptr<QThread> worker(QThread::create([&] { Follow(cups, queue, result, tell); }));
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec();
+    worker->wait();
+}
+
+void PrintJob::Follow(const CupsLibrary& cups, const QByteArray& queue, PrintResult& result,
+                      const JobObserver& observer) const {
     const QString queueName = QString::fromUtf8(queue);
     QElapsedTimer clock;
     clock.start();
@@ -443,8 +498,8 @@ void PrintJob::Follow(const CupsLibrary& cups, PrintResult& result) {
         if (state != JobState::kPending && state != JobState::kProcessing) break;
         const int elapsed = static_cast<int>(clock.elapsed());
         bool goOn = elapsed < waitMs_;
-        if (observer_ &&
-            !observer_(JobProgress{result.jobId, queueName, state, words, elapsed, waitMs_}))
+        if (observer &&
+            !observer(JobProgress{result.jobId, queueName, state, words, elapsed, waitMs_}))
             goOn = false;
         if (!goOn) break;
         QThread::msleep(static_cast<unsigned long>(std::min(pause, waitMs_ - elapsed)));

@@ -58,8 +58,9 @@ public:
     // Starts the job or its next page and returns the painter to draw it with; null when that
     // failed, after which the job is aborted and Finish() says why.
     QPainter* NewPage();
-    // Gives up: nothing reaches the printer. The reason is what Finish() reports.
-    void Abort(const std::string& reason);
+    // Gives up: nothing reaches the printer. The reason (English, and in Chinese for the
+    // seller) is what Finish() reports.
+    void Abort(const std::string& reason, const QString& said = QString());
     // Follows a handed-over job this long (DefaultJobWaitMs() unless set), telling the observer.
     void SetWait(int boundMs, JobObserver observer = nullptr);
     // Ends the job, hands it to the print system as one job when it was written whole, and
@@ -68,7 +69,10 @@ public:
 
 private:
     bool Begin();
-    void Follow(const CupsLibrary& cups, PrintResult& result);
+    // Follows the job on a worker while this thread's events go on; the observer is told here.
+    void FollowAside(const CupsLibrary& cups, PrintResult& result);
+    void Follow(const CupsLibrary& cups, const QByteArray& queue, PrintResult& result,
+                const JobObserver& observer) const;
     void Discard();
     void RestorePrinter();
 
@@ -80,6 +84,7 @@ private:
     std::unique_ptr<QTemporaryFile> spool_;
     std::unique_ptr<QPainter> painter_;
     std::string error_;
+    QString said_;
     int pages_ = 0;
     bool finished_ = false;
     int waitMs_ = DefaultJobWaitMs();

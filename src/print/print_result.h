@@ -23,10 +23,12 @@ enum class JobState {
 };
 
 struct PrintResult {
-    bool ok = false;    // printed, or written into the file
-    std::string error;  // why it did not print, in English; empty when ok
-    int jobId = 0;      // the print system's number; 0 when printed into a file
-    qint64 bytes = 0;   // what was handed to the print system (or written to the file)
+    bool ok = false;      // printed, or written into the file
+    bool toFile = false;  // the pages went into a file the print dialog asked for, not a queue
+    std::string error;    // why it did not print, in English (the command line's words)
+    QString message;      // the same for the seller, in Chinese; empty when ok
+    int jobId = 0;        // the print system's number; 0 when printed into a file
+    qint64 bytes = 0;     // what was handed to the print system (or written to the file)
     int pages = 0;
     JobState state = JobState::kNotSent;
     // What the queue says about the job or itself, in its own words (UTF-8); may be empty.

@@ -1,6 +1,7 @@
 #include "session/order_batch.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <climits>
 
 #include "forms/workspace.h"
@@ -58,18 +59,35 @@ ProfileSet OrderProfiles(const std::string& programFolder) {
     return LoadProfiles({programs, programs + "/../share/tallivo", programFolder});
 }
 
-PrintedOrders ReadPrintedOrders(PrintHistory& history) {
+std::optional<PrintedOrders> ReadPrintedOrders(PrintHistory& history,
+                                               const std::vector<std::string>& tradeNumbers) {
     PrintedOrders printed;
-    // Newest first: the first time met is the last print.
-    for (const HistoryRecord& record : history.List()) {
-        for (const std::string& trade : record.tradeNumbers) {
+    for (const FormKind form : {FormKind::kFreightBill, FormKind::kInvoice}) {
+        const auto found = history.FindPrinted(form, tradeNumbers);
+        if (!found) return std::nullopt;
+        for (const auto& [trade, before] : *found) {
             OrderPrints& p = printed[trade];
-            QDateTime& at = record.form == FormKind::kFreightBill ? p.freightBill : p.invoice;
-            if (!at.isValid())
-                at = record.time.isValid() ? record.time : QDateTime::currentDateTime();
+            (form == FormKind::kFreightBill ? p.freightBill : p.invoice) =
+                before.time.isValid() ? before.time : QDateTime::currentDateTime();
         }
     }
     return printed;
+}
+
+std::vector<std::string> OrderTrades(const Order& order, FormKind form) {
+    // As the record is made: the freight bill keeps the order's number, the invoice those of
+    // its goods rows.
+    const FormValues values = OrderFormValues(order);
+    std::vector<std::string> trades;
+    if (form == FormKind::kInvoice) {
+        for (const GoodsLine& line : values.goods) {
+            if (!line.tradeNumber.empty() &&
+                std::find(trades.begin(), trades.end(), line.tradeNumber) == trades.end())
+                trades.push_back(line.tradeNumber);
+        }
+    }
+    if (trades.empty()) trades = values.tradeNumbers;
+    return trades;
 }
 
 std::int32_t AddSequenceNumber(std::int32_t first, std::size_t step) {
@@ -107,65 +125,6 @@ std::string OrdersFitQuestion(const std::vector<std::pair<std::string, FitFindin
     text += MoreOrders(orders);
     text += "\n" + Gbk(u8"确定要继续打印这些订单吗？选“否”只打印其余的订单。");
     return text;
-}
-
-OrderBatchCheck CheckOrderBatch(PrintSession& session, FormsWorkspace& workspace,
-                                const std::vector<const Order*>& orders,
-                                std::int32_t firstInvoiceSn, std::int32_t firstFreightBillSn,
-                                Prompter& prompter, const std::function<bool(int done)>& progress) {
-    OrderBatchCheck check;
-    const std::size_t n = orders.size();
-    check.notPrinted.assign(n, std::string());
-    check.findings.assign(n, {});
-    check.asked.assign(n, false);
-    const FormKind form = session.Form();
-    const bool warn = session.Settings().ReprintWarning();
-    const PrintedOrders printed = warn ? ReadPrintedOrders(session.History()) : PrintedOrders();
-
-    std::vector<std::size_t> reprints;
-    std::vector<std::pair<std::string, QDateTime>> reprintList;
-    std::vector<std::size_t> unfit;
-    std::vector<std::pair<std::string, FitFinding>> fitList;
-    for (std::size_t i = 0; i < n; ++i) {
-        workspace.SetInvoiceSN(AddSequenceNumber(firstInvoiceSn, i));
-        workspace.SetFreightBillSN(AddSequenceNumber(firstFreightBillSn, i));
-        FillOrder(workspace, *orders[i]);
-        check.findings[i] = session.CheckFit();
-        if (!check.findings[i].empty()) {
-            unfit.push_back(i);
-            for (const FitFinding& f : check.findings[i])
-                fitList.emplace_back(orders[i]->tradeNumber, f);
-        }
-        for (const std::string& trade : session.Record().tradeNumbers) {
-            const auto it = printed.find(trade);
-            if (it == printed.end() || !it->second.On(form).isValid()) continue;
-            reprints.push_back(i);
-            reprintList.emplace_back(trade, it->second.On(form));
-            break;
-        }
-        if (progress && !progress(static_cast<int>(i) + 1)) {
-            check.stopped = true;
-            return check;
-        }
-    }
-    if (!reprints.empty()) {
-        const bool again =
-            prompter.AskYesNo(ReprintCaption(), OrdersReprintQuestion(form, reprintList));
-        for (std::size_t i : reprints) {
-            check.asked[i] = true;
-            if (!again) check.notPrinted[i] = "printed before; --answer yes prints it again";
-        }
-    }
-    if (!unfit.empty()) {
-        const bool anyway = prompter.AskYesNo(FitQuestionCaption(), OrdersFitQuestion(fitList));
-        for (std::size_t i : unfit) {
-            check.asked[i] = true;
-            if (!anyway && check.notPrinted[i].empty())
-                check.notPrinted[i] =
-                    "something does not fit (see messages); --answer yes prints it anyway";
-        }
-    }
-    return check;
 }
 
 }  // namespace tallivo

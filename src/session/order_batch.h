@@ -1,20 +1,19 @@
 // Orders of the platforms' exports on the forms: the values an order fills a form with, which
-// orders the history shows printed, and the questions a print of many orders asks once. The
-// command line and the order list window share these, so both print an order alike.
+// orders the history shows printed, and the questions a print of many orders asks once.
 #pragma once
 
 #include <QDateTime>
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "forms/form_values.h"
+#include "history/print_history.h"
 #include "orders/order_profile.h"
 #include "orders/orders.h"
 #include "print/fit_check.h"
-#include "session/print_session.h"
 
 namespace tallivo {
 
@@ -36,32 +35,16 @@ struct OrderPrints {
     }
 };
 using PrintedOrders = std::unordered_map<std::string, OrderPrints>;
-// Every order number in the history, read in one pass; empty when it cannot be read (the
-// history's TakeMessage() says why).
-PrintedOrders ReadPrintedOrders(PrintHistory& history);
+// Which of these order numbers the history shows printed, on either form; nothing when it
+// cannot be read (the history's TakeMessage() says why), never "none printed".
+std::optional<PrintedOrders> ReadPrintedOrders(PrintHistory& history,
+                                               const std::vector<std::string>& tradeNumbers);
+
+// The trade numbers a print of the order on this form is recorded with, known before filling.
+std::vector<std::string> OrderTrades(const Order& order, FormKind form);
 
 // Puts the order on the current form, emptied first; the workspace's numbers stay.
 void FillOrder(FormsWorkspace& workspace, const Order& order);
-
-// Before a print of many orders: fills each in turn to find what does not fit and which were
-// printed before, then asks each question once for all of them: the reprint question (when
-// the warning is on) listing the orders printed before, the fit question listing the orders
-// with findings. An order a question was answered No for is left out of the print; the others
-// go on. The orders are numbered on from the first numbers, as their pages will be. `progress` is
-// told after each order and may stop the check by returning false.
-struct OrderBatchCheck {
-    bool stopped = false;
-    // Per order: empty when it may be printed, else why not (English).
-    std::vector<std::string> notPrinted;
-    std::vector<std::vector<FitFinding>> findings;
-    // Per order: true when a question named it.
-    std::vector<bool> asked;
-};
-OrderBatchCheck CheckOrderBatch(PrintSession& session, FormsWorkspace& workspace,
-                                const std::vector<const Order*>& orders,
-                                std::int32_t firstInvoiceSn, std::int32_t firstFreightBillSn,
-                                Prompter& prompter,
-                                const std::function<bool(int done)>& progress = nullptr);
 
 // The questions' texts (GBK).
 std::string OrdersReprintQuestion(FormKind form,

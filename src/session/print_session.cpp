@@ -5,7 +5,6 @@
 #include <new>
 
 #include "history/record_from_forms.h"
-#include "history/reprint_check.h"
 #include "print/calibration_page.h"
 #include "print/pdf_output.h"
 #include "print/renderers.h"
@@ -49,20 +48,10 @@ bool PrintingAvailable() {
 #endif
 }
 
-PrintSession::PrintSession(FormsWorkspace& workspace, FormKind form)
-    : workspace_(workspace),
-      form_(form),
-      settings_(workspace.ProgramFolder()),
-      history_(MakeHistory(settings_.History(), workspace.ProgramFolder())) {}
+PrintSession::PrintSession(FormsWorkspace& workspace, FormKind form, PrintServices& services)
+    : workspace_(workspace), form_(form), services_(services) {}
 
-PrintSession::~PrintSession() {
-    history_->ReleaseTrades();
-}
-
-void PrintSession::UseHistory(const HistoryLocation& location) {
-    history_->ReleaseTrades();
-    history_ = MakeHistory(location, workspace_.ProgramFolder());
-}
+PrintSession::~PrintSession() = default;
 
 void PrintSession::PrinterDeleter::operator()(QPrinter* printer) const {
 #ifdef TALLIVO_HAVE_PRINTING
@@ -180,12 +169,6 @@ HistoryRecord PrintSession::Record() const {
     return RecordForPrint(workspace_, form_, Utf8ToGbk(PrinterName()), Copies());
 }
 
-bool PrintSession::ConfirmReprint(Prompter& prompter, const HistoryRecord& record) {
-    if (!settings_.ReprintWarning()) return true;
-    return tallivo::ConfirmReprint(*history_, prompter, record.form, record.tradeNumbers,
-                                   &unchecked_);
-}
-
 bool PrintSession::ConfirmFit(Prompter& prompter, const std::vector<FitFinding>& findings) {
     return findings.empty() || prompter.AskYesNo(FitQuestionCaption(), FitQuestion(findings));
 }
@@ -197,11 +180,16 @@ bool PrintSession::StartJob() {
     return job_ != nullptr;
 }
 
-bool PrintSession::AddPage(Prompter& prompter, bool print, HistoryRecord record) {
+void PrintSession::AbandonJob() {
+    job_.reset();
+    printed_.clear();
+}
+
+bool PrintSession::AddPage(Prompter& prompter, bool print, HistoryRecord record, bool toPdf) {
     if (!HasPage(prompter)) return false;
     print = print && printer_;
     try {
-        if (pdf_) {
+        if (pdf_ && toPdf) {
             const PageOptions options = PdfOptions();
             const PageSize size = SizeAt(options).value_or(PageSize{});
             if (QPainter* p = pdf_->NewPage(size.width, size.height)) Draw(*p, options);
@@ -214,7 +202,8 @@ bool PrintSession::AddPage(Prompter& prompter, bool print, HistoryRecord record)
                 Draw(*p, Options());
             } catch (const std::bad_alloc&) {
                 // A page half drawn is not printed as if it were whole.
-                job_->Abort("out of memory while drawing a page");
+                job_->Abort("out of memory while drawing a page",
+                            QString::fromUtf8(u8"内存不足，无法画出这一页。"));
                 throw;
             }
             // The printer is the one the page went to, whatever the record was made for.
@@ -249,7 +238,7 @@ void PrintSession::AddCalibrationPage() {
             if (QPainter* p = job_->NewPage())
                 DrawCalibrationPage(*p, form, PrinterPageOptions(*printer_));
         } catch (const std::bad_alloc&) {
-            job_->Abort("out of memory");
+            job_->Abort("out of memory", QString::fromUtf8(u8"内存不足，无法画出校准页。"));
         }
     }
 #endif
@@ -290,17 +279,20 @@ PrintSession::Outcome PrintSession::Finish(const JobObserver& observer) {
         job_->SetWait(DefaultJobWaitMs(), observer);
         out.print = job_->Finish();
         job_.reset();
-        if (out.print.ok) {
+        // A file may never reach paper: it is no print of these orders.
+        if (out.print.ok && !out.print.toFile) {
             NoteTaker note;
             for (HistoryRecord& record : printed_) {
-                if (!RecordPrint(*history_, note, record)) break;
+                const HistoryResult done = History().Record(record);
+                note.ShowMessage(done.message);
+                if (!done.ok) break;
                 ++out.recorded;
             }
             out.historyNote = note.note;
         }
     }
     // Other PCs checking these orders go on once they are recorded (or not printed).
-    history_->ReleaseTrades();
+    History().ReleaseTrades();
 #else
     (void)observer;
 #endif

@@ -1,8 +1,7 @@
-// The print session: the steps from a filled form to paper that every front end shares. For one
-// form kind of a workspace it decides the target's page settings and page size, checks the fit,
-// asks the reprint question (when Tallivo.ini's warning is on), draws each page into one PDF
-// and one spooled print job, names the job, and records every printed page in the history once
-// the job printed. The window, tallivo-cli and the order list drive it and keep only wiring.
+// The targets of a print run: for one form kind of a workspace it decides the target's page
+// settings and page size, checks the fit, draws each page into one PDF and one spooled print
+// job, names the job, and records every printed page in the history once the job printed.
+// PrintRun orders these steps; front ends use this directly only for preview and calibration.
 #pragma once
 
 #include <QImage>
@@ -18,7 +17,7 @@
 #include "print/fit_check.h"
 #include "print/page_drawing.h"
 #include "print/print_result.h"
-#include "session/app_settings.h"
+#include "session/print_services.h"
 #include "text/message_sink.h"
 
 class QPrinter;
@@ -33,19 +32,16 @@ bool PrintingAvailable();
 
 class PrintSession {
 public:
-    // Pages of one form of the workspace; the history and settings are those of the
-    // workspace's program folder.
-    PrintSession(FormsWorkspace& workspace, FormKind form);
+    // Pages of one form of the workspace, recorded in the services' history.
+    PrintSession(FormsWorkspace& workspace, FormKind form, PrintServices& services);
     ~PrintSession();
     PrintSession(const PrintSession&) = delete;
     PrintSession& operator=(const PrintSession&) = delete;
 
     FormKind Form() const { return form_; }
     bool FreightBill() const { return form_ == FormKind::kFreightBill; }
-    PrintHistory& History() { return *history_; }
-    // The history somewhere else than Tallivo.ini says, for this session.
-    void UseHistory(const HistoryLocation& location);
-    AppSettings& Settings() { return settings_; }
+    PrintHistory& History() { return services_.History(); }
+    AppSettings& Settings() { return services_.Settings(); }
 
     // --- targets ---------------------------------------------------------------------------
     // Pages also go into one PDF at this resolution, written at Finish; an empty path writes
@@ -58,6 +54,7 @@ public:
     // cannot print.
     bool UsePrintQueue(const std::string& name, int copies, std::string* error);
     bool Printing() const { return printer_ != nullptr; }
+    bool HasPdf() const { return pdf_ != nullptr; }
     // The printer's queue name (UTF-8) and copies; empty and 1 without a printer.
     std::string PrinterName() const;
     int Copies() const;
@@ -73,16 +70,15 @@ public:
     bool HasPage(Prompter& prompter) const;
     // The record of printing the form now, from the values it was filled with.
     HistoryRecord Record() const;
-    // The reprint question when the warning is on, No the default; true when printing goes on.
-    bool ConfirmReprint(Prompter& prompter, const HistoryRecord& record);
-    // The history's server could not be reached for a reprint check of this session.
-    bool HistoryServerAway() const { return unchecked_.has_value(); }
     // The fit question when there are findings, No the default; true when printing goes on.
     static bool ConfirmFit(Prompter& prompter, const std::vector<FitFinding>& findings);
     // Draws the form as the next page of the PDF and, with `print`, of the print job, whose
     // record is then kept for Finish. False when nothing could be drawn: a freight bill without
     // background (NoBackgroundMessage() is shown), or memory ran out (the job is then abandoned).
-    bool AddPage(Prompter& prompter, bool print, HistoryRecord record = {});
+    // Without `toPdf` the page goes to the print job only.
+    bool AddPage(Prompter& prompter, bool print, HistoryRecord record = {}, bool toPdf = true);
+    // Throws the job in the making away, nothing of it printed; the next page starts a new one.
+    void AbandonJob();
     // The calibration page of the freight bill, onto each target.
     void AddCalibrationPage();
     // The page at a screen's resolution, over the background where the form shows it, with
@@ -95,7 +91,7 @@ public:
         std::string pdfError;  // English; empty when written or not asked for
         bool printAsked = false;
         PrintResult print;
-        int recorded = 0;         // pages recorded in the history
+        int recorded = 0;         // pages recorded in the history (never those of a file)
         std::string historyNote;  // GBK: why a record is missing, to be shown once
     };
     // Writes the PDF and hands the job to the print system, following it for the bounded wait
@@ -116,8 +112,7 @@ private:
 
     FormsWorkspace& workspace_;
     FormKind form_;
-    AppSettings settings_;
-    std::unique_ptr<PrintHistory> history_;
+    PrintServices& services_;
     std::unique_ptr<PdfOutput> pdf_;
     std::string pdfPath_;
     int pdfDpi_ = 0;
@@ -131,7 +126,6 @@ private:
     std::unique_ptr<PrintJob> job_;
     bool calibration_ = false;
     std::vector<HistoryRecord> printed_;
-    std::optional<bool> unchecked_;  // the answer to printing without the reprint check
     // What the fit checks of this session learnt about the printer's fonts.
     mutable std::unique_ptr<FontCoverage> coverage_;
 };

@@ -60,6 +60,15 @@ TEST_F(OrderListTest, ListsTheExportWithItsPrintsFiltersAndChoosesTheUnprinted) 
     EXPECT_EQ(orders->SelectedOrders().size(), 2u);
     orders->ui()->ButtonSelectNone->click();
     EXPECT_TRUE(orders->SelectedOrders().empty());
+
+    // A history that cannot be read shows no order as unprinted.
+    controller->findChild<PrintCommands*>()->Services().UseHistory(
+        *ParseHistoryUrl("postgresql://tallivo@127.0.0.1:1/none").location);
+    orders->ui()->ComboFilter->setCurrentIndex(0);
+    orders->RefreshPrinted();
+    EXPECT_EQ(Cell(*orders, 2, OrderListModel::kPrinted), QString::fromUtf8(u8"未知"));
+    orders->ui()->ButtonSelectUnprinted->click();
+    EXPECT_TRUE(orders->SelectedOrders().empty());
 }
 
 TEST_F(OrderListTest, AHeaderClickSortsAndTheChoiceAndFilterFollow) {

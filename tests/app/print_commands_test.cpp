@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/app_title.h"
@@ -188,6 +190,10 @@ TEST_F(PrintCommandsTest, PrintSavesFirstAsksOnTheOnePrinterAndCancelPrintsNothi
     ASSERT_EQ(dialogs.asked.size(), 3u);
     EXPECT_EQ(dialogs.asked[0], dialogs.asked[2]) << "the page set-up is kept for the print";
     EXPECT_EQ(dialogs.asked[2]->pageLayout().orientation(), QPageLayout::Landscape);
+    // Without a print system of its own here, the dialog is announced as offering only a file.
+    prompter.messages.erase(
+        std::remove(prompter.messages.begin(), prompter.messages.end(), PrintSystemAwayMessage()),
+        prompter.messages.end());
     EXPECT_TRUE(prompter.messages.empty());
 }
 
@@ -264,6 +270,13 @@ TEST_F(PrintCommandsTest, FilledFormsSaveReopenPreviewAndPrintToARealQueue) {
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(GbkToUtf8(prompter.messages[0]).rfind(u8"打印失败，打印任务已取消。", 0), 0u)
         << GbkToUtf8(prompter.messages[0]);
+    // Only the queue's own words may be English, on a line of their own.
+    const QString said = QString::fromStdString(GbkToUtf8(prompter.messages[0]));
+    for (const QString& line : said.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QString::fromUtf8(u8"打印机的说明："))) continue;
+        EXPECT_FALSE(line.contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}"))))
+            << said.toStdString();
+    }
 }
 
 TEST_F(PrintCommandsTest, JobsThatDoNotPrintAreSaidWithProgressAndNotRecorded) {

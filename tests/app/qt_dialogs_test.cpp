@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -77,6 +78,25 @@ TEST(QtFileChooserTest, DialogSetUpFromTheRequest) {
               dir.filePath(QString::fromUtf8(u8"1382401.pfb")).toStdString());
     AnswerNextDialog<QFileDialog>([](QFileDialog* d) { d->reject(); });
     EXPECT_EQ(chooser.Choose(request), std::nullopt);
+}
+
+// Closing a file the dialog opened to guess its type drops the history's POSIX locks.
+TEST(QtFileChooserTest, FilesAreTypedByNameAndTheHistoryIsNeverListed) {
+    QTemporaryDir dir;
+    QFile looksLikePdf(dir.filePath(QStringLiteral("PrintHistory.sqlite-wal")));
+    ASSERT_TRUE(looksLikePdf.open(QIODevice::WriteOnly));
+    looksLikePdf.write("%PDF-1.4\n");
+    looksLikePdf.close();
+    QFileDialog dialog;
+    ConfigureFileDialog(dialog, FileChooser::Request());
+    ASSERT_NE(dialog.iconProvider(), nullptr);
+    EXPECT_FALSE(
+        dialog.iconProvider()->type(QFileInfo(looksLikePdf)).contains(QLatin1String("PDF")));
+    EXPECT_NE(dialog.directory().absolutePath(), QDir::currentPath());
+    for (const char* name : {"PrintHistory.sqlite", "PrintHistory.sqlite-shm",
+                             "HistoryQueue.sqlite-wal", "PrintHistory.sqlite.2026-12-07-damaged"})
+        EXPECT_TRUE(IsHistoryFileName(QLatin1String(name))) << name;
+    EXPECT_FALSE(IsHistoryFileName(QStringLiteral("orders.csv")));
 }
 
 TEST(QtPrompterTest, MessageBoxesAsTheyAreGiven) {

@@ -251,10 +251,18 @@ TEST_F(CliPrintTest, PrintsThatDidNotHappenFailTheRunRecordNothingAndNumbersAdva
         EXPECT_EQ(sequence(), first);
     }
 
-    // Printed, but the history cannot take it.
+    // Printed, but the history cannot take it. It cannot be read either: printing unchecked
+    // is asked first.
     for (const char* part : {"", "-wal", "-shm"}) QFile::remove(historyPath + part);
     ASSERT_TRUE(QDir().mkpath(historyPath));
     CliRun run = Cli(QStringList{QStringLiteral("fill"), order} + bill, cups.Socket());
+    EXPECT_TRUE(run.Err().contains(QStringLiteral("not printed: the print history cannot be read")))
+        << run.Err().toStdString();
+    EXPECT_EQ(cups.KeptJobs(), 0);
+    run = Cli(QStringList{QStringLiteral("fill"), order, QStringLiteral("--answer"),
+                          QStringLiteral("yes")} +
+                  bill,
+              cups.Socket());
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.Err().contains(QStringLiteral("printed 1 page(s) as job 1")));
     EXPECT_TRUE(run.Err().contains(QString::fromUtf8(u8"无法写入打印记录文件")))
