@@ -156,5 +156,32 @@ TEST(ShippingRecogniser, MeetsTheAimsOnTheTestSet) {
     }
 }
 
+// Texts of the kinds readers of shipping info get wrong, grouped by kind: each wholly right.
+TEST(ShippingRecogniser, ReadsEveryTextOfTheHardKinds) {
+    QFile file(QStringLiteral(TALLIVO_ORDERS_DATA "/shipping/classes.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    int cases = 0;
+    for (QString block : QString::fromUtf8(file.readAll()).split(QStringLiteral("\n===\n"))) {
+        while (block.startsWith(u'#')) block = block.mid(block.indexOf(u'\n') + 1);
+        const qsizetype split = block.lastIndexOf(u"\n---\n");
+        ASSERT_GT(split, 0) << block.toStdString();
+        std::map<QString, QString> expected;
+        for (const QString& line : block.mid(split + 5).split(u'\n', Qt::SkipEmptyParts))
+            expected[line.left(line.indexOf(u'='))] = line.mid(line.indexOf(u'=') + 1);
+        const ShippingInfo info = Recognise(block.left(split));
+        const QString text = block.left(split);
+        SCOPED_TRACE(text.toStdString() + "\n" + info.doubts.join(u' ').toStdString());
+        EXPECT_EQ(info.name, expected[u"name"_qs]);
+        EXPECT_EQ(info.mobile, expected[u"mobile"_qs]);
+        EXPECT_EQ(info.postcode, expected[u"postcode"_qs]);
+        EXPECT_EQ(info.Address(), expected[u"address"_qs]);
+        if (expected.count(u"doubt"_qs)) {
+            EXPECT_TRUE(info.doubts.join(u' ').contains(expected[u"doubt"_qs]));
+        }
+        ++cases;
+    }
+    EXPECT_GE(cases, 25);
+}
+
 }  // namespace
 }  // namespace tallivo
