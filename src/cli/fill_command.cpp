@@ -79,6 +79,8 @@ std::int32_t AddSequence(std::int32_t sn, std::size_t step) {
 struct OrderTag {
     std::size_t position = 0;  // 1-based
     std::string trade;         // GBK
+    // For an order made from shipping info.
+    const ShippingInfo* recognised = nullptr;
 };
 
 void WritePageJson(JsonWriter& json, const std::string& page, FormKind form, int site,
@@ -124,7 +126,10 @@ void WritePageJson(JsonWriter& json, const std::string& page, FormKind form, int
         }
         json.EndArray();
     }
-    if (ws && site == kSiteShippingInfo) WriteRecognisedJson(json, ws->RecognisedShippingInfo());
+    if (order && order->recognised)
+        WriteRecognisedJson(json, *order->recognised);
+    else if (ws && site == kSiteShippingInfo)
+        WriteRecognisedJson(json, ws->RecognisedShippingInfo());
     json.Key("messages");
     json.BeginArray();
     for (const std::string& m : prompter.messages) json.String(GbkToUtf8(m));
@@ -205,7 +210,7 @@ private:
     }
     std::optional<OrderTag> Tag(std::size_t i) const {
         if (!Orders()) return std::nullopt;
-        return OrderTag{i + 1, orders_[i].tradeNumber};
+        return OrderTag{i + 1, orders_[i].tradeNumber, orders_[i].recognised.get()};
     }
     bool SavePage(const std::string& page, std::int32_t sn);
     // Empty when the page may be printed, else why not.
@@ -461,9 +466,11 @@ void FillRun::Page(std::size_t i) {
     if (pageFailed || !prompter_.messages.empty()) status = kExitFailure;
 
     // Like the fit findings, doubts about shipping info are worth reading but no failure.
-    const std::vector<std::string> doubts = site_ == kSiteShippingInfo && !pageFailed
-                                                ? RecognisedDoubts(ws_)
-                                                : std::vector<std::string>();
+    std::vector<std::string> doubts = site_ == kSiteShippingInfo && !pageFailed && !Orders()
+                                          ? RecognisedDoubts(ws_)
+                                          : std::vector<std::string>();
+    if (Orders() && orders_[i].recognised)
+        for (const QString& d : orders_[i].recognised->doubts) doubts.push_back(d.toStdString());
     if (!findings.empty() || !doubts.empty()) progress_->Clear();
     for (const FitFinding& f : findings) Report(page, f.text);
     for (const std::string& d : doubts) ReportUtf8(page, d);

@@ -87,11 +87,12 @@ constexpr char16_t kSurnames[] =
     u"姬师和仇栾隋商刁沙荣巫寇桑郎甄丛仲虞敖巩明佘池查麻迟邝";
 // Words of shipping notes (请勿发百世, 谢谢): a token holding one is neither name nor address.
 const char16_t* const kNoteWords[] = {
-    u"请勿", u"勿发", u"不要", u"谢谢",   u"麻烦", u"尽快", u"加急",   u"包邮", u"发货", u"到付",
-    u"送货", u"快递", u"物流", u"顺丰",   u"百世", u"汇通", u"圆通",   u"中通", u"申通", u"韵达",
-    u"邮政", u"极兔", u"德邦", u"宅急送", u"京东", u"周末", u"工作日", u"门口", u"代收"};
+    u"请勿", u"勿发", u"不要", u"谢谢",   u"麻烦", u"尽快",   u"加急", u"包邮", u"发货",
+    u"到付", u"送货", u"快递", u"顺丰",   u"百世", u"汇通",   u"圆通", u"中通", u"申通",
+    u"韵达", u"极兔", u"德邦", u"宅急送", u"周末", u"工作日", u"代收"};
 // Places where parcels wait are address parts even though they name couriers.
-const char16_t* const kParcelPlaces[] = {u"驿站", u"快递柜", u"代收点", u"收发室", u"门卫"};
+const char16_t* const kParcelPlaces[] = {u"驿站",   u"快递柜", u"快递点", u"快递超市",
+                                         u"代收点", u"收发室", u"门卫"};
 // What may follow a number in an address: a six-digit number followed so is no post code.
 constexpr char16_t kUnitAfterNumber[] = u"号室栋楼幢单元层座弄巷户-#";
 // A region name followed by these is a street named after it (南京路, 长安街).
