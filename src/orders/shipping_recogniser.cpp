@@ -73,7 +73,7 @@ const char16_t* const kNotNames[] = {
 constexpr char16_t kAddressEnds[] =
     u"路街道巷弄号室楼栋幢座层村镇乡组屯里苑园府庭院城厦场区县市省州旗盟湾岛队社寓舍馆店站校门口坊"
     u"桥湖山洲港所局厂仓库部墅寨堡营坝湾";
-// Of those, the ones that also end given names (李宝山, 韩家园): such a token is a name only
+// Of those, the ones that also end given names (何玉山, 许家园): such a token is a name only
 // where it starts with a surname and stands apart from the address.
 constexpr char16_t kNameEndsToo[] = u"村里园城州湾岛桥湖山洲港庭苑";
 // Common surnames; a token of two or three characters that starts with one may be a name even
@@ -85,7 +85,7 @@ constexpr char16_t kSurnames[] =
     u"祝包宁尚符舒阮柯纪梅童凌毕单季裴霍涂成苗谷盛曲翁冉骆蓝路游辛靳管柴蒙鲍华喻祁蒲房滕屈饶解牟"
     u"艾尤阳时穆农司卓古吉缪简车项连芦麦褚娄窦戚岑景党宫费卜冷晏席卫米柏宗瞿桂全佟应臧闵苟邬边卞"
     u"姬师和仇栾隋商刁沙荣巫寇桑郎甄丛仲虞敖巩明佘池查麻迟邝";
-// Words of shipping notes (请勿发百世, 谢谢): a token holding one is neither name nor address.
+// Words of shipping notes (不要发韵达, 谢谢): a token holding one is neither name nor address.
 const char16_t* const kNoteWords[] = {
     u"请勿", u"勿发", u"不要", u"谢谢",   u"麻烦", u"尽快",   u"加急", u"包邮", u"发货",
     u"到付", u"送货", u"快递", u"顺丰",   u"百世", u"汇通",   u"圆通", u"中通", u"申通",
@@ -161,7 +161,7 @@ struct Token {
 };
 
 // How much a token reads like a name: kStrong as the usual names do; kSurname a surname with what
-// also ends place names, or with Latin letters (张y); kSingle one character alone (丹).
+// also ends place names, or with Latin letters (张y); kSingle one character alone (娟).
 enum NameGrade { kNoName = 0, kSingle = 1, kSurname = 2, kStrong = 3 };
 
 bool IsNote(QStringView t) {
@@ -290,7 +290,7 @@ void Recogniser::FindPhones() {
         }
         if (end < 0 && run - i > 11 && info_.mobile.isEmpty() && s_[run - 11] == u'1' &&
             s_[run - 10] >= u'3' && !Removed(i, run)) {
-            // A room number written on into the mobile (单元30115801691123).
+            // A room number written on into the mobile (单元20213857471234).
             info_.mobile = s_.mid(run - 11, 11);
             info_.doubts << QStringLiteral("手机号码%1是从数字串%2末尾取出的")
                                 .arg(info_.mobile, s_.mid(i, run - i));
@@ -464,7 +464,7 @@ NameGrade Recogniser::Grade(QStringView t) const {
 // Where the first region name of a token starts, or -1. Inside the token, only after what may be
 // a name glued to it ("张三浙江省..."), and only a full name or after a name-like prefix. With
 // uniqueShortDistricts, a county's short name that no other region has also counts at the start
-// of a token (和林格尔 盛乐...).
+// of a token (巍山 南诏镇...).
 qsizetype Recogniser::RegionStart(QStringView t, bool uniqueShortDistricts) const {
     for (qsizetype k = 0; k + 1 < t.size(); ++k) {
         if (k > 12 || (k > 0 && !IsHan(t[k - 1]))) break;
@@ -735,6 +735,7 @@ void Recogniser::SplitAddress(const QString& address) {
                 const auto inCity = [&](const Region& d, auto) {
                     return d.level == 3 && d.city >= 0 && &table_.at(d.city) == &r;
                 };
+                // The look-up below refills the match list the one above is walking.
                 std::vector<RegionTable::Match> kept;
                 kept.swap(m);
                 const int below = best(true, inCity, nullptr).first;
