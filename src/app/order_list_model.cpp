@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "app/consignee_paste.h"
 #include "orders/gbk_string.h"
 #include "text/gbk_codec.h"
 
@@ -413,6 +414,12 @@ QString OrderListModel::PrintedText(const Order& order) const {
 
 QVariant OrderListModel::data(const QModelIndex& index, int role) const {
     const Order* order = OrderAt(index.row());
+    if (order && index.column() == kConsignee &&
+        (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+        // Pasted consignees the recogniser doubted carry a mark to check before printing.
+        QVariant mark = ConsigneeDoubtMark(*order, role);
+        if (mark.isValid()) return mark;
+    }
     if (!order || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
     switch (index.column()) {
         case kTrade:

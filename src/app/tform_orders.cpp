@@ -1,6 +1,7 @@
 #include "app/tform_orders.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -12,6 +13,7 @@
 #include <QProgressDialog>
 #include <algorithm>
 
+#include "app/consignee_paste.h"
 #include "app/print_commands.h"
 #include "app/tform_profile_mapping.h"
 #include "forms/template_choice.h"
@@ -69,6 +71,10 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
     ui_->SplitterOrders->setSizes({840, 380});
 
     connect(ui_->ButtonOpen, &QPushButton::clicked, this, [this] { OpenClick(); });
+    connect(ui_->ButtonPasteConsignees, &QPushButton::clicked, this, [this] {
+        AddConsignees(model_, prompter_, QGuiApplication::clipboard()->text(),
+                      QString::fromUtf8(u8"粘贴").toStdString());
+    });
     connect(ui_->ComboFilter, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int index) {
                 model_.SetFilter(static_cast<OrderListModel::Filter>(index));
@@ -109,7 +115,13 @@ void TFormOrders::SetProfileMapper(ProfileMapper* mapper) {
     mapper_ = mapper ? mapper : ownMapper_.get();
 }
 
-bool TFormOrders::OpenFiles(const std::vector<std::string>& files) {
+bool TFormOrders::OpenFiles(const std::vector<std::string>& all) {
+    // Text files hold pasted consignees, not an export.
+    std::vector<std::string> files;
+    std::vector<std::string> texts;
+    for (const std::string& file : all) (IsConsigneeTextFile(file) ? texts : files).push_back(file);
+    if (!texts.empty() && AddConsigneeFiles(model_, prompter_, texts) > 0 && files.empty())
+        return true;
     if (files.empty()) return false;
     const ProfileSet profiles = OrderProfiles(main_.ProgramFolder());
     OrdersRead read = ReadOrders(files, profiles.profiles);

@@ -39,7 +39,7 @@ public:
     void SetProfileMapper(ProfileMapper* mapper);
     // Reads the files and lists their orders after those listed; a header no profile knows is
     // mapped by the user and kept as a profile of their own. What could not be read is shown
-    // once. False when no order was read.
+    // once. Text files are read as pasted consignees. False when no order was read.
     bool OpenFiles(const std::vector<std::string>& files);
     void OpenClick();
     // Reads the history again for the printed column.

@@ -74,6 +74,8 @@ void ReportUtf8(const std::string& where, const std::string& utf8) {
 struct OrderTag {
     std::size_t position = 0;  // 1-based
     std::string trade;         // GBK
+    // For an order made from shipping info.
+    const ShippingInfo* recognised = nullptr;
 };
 
 void WritePageJson(JsonWriter& json, const std::string& page, FormKind form, int site,
@@ -120,7 +122,10 @@ void WritePageJson(JsonWriter& json, const std::string& page, FormKind form, int
         }
         json.EndArray();
     }
-    if (ws && site == kSiteShippingInfo) WriteRecognisedJson(json, ws->RecognisedShippingInfo());
+    if (order && order->recognised)
+        WriteRecognisedJson(json, *order->recognised);
+    else if (ws && site == kSiteShippingInfo)
+        WriteRecognisedJson(json, ws->RecognisedShippingInfo());
     json.Key("messages");
     json.BeginArray();
     for (const std::string& m : prompter.messages) json.String(GbkToUtf8(m));
@@ -224,7 +229,7 @@ private:
     }
     std::optional<OrderTag> Tag(std::size_t i) const {
         if (!Orders()) return std::nullopt;
-        return OrderTag{i + 1, orders_[i].tradeNumber};
+        return OrderTag{i + 1, orders_[i].tradeNumber, orders_[i].recognised.get()};
     }
     bool SavePage(const std::string& page, std::int32_t sn);
 
@@ -426,9 +431,11 @@ void FillRun::PageDone(std::size_t i, const PageOutcome& outcome,
     if (pageFailed || !prompter_.messages.empty()) status = kExitFailure;
 
     // Like the fit findings, doubts about shipping info are worth reading but no failure.
-    const std::vector<std::string> doubts = site_ == kSiteShippingInfo && !pageFailed
-                                                ? RecognisedDoubts(ws_)
-                                                : std::vector<std::string>();
+    std::vector<std::string> doubts = site_ == kSiteShippingInfo && !pageFailed && !Orders()
+                                          ? RecognisedDoubts(ws_)
+                                          : std::vector<std::string>();
+    if (Orders() && orders_[i].recognised)
+        for (const QString& d : orders_[i].recognised->doubts) doubts.push_back(d.toStdString());
     if (!outcome.findings.empty() || !doubts.empty()) progress_->Clear();
     for (const FitFinding& f : outcome.findings) Report(page, f.text);
     for (const std::string& d : doubts) ReportUtf8(page, d);

@@ -5,6 +5,7 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
+#include "cli/fill_consignees.h"
 #include "session/order_batch.h"
 #include "storage/file_io.h"
 #include "text/gbk_codec.h"
@@ -36,6 +37,20 @@ std::optional<OrderProfile> ChosenProfile(const std::string& wanted,
 
 std::optional<int> LoadFillOrders(const FillOptions& o, const std::string& programFolder,
                                   std::vector<Order>* orders, bool* partly) {
+    // Text files hold consignees; they follow the exports' orders.
+    std::vector<std::string> texts;
+    for (const std::string& file : o.orderFiles)
+        if (IsConsigneeFile(file)) texts.push_back(file);
+    if (texts.size() == o.orderFiles.size()) return LoadConsigneeFiles(texts, orders, partly);
+    if (!texts.empty()) {
+        FillOptions exports = o;
+        exports.orderFiles.clear();
+        for (const std::string& file : o.orderFiles)
+            if (!IsConsigneeFile(file)) exports.orderFiles.push_back(file);
+        if (const std::optional<int> stop = LoadFillOrders(exports, programFolder, orders, partly))
+            return stop;
+        return LoadConsigneeFiles(texts, orders, partly);
+    }
     const ProfileSet set = OrderProfiles(programFolder);
     for (const std::string& m : set.messages) PrintMessage(m);
     std::optional<OrderProfile> forced;

@@ -47,6 +47,8 @@ private:
     std::uint32_t given_ = 0;
 };
 
+struct ShippingInfo;
+
 // One order of an export, as the forms are filled from it. All texts GBK.
 struct Order {
     std::string tradeNumber;
@@ -57,6 +59,8 @@ struct Order {
     // of a file) and its first row.
     std::shared_ptr<const std::string> file;
     int row = 0;
+    // What the recogniser read, for an order made from pasted shipping info; null for an export.
+    std::shared_ptr<const ShippingInfo> recognised;
 
     // Empty when the export does not give it.
     std::string_view Value(Keyword keyword) const { return values.Get(keyword); }

@@ -43,7 +43,8 @@ QString WithoutPeoples(QString s) {
 }
 
 // The name without its kind, or an empty string where that leaves less than two characters.
-QString ShortName(const Region& r) {
+// `takenKind` is set to the kind taken off when peoples' names went with it (梅里斯达斡尔族区: 区).
+QString ShortName(const Region& r, QString* takenKind = nullptr) {
     const QString& n = r.name;
     QString s;
     if (r.level == 1) {
@@ -59,8 +60,14 @@ QString ShortName(const Region& r) {
                                      u"盟", u"区", u"县", u"旗"}) {
             if (EndsWith(n, kind, 2)) {
                 s = n.left(n.size() - QStringView(kind).size());
-                // Only autonomous prefectures, counties and banners carry peoples' names.
-                if (QStringView(kind).startsWith(u"自治")) s = WithoutPeoples(s);
+                // Autonomous prefectures, counties and banners carry peoples' names, and so do
+                // a few districts (梅里斯达斡尔族区).
+                if (QStringView(kind).startsWith(u"自治") || s.endsWith(u'族')) {
+                    const qsizetype before = s.size();
+                    s = WithoutPeoples(s);
+                    if (takenKind && s.size() < before && r.level == 3)
+                        *takenKind = QStringView(kind).right(1).toString();
+                }
                 break;
             }
         }
@@ -147,17 +154,21 @@ bool RegionTable::IsMunicipality(int province) const {
 void RegionTable::Index() {
     // Keys go into one buffer first, so the views the map holds stay where they are.
     // Per region: the full name, the short name, and for an autonomous prefecture the short
-    // name with 州 (黔东南州), as addresses often write it.
+    // name with 州 (黔东南州), for an autonomous county the short name with its kind (恭城县), as
+    // addresses often write them.
     constexpr size_t kKeys = 3;
     std::vector<std::pair<QString, bool>> keys(regions_.size() * kKeys);
     size_t total = 0;
     for (size_t i = 0; i < regions_.size(); ++i) {
         const Region& r = regions_[i];
         if (r.placeholder) continue;
+        QString kind;
         keys[kKeys * i] = {r.name, false};
-        keys[kKeys * i + 1] = {ShortName(r), true};
+        keys[kKeys * i + 1] = {ShortName(r, &kind), true};
         if (r.level == 2 && r.name.endsWith(u"自治州") && !keys[kKeys * i + 1].first.isEmpty())
             keys[kKeys * i + 2] = {keys[kKeys * i + 1].first + u'州', true};
+        if (!kind.isEmpty() && !keys[kKeys * i + 1].first.isEmpty())
+            keys[kKeys * i + 2] = {keys[kKeys * i + 1].first + kind, false};
         for (size_t k = 0; k < kKeys; ++k)
             total += static_cast<size_t>(keys[kKeys * i + k].first.size());
     }

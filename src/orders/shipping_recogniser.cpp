@@ -58,6 +58,9 @@ const Label kLabels[] = {
     {u"旺旺", Slot::Ignore},
     {u"昵称", Slot::Ignore},
     {u"会员名", Slot::Ignore},
+    {u"身份证号码", Slot::Drop},
+    {u"身份证号", Slot::Drop},
+    {u"身份证", Slot::Drop},
 };
 
 // Words that stand alone in copied text but are no names.
@@ -70,6 +73,26 @@ const char16_t* const kNotNames[] = {
 constexpr char16_t kAddressEnds[] =
     u"路街道巷弄号室楼栋幢座层村镇乡组屯里苑园府庭院城厦场区县市省州旗盟湾岛队社寓舍馆店站校门口坊"
     u"桥湖山洲港所局厂仓库部墅寨堡营坝湾";
+// Of those, the ones that also end given names (何玉山, 许家园): such a token is a name only
+// where it starts with a surname and stands apart from the address.
+constexpr char16_t kNameEndsToo[] = u"村里园城州湾岛桥湖山洲港庭苑";
+// Common surnames; a token of two or three characters that starts with one may be a name even
+// where it ends like a place.
+constexpr char16_t kSurnames[] =
+    u"王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶程苏魏"
+    u"吕丁任沈姚卢姜崔钟谭陆汪范金石廖贾夏韦付傅方白邹孟熊秦邱江尹薛闫段雷侯龙史陶黎贺顾毛郝龚邵"
+    u"万钱严覃武戴莫孔向汤常温康施文牛樊葛邢安齐易乔伍庞颜倪庄聂章鲁岳翟殷詹申欧耿关兰焦俞左柳甘"
+    u"祝包宁尚符舒阮柯纪梅童凌毕单季裴霍涂成苗谷盛曲翁冉骆蓝路游辛靳管柴蒙鲍华喻祁蒲房滕屈饶解牟"
+    u"艾尤阳时穆农司卓古吉缪简车项连芦麦褚娄窦戚岑景党宫费卜冷晏席卫米柏宗瞿桂全佟应臧闵苟邬边卞"
+    u"姬师和仇栾隋商刁沙荣巫寇桑郎甄丛仲虞敖巩明佘池查麻迟邝";
+// Words of shipping notes (不要发韵达, 谢谢): a token holding one is neither name nor address.
+const char16_t* const kNoteWords[] = {
+    u"请勿", u"勿发", u"不要", u"谢谢",   u"麻烦", u"尽快",   u"加急", u"包邮", u"发货",
+    u"到付", u"送货", u"快递", u"顺丰",   u"百世", u"汇通",   u"圆通", u"中通", u"申通",
+    u"韵达", u"极兔", u"德邦", u"宅急送", u"周末", u"工作日", u"代收"};
+// Places where parcels wait are address parts even though they name couriers.
+const char16_t* const kParcelPlaces[] = {u"驿站",   u"快递柜", u"快递点", u"快递超市",
+                                         u"代收点", u"收发室", u"门卫"};
 // What may follow a number in an address: a six-digit number followed so is no post code.
 constexpr char16_t kUnitAfterNumber[] = u"号室栋楼幢单元层座弄巷户-#";
 // A region name followed by these is a street named after it (南京路, 长安街).
@@ -78,6 +101,18 @@ constexpr char16_t kStreetAfterName[] = u"路街道巷弄";
 bool In(const char16_t* set, QChar c) {
     for (const char16_t* p = set; *p; ++p)
         if (*p == c.unicode()) return true;
+    return false;
+}
+
+// Whether a region's name ending at `at` is a street named after it: 南京路, and for a short
+// name also 光明中路, 长江大道.
+bool StreetAfter(QStringView text, qsizetype at, bool shortName) {
+    if (at < text.size() && In(kStreetAfterName, text[at])) return true;
+    if (!shortName) return false;
+    for (qsizetype k = at; k < text.size() && k < at + 2; ++k) {
+        if (!In(u"东西南北中大新一二三四五六七八九十", text[k])) return false;
+        if (k + 1 < text.size() && In(kStreetAfterName, text[k + 1])) return true;
+    }
     return false;
 }
 
@@ -125,6 +160,18 @@ struct Token {
     bool nameLabelled = false;
 };
 
+// How much a token reads like a name: kStrong as the usual names do; kSurname a surname with what
+// also ends place names, or with Latin letters (张y); kSingle one character alone (娟).
+enum NameGrade { kNoName = 0, kSingle = 1, kSurname = 2, kStrong = 3 };
+
+bool IsNote(QStringView t) {
+    for (const char16_t* place : kParcelPlaces)
+        if (t.contains(QStringView(place))) return false;
+    for (const char16_t* word : kNoteWords)
+        if (t.contains(QStringView(word))) return true;
+    return false;
+}
+
 class Recogniser {
 public:
     Recogniser(const QString& text, const RegionTable& table)
@@ -149,7 +196,9 @@ private:
     void FindPostcode();
     void Tokenise();
     bool NameLike(QStringView t) const;
-    qsizetype RegionStart(QStringView t) const;
+    NameGrade Grade(QStringView t) const;
+    bool StartsWithRegion(QStringView t) const;
+    qsizetype RegionStart(QStringView t, bool uniqueShortDistricts) const;
     void ChooseAddressAndName();
     void SplitAddress(const QString& address);
 
@@ -225,6 +274,30 @@ void Recogniser::FindPhones() {
             if (end >= 0 && digits[0] == u'1' && digits[1] >= u'3' && digits[1] <= u'9') break;
             end = -1;
         }
+        qsizetype run = i;
+        while (run < s_.size() && IsDigit(s_[run])) ++run;
+        if (end < 0 && (run - i == 18 || (run - i == 17 && run < s_.size() &&
+                                          (s_[run] == u'X' || s_[run] == u'x')))) {
+            // An ID card number some sellers are asked for: kept out of every field.
+            const qsizetype idEnd = run - i == 18 ? run : run + 1;
+            if (!Removed(i, idEnd)) {
+                info_.doubts
+                    << QStringLiteral("身份证号码%1没有算进地址").arg(s_.mid(i, idEnd - i));
+                Remove(i, idEnd);
+                i = idEnd - 1;
+                continue;
+            }
+        }
+        if (end < 0 && run - i > 11 && info_.mobile.isEmpty() && s_[run - 11] == u'1' &&
+            s_[run - 10] >= u'3' && !Removed(i, run)) {
+            // A room number written on into the mobile (单元20213857471234).
+            info_.mobile = s_.mid(run - 11, 11);
+            info_.doubts << QStringLiteral("手机号码%1是从数字串%2末尾取出的")
+                                .arg(info_.mobile, s_.mid(i, run - i));
+            Remove(run - 11, run);
+            i = run - 1;
+            continue;
+        }
         if (end >= 0 && !Removed(i, end)) {
             if (info_.mobile.isEmpty()) {
                 info_.mobile = digits;
@@ -280,7 +353,13 @@ void Recogniser::FindPostcode() {
         }
     }
     for (qsizetype i = 0; i < s_.size(); ++i) {
-        if (!sixDigitsAt(i) || slot_[static_cast<size_t>(i)] == Slot::Name) continue;
+        if (!sixDigitsAt(i)) continue;
+        // Six digits right after a name label are what the seller wrote as the name.
+        const bool named = std::any_of(nameLabels_.begin(), nameLabels_.end(), [&](qsizetype at) {
+            while (at < i && !IsTokenChar(s_[at])) ++at;
+            return at == i;
+        });
+        if (named) continue;
         const QChar before = i > 0 ? s_[i - 1] : QChar(u' ');
         const QChar after = i + 6 < s_.size() ? s_[i + 6] : QChar(u' ');
         if (before == u'-' || before == u'#' || IsLatin(before) || In(kUnitAfterNumber, after) ||
@@ -354,21 +433,50 @@ bool Recogniser::NameLike(QStringView t) const {
     if (In(kAddressEnds, t.back())) return false;
     for (const char16_t* word : kNotNames)
         if (t == QStringView(word)) return false;
+    if (IsNote(t)) return false;
+    return !StartsWithRegion(t);
+}
+
+bool Recogniser::StartsWithRegion(QStringView t) const {
     matches_.clear();
     table_.MatchesAt(t, false, matches_);
-    return matches_.empty();
+    return !matches_.empty();
+}
+
+NameGrade Recogniser::Grade(QStringView t) const {
+    if (NameLike(t)) return kStrong;
+    if (t.isEmpty() || IsNote(t)) return kNoName;
+    qsizetype han = 0;
+    while (han < t.size() && IsHan(t[han])) ++han;
+    const qsizetype latin = t.size() - han;
+    if (han == 0 || han > 3 ||
+        !std::all_of(t.begin() + han, t.end(), [](QChar c) { return IsLatin(c); }))
+        return kNoName;
+    for (const char16_t* word : kNotNames)
+        if (t == QStringView(word)) return kNoName;
+    if (han == 1 && latin == 0)
+        return In(kAddressEnds, t[0]) || In(kUnitAfterNumber, t[0]) ? kNoName : kSingle;
+    if (!In(kSurnames, t[0]) || StartsWithRegion(t)) return kNoName;
+    if (latin > 0) return latin <= 3 && han <= 2 ? kSurname : kNoName;
+    return In(kNameEndsToo, t.back()) ? kSurname : kNoName;
 }
 
 // Where the first region name of a token starts, or -1. Inside the token, only after what may be
-// a name glued to it ("张三浙江省..."), and only a full name or after a name-like prefix.
-qsizetype Recogniser::RegionStart(QStringView t) const {
+// a name glued to it ("张三浙江省..."), and only a full name or after a name-like prefix. With
+// uniqueShortDistricts, a county's short name that no other region has also counts at the start
+// of a token (巍山 南诏镇...).
+qsizetype Recogniser::RegionStart(QStringView t, bool uniqueShortDistricts) const {
     for (qsizetype k = 0; k + 1 < t.size(); ++k) {
         if (k > 12 || (k > 0 && !IsHan(t[k - 1]))) break;
-        table_.MatchesAt(t.mid(k), false, matches_);
+        table_.MatchesAt(t.mid(k), uniqueShortDistricts && k == 0, matches_);
         for (const auto& m : matches_) {
             const qsizetype after = k + m.length;
-            if (after < t.size() && In(kStreetAfterName, t[after])) continue;
+            if (StreetAfter(t, after, m.shortName)) continue;
             if (k > 0 && m.shortName && !NameLike(t.left(k)) && t.left(k) != u"中国") continue;
+            if (m.shortName && table_.at(m.region).level == 3 &&
+                std::count_if(matches_.begin(), matches_.end(),
+                              [&](const auto& x) { return x.length == m.length; }) != 1)
+                continue;
             return k;
         }
     }
@@ -384,56 +492,62 @@ void Recogniser::ChooseAddressAndName() {
         }
     }
     // Split off what precedes a region name inside a token, and find where the address starts.
+    // A county's short name alone counts only where no other region is named.
     int start = -1;
-    for (size_t i = 0; i < tokens_.size() && start < 0; ++i) {
-        Token& t = tokens_[i];
-        if (t.slot != Slot::Free && t.slot != Slot::Address) continue;
-        const qsizetype k = RegionStart(Text(t));
-        if (k < 0) continue;
-        if (k > 0) {
-            Token head = t;
-            head.end = t.begin + k;
-            t.begin += k;
-            t.softGap = false;
-            const bool country = Text(head) == u"中国";
-            tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(i), head);
-            ++i;
-            if (country) {
-                tokens_.erase(tokens_.begin() + static_cast<std::ptrdiff_t>(i) - 1);
-                --i;
+    for (const bool uniqueShort : {false, true}) {
+        for (size_t i = 0; i < tokens_.size() && start < 0; ++i) {
+            Token& t = tokens_[i];
+            if (t.slot != Slot::Free && t.slot != Slot::Address) continue;
+            const qsizetype k = RegionStart(Text(t), uniqueShort);
+            if (k < 0) continue;
+            if (k > 0) {
+                Token head = t;
+                head.end = t.begin + k;
+                t.begin += k;
+                t.softGap = false;
+                const bool country = Text(head) == u"中国";
+                tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(i), head);
+                ++i;
+                if (country) {
+                    tokens_.erase(tokens_.begin() + static_cast<std::ptrdiff_t>(i) - 1);
+                    --i;
+                }
             }
+            start = static_cast<int>(i);
         }
-        start = static_cast<int>(i);
+        if (start >= 0) break;
     }
     const auto hasHan = [this](const Token& t) {
         return std::any_of(s_.begin() + t.begin, s_.begin() + t.end,
                            [](QChar c) { return IsHan(c); });
     };
+    const auto note = [this](const Token& t) { return t.slot != Slot::Address && IsNote(Text(t)); };
     if (start < 0) {
         // No region named: the address is the first token that reads like one.
         for (size_t i = 0; i < tokens_.size() && start < 0; ++i) {
             const Token& t = tokens_[i];
             if (t.slot == Slot::Address ||
-                (t.slot == Slot::Free && hasHan(t) && !NameLike(Text(t))))
+                (t.slot == Slot::Free && hasHan(t) && !note(t) && Grade(Text(t)) == kNoName))
                 start = static_cast<int>(i);
         }
     }
 
     // The address: from its start, the tokens written on with blanks, later Chinese text that is
     // no name, and every labelled address part (one written before the region goes after it).
+    // Weaker names after the start stay in the address unless one of them is taken as the name.
     std::vector<int> address;
     std::vector<int> before;
-    std::vector<int> names;  // name-like tokens outside the address
+    std::vector<std::pair<int, NameGrade>> names;  // name-like tokens, and how much so
     bool run = true;
     for (int i = 0; i < static_cast<int>(tokens_.size()); ++i) {
         const Token& t = tokens_[static_cast<size_t>(i)];
-        if (t.nameLabelled) continue;
-        const bool nameLike = t.slot != Slot::Address && NameLike(Text(t));
+        if (t.nameLabelled || (i != start && note(t))) continue;
+        const NameGrade grade = t.slot == Slot::Address ? kNoName : Grade(Text(t));
         if (start < 0 || i < start) {
             if (t.slot == Slot::Address) {
                 before.push_back(i);
-            } else if (nameLike) {
-                names.push_back(i);
+            } else if (grade != kNoName) {
+                names.emplace_back(i, grade);
             }
             continue;
         }
@@ -447,20 +561,26 @@ void Recogniser::ChooseAddressAndName() {
             continue;
         }
         run = false;
-        if (nameLike) {
-            names.push_back(i);
+        if (grade == kStrong) {
+            names.emplace_back(i, grade);
         } else if (hasHan(t) && (t.slot == Slot::Free || t.slot == Slot::Name)) {
             address.push_back(i);
+            if (grade != kNoName) names.emplace_back(i, grade);
             run = true;
         }
     }
     address.insert(address.end(), before.begin(), before.end());
 
     if (info_.name.isEmpty() && !names.empty()) {
-        info_.name = Text(tokens_[static_cast<size_t>(names.front())]).toString();
-        for (size_t k = 1; k < names.size(); ++k)
-            info_.doubts << QStringLiteral("“%1”也可能是姓名")
-                                .arg(Text(tokens_[static_cast<size_t>(names[k])]));
+        const auto best =
+            std::max_element(names.begin(), names.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        info_.name = Text(tokens_[static_cast<size_t>(best->first)]).toString();
+        address.erase(std::remove(address.begin(), address.end(), best->first), address.end());
+        for (const auto& [i, grade] : names)
+            if (grade == kStrong && i != best->first)
+                info_.doubts << QStringLiteral("“%1”也可能是姓名")
+                                    .arg(Text(tokens_[static_cast<size_t>(i)]));
     }
     const auto join = [this](const std::vector<int>& parts) {
         QString out;
@@ -473,7 +593,7 @@ void Recogniser::ChooseAddressAndName() {
     // Written after the address with only blanks between: "上海市黄浦区南苏州路333号 李丽".
     if (info_.name.isEmpty() && address.size() >= 2) {
         const Token& last = tokens_[static_cast<size_t>(address.back())];
-        if (last.slot == Slot::Free && last.softGap && NameLike(Text(last))) {
+        if (last.slot == Slot::Free && last.softGap && Grade(Text(last)) != kNoName) {
             std::vector<int> rest(address.begin(), address.end() - 1);
             SplitAddress(join(rest));
             if (!info_.detail.isEmpty()) {
@@ -518,7 +638,7 @@ void Recogniser::SplitAddress(const QString& address) {
         int length = 0;
         for (const auto& x : m) {
             if (x.length < length) break;
-            if (p + x.length < a.size() && In(kStreetAfterName, a[p + x.length])) continue;
+            if (StreetAfter(a, p + x.length, x.shortName)) continue;
             if (!accept(table_.at(x.region), x)) continue;
             if (found < 0) {
                 found = x.region;
@@ -573,18 +693,99 @@ void Recogniser::SplitAddress(const QString& address) {
             skipBlanks();
         }
     }
-    // The district; the short name only below a region already found.
+    // The table's placeholders copied from a region picker (北京市市辖区东城区).
+    const int named = province >= 0 ? province : city >= 0 ? table_.at(city).province : -1;
+    for (const char16_t* placeholder :
+         {u"省直辖县级行政区划", u"自治区直辖县级行政区划", u"市辖区", u"县"}) {
+        const QStringView word(placeholder);
+        if (named < 0 || !a.mid(p).startsWith(word)) continue;
+        const qsizetype at = p;
+        p += word.size();
+        skipBlanks();
+        // 县 may begin a street's name (县前街); it is a placeholder only before a district.
+        const auto inProvince = [&](const Region& r, auto) {
+            return r.level == 3 && r.province == named;
+        };
+        if (word.size() == 1 && best(false, inProvince, nullptr).first < 0) p = at;
+        break;
+    }
+    // A district's short name is read below a region already found, or alone where no other
+    // district has it.
+    const auto districtOf = [&](const Region& r, const RegionTable::Match& x) {
+        if (r.level != 3 || r.directCity) return false;
+        if (city >= 0) return r.parent == city;
+        if (province >= 0) return r.province == province;
+        return !x.shortName || std::count_if(m.begin(), m.end(), [&](const auto& y) {
+                                   return y.length == x.length;
+                               }) == 1;
+    };
+    // A province that does not hold the city written after it: the more specific city decides
+    // where its full name, or its short name before one of its districts, leaves no choice.
+    if (province >= 0 && city < 0 && best(true, districtOf, nullptr).first < 0) {
+        std::vector<int> cities;
+        const auto [other, otherLength] = best(
+            false,
+            [&](const Region& r, const RegionTable::Match& x) {
+                if ((r.level != 2 && !r.directCity) || r.placeholder || r.province == province)
+                    return false;
+                if (!x.shortName) return true;
+                const qsizetype at = p;
+                p += x.length;
+                skipBlanks();
+                const auto inCity = [&](const Region& d, auto) {
+                    return d.level == 3 && d.city >= 0 && &table_.at(d.city) == &r;
+                };
+                // The look-up below refills the match list the one above is walking.
+                std::vector<RegionTable::Match> kept;
+                kept.swap(m);
+                const int below = best(true, inCity, nullptr).first;
+                kept.swap(m);
+                p = at;
+                return below >= 0;
+            },
+            &cities);
+        if (other >= 0 && cities.size() == 1) {
+            info_.doubts << QStringLiteral("“%1”与“%2”不符，按“%2”填写")
+                                .arg(table_.at(province).name, table_.at(other).name);
+            province = -1;
+            city = other;
+            p += otherLength;
+            skipBlanks();
+        }
+    }
     const bool directCity = city >= 0 && table_.at(city).directCity;
     std::vector<int> candidates;
     if (!directCity) {
-        const auto [d, dLength] = best(
-            province >= 0 || city >= 0,
-            [&](const Region& r, auto) {
-                if (r.level != 3 || r.directCity) return false;
-                if (city >= 0) return r.parent == city;
-                return province < 0 || r.province == province;
-            },
-            &candidates);
+        const auto [d, dLength] = best(true, districtOf, &candidates);
+        if (d < 0 && (city >= 0 || table_.IsMunicipality(province))) {
+            // Shortened or miswritten (浦东区, 雨花区 in Nanjing): the one district of the city
+            // whose name begins with what is written before the kind.
+            qsizetype length = 0;
+            while (p + length < a.size() && length < 6 && IsHan(a[p + length]) &&
+                   !(length >= 2 && In(u"区县市旗", a[p + length])))
+                ++length;
+            if (length >= 2 && p + length < a.size() && In(u"区县市旗", a[p + length])) {
+                const QStringView written = a.mid(p, length);
+                std::vector<int> found;
+                // A city's districts follow it in the table, a municipality's its placeholders.
+                const int above = city >= 0 ? city : province;
+                for (int i = above + 1;
+                     i < table_.size() && table_.at(i).level > table_.at(above).level &&
+                     found.size() < 2;
+                     ++i) {
+                    const Region& r = table_.at(i);
+                    if (r.level == 3 && !r.directCity && r.name.startsWith(written))
+                        found.push_back(i);
+                }
+                if (found.size() == 1) {
+                    district = found.front();
+                    p += length + 1;
+                } else if (found.size() > 1) {
+                    info_.doubts
+                        << QStringLiteral("“%1”不知是哪个区县，没有填写").arg(a.mid(p, length + 1));
+                }
+            }
+        }
         if (d >= 0) {
             p += dLength;
             if (candidates.size() > 1) {

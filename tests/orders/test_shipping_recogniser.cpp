@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 
+#include "orders/consignee_split.h"
 #include "orders/shipping_recogniser.h"
 #include "text/gbk_codec.h"
 
@@ -154,6 +155,65 @@ TEST(ShippingRecogniser, MeetsTheAimsOnTheTestSet) {
             EXPECT_GE(share, 97.0) << f.toStdString();
         }
     }
+}
+
+// Texts of the kinds readers of shipping info get wrong, grouped by kind: each wholly right.
+TEST(ShippingRecogniser, ReadsEveryTextOfTheHardKinds) {
+    QFile file(QStringLiteral(TALLIVO_ORDERS_DATA "/shipping/classes.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    int cases = 0;
+    for (QString block : QString::fromUtf8(file.readAll()).split(QStringLiteral("\n===\n"))) {
+        while (block.startsWith(u'#')) block = block.mid(block.indexOf(u'\n') + 1);
+        const qsizetype split = block.lastIndexOf(u"\n---\n");
+        ASSERT_GT(split, 0) << block.toStdString();
+        std::map<QString, QString> expected;
+        for (const QString& line : block.mid(split + 5).split(u'\n', Qt::SkipEmptyParts))
+            expected[line.left(line.indexOf(u'='))] = line.mid(line.indexOf(u'=') + 1);
+        const ShippingInfo info = Recognise(block.left(split));
+        const QString text = block.left(split);
+        SCOPED_TRACE(text.toStdString() + "\n" + info.doubts.join(u' ').toStdString());
+        EXPECT_EQ(info.name, expected[u"name"_qs]);
+        EXPECT_EQ(info.mobile, expected[u"mobile"_qs]);
+        EXPECT_EQ(info.postcode, expected[u"postcode"_qs]);
+        EXPECT_EQ(info.Address(), expected[u"address"_qs]);
+        if (expected.count(u"doubt"_qs)) {
+            EXPECT_TRUE(info.doubts.join(u' ').contains(expected[u"doubt"_qs]));
+        }
+        ++cases;
+    }
+    EXPECT_GE(cases, 25);
+}
+
+TEST(ConsigneeSplit, SplitsAtBlankLinesOrOneALineAndSaysWhatItLeftOut) {
+    auto paste = ConsigneesFromText(
+        u"收件人：张三\r\n电话：13812345678\r\n地址：浙江省杭州市西湖区文三路478号\r\n\r\n"
+        "李丽 13166666666\n上海市黄浦区南苏州路333号\n\n \u3000\n以下没有了\n"_qs,
+        "paste", Table());
+    ASSERT_EQ(paste.orders.size(), 2u);
+    EXPECT_FALSE(paste.oneALine);
+    EXPECT_EQ(paste.orders[1].Value(Keyword::kConsignee), Gbk(u8"李丽"));
+    EXPECT_EQ(paste.orders[1].Value(Keyword::kAddress), Gbk(u8"上海市 黄浦区 南苏州路333号"));
+    EXPECT_EQ(paste.orders[1].Value(Keyword::kWebSite), Gbk(u8"收货信息"));
+    EXPECT_TRUE(paste.orders[1].tradeNumber.empty());
+    EXPECT_EQ(paste.orders[1].row, 5);
+    ASSERT_EQ(paste.leftOut.size(), 1u);
+    EXPECT_EQ(paste.leftOut[0].first, 9);
+
+    // One a line; a line with no part of a consignee is left out, not joined to a neighbour.
+    paste = ConsigneesFromText(
+        u"今天的单\n何玉山 13611112222 江苏省苏州市姑苏区人民路8号\n"
+        "周明湖，13722223333，广东省广州市越秀区中山五路10号"_qs,
+        "paste", Table());
+    EXPECT_TRUE(paste.oneALine);
+    ASSERT_EQ(paste.orders.size(), 2u);
+    EXPECT_EQ(paste.orders[1].Value(Keyword::kConsignee), Gbk(u8"周明湖"));
+    EXPECT_TRUE(LeftOutMessage(paste).startsWith(u"第1行没有收货信息"));
+
+    EXPECT_TRUE(ConsigneesFromText(u"谢谢"_qs, "paste", Table()).orders.empty());
+    EXPECT_TRUE(
+        ConsigneesFromText(QString(kMaxConsigneePasteLength + 1, u'a'), "paste", Table()).tooLong);
+    EXPECT_EQ(ConsigneeFileText("\xEF\xBB\xBF李丽"), u"李丽");
+    EXPECT_EQ(ConsigneeFileText(Gbk(u8"李丽")), u"李丽");
 }
 
 }  // namespace
