@@ -41,6 +41,8 @@ struct ExportLimits {
     std::int64_t maxBuiltBytes = std::int64_t{768} << 20;
     // A spreadsheet's own limit.
     std::int64_t maxRows = 1048576;
+    // Cells of a sheet looked at, kept or not: reading them is what takes the time.
+    std::int64_t maxCells = 16 << 20;
 };
 
 // What one cell costs in memory once built: its string and the text beyond the string's own

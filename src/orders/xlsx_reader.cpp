@@ -234,23 +234,34 @@ std::string ShowNumber(const std::string& stored, const NumberFormat& f) {
 
 class XlsxReader {
 public:
-    XlsxReader(const ZipLibrary& lib, zip_t* zip, std::int64_t budget)
-        : lib_(lib), zip_(zip), budget_(budget) {}
+    XlsxReader(const ZipLibrary& lib, zip_t* zip, std::int64_t budget, std::int64_t tokens)
+        : lib_(lib), zip_(zip), budget_(budget), tokens_(tokens) {}
 
     Unpack Parse(const std::string& name, const std::function<void(QXmlStreamReader&)>& onToken,
                  bool* badXml) {
         QXmlStreamReader xml;
+        // The reader keeps a token whole until it ends, as text twice its size.
+        constexpr std::int64_t kLongestToken = 64 << 20;
+        std::int64_t pending = 0;
         auto drain = [&]() {
             // A premature end is cleared by the first readNext after more data.
             do {
                 xml.readNext();
                 if (xml.hasError()) return;
+                // Elements that are no cells cost time as cells do.
+                if (--tokens_ < 0) {
+                    stop = true;
+                    return;
+                }
+                pending = 0;
                 onToken(xml);
             } while (!xml.atEnd() && !stop);
         };
         const Unpack r = UnpackEntry(lib_, zip_, name, &budget_, [&](const QByteArray& chunk) {
             xml.addData(chunk);
+            pending += chunk.size();
             drain();  // a premature end only waits for the next chunk
+            if (pending > kLongestToken) stop = true;
             return !stop;
         });
         *badXml = r == Unpack::kOk && xml.hasError() &&
@@ -265,6 +276,7 @@ public:
     const ZipLibrary& lib_;
     zip_t* zip_;
     std::int64_t budget_;
+    std::int64_t tokens_;
 };
 
 }  // namespace
@@ -283,11 +295,12 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     std::unique_ptr<zip_t, ZipCloser> zip(lib->open(path.c_str(), ZIP_RDONLY, &error),
                                           ZipCloser{lib});
     if (!zip) return fail("不是 XLSX 文件（不是 zip 压缩包，或已损坏），无法读入。");
-    XlsxReader reader(*lib, zip.get(), limits.maxUnpackedBytes);
+    // A cell is about five tokens of XML: start, value, text, two ends.
+    XlsxReader reader(*lib, zip.get(), limits.maxUnpackedBytes, 6 * limits.maxCells);
     const char* tooBig = "解压后超过了上限，可能是压缩炸弹，没有读入。";
     const char* damaged = "XLSX 文件已损坏，无法读入。";
     const char* encrypted = "XLSX 文件设了密码（已加密），无法读入；请在表格程序中去掉密码后另存。";
-    const char* tooMuch = "读入后超过了内存或行数的上限，可能是恶意构造的文件，没有读入。";
+    const char* tooMuch = "读入后超过了格子、内存或行数的上限，可能是恶意构造的文件，没有读入。";
     std::int64_t built = 0;
     bool badXml = false;
 
@@ -304,6 +317,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kStopped) return fail(tooMuch);
     if (r == Unpack::kEncrypted) return fail(encrypted);
     std::string sheetPath;
     if (!firstSheetId.isEmpty()) {
@@ -319,6 +333,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
             },
             &badXml);
         if (r == Unpack::kTooBig) return fail(tooBig);
+        if (r == Unpack::kStopped) return fail(tooMuch);
     }
     if (sheetPath.empty() || lib->nameLocate(zip.get(), sheetPath.c_str(), 0) < 0) {
         sheetPath = "xl/worksheets/sheet1.xml";
@@ -352,12 +367,15 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
                     inText = false;
             } else if (xml.isCharacters() && inText) {
                 si += Text(xml.text());
+                // One string can be the whole budget.
+                if (built + static_cast<std::int64_t>(si.size()) > limits.maxBuiltBytes)
+                    reader.stop = true;
             }
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
-    if (r == Unpack::kEncrypted) return fail(encrypted);
     if (r == Unpack::kStopped) return fail(tooMuch);
+    if (r == Unpack::kEncrypted) return fail(encrypted);
     if (r == Unpack::kDamaged || badXml) return fail(damaged);
 
     std::map<int, NumberFormat> customFormats;
@@ -384,6 +402,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kStopped) return fail(tooMuch);
 
     RawRows raw;
     std::vector<std::string> cells;
@@ -398,6 +417,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     bool inInline = false;
     bool badIndex = false;
     std::vector<StoredNumber> storedNumbers;
+    std::int64_t cellsSeen = 0;
     std::size_t widthCap = 16384;
     badXml = false;
     r = reader.Parse(
@@ -417,6 +437,10 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
                     cells.clear();
                     column = 0;
                 } else if (name == u"c") {
+                    if (++cellsSeen > limits.maxCells) {
+                        reader.stop = true;
+                        return;
+                    }
                     const int given = ColumnOf(xml.attributes().value(QLatin1String("r")));
                     if (given >= 0) column = given;
                     type = xml.attributes().value(QLatin1String("t")).toString();
@@ -502,6 +526,9 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
             } else if (xml.isCharacters() && inFormula) {
                 formula += Text(xml.text());
             }
+            if (built + static_cast<std::int64_t>(value.size() + formula.size()) >
+                limits.maxBuiltBytes)
+                reader.stop = true;
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
