@@ -479,6 +479,13 @@ TEST_F(OrderExports, HostileAndDamagedExportsAreReadOrRefusedWithinBounds) {
         small);
     EXPECT_FALSE(bomb.ok);
     EXPECT_TRUE(AnyMessageHas(bomb.messages, "上限"));
+    small.maxCells = 1000;
+    EXPECT_FALSE(
+        ReadXlsxFile(
+            Zip("cells.xlsx", {{"xl/sharedStrings.xml", "<sst><si><t>x</t></si></sst>"},
+                               {"xl/worksheets/sheet1.xml", sheet + "</sheetData></worksheet>"}}),
+            small)
+            .ok);
     for (const char* r : {"1048577", "2147483647"}) {
         const ExportRead far = ReadXlsxFile(
             Zip("far.xlsx", {{"xl/worksheets/sheet1.xml",
