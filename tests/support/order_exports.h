@@ -2,8 +2,6 @@
 #pragma once
 
 #include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,107 +12,6 @@ struct ExportSample {
     std::vector<std::string> header;
     std::vector<std::vector<std::string>> rows;
 };
-
-// A row of `header` with the given values, the other cells empty.
-inline std::vector<std::string> RowOf(const std::vector<std::string>& header,
-                                      const std::map<std::string, std::string>& values) {
-    std::vector<std::string> row(header.size());
-    for (std::size_t c = 0; c < header.size(); ++c) {
-        const auto it = values.find(header[c]);
-        if (it != values.end()) row[c] = it->second;
-    }
-    return row;
-}
-
-inline std::vector<std::string> SplitHeader(const std::string& text, char separator = ',') {
-    std::vector<std::string> names;
-    std::stringstream in(text);
-    for (std::string name; std::getline(in, name, separator);) names.push_back(name);
-    return names;
-}
-
-// Header rows copied from their sources (named beside each profile in data/profiles), with
-// made-up rows in the platforms' habits.
-inline std::vector<ExportSample> SourcedSamples() {
-    const auto h1688 = SplitHeader(
-        "订单编号,买家公司名,买家会员名,卖家公司名,卖家会员名,货品总价(元),运费(元),涨价或折扣(元),"
-        "实付款(元),订单状态,订单创建时间,订单付款时间,发货方,收货人姓名,收货地址,邮编,联系电话,"
-        "联系手机,货品标题,单价(元),数量,单位,货号,型号,Offer ID,SKU ID,物料编号,单品货号,货品种类,"
-        "买家留言,物流公司,运单号,发票：购货单位名称,发票：纳税人识别号,发票：地址、电话,"
-        "发票：开户行及账号,发票收取地址,关联编号,代理商姓名,代理商联系方式,是否代发订单,"
-        "代发服务商id,"
-        "微商订单号,下单批次号,下游渠道,下游订单号,下单公司主体,发起人登录名,"
-        "是否发起免密支付(1:淘货源诚e赊免密支付2:批量下单免密支付)");
-    const auto youzan = SplitHeader(
-        "订单号,销售渠道,归属店铺,订单类型,订单状态,推广方式,订单来源,订单创建时间,买家付款时间,"
-        "交易成功时间,付款方式,支付流水号,商品金额合计,运费,店铺优惠合计,应收订单金额,订单实付金额,"
-        "支付优惠合计,订单实收金额,订单抵用积分数,店铺优惠方式,支付优惠方式,全部商品名称,"
-        "商品种类数,"
-        "订单配送方式,同城送达时间/提货时间,收货人省份,收货人城市,收货人地区,详细收货地址/提货地址,"
-        "收货人/提货人,收货人手机号/"
-        "提货人手机号,买家备注,订单星级,买家昵称,买家是否会员,买家手机号,"
-        "下单网点,收银员,分销员,销售导购,专属导购,订单退款状态,订单已退款金额,商家订单备注,桌号,"
-        "挂账主体,挂账手机号,团长订单,订单风险标签,分销员,分销员手机号,分销员所属店铺,"
-        "分销员所属团队,"
-        "分销员所属分组,分销员等级,订单佣金类型,订单佣金金额,订单下级卖货提成类型,"
-        "订单下级卖货提成金额");
-    const auto youzanGoods = SplitHeader(
-        "订单号,外部订单号,订单商品状态,交易成功时间,商品名称,商品类型,商品类目,商品规格,规格编码,"
-        "商品编码,商品单价,商品成本价,商品优惠方式,商品优惠后价格,商品数量,商品金额小计,"
-        "店铺优惠（分摊）,"
-        "商品实际成交金额,商品抵用积分数,商品留言,收货人/提货人,收货人手机号/"
-        "提货人手机号,收货人省份,"
-        "收货人城市,收货人地区,详细收货地址/提货地址,买家备注,商品发货状态,商品发货方式,"
-        "商品发货物流公司,商品发货物流单号,发货员工,商品发货时间,商品退款状态,商品已退款金额,"
-        "商家订单备注,入住时间");
-    const std::map<std::string, std::string> order1688 = {
-        {"订单编号", "=\"3456789012345678901\""},
-        {"买家公司名", "某某贸易有限公司"},
-        {"买家会员名", "ali_buyer"},
-        {"卖家公司名", "某某工厂"},
-        {"运费(元)", "8.00"},
-        {"收货人姓名", "周八"},
-        {"收货地址", "江苏省 苏州市 工业园区 星湖街328号"},
-        {"邮编", "215000"},
-        {"联系手机", "13812345678"},
-        {"物流公司", "韵达快递"},
-        {"货品标题", "纸箱 三层"},
-        {"单价(元)", "1.20"},
-        {"数量", "100"}};
-    auto second1688 = order1688;
-    second1688["货品标题"] = "封箱胶带";
-    second1688["单价(元)"] = "3.50";
-    second1688["数量"] = "10";
-    return {
-        {"1688 订单", h1688, {RowOf(h1688, order1688), RowOf(h1688, second1688)}},
-        {"有赞 订单",
-         youzan,
-         {RowOf(youzan, {{"订单号", "E20240101120000012345678"},
-                         {"收货人省份", "广东省"},
-                         {"收货人城市", "广州市"},
-                         {"收货人地区", "天河区"},
-                         {"详细收货地址/提货地址", "体育西路1号"},
-                         {"收货人/提货人", "吴九"},
-                         {"收货人手机号/提货人手机号", "13611112222"},
-                         {"买家昵称", "yz_buyer"},
-                         {"全部商品名称", "草莓蛋糕"},
-                         {"运费", "0.00"},
-                         {"订单实付金额", "100.00"}})}},
-        {"有赞 商品明细",
-         youzanGoods,
-         {RowOf(youzanGoods, {{"订单号", "E20220331142238091806171"},
-                              {"商品名称", "美腹贴"},
-                              {"商品单价", "278.8"},
-                              {"商品数量", "1"},
-                              {"商品实际成交金额", "348"},
-                              {"收货人/提货人", "郑十"},
-                              {"收货人手机号/提货人手机号", "\t13999999999"},
-                              {"收货人省份", "云南省"},
-                              {"收货人城市", "昆明市"},
-                              {"收货人地区", "盘龙区"},
-                              {"详细收货地址/提货地址", "云南省昆明市盘龙区人民中路1号"}})}},
-    };
-}
 
 // One per shipped profile, UTF-8, with the platforms' habits: wrapped numbers, header names
 // with trailing blanks, "(post code)" addresses, split addresses, "+86" mobiles.
@@ -153,12 +50,6 @@ inline std::vector<ExportSample> PlatformSamples() {
          {{"=\"4900000000001\"", "4900000000002", "手机壳", "3", "9.90", "29.70", "0", "0", "孙七",
            "13598765432", "四川省", "成都市", "武侯区", "", "天府大道100号", "dy_buyer"}}},
     };
-}
-
-inline std::vector<ExportSample> AllPlatformSamples() {
-    std::vector<ExportSample> all = PlatformSamples();
-    for (ExportSample& s : SourcedSamples()) all.push_back(std::move(s));
-    return all;
 }
 
 inline std::string CsvField(const std::string& s) {
