@@ -1,5 +1,7 @@
 #include "app/order_list_model.h"
 
+#include <QBrush>
+#include <QPalette>
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -8,6 +10,7 @@
 
 #include "app/consignee_paste.h"
 #include "orders/gbk_string.h"
+#include "orders/masked_details.h"
 #include "text/gbk_codec.h"
 
 namespace tallivo {
@@ -412,15 +415,33 @@ QString OrderListModel::PrintedText(const Order& order) const {
     return parts.join(QLatin1Char('/')) + QLatin1Char(' ') + HistoryTimeText(*last);
 }
 
+bool OrderListModel::MaskedAt(int row) const {
+    const Order* order = OrderAt(row);
+    return order && order->Masked();
+}
+
+Qt::ItemFlags OrderListModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    // Still enabled, so that a double click can say why it cannot be filled.
+    return MaskedAt(index.row()) ? flags & ~Qt::ItemIsSelectable : flags;
+}
+
 QVariant OrderListModel::data(const QModelIndex& index, int role) const {
     const Order* order = OrderAt(index.row());
-    if (order && index.column() == kConsignee &&
-        (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+    if (!order) return {};
+    if (order->Masked()) {
+        if (role == Qt::ForegroundRole)
+            return QBrush(QPalette().color(QPalette::Disabled, QPalette::Text));
+        if (role == Qt::ToolTipRole) return GbkToQString(MaskedOrderMessage(*order));
+        if (role == Qt::DisplayRole && (index.column() == kConsignee || index.column() == kAddress))
+            return QString::fromUtf8(u8"收货信息已隐藏");
+    }
+    if (index.column() == kConsignee && (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
         // Pasted consignees the recogniser doubted carry a mark to check before printing.
         QVariant mark = ConsigneeDoubtMark(*order, role);
         if (mark.isValid()) return mark;
     }
-    if (!order || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
         case kTrade:
             return GbkToQString(order->tradeNumber);

@@ -43,10 +43,13 @@ public:
     // Printed on either form.
     bool Printed(const Order& order) const;
     bool PrintedAt(int row) const;
+    // The export hides its consignee's details: shown greyed, never chosen, never filled.
+    bool MaskedAt(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // Column -1 goes back to the order of the files. Equal keys keep that order too.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;

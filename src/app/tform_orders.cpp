@@ -17,6 +17,7 @@
 #include "app/print_commands.h"
 #include "app/tform_profile_mapping.h"
 #include "forms/template_choice.h"
+#include "orders/masked_details.h"
 #include "session/order_batch.h"
 #include "session/print_run.h"
 #include "session/print_session.h"
@@ -101,7 +102,11 @@ TFormOrders::TFormOrders(FormsWorkspace& main, Prompter& prompter, FileChooser* 
         ui_->ButtonPrintInvoice->setEnabled(!busy);
     });
     connect(grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (const Order* order = model_.OrderAt(index.row())) emit orderChosen(*order);
+        const Order* order = model_.OrderAt(index.row());
+        if (order && order->Masked())
+            prompter_.ShowMessage(MaskedOrderMessage(*order));
+        else if (order)
+            emit orderChosen(*order);
     });
     connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateStatus(); });
@@ -147,6 +152,13 @@ bool TFormOrders::OpenFiles(const std::vector<std::string>& all) {
                                   return m.find(f) != std::string::npos;
                               });
         if (!answered) messages.push_back(m);
+    }
+    // Said once for the files, not per order: the list shows each such order greyed.
+    if (!read.orders.empty() && std::all_of(read.orders.begin(), read.orders.end(),
+                                            [](const Order& order) { return order.Masked(); })) {
+        messages.push_back(
+            Gbk(u8"这些订单的收货人、手机或收货地址在导出的文件中都已隐藏（打了星号或已加密），"
+                u8"无法填写。请在后台导出时选择显示收货信息，或复制订单的页面粘贴到“输入文本”。"));
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     model_.AddOrders(std::move(read.orders));
@@ -198,13 +210,14 @@ void TFormOrders::SelectUnprinted() {
     QItemSelection selection;
     const int rows = model_.rowCount();
     const int last = model_.columnCount() - 1;
+    auto wanted = [this](int row) { return !model_.PrintedAt(row) && !model_.MaskedAt(row); };
     for (int row = 0; row < rows;) {
-        if (model_.PrintedAt(row)) {
+        if (!wanted(row)) {
             ++row;
             continue;
         }
         int end = row;
-        while (end + 1 < rows && !model_.PrintedAt(end + 1)) ++end;
+        while (end + 1 < rows && wanted(end + 1)) ++end;
         selection.select(model_.index(row, 0), model_.index(end, last));
         row = end + 1;
     }
@@ -221,7 +234,9 @@ std::vector<const Order*> TFormOrders::SelectedOrders() const {
     std::vector<const Order*> orders;
     orders.reserve(rows.size());
     for (int row : rows) {
-        if (const Order* order = model_.OrderAt(row)) orders.push_back(order);
+        // "全选" takes whole ranges, masked rows within them too.
+        const Order* order = model_.OrderAt(row);
+        if (order && !order->Masked()) orders.push_back(order);
     }
     return orders;
 }

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/fill_orders.h"
 #include "cli/json_writer.h"
+#include "cli/masked_orders.h"
 #include "cli/recognised_json.h"
 #include "forms/template_choice.h"
 #include "forms/workspace.h"
@@ -253,6 +254,8 @@ std::optional<int> FillRun::LoadOrders() {
     bool partly = false;
     if (const std::optional<int> stop = LoadFillOrders(o_, folder_, &orders_, &partly)) return stop;
     if (partly) status = kExitFailure;
+    // Never filled, so never a waybill no courier can deliver; the run says it did not all.
+    if (SetAsideMaskedOrders(&orders_, form_, o_.json) > 0) status = kExitFailure;
     return std::nullopt;
 }
 

@@ -18,8 +18,8 @@ std::optional<OrderProfile> ChosenProfile(const std::string& wanted,
                                           const std::vector<OrderProfile>& profiles) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(wanted, ec)) {
-        const std::optional<std::string> json = ReadWholeFile(wanted);
-        std::string error = Utf8ToGbk("无法读取");
+        std::string error;
+        const std::optional<std::string> json = ReadProfileFile(wanted, &error);
         std::optional<OrderProfile> profile;
         if (json) profile = ParseProfile(*json, &error);
         if (!profile) std::fprintf(stderr, "%s: %s\n", wanted.c_str(), GbkToUtf8(error).c_str());
@@ -62,8 +62,16 @@ std::optional<int> LoadFillOrders(const FillOptions& o, const std::string& progr
     for (const std::string& m : read.messages) PrintMessage(m);
     // Filling the others would leave a gap in the run the user would not notice.
     for (const OrdersRead::Unrecognised& u : read.unrecognised) {
-        std::string header;
-        for (const std::string& name : u.header) header += (header.empty() ? "" : ",") + name;
+        const std::string header = HeaderText(u.header);
+        if (!u.tied.empty()) {
+            std::string names;
+            for (const std::string& name : u.tied) names += (names.empty() ? "" : ", ") + name;
+            std::fprintf(stderr,
+                         "%s: the header fits the profiles %s equally well; give --profile "
+                         "NAME|FILE\n",
+                         u.file.c_str(), names.c_str());
+            continue;
+        }
         std::fprintf(stderr,
                      "%s: no profile recognises the header \"%s\"; give --profile NAME|FILE\n",
                      u.file.c_str(), header.c_str());

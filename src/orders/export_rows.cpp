@@ -15,6 +15,14 @@ bool MayNeedUnwrap(const std::string& cell) {
            first == 0xEF || last <= ' ' || last == 0x80 || last == 0xA0 || last == 0xBF;
 }
 
+bool IsHeaderAgain(const std::vector<std::string>& cells, const std::vector<std::string>& header) {
+    if (header.empty() || cells.size() < header.size()) return false;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c] != (c < header.size() ? header[c] : std::string())) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* result) {
@@ -38,6 +46,7 @@ void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* r
     while (!table.header.empty() && table.header.back().empty()) table.header.pop_back();
     const std::size_t width = table.header.size();
     table.rows.reserve(raw.size() - i);
+    MessageLimiter limited(&result->messages);
     for (++i; i < raw.size(); ++i) {
         auto& [row, cells] = raw[i];
         // The cells are unwrapped where they are, and the row taken as it is.
@@ -50,19 +59,28 @@ void BuildTable(const std::string& file, RawRows raw, bool ragged, ExportRead* r
             if (c >= width) extra = extra || !cell.empty();
         }
         if (!any) continue;
+        // Exports glued together repeat their header; it is no order.
+        if (IsHeaderAgain(cells, table.header)) {
+            limited.Add("与表头相同", RowMessage(file, row, "与表头相同，当作重复的表头跳过。"));
+            continue;
+        }
         const std::size_t count = cells.size();
         if (ragged && extra) {
-            result->messages.push_back(RowMessage(
-                file, row, "比表头的 " + std::to_string(width) + " 列多，多出的格子没有读入。"));
+            limited.Add("列数不对", RowMessage(file, row,
+                                               "比表头的 " + std::to_string(width) +
+                                                   " 列多，多出的格子没有读入。"));
         } else if (ragged && count < width) {
-            result->messages.push_back(RowMessage(file, row,
-                                                  "只有 " + std::to_string(count) + " 列，表头有 " +
-                                                      std::to_string(width) +
-                                                      " 列，缺的格子当作空的。"));
+            limited.Add("列数不对",
+                        RowMessage(file, row,
+                                   "只有 " + std::to_string(count) + " 列，表头有 " +
+                                       std::to_string(width) + " 列，缺的格子当作空的。"));
         }
-        cells.resize(width);
+        // A short row stays short: the missing cells read as empty, and a file of short rows
+        // does not cost a header's width each.
+        if (count > width) cells.resize(width);
         table.rows.push_back({row, std::move(cells)});
     }
+    limited.Finish(file);
     result->ok = true;
 }
 

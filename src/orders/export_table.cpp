@@ -25,9 +25,68 @@ std::string RowMessage(const std::string& file, int row, const std::string& utf8
     return Utf8ToGbk("文件“" + file + "”第 " + std::to_string(row) + " 行：" + utf8Text);
 }
 
+void MessageLimiter::Add(const char* kind, std::string message) {
+    for (auto& [k, count] : counts_) {
+        if (std::strcmp(k, kind) != 0) continue;
+        if (++count <= kShown) out_->push_back(std::move(message));
+        return;
+    }
+    counts_.emplace_back(kind, 1);
+    out_->push_back(std::move(message));
+}
+
+void MessageLimiter::Finish(const std::string& file) {
+    for (const auto& [kind, count] : counts_) {
+        if (count <= kShown) continue;
+        out_->push_back(FileMessage(
+            file, "另有 " + std::to_string(count - kShown) + " 行" + kind + "，不再一一列出。"));
+    }
+    counts_.clear();
+}
+
+std::string Excerpt(std::string_view utf8) {
+    constexpr int kCharacters = 60;
+    std::size_t end = 0;
+    for (int n = 0; end < utf8.size() && n < kCharacters; ++n) {
+        ++end;
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) ++end;
+    }
+    if (end >= utf8.size()) return std::string(utf8);
+    return std::string(utf8.substr(0, end)) + "…";
+}
+
+std::string HeaderText(const std::vector<std::string>& header) {
+    constexpr std::size_t kBytes = 600;
+    std::string text;
+    for (const std::string& name : header) {
+        if (text.size() > kBytes) return text + ",…";
+        text += (text.empty() ? "" : ",") + Excerpt(name);
+    }
+    return text;
+}
+
 namespace {
 
 constexpr std::size_t kMaxColumns = 16384;
+
+// Where UTF-8 stops being valid; the size when it never does.
+std::size_t Utf8ValidPrefix(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = c < 0x80         ? 1
+                        : (c >> 5) == 6  ? 2
+                        : (c >> 4) == 14 ? 3
+                        : (c >> 3) == 30 ? 4
+                                         : 0;
+        if (n == 0 || (n == 2 && c < 0xC2) || i + n > s.size()) return i;
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return i;
+        }
+        i += n;
+    }
+    return i;
+}
 
 // The bytes that end an unquoted field, looked up rather than compared one by one.
 constexpr std::array<bool, 256> kEndsUnquoted = [] {
@@ -240,7 +299,8 @@ std::string_view UnwrappedCell(std::string_view cell) {
     return s;
 }
 
-ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
+ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file,
+                        const ExportLimits& limits) {
     ExportRead result;
     std::string text;
     auto fail = [&](const std::string& message) {
@@ -271,6 +331,13 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
         thread_local GbkDecoding decoding;
         std::size_t bad = 0;
         if (!decoding.Decode(bytes, &text) && !StrictGbkToUtf8(bytes, &text, &bad)) {
+            // A file that is UTF-8 up to a row is a UTF-8 file with a bad row, not a GBK file
+            // that fails where the UTF-8 happens not to pair up as GBK.
+            const std::size_t valid = Utf8ValidPrefix(bytes);
+            const bool utf8Before =
+                std::any_of(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(valid),
+                            [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+            if (utf8Before) bad = valid;
             return fail(RowMessage(file, LineAt(bytes, bad),
                                    "编码无法识别（既不是 UTF-8，也不是 GBK），无法读入。"));
         }
@@ -283,79 +350,140 @@ ExportRead ReadCsvBytes(std::string_view bytes, const std::string& file) {
     int row = 1;
     int recordRow = 1;
     int quoteRow = 0;
+    std::size_t quoteLineEnd = 0;  // where the line that opened the quote ends
     bool inQuotes = false;
     bool fieldStarted = false;
+    bool quoteRanToEnd = false;
     const std::size_t n = text.size();
     bool anyText = false;
     bool tooWide = false;
+    std::int64_t built = 0;
+    MessageLimiter limited(&result.messages);
     auto endField = [&]() {
         anyText = anyText || !field.empty();
         // A line of separators alone must not take the memory of a real table.
-        if (record.size() < kMaxColumns)
+        if (record.size() < kMaxColumns) {
+            built += CellCost(field.size());
             record.push_back(std::move(field));
-        else
+        } else {
             tooWide = tooWide || !field.empty();
+        }
         field.clear();
         fieldStarted = false;
     };
     auto endRecord = [&]() {
         endField();
         if (tooWide) {
-            result.messages.push_back(
-                RowMessage(file, recordRow,
-                           "超过 " + std::to_string(kMaxColumns) + " 列，其后的格子没有读入。"));
+            limited.Add("超出列数", RowMessage(file, recordRow,
+                                               "超过 " + std::to_string(kMaxColumns) +
+                                                   " 列，其后的格子没有读入。"));
         }
-        const std::size_t width = record.size();
-        if (anyText) raw.push_back({recordRow, std::move(record)});
+        if (anyText) {
+            built += kRowCost;
+            raw.push_back({recordRow, std::move(record)});
+        }
         record.clear();
-        // The next record is most likely as wide; growing it cell by cell would copy each.
-        record.reserve(width);
         anyText = tooWide = false;
     };
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (inQuotes) {
-            if (c == '"') {
-                if (i + 1 < n && text[i + 1] == '"') {
-                    field.push_back('"');
-                    ++i;
-                } else {
+    // The record with a quote that does not end as a field may end is given up, and reading
+    // goes on from the line after the one that opened it, so that the rows it swallowed are
+    // read as rows.
+    auto dropQuotedRecord = [&](std::size_t* i, const std::string& why) {
+        limited.Add("引号不完整", RowMessage(file, quoteRow, why));
+        record.clear();
+        field.clear();
+        anyText = tooWide = fieldStarted = inQuotes = false;
+        *i = quoteLineEnd;  // the loop steps past the line break
+        row = recordRow = quoteRow + 1;
+    };
+    std::string_view tooMuch;
+    std::size_t i = 0;
+    for (;;) {
+        for (; i < n; ++i) {
+            if (built > limits.maxBuiltBytes) {
+                tooMuch = "读入后超过了内存的上限，没有读入。";
+                break;
+            }
+            if (static_cast<std::int64_t>(raw.size()) > limits.maxRows) {
+                tooMuch = "行数超过了上限，没有读入。";
+                break;
+            }
+            const char c = text[i];
+            if (inQuotes) {
+                if (c == '"') {
+                    if (i + 1 < n && text[i + 1] == '"') {
+                        field.push_back('"');
+                        ++i;
+                        continue;
+                    }
                     inQuotes = false;
+                    // Only a separator or a line end may follow a quote that closes a field; one
+                    // closed on a later line by something else was a stray quote.
+                    const bool crossed = row != quoteRow;
+                    if (crossed && i + 1 < n && text[i + 1] != ',' && text[i + 1] != '\r' &&
+                        text[i + 1] != '\n') {
+                        dropQuotedRecord(&i, "引号从这一行开始，到第 " + std::to_string(row) +
+                                                 " 行才结束，不是完整的格子，这一行没有读入。");
+                    }
+                } else {
+                    std::size_t end = i;
+                    for (; end < n && text[end] != '"'; ++end) {
+                        if (text[end] == '\n') ++row;
+                    }
+                    field.append(text, i, end - i);
+                    i = end - 1;
                 }
+                continue;
+            }
+            if (c == '"' && !fieldStarted) {
+                inQuotes = true;
+                fieldStarted = true;
+                quoteRow = row;
+                quoteLineEnd = text.find('\n', i);
+                if (quoteLineEnd == std::string::npos) quoteLineEnd = n;
+            } else if (c == ',') {
+                endField();
+            } else if (c == '\n' || c == '\r') {
+                if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+                endRecord();
+                recordRow = ++row;
             } else {
-                std::size_t end = i;
-                for (; end < n && text[end] != '"'; ++end) {
-                    if (text[end] == '\n') ++row;
-                }
+                // The rest of an unquoted field in one piece; a quote inside it is kept as text.
+                std::size_t end = i + 1;
+                while (end < n && !kEndsUnquoted[static_cast<unsigned char>(text[end])]) ++end;
                 field.append(text, i, end - i);
+                fieldStarted = true;
                 i = end - 1;
             }
+        }
+        // A quote still open at the end swallowed the rest: it is read again as rows, once, so
+        // that reading stays linear.
+        if (inQuotes && row != quoteRow && !quoteRanToEnd && tooMuch.empty()) {
+            quoteRanToEnd = true;
+            dropQuotedRecord(&i, "引号从这一行开始，到文件末尾都没有结束，这一行没有读入。");
+            ++i;
             continue;
         }
-        if (c == '"' && !fieldStarted) {
-            inQuotes = true;
-            fieldStarted = true;
-            quoteRow = recordRow;
-        } else if (c == ',') {
-            endField();
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
-            endRecord();
-            recordRow = ++row;
-        } else {
-            // The rest of an unquoted field in one piece; a quote inside it is kept as text.
-            std::size_t end = i + 1;
-            while (end < n && !kEndsUnquoted[static_cast<unsigned char>(text[end])]) ++end;
-            field.append(text, i, end - i);
-            fieldStarted = true;
-            i = end - 1;
-        }
+        break;
     }
-    if (inQuotes) {
+    if (inQuotes && row != quoteRow) {
+        limited.Add("引号不完整",
+                    RowMessage(file, quoteRow,
+                               "引号从这一行开始，到文件末尾都没有结束，其后的内容没有读入。"));
+        record.clear();
+        field.clear();
+        fieldStarted = false;
+    } else if (inQuotes) {
         result.messages.push_back(
             RowMessage(file, quoteRow, "引号没有结束，其后的内容都算作这一格。"));
     }
     if (fieldStarted || !field.empty() || !record.empty()) endRecord();
+    limited.Finish(file);
+    if (!tooMuch.empty()) {
+        result.messages.push_back(FileMessage(file, std::string(tooMuch)));
+        result.ok = false;
+        return result;
+    }
     BuildTable(file, std::move(raw), /*ragged=*/true, &result);
     return result;
 }
@@ -384,7 +512,7 @@ ExportRead ReadExportFile(const std::string& path, const ExportLimits& limits) {
         result.messages.push_back(FileMessage(path, "无法读取。"));
         return result;
     }
-    return ReadCsvBytes(bytes, path);
+    return ReadCsvBytes(bytes, path, limits);
 }
 
 }  // namespace tallivo

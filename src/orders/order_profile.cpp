@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "text/gbk_codec.h"
@@ -76,7 +79,8 @@ std::optional<OrderProfile> ParseProfile(const std::string& json, std::string* e
     }
     for (const std::string& key : Strings(o.value(QLatin1String("required")))) {
         const auto field = OrderFieldFromKey(key);
-        if (!field || !p.columns.count(*field)) {
+        const bool split = field == OrderField::kAddress && p.columns.count(OrderField::kDetail);
+        if (!field || (!p.columns.count(*field) && !split)) {
             *error = Utf8ToGbk("必需的字段“" + key + "”没有列名");
             return std::nullopt;
         }
@@ -118,14 +122,10 @@ ProfileSet LoadProfiles(const std::vector<std::string>& folders) {
         for (const QString& name :
              dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
             const QString path = dir.filePath(name);
-            QFile file(path);
             std::string error;
             std::optional<OrderProfile> profile;
-            if (file.size() > (1 << 20) || !file.open(QIODevice::ReadOnly)) {
-                error = Utf8ToGbk("无法读取");
-            } else {
-                profile = ParseProfile(file.readAll().toStdString(), &error);
-            }
+            if (const auto json = ReadProfileFile(path.toStdString(), &error))
+                profile = ParseProfile(*json, &error);
             if (!profile) {
                 set.messages.push_back(Utf8ToGbk("订单配置“" + path.toStdString() + "”：") + error +
                                        Utf8ToGbk("，没有使用。"));
@@ -147,10 +147,10 @@ StorageResult SaveUserProfile(const std::string& programFolder, const OrderProfi
     if (base.isEmpty() || base.startsWith(u'.')) base.prepend(u'_');
     const QString folder = Q(ProfilesFolder(programFolder));
     const QString path = folder + u'/' + base + QStringLiteral(".json");
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly)) {
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         std::string ignored;
-        const auto old = ParseProfile(existing.readAll().toStdString(), &ignored);
+        const auto json = ReadProfileFile(path.toStdString(), &ignored);
+        const auto old = json ? ParseProfile(*json, &ignored) : std::nullopt;
         if (!old || old->header.empty()) {
             result.message = Utf8ToGbk("已有同名的订单配置“" + profile.name + "”，请换一个名称。");
             return result;
@@ -184,8 +184,41 @@ std::vector<int> MapColumns(const OrderProfile& profile, const std::vector<std::
     return map;
 }
 
+std::optional<std::string> ReadProfileFile(const std::string& path, std::string* error,
+                                           std::int64_t maxBytes) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        *error = Utf8ToGbk("不是普通文件，无法读取");
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = Utf8ToGbk("无法读取");
+        return std::nullopt;
+    }
+    // One byte more than allowed tells a file that is too long.
+    std::string text(static_cast<std::size_t>(maxBytes) + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (static_cast<std::int64_t>(text.size()) > maxBytes) {
+        *error = Utf8ToGbk("超过 " + std::to_string(maxBytes >> 10) + " KB，无法读取");
+        return std::nullopt;
+    }
+    return text;
+}
+
+namespace {
+
+bool Found(const std::vector<int>& map, OrderField field) {
+    if (map[static_cast<int>(field)] >= 0) return true;
+    return field == OrderField::kAddress && map[static_cast<int>(OrderField::kDetail)] >= 0;
+}
+
+}  // namespace
+
 const OrderProfile* MatchProfile(const std::vector<OrderProfile>& profiles,
-                                 const std::vector<std::string>& header) {
+                                 const std::vector<std::string>& header,
+                                 std::vector<const OrderProfile*>* tied) {
     std::vector<std::string> sorted = header;
     std::sort(sorted.begin(), sorted.end());
     for (const OrderProfile& p : profiles) {
@@ -193,22 +226,31 @@ const OrderProfile* MatchProfile(const std::vector<OrderProfile>& profiles,
         std::sort(own.begin(), own.end());
         if (!own.empty() && own == sorted) return &p;
     }
-    const OrderProfile* best = nullptr;
+    std::vector<const OrderProfile*> best;
     int bestScore = 0;
     for (const OrderProfile& p : profiles) {
         if (!p.header.empty() || p.required.empty()) continue;
         const std::vector<int> map = MapColumns(p, header);
-        const bool complete = std::all_of(p.required.begin(), p.required.end(), [&](OrderField f) {
-            return map[static_cast<int>(f)] >= 0;
-        });
+        const bool complete = std::all_of(p.required.begin(), p.required.end(),
+                                          [&](OrderField f) { return Found(map, f); });
+        if (!complete) continue;
+        // The columns explained: two fields found in one column count once.
+        std::vector<int> columns;
+        for (int c : map) {
+            if (c >= 0) columns.push_back(c);
+        }
+        std::sort(columns.begin(), columns.end());
         const int score =
-            static_cast<int>(std::count_if(map.begin(), map.end(), [](int c) { return c >= 0; }));
-        if (complete && score > bestScore) {
-            best = &p;
+            static_cast<int>(std::unique(columns.begin(), columns.end()) - columns.begin());
+        if (score > bestScore) {
+            best.clear();
             bestScore = score;
         }
+        if (score == bestScore) best.push_back(&p);
     }
-    return best;
+    if (best.size() == 1) return best.front();
+    if (tied) *tied = best;
+    return nullptr;
 }
 
 }  // namespace tallivo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -85,9 +86,18 @@ std::string ProfilesFolder(const std::string& folder);
 StorageResult SaveUserProfile(const std::string& programFolder, const OrderProfile& profile);
 
 // The profile for a header: a user profile made for the same header first, then the profile
-// whose required columns are all there and which finds the most fields; null for none.
+// whose required columns are all there and which finds the most fields; null for none, and
+// null when two or more find as many: file order decides nothing, `tied` (when given) lists
+// them. A required address is there as one column or as the detail of split ones.
 const OrderProfile* MatchProfile(const std::vector<OrderProfile>& profiles,
-                                 const std::vector<std::string>& header);
+                                 const std::vector<std::string>& header,
+                                 std::vector<const OrderProfile*>* tied = nullptr);
+
+// A profile file's text: regular files only, and no more than `maxBytes` whatever the file
+// system says of its size (a device or /proc file reads as 0 bytes long). nullopt with a GBK
+// reason in `error`.
+std::optional<std::string> ReadProfileFile(const std::string& path, std::string* error,
+                                           std::int64_t maxBytes = 1 << 20);
 
 // Column index of each field of `profile` in `header`, -1 where absent.
 std::vector<int> MapColumns(const OrderProfile& profile, const std::vector<std::string>& header);

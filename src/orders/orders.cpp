@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "orders/masked_details.h"
 #include "orders/shipping_recogniser.h"
 #include "text/gbk_codec.h"
 
@@ -87,7 +89,7 @@ constexpr GoodsColumn kGoodsNumbers[] = {
 
 // A goods row from an export row; numbers checked, bad ones reported and left empty.
 OrderGoodsRow GoodsFrom(const ExportTable& table, const ExportRow& row, const std::vector<int>& map,
-                        const std::string& trade, std::vector<std::string>* messages) {
+                        const std::string& trade, MessageLimiter* messages) {
     OrderGoodsRow goods;
     goods[GoodsGrid::kTradeNumber] = Utf8ToGbk(trade);
     goods[GoodsGrid::kGoodsName] = PastedUtf8ToGbk(Cell(row, map, OrderField::kGoodsName));
@@ -96,8 +98,9 @@ OrderGoodsRow GoodsFrom(const ExportTable& table, const ExportRow& row, const st
         if (text.empty()) continue;
         std::string number;
         if (!NormaliseNumber(text, g.integer, &number)) {
-            messages->push_back(RowMessage(
-                table.file, row.row, std::string(g.name) + "“" + text + "”不是数字，当作空的。"));
+            messages->Add("不是数字的数目", RowMessage(table.file, row.row,
+                                                       std::string(g.name) + "“" + Excerpt(text) +
+                                                           "”不是数字，当作空的。"));
             continue;
         }
         if (g.field == OrderField::kReduction) {
@@ -125,9 +128,20 @@ void PutAddress(const ExportRow& row, const std::vector<int>& map, OrderValues* 
     std::string joined;
     std::string_view address = Cell(row, map, OrderField::kAddress);
     if (address.empty()) {
+        // Some exports (Youzan) give the whole address again as the detail: the parts it
+        // repeats are taken off it.
+        std::string_view detail = Cell(row, map, OrderField::kDetail);
+        for (OrderField part : {OrderField::kProvince, OrderField::kCity, OrderField::kDistrict,
+                                OrderField::kStreet}) {
+            const std::string& text = Cell(row, map, part);
+            if (!text.empty() && detail.size() > text.size() &&
+                detail.compare(0, text.size(), text) == 0)
+                detail.remove_prefix(text.size());
+        }
         for (OrderField part : {OrderField::kProvince, OrderField::kCity, OrderField::kDistrict,
                                 OrderField::kStreet, OrderField::kDetail}) {
-            const std::string& text = Cell(row, map, part);
+            const std::string_view text =
+                part == OrderField::kDetail ? detail : std::string_view(Cell(row, map, part));
             if (text.empty()) continue;
             if (!joined.empty()) joined += ' ';
             joined += text;
@@ -149,6 +163,55 @@ void PutAddress(const ExportRow& row, const std::vector<int>& map, OrderValues* 
     }
     if (!values->Has(Keyword::kPostCode) && !postCode.empty())
         values->Set(Keyword::kPostCode, PastedUtf8ToGbk(postCode));
+}
+
+// "2.00803071234567E+17": a spreadsheet showed a long number so and saved it as shown.
+bool LooksScientific(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    const std::size_t digits = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    if (i == digits) return false;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    }
+    if (i >= s.size() || (s[i] != 'E' && s[i] != 'e')) return false;
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    const std::size_t exponent = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    return i > exponent && i == s.size();
+}
+
+// The order numbers a spreadsheet has turned into numbers and so lost digits of: the rows of
+// the trade column in a table's stored numbers.
+class DamagedTrades {
+public:
+    DamagedTrades(const ExportTable& table, int tradeColumn) {
+        for (const StoredNumber& n : table.storedNumbers) {
+            if (n.column == tradeColumn) stored_.emplace(n.row, n.stored);
+        }
+    }
+    // Empty when the number is whole, else what the file holds.
+    std::string Damage(const ExportRow& row, const std::string& trade) const {
+        if (LooksScientific(trade)) return trade;
+        if (stored_.empty()) return std::string();
+        const auto it = stored_.find(row.row);
+        return it == stored_.end() ? std::string() : it->second;
+    }
+
+private:
+    std::unordered_map<int, std::string> stored_;
+};
+
+void ReportDamagedTrade(const ExportTable& table, const ExportRow& row, const std::string& stored,
+                        MessageLimiter* messages) {
+    messages->Add("订单号被 Excel 改成了数字",
+                  RowMessage(table.file, row.row,
+                             "订单号被 Excel 存成了数字“" + Excerpt(stored) +
+                                 "”，超过 15 位的数字已经丢失，这一行没有读入；请把订单号列设为"
+                                 "文本后重新导出。"));
 }
 
 }  // namespace
@@ -234,6 +297,8 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     result.orders.reserve(table.rows.size());
     const std::string site = Utf8ToGbk(profile.site);
     const auto file = std::make_shared<const std::string>(table.file);
+    MessageLimiter messages(&result.messages);
+    const DamagedTrades damaged(table, map[static_cast<int>(OrderField::kTrade)]);
     // The table is far larger than the cache: each row's slot is asked for some rows ahead.
     constexpr std::size_t kAhead = 16;
     std::vector<std::uint64_t> hashes(table.rows.size());
@@ -244,7 +309,12 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         if (r + kAhead < hashes.size()) byTrade.Prefetch(hashes[r + kAhead]);
         const std::string& trade = Cell(row, map, OrderField::kTrade);
         if (trade.empty()) {
-            result.messages.push_back(RowMessage(table.file, row.row, "没有订单号，没有读入。"));
+            messages.Add("没有订单号", RowMessage(table.file, row.row, "没有订单号，没有读入。"));
+            continue;
+        }
+        // Joined on, a number that lost its digits would merge other orders into this one.
+        if (const std::string stored = damaged.Damage(row, trade); !stored.empty()) {
+            ReportDamagedTrade(table, row, stored, &messages);
             continue;
         }
         const std::size_t at = byTrade.FindOrAdd(trade, hashes[r], result.orders.size(),
@@ -281,7 +351,7 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
         else if (!site.empty() && !order.values.Has(Keyword::kWebSite))
             order.values.Set(Keyword::kWebSite, site);
 
-        OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &result.messages);
+        OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &messages);
         if (!HasGoods(goods)) continue;
         // Postage is the order's: an export that repeats it on each goods row charges it once.
         if (!order.goods.empty() &&
@@ -296,14 +366,16 @@ OrdersRead OrdersFromTable(const ExportTable& table, const OrderProfile& profile
     for (std::size_t i = 0; i < result.orders.size(); ++i) {
         Order& order = result.orders[i];
         if (order.Value(Keyword::kConsignee).empty()) {
-            result.messages.push_back(
-                RowMessage(table.file, order.row,
-                           "订单“" + GbkToUtf8(order.tradeNumber) + "”没有收货人，没有读入。"));
+            messages.Add("没有收货人", RowMessage(table.file, order.row,
+                                                  "订单“" + Excerpt(GbkToUtf8(order.tradeNumber)) +
+                                                      "”没有收货人，没有读入。"));
             continue;
         }
+        order.masked = MaskedFields(order);
         if (kept != i) result.orders[kept] = std::move(order);
         ++kept;
     }
+    messages.Finish(table.file);
     result.orders.erase(result.orders.begin() + static_cast<std::ptrdiff_t>(kept),
                         result.orders.end());
     result.ok = true;
@@ -317,16 +389,24 @@ void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, Orders
         byTrade.emplace(orders->orders[i].tradeNumber, i);
     std::vector<bool> replaced(orders->orders.size(), false);
     std::vector<std::string> postage(orders->orders.size());
+    MessageLimiter messages(&orders->messages);
+    const DamagedTrades damaged(table, map[static_cast<int>(OrderField::kTrade)]);
     for (const ExportRow& row : table.rows) {
         const std::string& trade = Cell(row, map, OrderField::kTrade);
+        if (const std::string stored = damaged.Damage(row, trade); !stored.empty()) {
+            ReportDamagedTrade(table, row, stored, &messages);
+            continue;
+        }
         const auto it = byTrade.find(Utf8ToGbk(trade));
         if (trade.empty() || it == byTrade.end()) {
-            orders->messages.push_back(RowMessage(
-                table.file, row.row, "订单号“" + trade + "”不在订单列表中，这一行商品没有读入。"));
+            messages.Add(
+                "商品不在订单列表中",
+                RowMessage(table.file, row.row,
+                           "订单号“" + Excerpt(trade) + "”不在订单列表中，这一行商品没有读入。"));
             continue;
         }
         Order& order = orders->orders[it->second];
-        OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &orders->messages);
+        OrderGoodsRow goods = GoodsFrom(table, row, map, trade, &messages);
         if (!replaced[it->second]) {
             replaced[it->second] = true;
             if (!order.goods.empty())
@@ -337,6 +417,7 @@ void JoinGoodsList(const ExportTable& table, const OrderProfile& profile, Orders
         }
         order.goods.push_back(std::move(goods));
     }
+    messages.Finish(table.file);
 }
 
 OrdersRead ReadOrders(const std::vector<std::string>& files,
@@ -349,13 +430,20 @@ OrdersRead ReadOrders(const std::vector<std::string>& files,
         ExportRead read = ReadExportFile(file, limits);
         result.messages.insert(result.messages.end(), read.messages.begin(), read.messages.end());
         if (!read.ok) continue;
-        const OrderProfile* profile = forced ? forced : MatchProfile(profiles, read.table.header);
+        std::vector<const OrderProfile*> tied;
+        const OrderProfile* profile =
+            forced ? forced : MatchProfile(profiles, read.table.header, &tied);
         if (!profile) {
-            std::string header;
-            for (const std::string& name : read.table.header)
-                header += (header.empty() ? "" : ",") + name;
-            result.messages.push_back(FileMessage(file, "表头无法识别：" + header));
-            result.unrecognised.push_back({file, read.table.header});
+            std::string names;
+            for (const OrderProfile* p : tied) names += (names.empty() ? "" : "、") + p->name;
+            result.messages.push_back(FileMessage(
+                file, (tied.empty() ? "表头无法识别："
+                                    : "表头无法识别（同样符合几种订单配置：" + names + "）：") +
+                          HeaderText(read.table.header)));
+            OrdersRead::Unrecognised& u = result.unrecognised.emplace_back();
+            u.file = file;
+            u.header = read.table.header;
+            for (const OrderProfile* p : tied) u.tied.push_back(p->name);
             continue;
         }
         if (profile->goodsList) {

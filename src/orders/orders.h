@@ -61,11 +61,14 @@ struct Order {
     int row = 0;
     // What the recogniser read, for an order made from pasted shipping info; null for an export.
     std::shared_ptr<const ShippingInfo> recognised;
+    // MaskedField bits: the export hides the consignee's details, so the order is never filled.
+    std::uint8_t masked = 0;
 
     // Empty when the export does not give it.
     std::string_view Value(Keyword keyword) const { return values.Get(keyword); }
     // Empty when not known.
     const std::string& File() const;
+    bool Masked() const { return masked != 0; }
 };
 
 // ok is false when no order could be read at all; messages (GBK) name file and row.
@@ -77,6 +80,8 @@ struct OrdersRead {
     struct Unrecognised {
         std::string file;
         std::vector<std::string> header;
+        // The names of the profiles that fit it equally well, when more than one does.
+        std::vector<std::string> tied;
     };
     std::vector<Unrecognised> unrecognised;
 };

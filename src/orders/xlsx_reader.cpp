@@ -23,7 +23,8 @@ struct EntryCloser {
     void operator()(zip_file_t* f) const { lib->fclose(f); }
 };
 
-enum class Unpack { kOk, kMissing, kTooBig, kDamaged };
+// kStopped: the reader had built all it may.
+enum class Unpack { kOk, kMissing, kTooBig, kDamaged, kEncrypted, kStopped };
 
 // Feeds an entry in chunks to `sink`, counting against the budget shared by the whole file:
 // the sizes a zip declares can lie, so the bytes actually unpacked are what is counted.
@@ -32,8 +33,12 @@ Unpack UnpackEntry(const ZipLibrary& lib, zip_t* zip, const std::string& name, s
                    Sink sink) {
     std::unique_ptr<zip_file_t, EntryCloser> entry(lib.fopen(zip, name.c_str(), 0),
                                                    EntryCloser{&lib});
-    if (!entry)
+    if (!entry) {
+        const int code = lib.errorCodeZip(lib.getError(zip));
+        if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP)
+            return Unpack::kEncrypted;
         return lib.nameLocate(zip, name.c_str(), 0) < 0 ? Unpack::kMissing : Unpack::kDamaged;
+    }
     std::string chunk(1 << 16, '\0');
     for (;;) {
         const zip_int64_t got = lib.fread(entry.get(), chunk.data(), chunk.size());
@@ -41,7 +46,7 @@ Unpack UnpackEntry(const ZipLibrary& lib, zip_t* zip, const std::string& name, s
         if (got == 0) return Unpack::kOk;
         *budget -= got;
         if (*budget < 0) return Unpack::kTooBig;
-        sink(QByteArray(chunk.data(), static_cast<qsizetype>(got)));
+        if (!sink(QByteArray(chunk.data(), static_cast<qsizetype>(got)))) return Unpack::kStopped;
     }
 }
 
@@ -101,6 +106,17 @@ std::string PlainDecimal(const std::string& v) {
     while (whole.size() > 1 && whole[0] == '0') whole.erase(0, 1);
     while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
     return sign + whole + (fraction.empty() ? "" : "." + fraction);
+}
+
+// More digits before the point than a spreadsheet keeps (15): the rest were made up.
+bool TooLongForANumber(const std::string& stored) {
+    const std::string plain = PlainDecimal(stored);
+    std::size_t digits = 0;
+    for (char c : plain) {
+        if (c == '.') break;
+        if (c >= '0' && c <= '9') ++digits;
+    }
+    return digits > 15;
 }
 
 // What a number format shows, in the few shapes exports use: fixed decimals, thousands
@@ -218,23 +234,35 @@ std::string ShowNumber(const std::string& stored, const NumberFormat& f) {
 
 class XlsxReader {
 public:
-    XlsxReader(const ZipLibrary& lib, zip_t* zip, std::int64_t budget)
-        : lib_(lib), zip_(zip), budget_(budget) {}
+    XlsxReader(const ZipLibrary& lib, zip_t* zip, std::int64_t budget, std::int64_t tokens)
+        : lib_(lib), zip_(zip), budget_(budget), tokens_(tokens) {}
 
     Unpack Parse(const std::string& name, const std::function<void(QXmlStreamReader&)>& onToken,
                  bool* badXml) {
         QXmlStreamReader xml;
+        // The reader keeps a token whole until it ends, as text twice its size.
+        constexpr std::int64_t kLongestToken = 64 << 20;
+        std::int64_t pending = 0;
         auto drain = [&]() {
             // A premature end is cleared by the first readNext after more data.
             do {
                 xml.readNext();
                 if (xml.hasError()) return;
+                // Elements that are no cells cost time as cells do.
+                if (--tokens_ < 0) {
+                    stop = true;
+                    return;
+                }
+                pending = 0;
                 onToken(xml);
-            } while (!xml.atEnd());
+            } while (!xml.atEnd() && !stop);
         };
         const Unpack r = UnpackEntry(lib_, zip_, name, &budget_, [&](const QByteArray& chunk) {
             xml.addData(chunk);
+            pending += chunk.size();
             drain();  // a premature end only waits for the next chunk
+            if (pending > kLongestToken) stop = true;
+            return !stop;
         });
         *badXml = r == Unpack::kOk && xml.hasError() &&
                   xml.error() != QXmlStreamReader::PrematureEndOfDocumentError;
@@ -243,9 +271,12 @@ public:
         return r;
     }
 
+    // Set by a token handler that has built all it may: the rest is not read.
+    bool stop = false;
     const ZipLibrary& lib_;
     zip_t* zip_;
     std::int64_t budget_;
+    std::int64_t tokens_;
 };
 
 }  // namespace
@@ -264,9 +295,13 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     std::unique_ptr<zip_t, ZipCloser> zip(lib->open(path.c_str(), ZIP_RDONLY, &error),
                                           ZipCloser{lib});
     if (!zip) return fail("不是 XLSX 文件（不是 zip 压缩包，或已损坏），无法读入。");
-    XlsxReader reader(*lib, zip.get(), limits.maxUnpackedBytes);
+    // A cell is about five tokens of XML: start, value, text, two ends.
+    XlsxReader reader(*lib, zip.get(), limits.maxUnpackedBytes, 6 * limits.maxCells);
     const char* tooBig = "解压后超过了上限，可能是压缩炸弹，没有读入。";
     const char* damaged = "XLSX 文件已损坏，无法读入。";
+    const char* encrypted = "XLSX 文件设了密码（已加密），无法读入；请在表格程序中去掉密码后另存。";
+    const char* tooMuch = "读入后超过了格子、内存或行数的上限，可能是恶意构造的文件，没有读入。";
+    std::int64_t built = 0;
     bool badXml = false;
 
     // The first sheet: the workbook's first <sheet>, through the workbook's relations.
@@ -282,6 +317,8 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kStopped) return fail(tooMuch);
+    if (r == Unpack::kEncrypted) return fail(encrypted);
     std::string sheetPath;
     if (!firstSheetId.isEmpty()) {
         r = reader.Parse(
@@ -296,6 +333,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
             },
             &badXml);
         if (r == Unpack::kTooBig) return fail(tooBig);
+        if (r == Unpack::kStopped) return fail(tooMuch);
     }
     if (sheetPath.empty() || lib->nameLocate(zip.get(), sheetPath.c_str(), 0) < 0) {
         sheetPath = "xl/worksheets/sheet1.xml";
@@ -319,18 +357,25 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
                 else if (xml.name() == u"t")
                     inText = phonetic == 0;
             } else if (xml.isEndElement()) {
-                if (xml.name() == u"si")
+                if (xml.name() == u"si") {
+                    built += CellCost(si.size());
+                    reader.stop = built > limits.maxBuiltBytes;
                     shared.push_back(si);
-                else if (xml.name() == u"rPh")
+                } else if (xml.name() == u"rPh")
                     --phonetic;
                 else if (xml.name() == u"t")
                     inText = false;
             } else if (xml.isCharacters() && inText) {
                 si += Text(xml.text());
+                // One string can be the whole budget.
+                if (built + static_cast<std::int64_t>(si.size()) > limits.maxBuiltBytes)
+                    reader.stop = true;
             }
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kStopped) return fail(tooMuch);
+    if (r == Unpack::kEncrypted) return fail(encrypted);
     if (r == Unpack::kDamaged || badXml) return fail(damaged);
 
     std::map<int, NumberFormat> customFormats;
@@ -357,6 +402,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kStopped) return fail(tooMuch);
 
     RawRows raw;
     std::vector<std::string> cells;
@@ -370,6 +416,8 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     bool inFormula = false;
     bool inInline = false;
     bool badIndex = false;
+    std::vector<StoredNumber> storedNumbers;
+    std::int64_t cellsSeen = 0;
     std::size_t widthCap = 16384;
     badXml = false;
     r = reader.Parse(
@@ -378,11 +426,21 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
             if (xml.isStartElement()) {
                 const auto name = xml.name();
                 if (name == u"row") {
-                    const int given = xml.attributes().value(QLatin1String("r")).toInt();
-                    rowNumber = given > rowNumber ? given : rowNumber + 1;
+                    const long long given = xml.attributes().value(QLatin1String("r")).toLongLong();
+                    const long long next = given > rowNumber ? given : rowNumber + 1LL;
+                    // Past a sheet's last row the number is a lie, and would not fit.
+                    if (next > limits.maxRows) {
+                        reader.stop = true;
+                        return;
+                    }
+                    rowNumber = static_cast<int>(next);
                     cells.clear();
                     column = 0;
                 } else if (name == u"c") {
+                    if (++cellsSeen > limits.maxCells) {
+                        reader.stop = true;
+                        return;
+                    }
                     const int given = ColumnOf(xml.attributes().value(QLatin1String("r")));
                     if (given >= 0) column = given;
                     type = xml.attributes().value(QLatin1String("t")).toString();
@@ -435,6 +493,8 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
                                                                          style) < styles.size()
                                                            ? styles[static_cast<std::size_t>(style)]
                                                            : NumberFormat{});
+                        if (static_cast<std::size_t>(column) < widthCap && TooLongForANumber(value))
+                            storedNumbers.push_back({rowNumber, column, value});
                     } else if (type == u"b") {
                         text = value == "1" ? "TRUE" : "FALSE";
                     } else {
@@ -443,26 +503,37 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
                     // Data rows keep no cells beyond the header's width, however far a cell
                     // claims to be.
                     if (static_cast<std::size_t>(column) < widthCap && !text.empty()) {
-                        if (cells.size() <= static_cast<std::size_t>(column))
+                        if (cells.size() <= static_cast<std::size_t>(column)) {
+                            built +=
+                                static_cast<std::int64_t>(column + 1 - cells.size()) * CellCost(0);
                             cells.resize(column + 1);
+                        }
+                        built += CellCost(text.size()) - CellCost(0);
                         cells[static_cast<std::size_t>(column)] = std::move(text);
                     }
                     ++column;
                 } else if (name == u"row") {
                     if (!cells.empty()) {
                         if (raw.empty()) widthCap = cells.size();
+                        built += kRowCost;
                         raw.push_back({rowNumber, std::move(cells)});
                     }
                     cells.clear();
+                    if (built > limits.maxBuiltBytes) reader.stop = true;
                 }
             } else if (xml.isCharacters() && inValue) {
                 value += Text(xml.text());
             } else if (xml.isCharacters() && inFormula) {
                 formula += Text(xml.text());
             }
+            if (built + static_cast<std::int64_t>(value.size() + formula.size()) >
+                limits.maxBuiltBytes)
+                reader.stop = true;
         },
         &badXml);
     if (r == Unpack::kTooBig) return fail(tooBig);
+    if (r == Unpack::kStopped) return fail(tooMuch);
+    if (r == Unpack::kEncrypted) return fail(encrypted);
     if (r == Unpack::kDamaged) return fail(damaged);
     if (badXml) {
         result.messages.push_back(
@@ -471,6 +542,7 @@ ExportRead ReadXlsxFile(const std::string& path, const ExportLimits& limits) {
     if (badIndex)
         result.messages.push_back(FileMessage(path, "有的格子指向不存在的共享文字，当作空的。"));
     BuildTable(path, std::move(raw), /*ragged=*/false, &result);
+    result.table.storedNumbers = std::move(storedNumbers);
     return result;
 }
 

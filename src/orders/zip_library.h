@@ -14,6 +14,8 @@ struct ZipLibrary {
     decltype(&::zip_fclose) fclose = nullptr;
     decltype(&::zip_fopen) fopen = nullptr;
     decltype(&::zip_fread) fread = nullptr;
+    decltype(&::zip_get_error) getError = nullptr;
+    decltype(&::zip_error_code_zip) errorCodeZip = nullptr;
     decltype(&::zip_name_locate) nameLocate = nullptr;
     decltype(&::zip_open) open = nullptr;
 };

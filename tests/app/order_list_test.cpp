@@ -163,6 +163,28 @@ TEST_F(OrderListTest, ADoubleClickFillsTheFreightBillAndPreviewStacksThePages) {
     EXPECT_GT(orders->ui()->ImagePreview->pixmap().height(), 3 * one);
 }
 
+TEST_F(OrderListTest, MaskedOrdersAreGreyedNeverChosenAndSayWhyOnADoubleClick) {
+    ui().MenuItemOrders->trigger();
+    TFormOrders* orders = commands->OrdersWindow();
+    ASSERT_NE(orders, nullptr);
+    prompter.messages.clear();
+    ASSERT_TRUE(orders->OpenFiles({TALLIVO_ORDERS_DATA "/masked.csv"}));
+    ASSERT_EQ(orders->Model().rowCount(), 6);
+    EXPECT_EQ(Cell(*orders, 1, OrderListModel::kConsignee), QString::fromUtf8(u8"收货信息已隐藏"));
+    EXPECT_FALSE(orders->Model().flags(orders->Model().index(2, 0)) & Qt::ItemIsSelectable);
+    for (QPushButton* choose :
+         {orders->ui()->ButtonSelectAll, orders->ui()->ButtonSelectUnprinted}) {
+        choose->click();
+        const std::vector<const Order*> chosen = orders->SelectedOrders();
+        ASSERT_EQ(chosen.size(), 1u);
+        EXPECT_EQ(chosen[0]->tradeNumber, "1");
+    }
+    emit orders->ui()->GridOrders->doubleClicked(orders->Model().index(2, 0));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_NE(GbkToUtf8(prompter.messages[0]).find(u8"手机在导出的文件中已隐藏"),
+              std::string::npos);
+}
+
 // Maps the columns given; counts the files asked about.
 class ScriptedMapper : public ProfileMapper {
 public:

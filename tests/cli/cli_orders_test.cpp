@@ -84,6 +84,22 @@ TEST_F(CliOrdersTest, EachOrderIsOnePageInRowOrderTaggedWithItsPlaceAndNumber) {
     EXPECT_EQ(last->page, 3);
 }
 
+TEST_F(CliOrdersTest, MaskedOrdersGetNoPageAndFailTheRunWhateverIsLeftOut) {
+    const QString pdf = dir.filePath(QStringLiteral("m.pdf"));
+    for (const char* unprinted : {"--json", "--unprinted"}) {
+        const CliRun run = Cli({"fill", "--orders", TALLIVO_ORDERS_DATA "/masked.csv", "--form",
+                                "freight-bill", "--json", unprinted, "--pdf", pdf});
+        EXPECT_EQ(run.status, 1);
+        ASSERT_EQ(run.Lines().size(), 6) << run.out;
+        EXPECT_TRUE(run.Lines()[3].contains(R"("masked":["mobile","telephone","address"])"));
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_NE(run.Lines()[i].contains("\"boxes\""), run.Lines()[i].contains("masked"));
+            EXPECT_TRUE(run.Err().contains(QString::fromUtf8(u8"订单“%1”").arg(i + 2)));
+        }
+        EXPECT_EQ(testing::ReadPdfText(pdf).pages, 1);
+    }
+}
+
 TEST_F(CliOrdersTest, AnUnknownHeaderIsNamedUnlessAProfileIsGiven) {
     const QString csv = dir.filePath(QStringLiteral("own.csv"));
     testing::WriteBytes(csv.toStdString(),

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "orders/masked_details.h"
 #include "orders/orders.h"
 #include "orders/region_table.h"
 #include "support/order_exports.h"
@@ -53,6 +55,19 @@ protected:
         }
         zip_close(zip);
         return Path(name);
+    }
+    // The rows as a spreadsheet writes them: every cell an inline string.
+    std::string Xlsx(const std::string& name, const std::vector<std::vector<std::string>>& rows) {
+        std::string sheet = "<worksheet><sheetData>";
+        for (const auto& cells : rows) {
+            sheet += "<row>";
+            for (const std::string& cell : cells)
+                sheet += "<c t=\"inlineStr\"><is><t>" +
+                         QString::fromStdString(cell).toHtmlEscaped().toStdString() +
+                         "</t></is></c>";
+            sheet += "</row>";
+        }
+        return Zip(name, {{"xl/worksheets/sheet1.xml", sheet + "</sheetData></worksheet>"}});
     }
     QTemporaryDir dir_;
 };
@@ -128,7 +143,7 @@ TEST_F(OrderExports, PlatformHabitsAreUndone) {
 
 TEST_F(OrderExports, ShippedProfilesRecogniseTheirExportsInAnyColumnOrder) {
     const std::vector<OrderProfile> profiles = Shipped();
-    ASSERT_EQ(profiles.size(), 5u);
+    ASSERT_EQ(profiles.size(), 8u);
     for (ExportSample sample : PlatformSamples()) {
         ExportTable table = ReadCsvBytes(ToCsv(sample), "s.csv").table;
         std::reverse(table.header.begin(), table.header.end());
@@ -149,7 +164,7 @@ TEST_F(OrderExports, UserProfileIsSavedAndReusedByItsHeader) {
     const std::string folder = dir_.path().toStdString();
     ASSERT_TRUE(SaveUserProfile(folder, mine).ok);
     ProfileSet set = LoadProfiles({TALLIVO_DATA_DIR, folder});
-    ASSERT_EQ(set.profiles.size(), 6u);
+    ASSERT_EQ(set.profiles.size(), 9u);
     const OrderProfile* match = MatchProfile(set.profiles, {"备注", "单号", "收件"});
     ASSERT_NE(match, nullptr);
     EXPECT_EQ(match->name, "我的表格");
@@ -350,6 +365,138 @@ TEST(OrderValues, KeepEachTextApartWhateverTheOrderOfSetting) {
     EXPECT_TRUE(values.Has(Keyword::kDelivery));
     EXPECT_FALSE(values.Has(Keyword::kPostCode));
     EXPECT_EQ(values.Get(Keyword::kPostCode), "");
+}
+
+}  // namespace
+}  // namespace tallivo
+
+namespace tallivo {
+namespace {
+
+TEST_F(OrderExports, SourcedProfilesReadTheirExportsAsCsvAndXlsx) {
+    // Header rows copied from the sources named in the profiles, made-up rows.
+    const std::vector<OrderProfile> profiles = Shipped();
+    const std::pair<const char*, std::string> cases[] = {
+        {"1688", "1688|周八|江苏省 苏州市 工业园区 星湖街328号|2"},
+        {"youzan-orders", "有赞|吴九|广东省 广州市 天河区 体育西路1号|1"},
+        {"youzan-goods", "有赞|郑十|云南省 昆明市 盘龙区 人民中路1号|1"}};
+    for (const auto& [name, expected] : cases) {
+        const std::string csv = TALLIVO_ORDERS_DATA "/sourced/" + std::string(name) + ".csv";
+        const ExportTable table = ReadExportFile(csv).table;
+        std::vector<std::vector<std::string>> rows = {table.header};
+        for (const ExportRow& row : table.rows) rows.push_back(row.cells);
+        for (const std::string& file : {csv, Xlsx(std::string(name) + ".xlsx", rows)}) {
+            const OrdersRead read = ReadOrders({file}, profiles);
+            ASSERT_EQ(read.orders.size(), 1u) << file;
+            const Order& o = read.orders[0];
+            EXPECT_TRUE(read.messages.empty() && o.Value(Keyword::kMobilePhone)[0] == '1') << file;
+            EXPECT_EQ(GbkToUtf8(std::string(o.Value(Keyword::kWebSite)) + "|" +
+                                std::string(o.Value(Keyword::kConsignee)) + "|" +
+                                std::string(o.Value(Keyword::kAddress))) +
+                          "|" + std::to_string(o.goods.size()),
+                      expected)
+                << file;
+        }
+    }
+    // The columns a seller keeps of Taobao's list are Taobao's; 1688's header never is.
+    EXPECT_EQ(MatchProfile(profiles, {"订单编号", "收货人姓名", "收货地址", "联系手机"})->site,
+              "淘宝网");
+    // Two profiles that explain a header equally well: file order decides nothing.
+    std::vector<OrderProfile> twice = {profiles[0], profiles[0]};
+    twice[1].name = "乙";
+    const OrdersRead asked = ReadOrders({TALLIVO_ORDERS_DATA "/sourced/1688.csv"}, twice);
+    EXPECT_EQ(asked.unrecognised.at(0).tied, (std::vector<std::string>{profiles[0].name, "乙"}));
+}
+
+TEST_F(OrderExports, MaskedConsigneeDetailsAreFoundAndTheOthersRead) {
+    const OrdersRead read = ReadOrders({TALLIVO_ORDERS_DATA "/masked.csv"}, Shipped());
+    ASSERT_EQ(read.orders.size(), 6u);
+    // Stars, ciphertext marks, a partly shown mobile or telephone, full-width stars, as
+    // MaskedField bits: consignee 1, mobile 2, telephone 4, address 8.
+    const int expected[] = {0, 9, 2, 1, 14, 10};
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(read.orders[i].masked, expected[i]) << i;
+    // Numbers, house numbers and plain names stay plain.
+    for (const char* plain : {"0571-8888-8888", "A座3#楼1201", "Mary O'Brien", "2008030712345678"})
+        EXPECT_FALSE(IsMaskedValue(Utf8ToGbk(plain))) << plain;
+}
+
+TEST_F(OrderExports, HostileAndDamagedExportsAreReadOrRefusedWithinBounds) {
+    const std::vector<OrderProfile> profiles = Shipped();
+    const std::string head = "订单编号,收货人姓名,收货地址,联系手机\r\n";
+    // One long shared string named by every cell, and rows numbered past a sheet's end.
+    std::string sheet = "<worksheet><sheetData><row>";
+    for (int c = 1; c <= 20000; ++c) sheet += c % 10 ? "<c t=\"s\"><v>0</v></c>" : "</row><row>";
+    const std::string bomb =
+        Zip("bomb.xlsx",
+            {{"xl/sharedStrings.xml", "<sst><si><t>" + std::string(10000, 'x') + "</t></si></sst>"},
+             {"xl/worksheets/sheet1.xml", sheet + "</row></sheetData></worksheet>"}});
+    ExportLimits small;
+    small.maxBuiltBytes = 1 << 20;
+    EXPECT_TRUE(AnyMessageHas(ReadXlsxFile(bomb, small).messages, "上限"));
+    small.maxBuiltBytes = 1 << 30;
+    small.maxCells = 1000;
+    EXPECT_FALSE(ReadXlsxFile(bomb, small).ok);
+    EXPECT_FALSE(
+        ReadXlsxFile(Zip("far.xlsx", {{"xl/worksheets/sheet1.xml",
+                                       "<worksheet><sheetData><row r=\"2147483647\"><c>"
+                                       "<v>1</v></c></row><row/></sheetData></worksheet>"}}))
+            .ok);
+    // Short rows cost little and say so a few times; past the row limit the file is refused.
+    std::string shortRows = head;
+    for (int i = 0; i < 1000; ++i) shortRows += "1\n";
+    const OrdersRead rows = ReadOrders({Write("short.csv", shortRows)}, profiles);
+    EXPECT_TRUE(AnyMessageHas(rows.messages, "另有 995 行列数不对"));
+    ExportLimits few;
+    few.maxRows = 100;
+    EXPECT_FALSE(ReadCsvBytes(shortRows, "short.csv", few).ok);
+
+    // Order numbers Excel turned into numbers are refused, never joined.
+    const std::string e = "2.00803071234567E+17,张三,杭州,1\r\n";
+    const OrdersRead excel = ReadOrders({Write("e.csv", head + e + e)}, profiles);
+    EXPECT_TRUE(excel.orders.empty());
+    EXPECT_TRUE(
+        AnyMessageHas(excel.messages, "第 3 行：订单号被 Excel 存成了数字“2.00803071234567E+17”"));
+    const ExportRead stored =
+        ReadXlsxFile(Zip("n.xlsx", {{"xl/worksheets/sheet1.xml",
+                                     "<worksheet><sheetData><row><c t=\"inlineStr\"><is>"
+                                     "<t>a</t></is></c></row><row><c><v>2.00803071234567E+"
+                                     "17</v></c></row></sheetData></worksheet>"}}));
+    ASSERT_EQ(stored.table.storedNumbers.size(), 1u);
+    EXPECT_EQ(stored.table.storedNumbers[0].row, 2);
+
+    // A repeated header is no order; a stray quote takes no other row's order.
+    const std::string a = "浙江省 杭州市 西湖区 文三路1号,13800138000\r\n";
+    const OrdersRead glued =
+        ReadOrders({Write("g.csv", head + "1,张三," + a + head + "3,王五,\"浙江省 杭州市," +
+                                       "13800138000\r\n=\"4\",赵六," + a)},
+                   profiles);
+    ASSERT_EQ(glued.orders.size(), 2u);
+    EXPECT_EQ(GbkToUtf8(glued.orders[1].Value(Keyword::kConsignee)), "赵六");
+    EXPECT_TRUE(AnyMessageHas(glued.messages, "第 3 行：与表头相同"));
+    EXPECT_TRUE(AnyMessageHas(glued.messages, "第 4 行：引号从这一行开始，到第 5 行才结束"));
+
+    // A profile that is a device, or too long, is not read past the limit.
+    const std::string folder = Path("p");
+    QDir().mkpath(QString::fromStdString(ProfilesFolder(folder)));
+    ASSERT_EQ(symlink("/dev/zero", (ProfilesFolder(folder) + "/zero.json").c_str()), 0);
+    Write("p/profiles/long.json", std::string(2 << 20, ' '));
+    const ProfileSet set = LoadProfiles({folder});
+    EXPECT_TRUE(set.profiles.empty());
+    EXPECT_EQ(set.messages.size(), 2u);
+
+    // Messages: cells cut short, the right row of a UTF-8 file, an encrypted zip named so.
+    const OrdersRead longCell =
+        ReadOrders({Write("l.csv", head + std::string(100000, '9') + "x\r\n")}, profiles);
+    EXPECT_LT(longCell.messages.at(1).size(), 400u);
+    const ExportRead mixed = ReadCsvBytes(
+        head + "1,张三,杭州,1\r\n2,李四,杭州,2\r\n" + Utf8ToGbk("3,王五,杭州,3\r\n"), "u.csv");
+    EXPECT_TRUE(AnyMessageHas(mixed.messages, "“u.csv”第 4 行"));
+    int error = 0;
+    zip_t* zip = zip_open(Path("locked.xlsx").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_file_add(zip, "xl/workbook.xml", zip_source_buffer(zip, "<workbook/>", 11, 0), 0);
+    zip_file_set_encryption(zip, 0, ZIP_EM_AES_256, "pw");
+    zip_close(zip);
+    EXPECT_TRUE(AnyMessageHas(ReadExportFile(Path("locked.xlsx")).messages, "已加密"));
 }
 
 }  // namespace
