@@ -35,5 +35,10 @@ hand_over() {  # hand_over FILE: a second start from the documents' folder
 }
 hand_over "$docs/order.pfb"
 hand_over imported.pif
+# The running copy answers once it has the record and imports from its event loop after.
+for _ in $(seq 100); do
+  grep -qF "$name" "$prog/InvoiceTemplate.pit" && break
+  sleep 0.1
+done
 grep -qF "$name" "$prog/InvoiceTemplate.pit" || fail "the running copy did not import imported.pif"
 echo "both files were handed over; the running copy imported the exchange file"
