@@ -6,7 +6,6 @@
 // the Prompter and report what the result says.
 #pragma once
 
-#include <QPrinter>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -19,6 +18,8 @@
 #include "session/print_services.h"
 #include "session/print_session.h"
 #include "text/message_sink.h"
+
+class QPrinter;
 
 namespace tallivo {
 
