@@ -89,7 +89,7 @@ std::uint32_t FourByteCode(std::uint32_t index) {
            (0x81 + index / 10 % 126) << 8 | (0x30 + index % 10);
 }
 
-// 0 when absent; found is false when the list does not name the key.
+// The lists are a handful long: a scan is enough.
 std::uint32_t Lookup(const Gb18030Exception* list, std::size_t n, std::uint32_t key, bool* found) {
     for (std::size_t i = 0; i < n; ++i) {
         if (list[i].from == key && key != 0) {
@@ -152,9 +152,9 @@ public:
                        ? 0x10000 + (index - kFourBytePlanesFirst)
                        : 0;
         if (index >= kFourByteBmpCount) return 0;
-        const Gb18030Range* const end = std::end(kGb18030Ranges);
+        // The last range that starts at or before index.
         const Gb18030Range* r = std::upper_bound(
-            std::begin(kGb18030Ranges), end, index,
+            std::begin(kGb18030Ranges), std::end(kGb18030Ranges), index,
             [](std::uint32_t i, const Gb18030Range& range) { return i < range.first_index; });
         if (r == std::begin(kGb18030Ranges)) return 0;
         --r;
