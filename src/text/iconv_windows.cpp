@@ -2,9 +2,11 @@
 #include <iconv.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -64,7 +66,148 @@ const GbkTable& Table() {
     return *table;
 }
 
-enum class Charset { kUtf8, kGbk };
+struct Gb18030Range {
+    std::uint32_t first_index;
+    std::uint32_t first_code_point;
+    std::uint32_t count;
+};
+
+struct Gb18030Exception {
+    std::uint32_t from;
+    std::uint32_t to;
+};
+
+// Wine has no code page 54936, so GB18030 comes from a table made from glibc's iconv: a file
+// then converts the same on both systems.
+#include "gb18030_table.inc"
+
+constexpr std::uint32_t kFourByteBmpCount = 39420;
+constexpr std::uint32_t kFourBytePlanesFirst = 189000;
+
+std::uint32_t FourByteCode(std::uint32_t index) {
+    return (0x81 + index / 12600) << 24 | (0x30 + index / 1260 % 10) << 16 |
+           (0x81 + index / 10 % 126) << 8 | (0x30 + index % 10);
+}
+
+// The lists are a handful long: a scan is enough.
+std::uint32_t Lookup(const Gb18030Exception* list, std::size_t n, std::uint32_t key, bool* found) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (list[i].from == key && key != 0) {
+            *found = true;
+            return list[i].to;
+        }
+    }
+    *found = false;
+    return 0;
+}
+
+class Gb18030Table {
+public:
+    Gb18030Table() {
+        for (std::size_t k = 0; k < std::size(kGb18030Pairs); ++k) {
+            const std::uint16_t cp = kGb18030Pairs[k];
+            if (cp != 0 && code_[cp] == 0)
+                code_[cp] =
+                    static_cast<std::uint32_t>((0x81 + k / kTrails) << 8 | (0x40 + k % kTrails));
+        }
+        for (const Gb18030Range& r : kGb18030Ranges) {
+            for (std::uint32_t i = 0; i < r.count; ++i) {
+                if (code_[r.first_code_point + i] == 0)
+                    code_[r.first_code_point + i] = FourByteCode(r.first_index + i);
+            }
+        }
+        for (const Gb18030Exception& e : kGb18030Exceptions) {
+            if (e.from != 0 && e.from < 0x10000) code_[e.from] = e.to;
+        }
+    }
+
+    // The code packed as its bytes, 0 when GB18030 lacks the character.
+    std::uint32_t Code(std::uint32_t cp) const {
+        if (cp < 0x10000) return code_[cp];
+        bool found = false;
+        const std::uint32_t code =
+            Lookup(kGb18030Exceptions, std::size(kGb18030Exceptions), cp, &found);
+        if (found) return code;
+        return cp <= 0x10FFFF ? FourByteCode(kFourBytePlanesFirst + (cp - 0x10000)) : 0;
+    }
+
+    std::uint32_t Double(unsigned char lead, unsigned char trail) const {
+        bool found = false;
+        const std::uint32_t cp = Lookup(kGb18030Decoded, std::size(kGb18030Decoded),
+                                        static_cast<std::uint32_t>(lead << 8 | trail), &found);
+        if (found) return cp;
+        if (trail < 0x40 || trail > 0xFE) return 0;
+        return kGb18030Pairs[(lead - 0x81) * kTrails + (trail - 0x40)];
+    }
+
+    std::uint32_t Quad(const unsigned char* p) const {
+        const std::uint32_t code = std::uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3];
+        bool found = false;
+        const std::uint32_t cp = Lookup(kGb18030Decoded, std::size(kGb18030Decoded), code, &found);
+        if (found) return cp;
+        const std::uint32_t index =
+            ((p[0] - 0x81u) * 10 + (p[1] - 0x30u)) * 1260 + (p[2] - 0x81u) * 10 + (p[3] - 0x30u);
+        if (index >= kFourBytePlanesFirst)
+            return index - kFourBytePlanesFirst < 0x100000
+                       ? 0x10000 + (index - kFourBytePlanesFirst)
+                       : 0;
+        if (index >= kFourByteBmpCount) return 0;
+        // The last range that starts at or before index.
+        const Gb18030Range* r = std::upper_bound(
+            std::begin(kGb18030Ranges), std::end(kGb18030Ranges), index,
+            [](std::uint32_t i, const Gb18030Range& range) { return i < range.first_index; });
+        if (r == std::begin(kGb18030Ranges)) return 0;
+        --r;
+        return index - r->first_index < r->count ? r->first_code_point + (index - r->first_index)
+                                                 : 0;
+    }
+
+private:
+    std::array<std::uint32_t, 0x10000> code_{};
+};
+
+const Gb18030Table& Gb18030() {
+    static const Gb18030Table* table = new Gb18030Table();  // kept for the life of the process
+    return *table;
+}
+
+bool IsDigit(unsigned char b) {
+    return b >= 0x30 && b <= 0x39;
+}
+
+// One GB18030 character at in, as Decode below.
+int DecodeGb18030(const unsigned char* in, std::size_t left, std::uint32_t* cp) {
+    if (in[0] < 0x80) {
+        *cp = in[0];
+        return 1;
+    }
+    if (in[0] == 0x80 || in[0] == 0xFF) return 0;
+    if (left < 2) return -1;
+    if (!IsDigit(in[1])) {
+        *cp = Gb18030().Double(in[0], in[1]);
+        return *cp != 0 ? 2 : 0;
+    }
+    if (left < 3) return -1;
+    if (in[2] < 0x81 || in[2] > 0xFE) return 0;
+    if (left < 4) return -1;
+    if (!IsDigit(in[3])) return 0;
+    *cp = Gb18030().Quad(in);
+    return *cp != 0 ? 4 : 0;
+}
+
+int EncodeGb18030(std::uint32_t cp, unsigned char* out) {
+    if (cp < 0x80) {
+        out[0] = static_cast<unsigned char>(cp);
+        return 1;
+    }
+    const std::uint32_t code = Gb18030().Code(cp);
+    if (code == 0) return 0;
+    const int n = code > 0xFFFF ? 4 : code > 0xFF ? 2 : 1;
+    for (int i = 0; i < n; ++i) out[i] = static_cast<unsigned char>(code >> (8 * (n - 1 - i)));
+    return n;
+}
+
+enum class Charset { kUtf8, kGbk, kGb18030 };
 
 struct Converter {
     Charset to;
@@ -77,6 +220,8 @@ bool Named(const char* name, Charset* charset) {
         *charset = Charset::kUtf8;
     } else if (is("CP936") || is("GBK")) {
         *charset = Charset::kGbk;
+    } else if (is("GB18030")) {
+        *charset = Charset::kGb18030;
     } else {
         return false;
     }
@@ -132,6 +277,7 @@ int EncodeUtf8(std::uint32_t cp, unsigned char* out) {
 // from the table, -1 when cut short.
 int Decode(Charset from, const unsigned char* in, std::size_t left, std::uint32_t* cp) {
     if (from == Charset::kUtf8) return DecodeUtf8(in, left, cp);
+    if (from == Charset::kGb18030) return DecodeGb18030(in, left, cp);
     if (in[0] < 0x80) {
         *cp = in[0];
         return 1;
@@ -155,6 +301,7 @@ int Encode(Charset to, std::uint32_t cp, unsigned char* out) {
         out[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
         return 4;
     }
+    if (to == Charset::kGb18030) return EncodeGb18030(cp, out);
     if (cp < 0x80) {
         out[0] = static_cast<unsigned char>(cp);
         return 1;
