@@ -20,12 +20,12 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from real_browser_test import SKIP, HOST_NAME, PAGE, read_record, serve, wait_for  # noqa: E402
+from real_browser_test import (  # noqa: E402
+    HOST_NAME, PAGE, SKIP, read_record, serve, stand_in_folders, wait_for)
 
 EXTENSION_ID = "tallivo@tallivo.example.com"
 
@@ -113,14 +113,7 @@ def main():
         print("SKIP: Firefox is not installed (scripts/setup installs Debian's firefox-esr)")
         return SKIP
 
-    work = tempfile.mkdtemp(prefix="tallivo-firefox-")
-    runtime = os.path.join(work, "runtime")
-    os.mkdir(runtime, 0o700)
-    program = os.path.join(work, "program")
-    os.mkdir(program)
-    shutil.copy(host, os.path.join(program, "tallivo-browser-host"))
-    shutil.copy(peer, os.path.join(program, "tallivo"))
-    record = os.path.join(work, "record")
+    work, runtime, program, record = stand_in_folders("tallivo-firefox-", host, peer)
 
     with open(os.path.join(examples, PAGE), "rb") as f:
         page_text = f.read().decode("gbk").replace("\r\n", "\n")

@@ -151,6 +151,19 @@ def read_record(path, url):
     return int(tag), text
 
 
+def stand_in_folders(prefix, host, peer):
+    """A folder of the test's own: a private runtime folder, the host with the stand-in
+    `tallivo` it starts beside it, and the file the stand-in writes its record to."""
+    work = tempfile.mkdtemp(prefix=prefix)
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    program = os.path.join(work, "program")
+    os.mkdir(program)
+    shutil.copy(host, os.path.join(program, "tallivo-browser-host"))
+    shutil.copy(peer, os.path.join(program, "tallivo"))
+    return work, runtime, program, os.path.join(work, "record")
+
+
 def main():
     host, peer, extension, examples = sys.argv[1:5]
     chromium = find_chromium()
@@ -158,15 +171,7 @@ def main():
         print("SKIP: Chromium is not installed (scripts/setup installs Debian's chromium)")
         return SKIP
 
-    work = tempfile.mkdtemp(prefix="tallivo-browser-")
-    runtime = os.path.join(work, "runtime")
-    os.mkdir(runtime, 0o700)
-    program = os.path.join(work, "program")
-    os.mkdir(program)
-    # The host starts the `tallivo` beside it: here the stand-in receiver.
-    shutil.copy(host, os.path.join(program, "tallivo-browser-host"))
-    shutil.copy(peer, os.path.join(program, "tallivo"))
-    record = os.path.join(work, "record")
+    work, runtime, program, record = stand_in_folders("tallivo-browser-", host, peer)
 
     profile = os.path.join(work, "profile")
     os.makedirs(os.path.join(profile, "NativeMessagingHosts"))
