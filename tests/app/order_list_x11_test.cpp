@@ -2,6 +2,8 @@
 // to a print system of the test's own as one job, records them, and a second print asks once.
 #include <gtest/gtest.h>
 
+#include <QTableView>
+
 #include "app/order_list_support.h"
 #include "history/print_history.h"
 #include "storage/config_file.h"
@@ -62,6 +64,36 @@ TEST_F(OrderListTest, UnprintedOrdersGoAsOneJobOnePagePerOrderAndASecondPrintAsk
     QTest::qWait(300);
     EXPECT_EQ(cups.KeptJobs(), 1);
     EXPECT_EQ(history.List().size(), 3u);
+}
+
+TEST_F(OrderListTest, AFileOfMaskedAndPlainOrdersPrintsOnlyThePlainOne) {
+    testing::PrivateCups cups;
+    if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+    ASSERT_TRUE(cups.Ready()) << cups.Error();
+    dialogs.queue = testing::PrivateCups::Queue();
+    ui().MenuItemOrders->trigger();
+    TFormOrders* orders = commands->OrdersWindow();
+    ASSERT_NE(orders, nullptr);
+    chooser.answers = {TALLIVO_ORDERS_DATA "/masked.csv"};
+    orders->ui()->ButtonOpen->click();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(orders));
+    ASSERT_EQ(orders->Model().rowCount(), 6);
+
+    // A click on a masked row chooses nothing; "全选" chooses the one plain order.
+    QTableView* grid = orders->ui()->GridOrders;
+    const QRect masked = grid->visualRect(orders->Model().index(1, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, masked.center());
+    EXPECT_TRUE(orders->SelectedOrders().empty());
+    orders->ui()->ButtonSelectAll->click();
+    ASSERT_EQ(orders->SelectedOrders().size(), 1u);
+    orders->ui()->ButtonPrintFreightBill->click();
+    const auto job = cups.WaitForJob(1);
+    ASSERT_TRUE(job);
+    const testing::PdfText text = testing::ReadPdfText(job->dataPath);
+    EXPECT_EQ(text.pages, 1);
+    EXPECT_TRUE(text.Find(QString::fromUtf8(u8"张三")));
+    EXPECT_FALSE(text.Find(QString::fromUtf8(u8"李四")));
+    EXPECT_FALSE(text.Find(QString::fromUtf8(u8"王五")));
 }
 
 }  // namespace
