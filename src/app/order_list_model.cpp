@@ -160,17 +160,9 @@ std::vector<std::string> OrderListModel::TradeNumbers() const {
 }
 
 void OrderListModel::SetPrinted(PrintedOrders printed) {
-    if (!known_) {
-        known_ = true;
-        beginResetModel();
-        printed_ = std::move(printed);
-        MarkPrinted();
-        if (sortColumn_ == kPrinted) Sort();
-        Rebuild();
-        endResetModel();
-        return;
-    }
-    if (filter_ == Filter::kAll && sortColumn_ != kPrinted) {
+    const bool wasKnown = known_;
+    known_ = true;
+    if (wasKnown && filter_ == Filter::kAll && sortColumn_ != kPrinted) {
         // The rows stay, and so does what the user chose among them.
         printed_ = std::move(printed);
         MarkPrinted();
